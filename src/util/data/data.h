@@ -1,0 +1,42 @@
+#pragma once
+// The one way assets are read. By data mode the bytes come from loose files under the working
+// folder or from the packed data file held in memory; in write mode every loose file read is
+// recorded so that the packed data file can be written at the end of loading.
+
+#include <cstdint>
+#include <set>
+#include <string>
+#include <vector>
+
+// Values of the program-wide data_mode.
+namespace DataMode {
+enum : uint32_t {
+  Disk = 0,   // loose files
+  Read = 1,   // every file from the packed data file
+  Write = 2,  // loose files, each recorded for the packed data file
+};
+}
+
+struct DataFileEntry {
+  std::string name;
+  std::vector<uint8_t> data;
+  bool used = false;
+};
+
+extern uint32_t data_mode;
+extern std::vector<DataFileEntry> data_file_entries;
+extern std::set<std::string> requested_file_names;
+extern bool data_file_loaded;
+extern bool data_init_finished;
+
+std::vector<uint8_t> GetFileBytes(const std::string& name, const std::string& mode, bool add_nul);
+std::vector<uint8_t> GetGzipFileBytes(const std::string& name, const std::string& mode, bool add_nul);
+bool FileExists(const std::string& name);
+void NoteRequestedFile(const std::string& name);
+std::vector<uint8_t> ReadFileFromDisk(const std::string& name, const std::string& mode, bool add_nul);
+void AddDataFileEntry(DataFileEntry&& entry);
+
+// The packed data file "data.vtl".
+void ReadDataFile(const std::string& name);
+void WriteDataFile(const std::string& name);
+void ExportMp3();
