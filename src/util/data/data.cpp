@@ -9,3 +9,4 @@ bool data_init_finished = false;
 
 void ReadDataFile(const std::string&) {}
 void WriteDataFile(const std::string&) {}
+void ExportMp3() {}
