@@ -243,6 +243,9 @@ TEST_F(AviWriterTest, WidthsWhoseRowsNeedPaddingDecodeFromPackedOrPaddedRows) {
     const nlohmann::json streams = ProbeStreams(Part(1));
     EXPECT_EQ(streams[0]["width"], width);
     EXPECT_EQ(streams[0]["nb_read_frames"], "2");
+    // Stored rows are padded to 4 bytes, as bitmap readers expect.
+    const uint32_t stored_row = (width * 3 + 3) / 4 * 4;
+    for (const IndexEntry& entry : ReadIndex(Part(1))) EXPECT_EQ(entry.size, stored_row * height);
     const std::vector<uint8_t> video = DecodeVideo(Part(1));
     const std::vector<uint8_t> upright = TopDown(picture, width, height);
     ASSERT_EQ(video.size(), 2 * upright.size());
