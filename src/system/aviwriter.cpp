@@ -180,9 +180,12 @@ std::span<const uint8_t> AVIWriter::StoredRows(std::span<const uint8_t> frame) {
   if (frame.size() == stored_row * rows) return frame;
   if (frame.size() != packed_row * rows) return {};
   std::vector<uint8_t>& buffer = private_->buffer;
-  buffer.assign(stored_row * rows, 0);
-  for (size_t row = 0; row < rows; ++row)
-    std::memcpy(buffer.data() + row * stored_row, frame.data() + row * packed_row, packed_row);
+  buffer.resize(stored_row * rows);
+  for (size_t row = 0; row < rows; ++row) {
+    uint8_t* stored = buffer.data() + row * stored_row;
+    std::memcpy(stored, frame.data() + row * packed_row, packed_row);
+    std::memset(stored + packed_row, 0, stored_row - packed_row);
+  }
   return buffer;
 }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <array>
 #include <cstdio>
@@ -138,7 +139,8 @@ class AviWriterTest : public ::testing::Test {
  protected:
   void SetUp() override {
     folder_ = fs::temp_directory_path() /
-              ("avi_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+              ("avi_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" +
+               std::to_string(getpid()));
     fs::remove_all(folder_);
     fs::create_directories(folder_);
     SetCompressionOptionsHandler({});
