@@ -1,5 +1,5 @@
-// The real dialog on an X display: it appears with the production's title, answers keys as a
-// person would press them, and is gone before ShowStartupDialog returns.
+// The real dialog on an X display: it appears titled with the settings' title, answers keys as
+// a person would press them, and is gone before ShowStartupDialog returns.
 
 #include <gtest/gtest.h>
 
@@ -11,6 +11,12 @@
 #include <regex>
 #include <string>
 #include <thread>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <sstream>
 
 #include "system/dialog.h"
 #include "system/dialog_template.h"
@@ -67,10 +73,31 @@ class KeyPresser {
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    RunCommand("xdotool windowfocus --sync " + id + " key --delay 50 " + keys);
+    // Each key right after taking the focus, which another program's window may have taken.
+    std::string command = "xdotool";
+    std::istringstream words(keys);
+    for (std::string key; words >> key;) command += " windowfocus --sync " + id + " key " + key + " sleep 0.05";
+    RunCommand(command);
   }
 
   std::thread thread_;
+};
+
+// Keyboard focus is one per display: dialogs of test programs running side by side take turns.
+class DisplayLock {
+ public:
+  DisplayLock() {
+    std::string display = std::getenv("DISPLAY");
+    for (char& c : display) c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+    fd_ = open(("/tmp/player-dialog-test-" + display + ".lock").c_str(), O_CREAT | O_RDWR, 0666);
+    if (fd_ >= 0) flock(fd_, LOCK_EX);
+  }
+  ~DisplayLock() {
+    if (fd_ >= 0) close(fd_);  // closing releases the lock
+  }
+
+ private:
+  int fd_ = -1;
 };
 
 class DialogWindowTest : public ::testing::Test {
@@ -80,9 +107,12 @@ class DialogWindowTest : public ::testing::Test {
     // A toolkit that set the locale from the environment would now leave "C".
     setenv("LC_ALL", "C.UTF-8", 1);
     CreateSystemSettings(6, DataMode::Read);
+    // Test programs run side by side on one display; each looks only for its own dialog.
+    system_settings->title += " " + std::to_string(getpid());
   }
 
   int ShowAndPress(const std::string& keys, const DialogOptions& options = BuiltDialogOptions()) {
+    DisplayLock lock;
     KeyPresser presser(system_settings->title, keys);
     return ShowStartupDialog(options);
   }
@@ -92,7 +122,7 @@ TEST_F(DialogWindowTest, EnterRunsWithTheLargestModeAndLeavesNoWindowOrLocaleBeh
   EXPECT_EQ(ShowAndPress("Return"), 1);
   EXPECT_NE(system_settings->width, SystemSettings::kNotChosen);
   EXPECT_GT(system_settings->width, 0u);
-  EXPECT_EQ(FindShownWindow("Cindercoil"), "");
+  EXPECT_EQ(FindShownWindow(system_settings->title), "");
   EXPECT_STREQ(std::setlocale(LC_ALL, nullptr), "C");
 }
 
