@@ -42,6 +42,9 @@ struct NoteData {
   std::vector<NoteTrack> tracks;
   double bpm = 120.0;
 
+  NoteData() = default;
+  NoteData(NoteData&&) = default;
+  NoteData& operator=(NoteData&&) = default;
   virtual ~NoteData() = default;
 };
 
