@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <functional>
 #include <initializer_list>
+#include <queue>
+#include <utility>
 
 #include <tinyxml.h>
 
@@ -87,14 +90,27 @@ int UnrollKeyTrack(const std::string& name, const Clip& clip, const TiXmlElement
   return count;
 }
 
-// Overlapping notes of one key, and clips that overlap, leave events out of time order; the
-// note values need them ordered. At equal times an end goes first, so that a note starting
-// where another ends is seen as a new start.
+// Overlapping notes of one key, and clips out of time order, leave events out of order; the
+// note values need them ordered. The lane holds (start, end) pairs; they are replayed by start
+// time, each end placed before any start at or after it, so that a note starting where another
+// ends is seen as a new start while a zero-length note keeps its start before its end.
 void SortLaneEvents(NoteLane& lane) {
-  std::stable_sort(lane.events.begin(), lane.events.end(), [](double a, double b) {
-    if (std::fabs(a) != std::fabs(b)) return std::fabs(a) < std::fabs(b);
-    return IsNoteEnd(a) && IsNoteStart(b);
-  });
+  std::vector<std::pair<double, double>> notes;
+  for (size_t i = 0; i + 1 < lane.events.size(); i += 2)
+    notes.emplace_back(lane.events[i], std::fabs(lane.events[i + 1]));
+  std::stable_sort(notes.begin(), notes.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::priority_queue<double, std::vector<double>, std::greater<double>> pending_ends;
+  lane.events.clear();
+  for (const auto& [start, end] : notes) {
+    while (!pending_ends.empty() && pending_ends.top() <= start) {
+      lane.events.push_back(-pending_ends.top());
+      pending_ends.pop();
+    }
+    lane.events.push_back(start);
+    pending_ends.push(end);
+  }
+  for (; !pending_ends.empty(); pending_ends.pop()) lane.events.push_back(-pending_ends.top());
 }
 
 uint8_t ReadKey(const std::string& name, const TiXmlElement* key_track) {
