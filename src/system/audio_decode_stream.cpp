@@ -11,20 +11,27 @@ bool AudioDecodeStream::SetPosition(uint64_t bytes) {
   return true;
 }
 
-size_t AudioDecodeStream::ReadFloat(std::span<float> out) {
-  const uint64_t first = position_ / sizeof(int16_t);
-  const size_t count = static_cast<size_t>(std::min<uint64_t>(out.size(), pcm_->samples.size() - first));
-  for (size_t i = 0; i < count; ++i) out[i] = pcm_->samples[first + i] / 32768.0f;
-  position_ += count * sizeof(int16_t);
+namespace {
+
+// Copies samples from the byte position on through `convert`, advancing the position.
+template <typename T, typename Convert>
+size_t ReadSamples(const AudioPcm& pcm, uint64_t& position, std::span<T> out, Convert convert) {
+  const uint64_t first = position / sizeof(int16_t);
+  const size_t count = static_cast<size_t>(std::min<uint64_t>(out.size(), pcm.samples.size() - first));
+  std::transform(pcm.samples.begin() + static_cast<ptrdiff_t>(first),
+                 pcm.samples.begin() + static_cast<ptrdiff_t>(first + count), out.begin(), convert);
+  position += count * sizeof(int16_t);
   return count;
 }
 
+}  // namespace
+
+size_t AudioDecodeStream::ReadFloat(std::span<float> out) {
+  return ReadSamples(*pcm_, position_, out, [](int16_t s) { return s / 32768.0f; });
+}
+
 size_t AudioDecodeStream::ReadInt16(std::span<int16_t> out) {
-  const uint64_t first = position_ / sizeof(int16_t);
-  const size_t count = static_cast<size_t>(std::min<uint64_t>(out.size(), pcm_->samples.size() - first));
-  std::copy_n(pcm_->samples.begin() + static_cast<ptrdiff_t>(first), count, out.begin());
-  position_ += count * sizeof(int16_t);
-  return count;
+  return ReadSamples(*pcm_, position_, out, [](int16_t s) { return s; });
 }
 
 void AudioDecodeStream::ReadSpectrum(std::span<float> out) const {

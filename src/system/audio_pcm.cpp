@@ -1,5 +1,6 @@
 #include "system/audio_pcm.h"
 
+#include <algorithm>
 #include <cmath>
 
 double AudioPcm::BytesToSeconds(uint64_t bytes) const {
@@ -10,7 +11,8 @@ double AudioPcm::BytesToSeconds(uint64_t bytes) const {
 
 uint64_t AudioPcm::SecondsToBytes(double seconds) const {
   if (!(seconds > 0.0) || rate == 0) return 0;  // negative and NaN times seek to the start
-  const double frames = std::floor(seconds * rate);
-  if (frames >= 9.0e18 / (BlockAlign() + 1)) return UINT64_MAX - UINT64_MAX % BlockAlign();
+  // Far beyond any song (about 700 years at 44.1 kHz) but clear of 64-bit overflow.
+  constexpr double kMaxFrames = 1.0e15;
+  const double frames = std::min(std::floor(seconds * rate), kMaxFrames);
   return static_cast<uint64_t>(frames) * BlockAlign();
 }

@@ -27,7 +27,6 @@ void AudioStream::AnchorLocked(uint64_t frame, uint64_t limit) {
   anchor_ = frame;
   limit_ = limit;
   anchor_time_ = Clock::now();
-  last_reported_ = frame;
 }
 
 uint64_t AudioStream::GetPosition() const {
@@ -42,6 +41,7 @@ bool AudioStream::SetPosition(uint64_t bytes) {
   cursor_ = frame;
   ++generation_;
   AnchorLocked(frame, frame + device_.BufferFrames());
+  last_reported_ = frame;
   return true;
 }
 
@@ -52,6 +52,7 @@ bool AudioStream::Play() {
   state_ = State::Playing;
   ++generation_;
   AnchorLocked(cursor_, cursor_ + device_.BufferFrames());
+  last_reported_ = cursor_;
   return true;
 }
 
@@ -133,5 +134,9 @@ void AudioStream::Render(uint8_t* out, size_t bytes) {
   std::lock_guard lock(mutex_);
   if (generation_ != chunk.generation || state_ != State::Playing) return;
   cursor_ = next;
+  // last_reported_ stays: a callback that comes late (or the first one after Play) may put the
+  // heard position behind what was already reported, and the clock must not go back. Only a
+  // loop back to the start (the one way a chunk starts before the previous one) resets it.
+  if (chunk.start < anchor_) last_reported_ = chunk.start;
   AnchorLocked(chunk.start, chunk.start + frames);
 }

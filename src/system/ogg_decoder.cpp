@@ -14,13 +14,9 @@ size_t ReadCallback(void* destination, size_t size, size_t count, void* source) 
   return static_cast<MemoryReader*>(source)->Read(destination, size * count) / size;
 }
 
-int SeekCallback(void* source, ogg_int64_t offset, int whence) {
-  return static_cast<MemoryReader*>(source)->Seek(offset, whence) < 0 ? -1 : 0;
-}
-
-long TellCallback(void* source) { return static_cast<long>(static_cast<MemoryReader*>(source)->Tell()); }
-
-const ov_callbacks kMemoryCallbacks = {ReadCallback, SeekCallback, nullptr, TellCallback};
+// Read as an unseekable stream: the whole song is decoded front to back anyway, and a seekable
+// open trusts the last page's position, so a cut-off file would decode to nothing.
+const ov_callbacks kMemoryCallbacks = {ReadCallback, nullptr, nullptr, nullptr};
 
 class VorbisFile {
  public:
@@ -44,8 +40,6 @@ class VorbisFile {
 // Little-endian signed 16-bit, straight into the sample vector; holes in a damaged stream
 // (OV_HOLE) are skipped, any other error ends the decode.
 bool ReadSamples(OggVorbis_File* file, AudioPcm& out, std::string& error) {
-  const ogg_int64_t frames = ov_pcm_total(file, -1);
-  if (frames > 0) out.samples.reserve(static_cast<size_t>(frames) * out.channels);
   std::vector<int16_t> chunk(16384);
   int section = 0;
   for (;;) {
