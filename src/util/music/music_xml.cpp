@@ -12,6 +12,7 @@
 #include "util/music/modulators/adsr.h"
 #include "util/music/modulators/arp.h"
 #include "util/music/modulators/lfo.h"
+#include "util/music/music.h"
 
 namespace {
 
@@ -266,4 +267,10 @@ void LoadModulatorFile(const std::string& file, Modulator& modulator) {
     modulator.rangeMax.push_back(static_cast<uint8_t>(max));
     modulator.rangePeriod.push_back(ReadPeriod(RequireChild(range, "value")));
   }
+}
+
+void Music::LoadXml(const std::string& file) {
+  if (dummy) ExitMsg(__FILE__, __LINE__, "Assert failed");
+  noteData = LoadMusicXml(file, [this](const std::string& stream) { LoadStream(stream); });
+  bpm = noteData->bpm;
 }
