@@ -1,3 +1,5 @@
+#include <cmath>
+
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 
@@ -176,6 +178,14 @@ TEST(LiveSetReaderRefuses, BrokenXmlAndOtherDocuments) {
 TEST(LiveSetReaderRefuses, KeysOutsideTheMidiRange) {
   EXPECT_FATAL(ParseOneTrack({{0, 4, false, 0, 0, {{128, {{0, 1}}}}}}), "Failed to parse ALS track");
   EXPECT_FATAL(ParseOneTrack({{0, 4, false, 0, 0, {{-1, {{0, 1}}}}}}), "Failed to parse ALS track");
+}
+
+TEST(LiveSetReaderRefuses, NumbersThatAreNotUsable) {
+  // Not-a-number would leave times unordered; infinities would loop forever.
+  EXPECT_FATAL(AlsFile("test.als", SetXml(MidiTrackXml("A", {{0, 4, false, 0, 0, {{60, {{NAN, 1}}}}}}))),
+               "value \"nan\" of <MidiNoteEvent> at line 1 is not a usable number");
+  EXPECT_FATAL(ParseOneTrack({{0, INFINITY, true, 0, 1, {{60, {{0, 1}}}}}}), "\"inf\" of <CurrentEnd>");
+  EXPECT_FATAL(AlsFile("test.als", SetXml("", NAN)), "of <Manual>");
 }
 
 TEST(LiveSetReaderRefuses, ClipsLoopingWithoutEnd) {

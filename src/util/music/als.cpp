@@ -26,22 +26,31 @@ const TiXmlElement* Descend(const TiXmlElement* element, std::initializer_list<c
   return element;
 }
 
+// Beats and tempi beyond this are broken data; the limit keeps sums of them finite and within
+// single precision, to which note times are rounded.
+constexpr double kLargestNumber = 1e30;
+
+// An attribute as a number; 0 when it is missing. Not-a-number, infinities and absurd values
+// are refused, as they would make times unordered or loops endless.
+double NumberAttribute(const TiXmlElement* element, const char* name) {
+  const char* text = element ? element->Attribute(name) : nullptr;
+  if (!text) return 0.0;
+  const double value = std::atof(text);
+  if (!(std::fabs(value) <= kLargestNumber))
+    ExitMsgFmt(__FILE__, __LINE__, "Live set value \"{}\" of <{}> at line {} is not a usable number",
+               text, element->Value(), element->Row());
+  return value;
+}
+
 // The attribute "Value" of the element at the path as a number; 0 when either is missing.
 double ValueAt(const TiXmlElement* element, std::initializer_list<const char*> path) {
-  const TiXmlElement* target = Descend(element, path);
-  const char* value = target ? target->Attribute("Value") : nullptr;
-  return value ? std::atof(value) : 0.0;
+  return NumberAttribute(Descend(element, path), "Value");
 }
 
 std::string TextValueAt(const TiXmlElement* element, std::initializer_list<const char*> path) {
   const TiXmlElement* target = Descend(element, path);
   const char* value = target ? target->Attribute("Value") : nullptr;
   return value ? value : "";
-}
-
-double NumberAttribute(const TiXmlElement* element, const char* name) {
-  const char* value = element->Attribute(name);
-  return value ? std::atof(value) : 0.0;
 }
 
 struct Clip {
