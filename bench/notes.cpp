@@ -12,6 +12,8 @@
 #include "util/music/modulators/lfo.h"
 #include "util/music/notedata.h"
 
+#include "../tests/notes/midi_bytes.h"
+
 namespace {
 
 constexpr int kLanes = 16;
@@ -52,35 +54,13 @@ void BM_NoteValuesLateInTheSong(benchmark::State& state) {
 }
 BENCHMARK(BM_NoteValuesLateInTheSong)->Arg(0)->Arg(1);
 
-void AppendVariableLength(std::vector<uint8_t>& out, uint32_t value) {
-  uint8_t groups[5];
-  int count = 0;
-  do {
-    groups[count++] = value & 0x7F;
-    value >>= 7;
-  } while (value);
-  for (int i = count - 1; i >= 0; --i) out.push_back(groups[i] | (i ? 0x80 : 0));
-}
-
 std::vector<uint8_t> DenseMidiFile() {
-  std::vector<uint8_t> events;
+  notes_test::Events events;
   for (int i = 0; i < kNotesPerLane; ++i) {
-    for (int lane = 0; lane < kLanes; ++lane) {
-      AppendVariableLength(events, lane == 0 ? 120 : 0);
-      events.insert(events.end(), {0x90, static_cast<uint8_t>(40 + lane), 100});
-    }
-    for (int lane = 0; lane < kLanes; ++lane) {
-      AppendVariableLength(events, lane == 0 ? 120 : 0);
-      events.insert(events.end(), {0x80, static_cast<uint8_t>(40 + lane), 0});
-    }
+    for (uint8_t lane = 0; lane < kLanes; ++lane) events.At(lane == 0 ? 120 : 0, {0x90, uint8_t(40 + lane), 100});
+    for (uint8_t lane = 0; lane < kLanes; ++lane) events.At(lane == 0 ? 120 : 0, {0x80, uint8_t(40 + lane), 0});
   }
-  events.insert(events.end(), {0, 0xFF, 0x2F, 0});
-  std::vector<uint8_t> file{'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, 1, 0x01, 0xE0,
-                            'M', 'T', 'r', 'k'};
-  const uint32_t length = static_cast<uint32_t>(events.size());
-  for (int shift = 24; shift >= 0; shift -= 8) file.push_back(static_cast<uint8_t>(length >> shift));
-  file.insert(file.end(), events.begin(), events.end());
-  return file;
+  return notes_test::MidiFileBytes({events.End().bytes});
 }
 
 void BM_ReadMidiFile(benchmark::State& state) {
