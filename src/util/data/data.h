@@ -46,6 +46,5 @@ void WriteDataFile(const std::string& name);
 void ExportMp3();
 
 // Checks and unpacks the whole content of a packed data file into data_file_entries; `name`
-// only appears in messages. ReadDataFile reads the file and hands its bytes here, releasing
-// them as soon as the chunk stream is unpacked.
-void UnpackDataFile(const std::string& name, std::vector<uint8_t> file_bytes);
+// only appears in messages. ReadDataFile reads the file and hands its bytes here.
+void UnpackDataFile(const std::string& name, const std::vector<uint8_t>& file_bytes);
