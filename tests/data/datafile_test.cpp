@@ -103,6 +103,12 @@ TEST_F(PackedFileTest, EmptyNameIsFatal) {
   EXPECT_EXIT(WriteDataFile(PathOf("data.vtl")), ExitedWithCode(1), "Data filename is empty!");
 }
 
+TEST_F(PackedFileTest, ChunkStreamOf4GiBOrMoreCannotBePacked) {
+  CheckChunkStreamSize(0xFFFFFFFFu);
+  EXPECT_EXIT(CheckChunkStreamSize(0x100000000u), ExitedWithCode(1),
+              "The files to pack add up to 4294967296 bytes; a data file holds at most 4294967295");
+}
+
 TEST_F(PackedFileTest, OnlyWriteModeWritesAndOnlyReadModeReads) {
   data_mode = DataMode::Read;
   WriteDataFile(PathOf("not-written.vtl"));

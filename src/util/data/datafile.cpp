@@ -260,15 +260,19 @@ void ReadDataFile(const std::string& name) {
   data_file_loaded = true;
 }
 
-void WriteDataFile(const std::string& name) {
-  if (data_mode != DataMode::Write) return;
-  LogLine("Writing datafile {}", name);
-  const uint64_t stream_size = ChunkStreamSize();
+void CheckChunkStreamSize(uint64_t stream_size) {
   if (stream_size > kMaxChunkStreamSize) {
     ExitMsgFmt(__FILE__, __LINE__,
                "The files to pack add up to {} bytes; a data file holds at most {} bytes", stream_size,
                kMaxChunkStreamSize);
   }
+}
+
+void WriteDataFile(const std::string& name) {
+  if (data_mode != DataMode::Write) return;
+  LogLine("Writing datafile {}", name);
+  const uint64_t stream_size = ChunkStreamSize();
+  CheckChunkStreamSize(stream_size);
   const std::unique_ptr<uint8_t[]> stream = BuildChunkStream(stream_size);
   const std::vector<uint8_t> compressed = CompressChunkStream(stream.get(), stream_size);
   WritePackedFile(name, static_cast<uint32_t>(stream_size), compressed);
