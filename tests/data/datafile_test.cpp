@@ -235,6 +235,14 @@ TEST_F(PackedFileRefusalTest, ChunkRunningPastTheEnd) {
               "Chunk 0 at offset 0 runs past the end");
 }
 
+TEST_F(PackedFileRefusalTest, StreamFaultsAreReportedBeforeChunkFaults) {
+  // The chunks are unpacked as they are walked, yet a damaged stream must still be reported as
+  // such, not as the first odd chunk it happens to produce.
+  const std::vector<uint8_t> bad = Chunk("VTLDFX", 1, 1, "b2");
+  EXPECT_EXIT(ReadDataFile(WriteVtl(PackedFile(bad, bad.size() + 10))), ExitedWithCode(1),
+              "destLen 16 is not equal to 26");
+}
+
 // --- exporting the music ---
 
 class ExportMp3Test : public PackedFileTest {
