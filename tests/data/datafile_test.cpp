@@ -294,4 +294,16 @@ TEST_F(ExportMp3Test, UncreatableOutputIsFatal) {
   EXPECT_EXIT(ExportMp3(), ExitedWithCode(1), "Failed to create output file for taken.mp3");
 }
 
+TEST_F(ExportMp3Test, FailedWriteIsFatalNotASuccess) {
+  data_mode = DataMode::Read;
+  AddDataFileEntry({"data/mp3/full", Bytes("more than the device takes"), false});
+  // /dev/full accepts the open and refuses every byte.
+  EXPECT_EXIT(
+      {
+        std::filesystem::current_path("/dev");
+        ExportMp3();
+      },
+      ExitedWithCode(1), "Failed to write output file full");
+}
+
 }  // namespace
