@@ -161,3 +161,50 @@ TEST_F(AudioStreamTest, PlaysSongsOfAnotherRateAtTheirOwnRate) {
   const double rate = (stream.GetPosition() - first) / SecondsSince(start);
   EXPECT_NEAR(rate, 22050.0 * 4, 22050.0 * 4 * 0.05);
 }
+
+// What the output receives, read by calling the callback body of a stream that is playing but
+// no longer attached (a second stream took the output), so no audio thread reads it too.
+TEST_F(AudioStreamTest, RendersTheSongScaledByTheVolumeThenSilenceAtTheEnd) {
+  auto pcm = std::make_shared<AudioPcm>();
+  pcm->rate = 44100;
+  pcm->channels = 2;
+  pcm->samples = {1000, -1000, 20000, -20000, 300, 400};
+  AudioStream stream(pcm, *device_, false);
+  ASSERT_TRUE(stream.Play());
+  auto other = MakeStream(1.0);
+  ASSERT_TRUE(other->Play());
+  ASSERT_TRUE(stream.SetPosition(0));
+
+  stream.SetVolume(0.5f);
+  int16_t out[4] = {};
+  stream.Render(reinterpret_cast<uint8_t*>(out), sizeof(out));
+  EXPECT_EQ(out[0], 500);
+  EXPECT_EQ(out[1], -500);
+  EXPECT_EQ(out[2], 10000);
+  EXPECT_EQ(out[3], -10000);
+
+  stream.SetVolume(4.0f);  // louder than full scale saturates instead of wrapping
+  stream.Render(reinterpret_cast<uint8_t*>(out), sizeof(out));
+  EXPECT_EQ(out[0], 1200);
+  EXPECT_EQ(out[1], 1600);
+  EXPECT_EQ(out[2], 0);  // past the end
+  EXPECT_EQ(out[3], 0);
+  EXPECT_TRUE(stream.IsActive());
+  stream.Render(reinterpret_cast<uint8_t*>(out), sizeof(out));
+  EXPECT_EQ(stream.GetState(), AudioStream::State::Stopped);
+  EXPECT_EQ(stream.GetPosition(), stream.GetLength());
+
+  ASSERT_TRUE(stream.SetPosition(4));
+  stream.Render(reinterpret_cast<uint8_t*>(out), sizeof(out));  // stopped: silence, no movement
+  EXPECT_EQ(out[0], 0);
+  EXPECT_EQ(stream.GetPosition(), 4u);
+}
+
+TEST(AudioDevice, FallsBackToTheDummyDriverWhenNoOutputOpens) {
+  setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+  std::string error;
+  auto device = AudioDevice::Open(44100, error);
+  UseDummyAudioDriver();
+  ASSERT_TRUE(device) << error;
+  EXPECT_EQ(device->DriverName(), "dummy");
+}
