@@ -96,12 +96,6 @@ TEST_F(MusicClockTest, ZeroOrNegativeTempoLeavesTheRowAsItWas) {
   EXPECT_EQ(music->GetEditorRow(), 16);
 }
 
-TEST_F(MusicClockTest, DummyLengthIsTheLongDummyClock) {
-  auto music = MakeMusic();
-  EXPECT_DOUBLE_EQ(music->GetLengthInSeconds(), 99999.999);
-  EXPECT_DOUBLE_EQ(music->GetLengthInBeats(), 99999.999 * 2.0);
-}
-
 TEST_F(MusicClockTest, SpectrumNeedsABufferAndIsEmptyOnTheDummyClock) {
   auto music = MakeMusic();
   std::vector<float> spectrum(1024, 7.0f);
