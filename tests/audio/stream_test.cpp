@@ -46,16 +46,21 @@ TEST_F(AudioStreamTest, OpensTheDummyDriverWhenAskedTo) {
   EXPECT_GT(device_->BufferFrames(), 0u);
 }
 
+// A song of another rate reopens the output at its rate; either way the clock runs at the
+// song's own rate.
 TEST_F(AudioStreamTest, PositionAdvancesAtTheSongsRate) {
-  auto stream = MakeStream(5.0);
-  ASSERT_TRUE(stream->Play());
-  EXPECT_TRUE(stream->IsActive());
-  std::this_thread::sleep_for(100ms);  // past the output's start-up
-  const uint64_t first = stream->GetPosition();
-  const auto start = std::chrono::steady_clock::now();
-  std::this_thread::sleep_for(600ms);
-  const double rate = (stream->GetPosition() - first) / SecondsSince(start);
-  EXPECT_NEAR(rate, kByteRate, kByteRate * 0.05);
+  for (uint32_t rate : {44100u, 22050u}) {
+    auto pcm = std::make_shared<const AudioPcm>(MakeTonePcm(rate, 5.0));
+    AudioStream stream(pcm, *device_, false);
+    ASSERT_TRUE(stream.Play());
+    EXPECT_TRUE(stream.IsActive());
+    std::this_thread::sleep_for(100ms);  // past the output's start-up
+    const uint64_t first = stream.GetPosition();
+    const auto start = std::chrono::steady_clock::now();
+    std::this_thread::sleep_for(500ms);
+    const double byte_rate = (stream.GetPosition() - first) / SecondsSince(start);
+    EXPECT_NEAR(byte_rate, rate * 4.0, rate * 4.0 * 0.05) << rate;
+  }
 }
 
 TEST_F(AudioStreamTest, PositionIsSmoothAndNeverGoesBack) {
@@ -150,14 +155,49 @@ TEST_F(AudioStreamTest, LoopFlagKeepsPlayingFromTheStart) {
   EXPECT_FALSE(stream->IsActive());
 }
 
-TEST_F(AudioStreamTest, PlaysSongsOfAnotherRateAtTheirOwnRate) {
-  auto pcm = std::make_shared<const AudioPcm>(MakeTonePcm(22050, 5.0));
+// What the output receives, read by calling the callback body of a stream that is playing but
+// no longer attached (a second stream took the output), so no audio thread reads it too.
+TEST_F(AudioStreamTest, RendersTheSongScaledByTheVolumeThenSilenceAtTheEnd) {
+  auto pcm = std::make_shared<AudioPcm>();
+  pcm->rate = 44100;
+  pcm->channels = 2;
+  pcm->samples = {1000, -1000, 20000, -20000, 300, 400};
   AudioStream stream(pcm, *device_, false);
   ASSERT_TRUE(stream.Play());
-  std::this_thread::sleep_for(100ms);
-  const uint64_t first = stream.GetPosition();
-  const auto start = std::chrono::steady_clock::now();
-  std::this_thread::sleep_for(400ms);
-  const double rate = (stream.GetPosition() - first) / SecondsSince(start);
-  EXPECT_NEAR(rate, 22050.0 * 4, 22050.0 * 4 * 0.05);
+  auto other = MakeStream(1.0);
+  ASSERT_TRUE(other->Play());
+  ASSERT_TRUE(stream.SetPosition(0));
+
+  stream.SetVolume(0.5f);
+  int16_t out[4] = {};
+  stream.Render(reinterpret_cast<uint8_t*>(out), sizeof(out));
+  EXPECT_EQ(out[0], 500);
+  EXPECT_EQ(out[1], -500);
+  EXPECT_EQ(out[2], 10000);
+  EXPECT_EQ(out[3], -10000);
+
+  stream.SetVolume(4.0f);  // louder than full scale saturates instead of wrapping
+  stream.Render(reinterpret_cast<uint8_t*>(out), sizeof(out));
+  EXPECT_EQ(out[0], 1200);
+  EXPECT_EQ(out[1], 1600);
+  EXPECT_EQ(out[2], 0);  // past the end
+  EXPECT_EQ(out[3], 0);
+  EXPECT_TRUE(stream.IsActive());
+  stream.Render(reinterpret_cast<uint8_t*>(out), sizeof(out));
+  EXPECT_EQ(stream.GetState(), AudioStream::State::Stopped);
+  EXPECT_EQ(stream.GetPosition(), stream.GetLength());
+
+  ASSERT_TRUE(stream.SetPosition(4));
+  stream.Render(reinterpret_cast<uint8_t*>(out), sizeof(out));  // stopped: silence, no movement
+  EXPECT_EQ(out[0], 0);
+  EXPECT_EQ(stream.GetPosition(), 4u);
+}
+
+TEST(AudioDevice, FallsBackToTheDummyDriverWhenNoOutputOpens) {
+  setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+  std::string error;
+  auto device = AudioDevice::Open(44100, error);
+  UseDummyAudioDriver();
+  ASSERT_TRUE(device) << error;
+  EXPECT_EQ(device->DriverName(), "dummy");
 }

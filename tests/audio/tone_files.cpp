@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <numbers>
@@ -9,16 +10,22 @@
 
 namespace {
 
-std::string ToneFolder() {
-  const char* binary_dir = std::getenv("PLAYER_BINARY_DIR");
-  return std::string(binary_dir ? binary_dir : "build") + "/test_tones";
+// Absolute, fixed at first use, so that tests may change the working folder afterwards.
+const std::string& ToneFolder() {
+  static const std::string folder = [] {
+    const char* binary_dir = std::getenv("PLAYER_BINARY_DIR");
+    return std::filesystem::absolute(std::string(binary_dir ? binary_dir : "build") + "/test_tones").string();
+  }();
+  return folder;
 }
 
 }  // namespace
 
 std::string ToneFile(const std::string& name) {
   static const bool generated = [] {
-    const std::string command = "bash tools/gen_test_tones.sh '" + ToneFolder() + "'";
+    const char* source_dir = std::getenv("PLAYER_SOURCE_DIR");
+    const std::string script = std::string(source_dir ? source_dir : ".") + "/tools/gen_test_tones.sh";
+    const std::string command = "bash '" + script + "' '" + ToneFolder() + "'";
     return std::system(command.c_str()) == 0;
   }();
   if (!generated) throw std::runtime_error("tools/gen_test_tones.sh failed");
