@@ -120,6 +120,64 @@ void AddControllerEvent(NoteTrack& track, uint8_t number, uint8_t value, float b
   track.keyEvents[number].values.push_back(value);
 }
 
+// The status of the next event and, under running status, its first data byte.
+struct EventStart {
+  uint8_t status = 0;
+  int first_data = -1;  // -1: not read yet
+};
+
+EventStart ReadEventStart(MidiReader& chunk, uint8_t& running_status) {
+  const uint8_t byte = chunk.U8("event status");
+  if (byte & 0x80) {
+    // Only channel messages set the running status; meta and system events between them do
+    // not interrupt it.
+    if (byte < 0xF0) running_status = byte;
+    return {byte, -1};
+  }
+  if (running_status == 0)
+    ExitMsgFmt(__FILE__, __LINE__,
+               "MIDI file {}: data byte {} at byte {} follows no status (running status unset)",
+               chunk.Name(), byte, chunk.Position() - 1);
+  return {running_status, byte};
+}
+
+// Reads one channel message (all channels form one track); true for a note on or off.
+bool ParseChannelMessage(MidiReader& chunk, NoteTrack& track, const EventStart& event, float beat) {
+  const uint8_t kind = event.status >> 4;
+  auto first_data = [&](const char* what) {
+    return event.first_data >= 0 ? static_cast<uint8_t>(event.first_data) : chunk.Data(what);
+  };
+  switch (kind) {
+    case 0x8:
+    case 0x9: {
+      const uint8_t key = first_data("note key");
+      const uint8_t velocity = chunk.Data("note velocity");
+      AddNoteEvent(track, key, kind == 0x8 ? 0 : velocity, beat);
+      return true;
+    }
+    case 0xA:
+      first_data("pressure key");
+      chunk.Data("pressure value");
+      return false;
+    case 0xB: {
+      const uint8_t number = first_data("controller number");
+      AddControllerEvent(track, number, chunk.Data("controller value"), beat);
+      return false;
+    }
+    case 0xC:
+      ExitMsg(__FILE__, __LINE__, "MIDI_PROGRAM");
+    case 0xD:
+      first_data("channel pressure");
+      return false;
+    case 0xE:
+      first_data("pitch bend");
+      chunk.Data("pitch bend");
+      return false;
+  }
+  ExitMsgFmt(__FILE__, __LINE__, "Unknown event {} from {}, corrupt MIDI file? Panicking!", kind,
+             event.status);
+}
+
 float TempoToBpm(uint32_t microseconds_per_quarter) {
   // Rounded to hundredths of a beat per minute.
   return std::floor(6e9f / static_cast<float>(microseconds_per_quarter) + 0.5f) * 0.01f;
@@ -179,63 +237,13 @@ void MidiFile::ParseTrack(MidiReader& file, uint16_t ticks_per_quarter) {
   while (!chunk.AtEnd()) {
     ticks += chunk.VariableLength("delta time");
     const float beat = static_cast<float>(ticks) / static_cast<float>(ticks_per_quarter);
-    uint8_t byte = chunk.U8("event status");
-    uint8_t status = byte;
-    bool have_first_data = false;
-    if (byte & 0x80) {
-      // Only channel messages set the running status; meta and system events between them do
-      // not interrupt it.
-      if (byte < 0xF0) running_status = byte;
-    } else {
-      if (running_status == 0)
-        ExitMsgFmt(__FILE__, __LINE__,
-                   "MIDI file {}: data byte {} at byte {} follows no status (running status unset)",
-                   chunk.Name(), byte, chunk.Position() - 1);
-      status = running_status;
-      have_first_data = true;
-    }
-
-    if (status == 0xF0 || status == 0xF7)
+    const EventStart event = ReadEventStart(chunk, running_status);
+    if (event.status == 0xF0 || event.status == 0xF7)
       ExitMsg(__FILE__, __LINE__, "  Got SysEx event, not supported yet, panicking!");
-    if (status == 0xFF) {
+    if (event.status == 0xFF) {
       ParseMeta(chunk, track);
-      continue;
-    }
-
-    const uint8_t kind = status >> 4;
-    auto first_data = [&](const char* what) { return have_first_data ? byte : chunk.Data(what); };
-    switch (kind) {
-      case 0x8:
-      case 0x9: {
-        const uint8_t key = first_data("note key");
-        uint8_t velocity = chunk.Data("note velocity");
-        if (kind == 0x8) velocity = 0;
-        ++note_events;
-        AddNoteEvent(track, key, velocity, beat);
-        break;
-      }
-      case 0xA:
-        first_data("pressure key");
-        chunk.Data("pressure value");
-        break;
-      case 0xB: {
-        const uint8_t number = first_data("controller number");
-        const uint8_t value = chunk.Data("controller value");
-        AddControllerEvent(track, number, value, beat);
-        break;
-      }
-      case 0xC:
-        ExitMsg(__FILE__, __LINE__, "MIDI_PROGRAM");
-      case 0xD:
-        first_data("channel pressure");
-        break;
-      case 0xE:
-        first_data("pitch bend");
-        chunk.Data("pitch bend");
-        break;
-      default:
-        ExitMsgFmt(__FILE__, __LINE__, "Unknown event {} from {}, corrupt MIDI file? Panicking!",
-                   kind, status);
+    } else if (ParseChannelMessage(chunk, track, event, beat)) {
+      ++note_events;
     }
   }
   if (note_events > 0) tracks.push_back(std::move(track));
