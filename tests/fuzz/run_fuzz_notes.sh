@@ -14,7 +14,6 @@ clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-reco
   src/util/music/notedata.cpp src/util/music/midi.cpp src/util/music/als.cpp \
   src/util/music/modulators/modulator.cpp src/util/music/modulators/adsr.cpp \
   src/util/music/modulators/lfo.cpp src/util/music/modulators/arp.cpp \
-  src/util/data/data.cpp src/util/data/datafile.cpp src/util/data/fileio.cpp \
   -ltinyxml -lz -lfmt -o "$out/fuzz_notes"
 
 # Seeds: a small MIDI file (first byte even) and a small Live set (first byte odd).
