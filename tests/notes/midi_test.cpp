@@ -153,18 +153,6 @@ TEST(MidiReader, LongDeltaTimesAndTextsAreRead) {
   EXPECT_EQ(midi.tracks[0].lanes[0].events[0], static_cast<double>(static_cast<float>(0x0FFFFFFF)));
 }
 
-TEST(MidiReader, SignaturesAreRead) {
-  const MidiFile midi = Parse(MidiFileBytes({Events()
-                                                 .At(0, {0xFF, 0x58, 4, 6, 3, 24, 8})
-                                                 .At(0, {0xFF, 0x59, 2, 0xFD, 1})
-                                                 .End()
-                                                 .bytes}));
-  EXPECT_EQ(midi.timeSignature[0], 6);
-  EXPECT_EQ(midi.timeSignature[1], 8);
-  EXPECT_EQ(midi.keySignature[0], -3);
-  EXPECT_EQ(midi.keySignature[1], 1);
-}
-
 // Refusals: each ends the run with a message naming what was wrong.
 
 TEST(MidiReaderRefuses, FilesWithoutAMidiHeader) {

@@ -81,15 +81,6 @@ TEST(Envelope, CurvesMeetAtTheirEnds) {
   }
 }
 
-TEST(NotePeriod, WholeNoteFractionsInBeats) {
-  EXPECT_DOUBLE_EQ(NotePeriod(1, 4, false), 1.0);
-  EXPECT_DOUBLE_EQ(NotePeriod(1, 8, false), 0.5);
-  EXPECT_DOUBLE_EQ(NotePeriod(3, 4, false), 3.0);
-  EXPECT_DOUBLE_EQ(NotePeriod(1, 8, true), 1.0 / 3.0);
-  EXPECT_DOUBLE_EQ(NotePeriod(1, 0, false), 0.0);
-  EXPECT_DOUBLE_EQ(NotePeriod(1, 0, true), 0.0);
-}
-
 TEST(Lfo, SineStartsAtZeroAndPeaksAtHalfThePeriod) {
   LFO lfo(1);
   lfo.period = 2.0;
@@ -175,12 +166,6 @@ TEST_F(LfoRanges, ValueInAGapBetweenRangesLeavesThePeriod) {
 
 TEST_F(LfoRanges, ValueAbove127IsFatal) {
   EXPECT_FATAL(lfo.ApplyControllerValue(128), "Value out of bounds: 128");
-}
-
-TEST(Arp, IsOneWhileHeld) {
-  Arp arp;
-  EXPECT_EQ(arp.GetValue(kBpm, 10.5, 9, 10), 1.0);
-  EXPECT_EQ(arp.GetValue(kBpm, 10.5, 10.2, 10), 0.0);
 }
 
 TEST(Arp, UpDownRunsThereAndBackWithoutRepeatingTheEnds) {
