@@ -188,6 +188,22 @@ TEST_F(SyncLinkTest, EditorClosingDropsTheLink) {
   EXPECT_FALSE(device_.socket.IsOpen());
 }
 
+// Requests sent after the editor went away must fail quietly, not raise SIGPIPE.
+TEST_F(SyncLinkTest, SendingToAClosedEditorDropsTheLinkQuietly) {
+  Connect();
+  editor_.Disconnect();
+  for (int i = 0; i < 20 && device_.socket.IsOpen(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_NE(Open("track" + std::to_string(i)), nullptr);
+  }
+  EXPECT_FALSE(device_.socket.IsOpen());
+}
+
+TEST_F(SyncLinkTest, EmptyHostIsThisMachine) {
+  Connect("");
+  EXPECT_EQ(device_.editor_host, "localhost");
+}
+
 TEST_F(SyncLinkTest, ReconnectionEmptiesAndRequestsEveryTrackAgain) {
   SyncTrack* a = Open("a");
   Open("b");

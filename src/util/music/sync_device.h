@@ -68,6 +68,7 @@ struct SyncDevice {
   int32_t last_row_sent = -1;
   TcpSocket socket;
   std::string editor_host;        // the host the link (re)connects to
+  std::vector<TcpAddress> editor_addresses;  // its addresses, looked up once
   uint16_t editor_port = kSyncEditorPort;
   int connect_timeout_ms = 100;   // longest a connection attempt may hold up a frame
   int receive_timeout_ms = 1000;  // longest wait for the rest of a command already begun
