@@ -11,7 +11,7 @@ import tempfile
 
 ROOT = os.environ.get("PLAYER_SOURCE_DIR", os.path.join(os.path.dirname(__file__), "..", ".."))
 TOOL = os.path.join(ROOT, "tools", "synctracks.py")
-TRACKS = os.path.join(ROOT, "tests", "data", "tracks")
+TRACKS = os.path.join(ROOT, "tests", "sync", "tracks")
 
 failures = []
 

@@ -186,7 +186,7 @@ TEST_F(TrackFileTest, AFailedWriteLeavesTheOldFileWhole) {
 // Track files written by another key-frame program load with the keys it lists for them.
 TEST(TrackFileInterchange, ReadsFilesOfAnotherProgram) {
   data_mode = DataMode::Disk;
-  const std::string folder = "tests/data/tracks/";
+  const std::string folder = "tests/sync/tracks/";
   std::ifstream listing(folder + "expected-keys.json");
   ASSERT_TRUE(listing) << "run from the repository root";
   nlohmann::json expected = nlohmann::json::parse(listing);
