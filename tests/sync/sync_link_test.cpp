@@ -211,8 +211,9 @@ TEST_F(SyncLinkTest, ReconnectionEmptiesAndRequestsEveryTrackAgain) {
   editor_.ReceiveGetTrack();
   editor_.ReceiveGetTrack();
   editor_.Send(FakeEditor::SetKey(0, 0, 5.0f, 0));
-  ASSERT_EQ(Update(0), 0);
+  ASSERT_EQ(Update(1), 0);
   ASSERT_EQ(a->keys.size(), 1u);
+  EXPECT_EQ(editor_.ReceiveSetRow(), 1);
 
   editor_.Disconnect();
   ASSERT_EQ(Update(1), -1);
@@ -222,6 +223,8 @@ TEST_F(SyncLinkTest, ReconnectionEmptiesAndRequestsEveryTrackAgain) {
   EXPECT_TRUE(a->keys.empty()) << "the default key is not restored";
   EXPECT_EQ(editor_.ReceiveGetTrack(), "a");
   EXPECT_EQ(editor_.ReceiveGetTrack(), "b");
+  ASSERT_EQ(Update(1), 0);
+  EXPECT_EQ(editor_.ReceiveSetRow(), 1) << "the new editor is told the row";
 }
 
 TEST_F(SyncLinkTest, TracksOpenedWhileTheLinkIsDownAreRequestedOnReconnection) {

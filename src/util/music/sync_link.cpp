@@ -140,6 +140,7 @@ int SyncReconnect(SyncDevice& device) {
   TcpSocket socket = TcpSocket::Connect(device.editor_addresses, device.connect_timeout_ms);
   if (!socket.IsOpen() || !Greet(socket, device.receive_timeout_ms)) return -1;
   device.socket = std::move(socket);
+  device.last_row_sent = -1;  // a new editor learns the position with the next frame
   // The editor sends every key anew, so the keys held so far go.
   for (const auto& track : device.tracks) track->keys.clear();
   for (const auto& track : device.tracks) {
