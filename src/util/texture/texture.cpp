@@ -132,11 +132,8 @@ bool Texture::create_multisampled(uint32_t new_width, uint32_t new_height, uint3
   return Create();
 }
 
-// Filters, wrap and anisotropy go to this texture's own target. Multisampled textures have no
-// sampler state and no mip levels, so they get none.
-void Texture::SetSamplerState() const {
-  if (IsMultisampled()) return;
-  const GLenum target = Target();
+void SetSamplerState(GLenum target, bool mipmaps, GLenum min_filter, GLenum mag_filter,
+                     GLenum wrap) {
   if (mipmaps) {
     GLfloat max_anisotropy = 1.0f;
     glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &max_anisotropy);
@@ -149,6 +146,7 @@ void Texture::SetSamplerState() const {
   }
   glTexParameteri(target, GL_TEXTURE_WRAP_S, static_cast<GLint>(wrap));
   glTexParameteri(target, GL_TEXTURE_WRAP_T, static_cast<GLint>(wrap));
+  glTexParameteri(target, GL_TEXTURE_WRAP_R, static_cast<GLint>(wrap));
 }
 
 void Texture::Upload() const {
@@ -182,7 +180,9 @@ bool Texture::Create() {
   if (id != 0) ExitMsg(__FILE__, __LINE__, "Attempt to create an already initialized texture!");
   glGenTextures(1, &id);
   glBindTexture(Target(), id);
-  SetSamplerState();
+  // Sampler state goes to this texture's own target. Multisampled textures have no sampler
+  // state and no mip levels, so they get none.
+  if (!IsMultisampled()) SetSamplerState(Target(), mipmaps, min_filter, mag_filter, wrap);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
   Upload();
   if (mipmaps && !IsMultisampled()) glGenerateMipmap(Target());

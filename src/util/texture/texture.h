@@ -58,10 +58,15 @@ class Texture {
   GLenum mag_filter = GL_LINEAR;
 
  private:
-  void SetSamplerState() const;
   void Upload() const;
   void Destroy();
 };
+
+// Filtering and wrapping of the texture bound to target: with mipmaps trilinear filtering at the
+// driver's maximum anisotropy (the given filters are then not used), else the given filters.
+// The wrap mode goes to every texture coordinate (R matters for cube maps only).
+void SetSamplerState(GLenum target, bool mipmaps, GLenum min_filter, GLenum mag_filter,
+                     GLenum wrap);
 
 // The name of a glGetError code, "Unknown GL error" for anything else.
 std::string GLErrorString(GLenum error);

@@ -27,12 +27,6 @@ constexpr std::array<GLenum, 6> kFaceTargets = {
     GL_TEXTURE_CUBE_MAP_NEGATIVE_Y, GL_TEXTURE_CUBE_MAP_POSITIVE_Y,
     GL_TEXTURE_CUBE_MAP_NEGATIVE_Z, GL_TEXTURE_CUBE_MAP_POSITIVE_Z};
 
-void SetMaxAnisotropy(GLenum target) {
-  GLfloat max_anisotropy = 1.0f;
-  glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &max_anisotropy);
-  glTexParameterf(target, GL_TEXTURE_MAX_ANISOTROPY_EXT, max_anisotropy);
-}
-
 ShaderProgram& PrefilterProgram() {
   static const std::unique_ptr<ShaderProgram> program = std::make_unique<ShaderProgram>(
       "data/util/texture/texture_cube_mip_maps.vert", "data/util/texture/texture_cube_mip_maps.frag");
@@ -89,11 +83,8 @@ GLuint CreateEmptyFloatCube(uint32_t size) {
     glTexImage2D(target, 0, GL_RGB16F, static_cast<GLsizei>(size), static_cast<GLsizei>(size), 0,
                  GL_RGB, GL_FLOAT, nullptr);
   }
-  glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-  glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-  glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_WRAP_R, GL_CLAMP_TO_EDGE);
-  glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
-  glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  SetSamplerState(GL_TEXTURE_CUBE_MAP, false, GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR,
+                  GL_CLAMP_TO_EDGE);
   glGenerateMipmap(GL_TEXTURE_CUBE_MAP);
   return cube;
 }
@@ -203,17 +194,7 @@ bool TextureCube::Create() {
   if (id != 0) ExitMsg(__FILE__, __LINE__, "Attempt to create an already initialized texture!");
   glGenTextures(1, &id);
   glBindTexture(GL_TEXTURE_CUBE_MAP, id);
-  if (mipmaps) {
-    SetMaxAnisotropy(GL_TEXTURE_CUBE_MAP);
-    glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
-    glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-  } else {
-    glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MIN_FILTER, static_cast<GLint>(min_filter));
-    glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MAG_FILTER, static_cast<GLint>(mag_filter));
-  }
-  glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_WRAP_S, static_cast<GLint>(wrap));
-  glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_WRAP_T, static_cast<GLint>(wrap));
-  glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_WRAP_R, static_cast<GLint>(wrap));
+  SetSamplerState(GL_TEXTURE_CUBE_MAP, mipmaps, min_filter, mag_filter, wrap);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
   for (size_t face = 0; face < 6; ++face) {
     glTexImage2D(kFaceTargets[face], 0, internal_format, static_cast<GLsizei>(width),
