@@ -127,6 +127,24 @@ TEST_F(GLTest, UniformLookupRecordsEveryNameAndAnswersMinusOneForAbsentOnes) {
   EXPECT_EQ(program.queried_uniform_names(), (std::set<std::string>{"Color", "NotThere", "Unused"}));
 }
 
+TEST_F(GLTest, WarningsDoNotStopTheBuild) {
+  auto constructor = MakeFlat2DShader("warned");
+  constructor->AddPiece(ShaderPieceType::FRAGMENT_BODY, ShaderPieceSource::STRING,
+                        "\tvec4 never_set;\n\tFragColor += never_set;");
+  GLuint probe = glCreateShader(GL_FRAGMENT_SHADER);
+  const std::string source =
+      ReplaceVertexAttribNames(constructor->GenerateSource(ShaderPieceType::FRAGMENT_GLOBALS));
+  const char* text = source.c_str();
+  glShaderSource(probe, 1, &text, nullptr);
+  glCompileShader(probe);
+  GLint log_length = 0;
+  glGetShaderiv(probe, GL_INFO_LOG_LENGTH, &log_length);
+  glDeleteShader(probe);
+  EXPECT_GT(log_length, 1) << "the driver gave no warning to test with";
+  ShaderProgram program(constructor);
+  EXPECT_NE(program.program(), 0u);
+}
+
 TEST_F(GLTest, BrokenConstructorStageIsFatalWithEmptyFileName) {
   EXPECT_EXIT(ShaderProgram program(BrokenFragmentConstructor()), ::testing::ExitedWithCode(1),
               "Shader compilation failed \\(\\), log:\n.*undeclared_thing");
