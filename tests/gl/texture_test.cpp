@@ -36,6 +36,14 @@ GLint TexParameter(GLuint texture, GLenum name) {
   return value;
 }
 
+// A 4 x 4 GPU-only texture of the internal format, fields set as a framebuffer sets them.
+void PrepareTarget(Texture& texture, GLint internal_format) {
+  texture.width = 4;
+  texture.height = 4;
+  texture.format = GL_RGBA;
+  texture.internal_format = internal_format;
+}
+
 class TextureTest : public GLTest {
  protected:
   TempDataDir dir;
@@ -187,10 +195,7 @@ TEST_F(TextureTest, MultisampledTextureLeavesThe2DBindingAlone) {
 
 TEST_F(TextureTest, RenderTargetResizesAndImageTextureRefuses) {
   Texture target;
-  target.width = 4;
-  target.height = 4;
-  target.format = GL_RGBA;
-  target.internal_format = GL_RGBA8;
+  PrepareTarget(target, GL_RGBA8);
   ASSERT_TRUE(target.Create());
   target.Resize(8, 2);
   EXPECT_NE(target.id, 0u);
@@ -250,18 +255,13 @@ TEST_F(TextureTest, FlippedCopyReversesRows) {
 
 TEST_F(TextureTest, DepthAndUnknownFormats) {
   Texture depth;
-  depth.width = 4;
-  depth.height = 4;
-  depth.format = GL_RGBA;
-  depth.internal_format = GL_DEPTH_COMPONENT32;
+  PrepareTarget(depth, GL_DEPTH_COMPONENT32);
   ASSERT_TRUE(depth.Create());
   EXPECT_EQ(TexParameter(depth.id, GL_TEXTURE_MIN_FILTER), GL_NEAREST);
   EXPECT_EQ(TexParameter(depth.id, GL_TEXTURE_COMPARE_MODE), GL_NONE);
 
   Texture odd;
-  odd.width = 1;
-  odd.height = 1;
-  odd.internal_format = GL_R8;
+  PrepareTarget(odd, GL_R8);
   EXPECT_EXIT(odd.Create(), ::testing::ExitedWithCode(1), "Unrecognized texture format 0x8229!");
   EXPECT_EXIT(Texture(""), ::testing::ExitedWithCode(1),
               "Tried to load Texture with empty filename");
