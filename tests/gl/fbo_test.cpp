@@ -39,7 +39,7 @@ const FBOType kTypes[] = {FBOType::MipmappedColor, FBOType::ThreeFloatColors,
 
 TEST_F(GLTest, EveryLayoutIsCompleteSingleAndMultisampled) {
   for (const FBOType type : kTypes) {
-    for (const int32_t samples : {0, 1, 4}) {
+    for (const int32_t samples : {0, 1, 2, 4}) {
       SCOPED_TRACE(::testing::Message() << "type " << int(type) << ", samples " << samples);
       FBO fbo(32, 16, type, samples);
       EXPECT_EQ(Integer(GL_FRAMEBUFFER_BINDING), 0);
@@ -49,7 +49,7 @@ TEST_F(GLTest, EveryLayoutIsCompleteSingleAndMultisampled) {
       EXPECT_EQ(fbo.color_textures.size(), type == FBOType::ThreeFloatColors ? 3u : 1u);
       EXPECT_EQ(fbo.depth_texture != nullptr, type == FBOType::ColorDepthTexture);
       EXPECT_EQ(fbo.depth_renderbuffer != 0, type != FBOType::ColorDepthTexture);
-      const GLenum target = samples == 4 ? GL_TEXTURE_2D_MULTISAMPLE : GL_TEXTURE_2D;
+      const GLenum target = samples >= 2 ? GL_TEXTURE_2D_MULTISAMPLE : GL_TEXTURE_2D;
       for (const auto& texture : fbo.color_textures) EXPECT_EQ(texture->Target(), target);
       EXPECT_TRUE(NoGLError());
     }
