@@ -6,7 +6,7 @@
 #include <glm/gtc/type_ptr.hpp>
 
 #include "fatal_box.h"
-#include "gl_fixture.h"
+#include "support/gl_fixture.h"
 #include "util/camera/camera.h"
 
 namespace {

@@ -7,7 +7,7 @@
 
 #include <glm/glm.hpp>
 
-#include "gl_fixture.h"
+#include "support/gl_fixture.h"
 #include "util/shaderprogram/shaderprogram.h"
 
 // A flat white program (the 2D or 3D preset) with the given projection and an identity
