@@ -129,6 +129,22 @@ TEST_F(TextTest, TextBeyond255CharactersIsCut) {
   EXPECT_TRUE(NoGLError());
 }
 
+TEST_F(TextTest, OutlineTypeUsesTheFlatColourProgram) {
+  Text text(kHudFont, 64);
+  text.font_type = TextFontType::Outline;
+  text.Reshape(1280, 160);
+  text.SetGLState();
+  GLint program = 0;
+  glGetIntegerv(GL_CURRENT_PROGRAM, &program);
+  EXPECT_NE(program, 0);
+  text.font_type = TextFontType::Buffer;
+  text.UseShader();
+  GLint buffer_program = 0;
+  glGetIntegerv(GL_CURRENT_PROGRAM, &buffer_program);
+  EXPECT_NE(buffer_program, program);
+  EXPECT_TRUE(NoGLError());
+}
+
 std::string Format(const char* format, ...) {
   va_list arguments;
   va_start(arguments, format);

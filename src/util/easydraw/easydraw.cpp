@@ -5,13 +5,14 @@
 
 #include "system/log.h"
 #include "util/easydraw/easydrawcustom.h"
+#include "util/shaderprogram/vertexattrib.h"
 
 namespace {
 
-constexpr uint32_t kPositionSlot = 0;
-constexpr uint32_t kNormalSlot = 1;
-constexpr uint32_t kTexCoordSlot = 2;
-constexpr uint32_t kTangentSlot = 3;
+constexpr uint32_t kPositionSlot = VertexAttribPosition;
+constexpr uint32_t kNormalSlot = VertexAttribNormal;
+constexpr uint32_t kTexCoordSlot = VertexAttribTexCoord1;
+constexpr uint32_t kTangentSlot = VertexAttribTangent;
 constexpr float kPi = 3.14159265358979323846f;
 
 EasyDrawShapeVertices shape_vertices;

@@ -1,14 +1,13 @@
 #include "util/easydraw/easydrawcustom.h"
 
 #include "system/log.h"
+#include "util/shaderprogram/vertexattrib.h"
 
 namespace {
 
 constexpr const char* kSource = "util/easydraw/easydrawcustom";
 constexpr uint32_t kFloatBytes = sizeof(float);
 constexpr uint32_t kMatrixFloats = 16;
-// VertexAttribMatrix: the instance matrix takes locations 8 to 11.
-constexpr uint32_t kMatrixSlot = 8;
 
 void Check(bool condition, uint32_t line) {
   if (!condition) ExitMsg(kSource, line, "Assert failed");
@@ -108,7 +107,7 @@ void EasyDrawCustom::SetIndices(uint32_t count, const uint32_t* data) {
 
 void EasyDrawCustom::SetInstanceMatrices(uint32_t count, const float* data) {
   Check(count % kMatrixFloats == 0, __LINE__);
-  EasyDrawAttribute& matrix = slots_[kMatrixSlot];
+  EasyDrawAttribute& matrix = slots_[VertexAttribMatrix];
   if (matrix.locations != 4 || matrix.divisor != 1) dirty_ = true;
   matrix.components = 4;
   matrix.locations = 4;

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "util/shaderprogram/vertexattrib.h"
+
 // One attribute slot; slot i feeds location i (and the following ones for a matrix).
 struct EasyDrawAttribute {
   const float* data = nullptr;  // the caller's floats, read only during the call passing them
@@ -19,7 +21,7 @@ struct EasyDrawAttribute {
   uint32_t locations = 1;       // consecutive locations spanned: 4 for the instance matrix
 };
 
-constexpr uint32_t kEasyDrawSlots = 28;
+constexpr uint32_t kEasyDrawSlots = VertexAttribMax;
 using EasyDrawSlots = std::array<EasyDrawAttribute, kEasyDrawSlots>;
 
 // One glVertexAttribPointer call of a layout.

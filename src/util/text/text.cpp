@@ -95,8 +95,8 @@ void Text::Reshape(int32_t width, int32_t height) {
   height_ = height;
 }
 
-void Text::RequireSize(const char* message) const {
-  if (width_ < 1 || height_ < 1) ExitMsg(kSource, __LINE__, message);
+void Text::RequireSize(const char* message, uint32_t line) const {
+  if (width_ < 1 || height_ < 1) ExitMsg(kSource, line, message);
 }
 
 void Text::UseShader() {
@@ -112,7 +112,7 @@ void Text::UseShader() {
 }
 
 void Text::SetGLState() {
-  RequireSize("Can't set gl state before calling Text::Reshape() at least once!");
+  RequireSize("Can't set gl state before calling Text::Reshape() at least once!", __LINE__);
   UseShader();
   glViewport(0, 0, width_, height_);
   glMatrixMode(GL_TEXTURE);
@@ -152,7 +152,7 @@ void Text::Render(const std::string& text, float x, float y, float x_stretch) {
 }
 
 void Text::Print(const char* format, ...) {
-  RequireSize("Can't print before calling Text::Reshape() at least once!");
+  RequireSize("Can't print before calling Text::Reshape() at least once!", __LINE__);
   if (format == nullptr) return;
   va_list arguments;
   va_start(arguments, format);
@@ -162,7 +162,7 @@ void Text::Print(const char* format, ...) {
 }
 
 void Text::PrintAt(float x, float y, float x_stretch, const char* format, ...) {
-  RequireSize("Can't print before calling Text::Reshape() at least once!");
+  RequireSize("Can't print before calling Text::Reshape() at least once!", __LINE__);
   if (format == nullptr) return;
   va_list arguments;
   va_start(arguments, format);

@@ -46,7 +46,7 @@ class Text {
   TextFontType font_type = TextFontType::Buffer;
 
  private:
-  void RequireSize(const char* message) const;
+  void RequireSize(const char* message, uint32_t line) const;
   // Draws at (x * width, y * height) with the width-relative scale, stretched along x.
   void Render(const std::string& text, float x, float y, float x_stretch);
 
