@@ -82,7 +82,6 @@ TEST(CameraDeathTest, SidesOutsideTheSaneRangeAreFatal) {
 TEST_F(CameraGLTest, NegativeDepthRangeIsFatal) {
   EXPECT_EXIT(
       {
-        EchoMessageBoxesToStderr();
         Camera camera;
         camera.SetNearFar(-0.5f, 100.0f);
         camera.SetUpMatrices(100, 100, 1.0f);

@@ -151,22 +151,23 @@ void Text::Render(const std::string& text, float x, float y, float x_stretch) {
   glPopMatrix();
 }
 
-void Text::Print(const char* format, ...) {
+void Text::PrintFormatted(float x, float y, float x_stretch, const char* format,
+                          va_list arguments) {
   RequireSize("Can't print before calling Text::Reshape() at least once!", __LINE__);
   if (format == nullptr) return;
+  Render(FormatPrintText(format, arguments), x, y, x_stretch);
+}
+
+void Text::Print(const char* format, ...) {
   va_list arguments;
   va_start(arguments, format);
-  const std::string text = FormatPrintText(format, arguments);
+  PrintFormatted(0.0f, 0.0f, 1.0f, format, arguments);
   va_end(arguments);
-  Render(text, 0.0f, 0.0f, 1.0f);
 }
 
 void Text::PrintAt(float x, float y, float x_stretch, const char* format, ...) {
-  RequireSize("Can't print before calling Text::Reshape() at least once!", __LINE__);
-  if (format == nullptr) return;
   va_list arguments;
   va_start(arguments, format);
-  const std::string text = FormatPrintText(format, arguments);
+  PrintFormatted(x, y, x_stretch, format, arguments);
   va_end(arguments);
-  Render(text, x, y, x_stretch);
 }

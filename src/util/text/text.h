@@ -47,6 +47,7 @@ class Text {
 
  private:
   void RequireSize(const char* message, uint32_t line) const;
+  void PrintFormatted(float x, float y, float x_stretch, const char* format, va_list arguments);
   // Draws at (x * width, y * height) with the width-relative scale, stretched along x.
   void Render(const std::string& text, float x, float y, float x_stretch);
 
