@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <glm/glm.hpp>
 
@@ -79,6 +80,26 @@ TEST(IcosphereVertices, FirstVertexIsTheThirdCornerOfTheFirstLeaf) {
   EXPECT_NEAR(first.x, corner.x, 1e-6f);
   EXPECT_NEAR(first.y, corner.y, 1e-6f);
   EXPECT_NEAR(first.z, corner.z, 1e-6f);
+}
+
+TEST(IcosphereVertices, NoTriangleAwayFromThePolesWrapsAroundTheTexture) {
+  // u runs 5 repeats around the equator, so a neighbourly triangle spans well under one unit;
+  // the seam and the quarter-turn meridian must not make one spread over the whole texture.
+  EasyDrawShapeVertices sphere;
+  EasyDraw::BuildIcosphere(sphere, 1.0f, 3);
+  int seam_triangles = 0;
+  for (size_t t = 0; t < sphere.VertexCount() / 3; ++t) {
+    float low = 1e9f, high = -1e9f, max_abs_y = 0.0f;
+    for (size_t v = t * 3; v < t * 3 + 3; ++v) {
+      low = std::min(low, sphere.texcoords[v * 2]);
+      high = std::max(high, sphere.texcoords[v * 2]);
+      max_abs_y = std::max(max_abs_y, std::abs(sphere.normals[v * 3 + 1]));
+    }
+    if (max_abs_y > 0.9f) continue;  // longitude is unstable next to the poles
+    EXPECT_LT(high - low, 1.0f) << "triangle " << t;
+    if (high > 5.0f || low < 0.0f) ++seam_triangles;
+  }
+  EXPECT_GT(seam_triangles, 0);  // the seam triangles were moved a turn, not left wrapping
 }
 
 TEST(IcosphereVertices, EveryFaceIsWoundOutwards) {

@@ -82,10 +82,13 @@ constexpr int kIcoFaces[20][3] = {
 // Longitude of a unit vector as a fraction of a turn.
 float TurnFraction(const glm::vec3& p) { return std::atan2(p.x, p.z) / (2.0f * kPi); }
 
-// Texture u of p, moved across the seam so a triangle does not wrap around through its middle.
+// Texture u of p, moved a turn across the seam (longitude +-0.5) when t1 lies on the other
+// side of it, so a triangle there does not wrap back through the whole texture. Only corners on
+// opposite far sides (beyond -0.25 and 0.25) count as across the seam; a triangle merely
+// straddling a quarter turn keeps its plain u.
 float SeamU(float r_p, float r_t1) {
-  if (r_p < 0.25f && r_t1 > 0.25f) return 5.0f * (r_p + 1.5f);
-  if (r_p > 0.25f && r_t1 < 0.25f) return 5.0f * (r_p - 0.5f);
+  if (r_p < -0.25f && r_t1 > 0.25f) return 5.0f * (r_p + 1.5f);
+  if (r_p > 0.25f && r_t1 < -0.25f) return 5.0f * (r_p - 0.5f);
   return 5.0f * (r_p + 0.5f);
 }
 
