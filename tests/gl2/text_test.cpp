@@ -67,7 +67,7 @@ class TextTest : public GLTest {
     return LitExtent(target_);
   }
 
-  RenderTarget target_{1280, 160};
+  RenderTarget target_{1920, 160};
 };
 
 TEST_F(TextTest, PrintsWhiteUnlessTheCallerSetsAColour) {
@@ -104,9 +104,11 @@ TEST_F(TextTest, WidthFollowsTheWindowWidth) {
   Text text(kHudFont, 64);
   const Extent full = PrintAndMeasure(text, 1280, 160, 0.0f, 0.25f, 1.0f, "HELLO WORLD");
   const Extent half = PrintAndMeasure(text, 640, 160, 0.0f, 0.25f, 1.0f, "HELLO WORLD");
+  const Extent large = PrintAndMeasure(text, 1920, 160, 0.0f, 0.25f, 1.0f, "HELLO WORLD");
   ASSERT_GT(half.Width(), 20);
   EXPECT_NEAR(full.Width(), 2.0 * half.Width(), 3.0);
   EXPECT_NEAR(full.Height(), 2.0 * half.Height(), 3.0);
+  EXPECT_NEAR(large.Width(), 1.5 * full.Width(), 3.0);
 }
 
 TEST_F(TextTest, StretchWidensOnly) {
