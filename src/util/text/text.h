@@ -51,11 +51,11 @@ class Text {
   // Draws at (x * width, y * height) with the width-relative scale, stretched along x.
   void Render(const std::string& text, float x, float y, float x_stretch);
 
+  // The font reads its face from this memory; declared first, it outlives the font.
+  std::vector<uint8_t> font_bytes_;
   std::unique_ptr<FTFont> font_;
   int32_t width_ = -1;
   int32_t height_ = -1;
-  // The font reads its face from this memory, so it lives as long as the font.
-  std::vector<uint8_t> font_bytes_;
 };
 
 // An empty constructor named "Text" with the given GLSL version.
