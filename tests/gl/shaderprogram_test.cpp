@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <random>
 
 #include "gl_test_files.h"
 #include "support/gl_fixture.h"
@@ -125,6 +126,29 @@ TEST_F(GLTest, UniformLookupRecordsEveryNameAndAnswersMinusOneForAbsentOnes) {
   EXPECT_EQ(program.GetUniformLocation("NotThere"), -1);
   EXPECT_GE(program.GetUniformLocation("Color"), 0);
   EXPECT_EQ(program.queried_uniform_names(), (std::set<std::string>{"Color", "NotThere", "Unused"}));
+}
+
+TEST_F(GLTest, WarningsDoNotStopTheBuild) {
+  auto constructor = MakeFlat2DShader("warned");
+  constructor->AddPiece(ShaderPieceType::FRAGMENT_BODY, ShaderPieceSource::STRING,
+                        "\tvec4 never_set;\n\tFragColor += never_set;");
+  // Mesa keeps compiled shaders in a cache and gives no log for a cached one: a new text each
+  // run makes sure the compiler really runs.
+  constructor->AddPiece(ShaderPieceType::FRAGMENT_GLOBALS, ShaderPieceSource::STRING,
+                        "// " + std::to_string(std::random_device()()) + " " +
+                            std::to_string(std::random_device()()));
+  GLuint probe = glCreateShader(GL_FRAGMENT_SHADER);
+  const std::string source =
+      ReplaceVertexAttribNames(constructor->GenerateSource(ShaderPieceType::FRAGMENT_GLOBALS));
+  const char* text = source.c_str();
+  glShaderSource(probe, 1, &text, nullptr);
+  glCompileShader(probe);
+  GLint log_length = 0;
+  glGetShaderiv(probe, GL_INFO_LOG_LENGTH, &log_length);
+  glDeleteShader(probe);
+  EXPECT_GT(log_length, 1) << "the driver gave no warning to test with";
+  ShaderProgram program(constructor);
+  EXPECT_NE(program.program(), 0u);
 }
 
 TEST_F(GLTest, BrokenConstructorStageIsFatalWithEmptyFileName) {

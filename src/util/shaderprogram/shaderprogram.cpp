@@ -17,12 +17,26 @@ std::vector<ShaderProgram*>& ShaderProgramRegistry() {
   return registry;
 }
 
-std::string ReadInfoLog(GLint length, void (*read)(GLuint, GLsizei, GLsizei*, GLchar*),
-                        GLuint object) {
-  if (length <= 1) return {};
-  std::string log(static_cast<size_t>(length), '\0');
-  read(object, length, nullptr, log.data());
-  return TrimAtNul(std::move(log));
+struct BuildOutcome {
+  bool succeeded;
+  std::string log;
+};
+
+// Status and info log of a shader (or, with the program entry points, a program). The status
+// is read whatever the log holds: a driver may fail a stage without a word.
+BuildOutcome QueryOutcome(GLuint object, GLenum status_name, PFNGLGETSHADERIVPROC get_value,
+                          PFNGLGETSHADERINFOLOGPROC get_log) {
+  GLint status = GL_FALSE;
+  GLint length = 0;
+  get_value(object, status_name, &status);
+  get_value(object, GL_INFO_LOG_LENGTH, &length);
+  std::string log;
+  if (length > 1) {
+    log.assign(static_cast<size_t>(length), '\0');
+    get_log(object, length, nullptr, log.data());
+    log = TrimAtNul(std::move(log));
+  }
+  return {status == GL_TRUE, std::move(log)};
 }
 
 }  // namespace
@@ -145,13 +159,9 @@ void ShaderProgram::CreateProgram(const std::string& vertex_text,
 void ShaderProgram::CompileShader(uint32_t shader, const std::string& file_name,
                                   const std::string& source) {
   glCompileShader(shader);
-  // The status is read whatever the log holds: a driver may fail a stage without a word.
-  GLint status = GL_FALSE;
-  GLint log_length = 0;
-  glGetShaderiv(shader, GL_COMPILE_STATUS, &status);
-  glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &log_length);
-  const std::string log = ReadInfoLog(log_length, glGetShaderInfoLog, shader);
-  if (status != GL_TRUE) {
+  const auto [succeeded, log] =
+      QueryOutcome(shader, GL_COMPILE_STATUS, glGetShaderiv, glGetShaderInfoLog);
+  if (!succeeded) {
     ExitMsgFmt(__FILE__, __LINE__, "Shader compilation failed ({}), log:\n{}", file_name, log);
   }
   if (!log.empty()) {
@@ -165,12 +175,9 @@ uint32_t ShaderProgram::LinkProgram(uint32_t vertex_shader, uint32_t fragment_sh
   glAttachShader(program, vertex_shader);
   glAttachShader(program, fragment_shader);
   glLinkProgram(program);
-  GLint status = GL_FALSE;
-  GLint log_length = 0;
-  glGetProgramiv(program, GL_LINK_STATUS, &status);
-  glGetProgramiv(program, GL_INFO_LOG_LENGTH, &log_length);
-  const std::string log = ReadInfoLog(log_length, glGetProgramInfoLog, program);
-  if (status != GL_TRUE) {
+  const auto [succeeded, log] =
+      QueryOutcome(program, GL_LINK_STATUS, glGetProgramiv, glGetProgramInfoLog);
+  if (!succeeded) {
     LogInfo("Shader linking failed, log: {}", log);
     ExitMsgFmt(__FILE__, __LINE__, "Shader linking failed, log:\n{}", log);
   }
