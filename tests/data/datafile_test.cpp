@@ -103,6 +103,12 @@ TEST_F(PackedFileTest, EmptyNameIsFatal) {
   EXPECT_EXIT(WriteDataFile(PathOf("data.vtl")), ExitedWithCode(1), "Data filename is empty!");
 }
 
+TEST_F(PackedFileTest, ChunkStreamOf4GiBOrMoreCannotBePacked) {
+  CheckChunkStreamSize(0xFFFFFFFFu);
+  EXPECT_EXIT(CheckChunkStreamSize(0x100000000u), ExitedWithCode(1),
+              "The files to pack add up to 4294967296 bytes; a data file holds at most 4294967295");
+}
+
 TEST_F(PackedFileTest, OnlyWriteModeWritesAndOnlyReadModeReads) {
   data_mode = DataMode::Read;
   WriteDataFile(PathOf("not-written.vtl"));
@@ -229,6 +235,14 @@ TEST_F(PackedFileRefusalTest, ChunkRunningPastTheEnd) {
               "Chunk 0 at offset 0 runs past the end");
 }
 
+TEST_F(PackedFileRefusalTest, StreamFaultsAreReportedBeforeChunkFaults) {
+  // The chunks are unpacked as they are walked, yet a damaged stream must still be reported as
+  // such, not as the first odd chunk it happens to produce.
+  const std::vector<uint8_t> bad = Chunk("VTLDFX", 1, 1, "b2");
+  EXPECT_EXIT(ReadDataFile(WriteVtl(PackedFile(bad, bad.size() + 10))), ExitedWithCode(1),
+              "destLen 16 is not equal to 26");
+}
+
 // --- exporting the music ---
 
 class ExportMp3Test : public PackedFileTest {
@@ -278,6 +292,18 @@ TEST_F(ExportMp3Test, UncreatableOutputIsFatal) {
   std::filesystem::create_directories("taken.mp3");
   AddDataFileEntry({"data/taken.mp3", Bytes("x"), false});
   EXPECT_EXIT(ExportMp3(), ExitedWithCode(1), "Failed to create output file for taken.mp3");
+}
+
+TEST_F(ExportMp3Test, FailedWriteIsFatalNotASuccess) {
+  data_mode = DataMode::Read;
+  AddDataFileEntry({"data/mp3/full", Bytes("more than the device takes"), false});
+  // /dev/full accepts the open and refuses every byte.
+  EXPECT_EXIT(
+      {
+        std::filesystem::current_path("/dev");
+        ExportMp3();
+      },
+      ExitedWithCode(1), "Failed to write output file full");
 }
 
 }  // namespace

@@ -94,9 +94,30 @@ uint32_t ReadGzipTrailerSize(const std::string& name, const std::string& mode,
   return LoadU32LittleEndian(trailer);
 }
 
-// Reads the unpacked bytes of a gzip file. The trailer's size is only a hint for the first
-// allocation, capped by what the compressed bytes could possibly hold; the bytes are read until
-// the end of the stream and stop as soon as they exceed the trailer's promise.
+// Reads until the stream ends or `limit` bytes are in, growing the buffer as bytes arrive
+// rather than trusting any announced size up front.
+std::vector<uint8_t> GzReadUpTo(gzFile gz, const std::string& name, uint64_t first_size,
+                                uint64_t limit) {
+  std::vector<uint8_t> bytes(first_size);
+  uint64_t total = 0;
+  while (total < limit) {
+    if (total == bytes.size()) bytes.resize(std::min(total * 2, limit));
+    const auto wanted = static_cast<unsigned>(std::min<uint64_t>(bytes.size() - total, 1u << 30));
+    const int got = gzread(gz, bytes.data() + total, wanted);
+    if (got < 0) {
+      ExitMsgFmt(__FILE__, __LINE__, "Something went wrong reading from {} we got return value {}",
+                 name, got);
+    }
+    if (got == 0) break;
+    total += static_cast<uint64_t>(got);
+  }
+  bytes.resize(total);
+  return bytes;
+}
+
+// Reads the unpacked bytes of a gzip file. The trailer's size only sizes the first buffer,
+// capped by what the compressed bytes could possibly hold; reading stops one byte past the
+// trailer's promise, which is enough to know the promise was broken.
 std::vector<uint8_t> ReadGzipFromDisk(const std::string& name, const std::string& mode,
                                       bool add_nul) {
   uint64_t compressed_length = 0;
@@ -106,34 +127,19 @@ std::vector<uint8_t> ReadGzipFromDisk(const std::string& name, const std::string
 
   GzPtr gz(gzopen(name.c_str(), mode.c_str()));
   if (!gz) ExitMsgFmt(__FILE__, __LINE__, "Argh, failed to open {}\n{}", name, errno);
-
-  std::vector<uint8_t> bytes(std::min(expected, MaxInflatedSize(compressed_length)) + 1);
-  uint64_t total = 0;
-  for (;;) {
-    if (total == bytes.size()) {
-      if (total > expected) break;
-      bytes.resize(std::min(total * 2, expected + 1));
-    }
-    const auto wanted = static_cast<unsigned>(std::min<uint64_t>(bytes.size() - total, 1u << 30));
-    const int got = gzread(gz.get(), bytes.data() + total, wanted);
-    if (got < 0) {
-      ExitMsgFmt(__FILE__, __LINE__, "Something went wrong reading from {} we got return value {}",
-                 name, got);
-    }
-    if (got == 0) break;
-    total += static_cast<uint64_t>(got);
-  }
-  LogInfo("  ..read {} bytes from {}", total, name);
-  if (total == 0) {
+  const uint64_t limit = expected + 1;
+  std::vector<uint8_t> bytes =
+      GzReadUpTo(gz.get(), name, std::min(limit, MaxInflatedSize(compressed_length)), limit);
+  LogInfo("  ..read {} bytes from {}", bytes.size(), name);
+  if (bytes.empty()) {
     ExitMsgFmt(__FILE__, __LINE__, "Something went wrong reading from {} we got return value {}",
-               name, total);
+               name, 0);
   }
-  if (total != expected) {
+  if (bytes.size() != expected) {
     ExitMsgFmt(__FILE__, __LINE__, "[TODO/FIXME] (gzip) flength of {} does not match {}",
-               expected, total);
+               expected, bytes.size());
   }
-  bytes.resize(total + (add_nul ? 1 : 0));
-  if (add_nul) bytes[total] = 0;
+  if (add_nul) bytes.push_back(0);
   return bytes;
 }
 

@@ -45,7 +45,10 @@ void ReadDataFile(const std::string& name);
 void WriteDataFile(const std::string& name);
 void ExportMp3();
 
+// Fatal unless a chunk stream of this many bytes fits the packed file's 32-bit size field
+// (checked by WriteDataFile before anything is packed).
+void CheckChunkStreamSize(uint64_t stream_size);
+
 // Checks and unpacks the whole content of a packed data file into data_file_entries; `name`
-// only appears in messages. ReadDataFile reads the file and hands its bytes here, releasing
-// them as soon as the chunk stream is unpacked.
-void UnpackDataFile(const std::string& name, std::vector<uint8_t> file_bytes);
+// only appears in messages. ReadDataFile reads the file and hands its bytes here.
+void UnpackDataFile(const std::string& name, const std::vector<uint8_t>& file_bytes);

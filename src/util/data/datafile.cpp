@@ -11,6 +11,7 @@
 
 #include "system/log.h"
 #include "system/messagebox.h"
+#include "util/data/chunkstreaminflater.h"
 #include "util/data/data.h"
 #include "util/data/fileio.h"
 
@@ -65,66 +66,63 @@ uint32_t CheckHeader(const std::vector<uint8_t>& file_bytes) {
   return LoadU32LittleEndian(bytes + kFileMagic.size() + 2);
 }
 
-std::unique_ptr<uint8_t[]> UncompressChunkStream(const std::string& name,
-                                                 const std::vector<uint8_t>& file_bytes,
-                                                 uint32_t stream_size) {
-  const uint8_t* compressed = file_bytes.data() + kHeaderSize;
-  const uint64_t compressed_size = file_bytes.size() - kHeaderSize;
-  LogInfo("Starting decoding process");
-  LogInfo("Uncompressed_buffer_size is {} from {}", stream_size, compressed_size);
-  // Refused before allocating, so that a forged size field cannot ask for gigabytes.
+// Refused before anything is allocated, so that a forged size field cannot ask for gigabytes.
+void CheckStreamSizeIsPlausible(const std::string& name, uint32_t stream_size,
+                                uint64_t compressed_size) {
   if (stream_size > MaxInflatedSize(compressed_size)) {
     ExitMsgFmt(__FILE__, __LINE__,
                "Data file {} claims {} unpacked bytes, more than its {} compressed bytes can hold",
                name, stream_size, compressed_size);
   }
-  auto stream = std::make_unique_for_overwrite<uint8_t[]>(stream_size);
-  uLongf produced = stream_size;
-  const int result = uncompress(stream.get(), &produced, compressed, compressed_size);
-  if (produced != stream_size) {
-    ExitMsgFmt(__FILE__, __LINE__, "destLen {} is not equal to {}, which is surprising", produced,
-               stream_size);
-  }
-  if (result != Z_OK) {
-    ExitMsgFmt(__FILE__, __LINE__, "Failed to unpack data file {}: zlib error {} ({})", name,
-               result, zError(result));
-  }
-  LogInfo("Decoding done");
-  return stream;
 }
 
-// Splits the chunk stream into entries. Every length is checked against what is left of the
-// stream before it is used; the sums are taken in 64 bits so that they cannot wrap.
-void SplitChunks(const uint8_t* stream, uint64_t stream_size) {
+// Unpacks the chunk stream chunk by chunk, each name and data straight into its entry. Every
+// length is checked against what is left of the announced stream before it is used, in 64
+// bits so that sums cannot wrap. A faulty chunk is reported only after the stream as a whole
+// has passed its own checks, as if it had been unpacked in one piece first.
+void UnpackChunks(const std::string& file_name, const std::vector<uint8_t>& file_bytes,
+                  uint32_t stream_size) {
+  const uint64_t compressed_size = file_bytes.size() - kHeaderSize;
+  LogInfo("Starting decoding process");
+  LogInfo("Uncompressed_buffer_size is {} from {}", stream_size, compressed_size);
+  CheckStreamSizeIsPlausible(file_name, stream_size, compressed_size);
+  ChunkStreamInflater stream(file_name, file_bytes.data() + kHeaderSize, compressed_size,
+                             stream_size);
   uint64_t offset = 0;
   uint64_t chunk = 0;
   while (offset < stream_size) {
-    const uint8_t* header = stream + offset;
     const uint64_t left = stream_size - offset;
     if (left < kChunkHeaderSize) {
+      stream.CheckWholeStream();
       ExitMsgFmt(__FILE__, __LINE__,
                  "Chunk {} at offset {} is cut short: {} bytes left for its {}-byte header", chunk,
                  offset, left, kChunkHeaderSize);
     }
+    uint8_t header[kChunkHeaderSize];
+    stream.Take(header, kChunkHeaderSize);
     if (std::memcmp(header, kChunkMagic.data(), kChunkMagic.size()) != 0) {
+      stream.CheckWholeStream();
       ExitMsgFmt(__FILE__, __LINE__, "Unrecognized chunk header: {}\nRead {} chunks, {} MB before this",
                  AsText(header, kChunkMagic.size()), chunk, Megabytes(offset));
     }
     const uint64_t name_length = LoadU32LittleEndian(header + kChunkMagic.size());
     const uint64_t data_length = LoadU32LittleEndian(header + kChunkMagic.size() + 4);
     if (name_length + data_length > left - kChunkHeaderSize) {
+      stream.CheckWholeStream();
       ExitMsgFmt(__FILE__, __LINE__,
                  "Chunk {} at offset {} runs past the end of the chunk stream: name {} bytes, data "
                  "{} bytes, only {} bytes left",
                  chunk, offset, name_length, data_length, left - kChunkHeaderSize);
     }
-    const uint8_t* name = header + kChunkHeaderSize;
-    const uint8_t* data = name + name_length;
-    AddDataFileEntry(DataFileEntry{AsText(name, name_length),
-                                   std::vector<uint8_t>(data, data + data_length), false});
+    DataFileEntry entry{std::string(name_length, '\0'), std::vector<uint8_t>(data_length), false};
+    stream.Take(reinterpret_cast<uint8_t*>(entry.name.data()), name_length);
+    stream.Take(entry.data.data(), data_length);
+    AddDataFileEntry(std::move(entry));
     offset += kChunkHeaderSize + name_length + data_length;
     ++chunk;
   }
+  stream.CheckWholeStream();
+  LogInfo("Decoding done");
 }
 
 // Reads a whole file into one buffer.
@@ -241,12 +239,9 @@ void ExportEntry(const DataFileEntry& entry) {
 
 }  // namespace
 
-void UnpackDataFile(const std::string& name, std::vector<uint8_t> file_bytes) {
+void UnpackDataFile(const std::string& name, const std::vector<uint8_t>& file_bytes) {
   const uint32_t stream_size = CheckHeader(file_bytes);
-  std::unique_ptr<uint8_t[]> stream = UncompressChunkStream(name, file_bytes, stream_size);
-  // The packed bytes are no longer needed; dropping them now keeps the peak lower.
-  std::vector<uint8_t>().swap(file_bytes);
-  SplitChunks(stream.get(), stream_size);
+  UnpackChunks(name, file_bytes, stream_size);
 }
 
 void ReadDataFile(const std::string& name) {
@@ -265,15 +260,19 @@ void ReadDataFile(const std::string& name) {
   data_file_loaded = true;
 }
 
-void WriteDataFile(const std::string& name) {
-  if (data_mode != DataMode::Write) return;
-  LogLine("Writing datafile {}", name);
-  const uint64_t stream_size = ChunkStreamSize();
+void CheckChunkStreamSize(uint64_t stream_size) {
   if (stream_size > kMaxChunkStreamSize) {
     ExitMsgFmt(__FILE__, __LINE__,
                "The files to pack add up to {} bytes; a data file holds at most {} bytes", stream_size,
                kMaxChunkStreamSize);
   }
+}
+
+void WriteDataFile(const std::string& name) {
+  if (data_mode != DataMode::Write) return;
+  LogLine("Writing datafile {}", name);
+  const uint64_t stream_size = ChunkStreamSize();
+  CheckChunkStreamSize(stream_size);
   const std::unique_ptr<uint8_t[]> stream = BuildChunkStream(stream_size);
   const std::vector<uint8_t> compressed = CompressChunkStream(stream.get(), stream_size);
   WritePackedFile(name, static_cast<uint32_t>(stream_size), compressed);
