@@ -205,13 +205,10 @@ void Music::OpenTrack(std::string name, float default_value) {
   tracks.push_back({track, std::move(name), default_value});
 }
 
+// Scenes sample dozens of tracks a frame: the device finds them through its hash index.
 float Music::GetSyncValue(const std::string& name) {
-  for (const MusicTrackEntry& entry : tracks) {
-    if (entry.name != name) continue;
-    const double row = rowsPerBeat * bpm * (GetSeconds() / 60.0) + rowsPerBeat * offset;
-    return SyncGetValue(entry.track, row);
-  }
-  throw std::runtime_error("Can't find sync value for " + name);
+  const double row = rowsPerBeat * bpm * (GetSeconds() / 60.0) + rowsPerBeat * offset;
+  return SyncSampleTrack(*device, name, row);
 }
 
 bool Music::IsPlaying() const {
