@@ -104,6 +104,8 @@ def main():
     for song_name, builder, note_kind, seed in SONGS:
         if args.only and song_name not in args.only:
             continue
+        if args.notes_only and not note_kind:
+            continue
         names = [n for n in SONG_FILES[song_name] if not (args.notes_only and n.endswith(".mp3"))]
         if not args.force and up_to_date(out_dir, names, newest):
             continue

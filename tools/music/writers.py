@@ -185,8 +185,7 @@ def _modulator_lines(track, mod):
         out += ["    <lfo>",
                 f"      <wave>{kind.wave}</wave>",
                 "      <tempo>",
-                f"        <numerator>{kind.numerator}</numerator>",
-                f"        <denominator>{kind.denominator}</denominator>",
+                *_note_length(8, kind.numerator, kind.denominator),
                 "        <controller>",
                 f"          <cc>{kind.cc}</cc>",
                 f'          <template file="{kind.template}"/>',
@@ -197,8 +196,7 @@ def _modulator_lines(track, mod):
         out += ["    <arp>",
                 f"      <pattern>{kind.pattern}</pattern>",
                 f"      <octaves>{kind.octaves}</octaves>",
-                f"      <numerator>{kind.numerator}</numerator>",
-                f"      <denominator>{kind.denominator}</denominator>",
+                *_note_length(6, kind.numerator, kind.denominator),
                 "    </arp>"]
     else:
         raise TypeError(kind)
@@ -206,6 +204,13 @@ def _modulator_lines(track, mod):
         out.append(f'    <intensity unit="float">{_num(mod.intensity)}</intensity>')
     out.append("  </modulator>")
     return out
+
+
+def _note_length(indent, numerator, denominator):
+    """A period as a note length: numerator/denominator of a whole note."""
+    pad = " " * indent
+    return [f"{pad}<numerator>{numerator}</numerator>",
+            f"{pad}<denominator>{denominator}</denominator>"]
 
 
 def template_xml(lfo):
@@ -216,8 +221,7 @@ def template_xml(lfo):
                   f"      <min>{rng.low}</min>",
                   f"      <max>{rng.high}</max>",
                   "      <value>",
-                  f"        <numerator>{rng.numerator}</numerator>",
-                  f"        <denominator>{rng.denominator}</denominator>",
+                  *_note_length(8, rng.numerator, rng.denominator),
                   "      </value>",
                   "    </range>"]
     lines += ["  </template>", "</unit>"]
