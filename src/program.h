@@ -1,0 +1,14 @@
+#pragma once
+// Program-wide values set by the entry and read by the window procedure, the frame and the
+// loading screen.
+
+#include <cstdint>
+#include <memory>
+
+class SceneManager;
+class Texture;
+
+extern uint32_t window_width;
+extern uint32_t window_height;
+extern float window_aspect;
+extern SceneManager* running_scene_manager;

@@ -1,0 +1,39 @@
+#pragma once
+// The one top-level window with its OpenGL context, and its message queue. The main loop
+// renders a frame, then takes queued messages one by one: the quit message ends the loop,
+// every other message goes to the window procedure.
+
+#include <cstdint>
+
+// Window (fullscreen in exactly the chosen mode, or windowed with a client area of the chosen
+// size), compatibility-profile OpenGL context, swap interval from vsync, cursor hidden.
+void CreateGLWindow();
+
+// After glewInit: asks the user whether to go on when a required extension is missing.
+void CheckGLExtensions();
+
+void SwapWindowBuffers();
+void DeleteGLContext();
+
+// Queues the quit message behind everything already pending.
+void PostQuitMessage();
+
+enum class MessageResult { Empty, Quit, Dispatched };
+
+// Takes one pending message: the quit message is returned, anything else is dispatched.
+MessageResult PeekAndDispatchMessage();
+
+// Removes pending messages up to and including the first paint message without dispatching
+// them (size changes still update the settings). Used while loading.
+void DrainMessagesUntilPaint();
+
+// The asynchronous state of the Escape key.
+bool IsEscapeKeyDown();
+
+// Fatal exit: leave fullscreen, turn the window into a normal 640 x 480 one and present it.
+void RestoreWindowForError();
+
+void ShowMouseCursor();
+
+// Sizes below this (in either direction) are ignored by the window procedure.
+constexpr uint32_t kMinimumWindowSize = 16;

@@ -1,0 +1,64 @@
+"""Runs the real player binary on the test display and collects what it printed."""
+import os
+import subprocess
+import tempfile
+import time
+
+import x11
+
+SOURCE_DIR = os.environ.get("PLAYER_SOURCE_DIR", os.path.abspath(os.path.join(os.path.dirname(__file__), "..", "..")))
+BINARY_DIR = os.environ.get("PLAYER_BINARY_DIR", os.path.join(SOURCE_DIR, "build"))
+
+
+def binary(name="player"):
+    return os.path.join(BINARY_DIR, name)
+
+
+class Player:
+    """A running player whose standard output goes to a file (read with output())."""
+
+    def __init__(self, name="player", cwd=SOURCE_DIR):
+        self._log = tempfile.NamedTemporaryFile(prefix="player-", suffix=".log", delete=False)
+        self.process = subprocess.Popen(["stdbuf", "-oL", binary(name)], cwd=cwd,
+                                        stdout=self._log, stderr=subprocess.STDOUT)
+
+    def output(self):
+        with open(self._log.name, errors="replace") as log:
+            return log.read()
+
+    def wait_for_output(self, text, timeout=60.0):
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            if text in self.output():
+                return True
+            if self.process.poll() is not None:
+                return text in self.output()
+            time.sleep(0.1)
+        return False
+
+    def wait(self, timeout=60.0):
+        try:
+            return self.process.wait(timeout)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            self.process.wait()
+            raise AssertionError("player did not end in time; output:\n" + self.output())
+
+    def close(self):
+        if self.process.poll() is None:
+            self.process.kill()
+            self.process.wait()
+        os.unlink(self._log.name)
+
+
+def answer_dialog_if_shown(title, timeout=5.0):
+    """The start-up dialog is titled with the production title: Enter runs the production."""
+    window_id = x11.wait_for_window(title, timeout)
+    if window_id:
+        x11.press_key(window_id, "Return")
+    return window_id
+
+
+def check(condition, message):
+    if not condition:
+        raise AssertionError(message)

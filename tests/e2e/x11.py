@@ -1,0 +1,55 @@
+"""Small helpers to drive programs on an X display as a person would.
+
+xdotool's name search misses SDL's UTF-8 window names, so windows are found in the tree that
+xwininfo prints and addressed by id.
+"""
+import re
+import subprocess
+import time
+
+_WINDOW_LINE = re.compile(r'^\s*(0x[0-9a-f]+) "(.*)":')
+
+
+def named_windows():
+    """Returns (id, name) of every named window on the display."""
+    tree = subprocess.run(["xwininfo", "-root", "-tree"], capture_output=True, text=True).stdout
+    windows = []
+    for line in tree.splitlines():
+        match = _WINDOW_LINE.match(line)
+        if match:
+            windows.append((match.group(1), match.group(2)))
+    return windows
+
+
+def find_window(name):
+    for window_id, window_name in named_windows():
+        if window_name == name:
+            return window_id
+    return None
+
+
+def wait_for_window(name, timeout=30.0):
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        window_id = find_window(name)
+        if window_id:
+            return window_id
+        time.sleep(0.1)
+    return None
+
+
+def press_key(window_id, key):
+    subprocess.run(["xdotool", "windowfocus", "--sync", window_id, "key", key],
+                   capture_output=True, timeout=10)
+
+
+def press_key_in_window_if_present(name, key, _pid=None):
+    window_id = find_window(name)
+    if window_id is None:
+        return False
+    press_key(window_id, key)
+    return True
+
+
+def screenshot(path):
+    subprocess.run(["import", "-window", "root", path], check=True, capture_output=True)

@@ -1,0 +1,143 @@
+// The real window and context on the test display.
+#include <GL/glew.h>
+#include <SDL2/SDL.h>
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdlib>
+
+#include "program.h"
+#include "support/messagebox_recorder.h"
+#include "system/window.h"
+#include "tolmesystem.h"
+
+namespace {
+
+class WindowTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    if (std::getenv("DISPLAY") == nullptr) return;
+    CreateSystemSettings(6, 0);
+    system_settings->fullscreen = 0;
+    system_settings->width = 320;
+    system_settings->height = 200;
+    CreateGLWindow();
+    glewExperimental = GL_TRUE;
+    glew_ok = glewInit() == GLEW_OK;
+  }
+
+  void SetUp() override {
+    if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "no display";
+    ASSERT_TRUE(glew_ok);
+    DrainAll();
+  }
+
+  static void DrainAll() {
+    while (PeekAndDispatchMessage() != MessageResult::Empty) {
+    }
+  }
+
+  // Dispatches until the quit message comes out of the queue, as the main loop does over a few
+  // frames (a message posted while the queue is drained is taken on the next pass); false when
+  // the queue stays empty. The X server may deliver its own window events too: they are skipped.
+  static bool DispatchUntilQuit() {
+    int empty_passes = 0;
+    for (int i = 0; i < 1000 && empty_passes < 3; ++i) {
+      const MessageResult result = PeekAndDispatchMessage();
+      if (result == MessageResult::Quit) return true;
+      empty_passes = result == MessageResult::Empty ? empty_passes + 1 : 0;
+    }
+    return false;
+  }
+
+  static void PushKey(SDL_Keycode key) {
+    SDL_Event event{};
+    event.type = SDL_KEYDOWN;
+    event.key.keysym.sym = key;
+    SDL_PushEvent(&event);
+  }
+
+  static void PushResize(int width, int height) {
+    SDL_Event event{};
+    event.type = SDL_WINDOWEVENT;
+    event.window.event = SDL_WINDOWEVENT_SIZE_CHANGED;
+    event.window.data1 = width;
+    event.window.data2 = height;
+    SDL_PushEvent(&event);
+  }
+
+  static inline bool glew_ok = false;
+};
+
+TEST_F(WindowTest, ContextIsCompatibilityProfileWithEveryRequiredExtension) {
+  MessageBoxRecorder recorder(MessageBoxResult::Cancel);
+  CheckGLExtensions();  // would exit(1) on Cancel if anything were missing
+  EXPECT_TRUE(recorder.shown().empty());
+  GLint profile = 0;
+  glGetIntegerv(GL_CONTEXT_PROFILE_MASK, &profile);
+  EXPECT_TRUE(profile & GL_CONTEXT_COMPATIBILITY_PROFILE_BIT);
+}
+
+TEST_F(WindowTest, ClearedColourIsPresented) {
+  glViewport(0, 0, 320, 200);
+  glClearColor(1.0f, 0.5f, 0.0f, 1.0f);
+  glClear(GL_COLOR_BUFFER_BIT);
+  glReadBuffer(GL_BACK);
+  std::array<unsigned char, 4> pixel{};
+  glReadPixels(10, 10, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel.data());
+  SwapWindowBuffers();
+  EXPECT_EQ(pixel[0], 255);
+  EXPECT_NEAR(pixel[1], 128, 1);
+  EXPECT_EQ(pixel[2], 0);
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(WindowTest, EscapeQueuesQuitBehindEarlierMessages) {
+  PushResize(500, 400);
+  PushKey(SDLK_ESCAPE);
+  PushResize(600, 300);  // already queued when the key posts quit: handled before it
+  ASSERT_TRUE(DispatchUntilQuit());
+  EXPECT_EQ(system_settings->width, 600u);
+  EXPECT_EQ(system_settings->height, 300u);
+}
+
+TEST_F(WindowTest, OtherKeysDoNotQuit) {
+  PushKey(SDLK_F10);
+  PushKey(SDLK_a);
+  EXPECT_FALSE(DispatchUntilQuit());
+}
+
+TEST_F(WindowTest, ClosingTheWindowQuits) {
+  SDL_Event event{};
+  event.type = SDL_WINDOWEVENT;
+  event.window.event = SDL_WINDOWEVENT_CLOSE;
+  SDL_PushEvent(&event);
+  EXPECT_TRUE(DispatchUntilQuit());
+}
+
+TEST_F(WindowTest, SizesOfSixteenOrLessAreIgnored) {
+  system_settings->width = 320;
+  system_settings->height = 200;
+  PushResize(16, 600);
+  PushResize(800, 16);
+  DrainAll();
+  EXPECT_EQ(system_settings->width, 320u);
+  EXPECT_EQ(system_settings->height, 200u);
+  PushResize(17, 17);
+  DrainAll();
+  EXPECT_EQ(system_settings->width, 17u);
+  EXPECT_EQ(system_settings->height, 17u);
+}
+
+TEST_F(WindowTest, LoadingDrainStopsAtThePaintMessageWithoutDispatching) {
+  PushKey(SDLK_ESCAPE);  // would post quit if it were dispatched
+  SDL_Event paint{};
+  paint.type = SDL_WINDOWEVENT;
+  paint.window.event = SDL_WINDOWEVENT_EXPOSED;
+  SDL_PushEvent(&paint);
+  PushKey(SDLK_a);
+  DrainMessagesUntilPaint();
+  EXPECT_FALSE(DispatchUntilQuit());
+}
+
+}  // namespace

@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds, and runs every test: unit, GL and end to end on a virtual
+# display, then the bounded fuzzing run. Exits non-zero on any failure.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash tools/install-deps.sh
+jobs=$(nproc)
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build -j"$jobs"
+bash tools/generate-data.sh
+bash tools/make-datavtl.sh build
+xvfb-run -a -s "-screen 0 1920x1080x24" \
+  ctest --test-dir build --output-on-failure --timeout 900 -j"$jobs"
+shopt -s nullglob
+for fuzz in tests/fuzz/run_*.sh; do
+  bash "$fuzz"
+done
