@@ -14,16 +14,16 @@ from .synth import Drum, Riser, Synth, Voice
 def instruments():
     return {
         "kick": Drum(Envelope(0.001, 0.4, 0.0, 0.05, "linear", "exp", "exp"),
-                     Voice(gain=0.95, reverb=0.02), body_hz=(170, 47), body_sweep=0.03,
+                     Voice(gain=0.95, reverb=0.02, sidechain=True), body_hz=(170, 47), body_sweep=0.03,
                      noise=0.25, noise_band="white", noise_decay=0.004),
         "snare": Drum(Envelope(0.001, 0.3, 0.0, 0.05), Voice(gain=0.5, pan=0.05, reverb=0.25),
                       body_hz=(240, 180), body=0.5, noise=0.9, noise_band="snare",
                       noise_decay=0.11),
         "clap": Drum(Envelope(0.001, 0.35, 0.0, 0.05), Voice(gain=0.45, pan=-0.05, reverb=0.3),
                      noise=1.0, noise_band="mid", noise_decay=0.09, bursts=3),
-        "hat": Drum(Envelope(0.001, 0.07, 0.0, 0.02), Voice(gain=0.28, pan=0.25, reverb=0.06),
+        "hat": Drum(Envelope(0.001, 0.07, 0.0, 0.02), Voice(gain=0.34, pan=0.25, reverb=0.06),
                     noise=1.0, noise_band="hat", noise_decay=0.03),
-        "openhat": Drum(Envelope(0.001, 0.4, 0.0, 0.05), Voice(gain=0.22, pan=-0.25, reverb=0.1),
+        "openhat": Drum(Envelope(0.001, 0.4, 0.0, 0.05), Voice(gain=0.26, pan=-0.25, reverb=0.1),
                         noise=1.0, noise_band="hat", noise_decay=0.17),
         "crash": Drum(Envelope(0.001, 2.5, 0.0, 0.2), Voice(gain=0.25, pan=-0.1, reverb=0.3),
                       noise=1.0, noise_band="high", noise_decay=0.9),
@@ -33,23 +33,23 @@ def instruments():
         "perc": Drum(Envelope(0.001, 0.06, 0.0, 0.02), Voice(gain=0.18, pan=0.45, reverb=0.1),
                      noise=1.0, noise_band="snare", noise_decay=0.02),
         "bass": Synth("saw", Envelope(0.003, 0.25, 0.6, 0.06, "linear", "exp", "exp"),
-                      Voice(gain=0.36, reverb=0.02, duck=0.55), voices=2, detune=10, bright=16,
+                      Voice(gain=0.36, reverb=0.02, ducked=True), voices=2, detune=10, bright=16,
                       dark=4, sweep=0.12, sub=0.8),
         "pad": Synth("saw", Envelope(0.5, 1.0, 0.75, 1.0, "exp_inv", "linear", "exp"),
-                     Voice(gain=0.2, reverb=0.45, duck=0.6), voices=4, detune=18, spread=0.8,
-                     bright=10, dark=4, sweep=1.5, sustain_bright=0.5),
+                     Voice(gain=0.2, reverb=0.45, ducked=True), voices=4, detune=18, spread=0.8,
+                     bright=12, dark=6, sweep=1.5, sustain_bright=0.5),
         "strings": Synth("saw", Envelope(0.4, 0.5, 0.9, 0.8, "exp_inv", "linear", "exp"),
-                         Voice(gain=0.12, reverb=0.5, duck=0.4), voices=3, detune=12, spread=0.6,
+                         Voice(gain=0.12, reverb=0.5, ducked=True), voices=3, detune=12, spread=0.6,
                          bright=8, dark=5, vibrato=(5.0, 8.0, 0.3)),
         "lead": Synth("square", Envelope(0.01, 0.3, 0.7, 0.25, "linear", "exp", "exp"),
                       Voice(gain=0.2, pan=0.05, reverb=0.25, delay=0.25), voices=2, detune=10,
                       bright=16, dark=6, sweep=0.2, sustain_bright=0.3, vibrato=(5.5, 15.0, 0.25)),
         "pluck": Synth("saw", Envelope(0.002, 0.25, 0.0, 0.1), Voice(gain=0.14, pan=-0.3,
-                       reverb=0.2, delay=0.3, duck=0.3), bright=20, dark=2, sweep=0.08),
+                       reverb=0.2, delay=0.3, ducked=True), bright=20, dark=2, sweep=0.08),
         "bell": Synth("tri", Envelope(0.002, 1.2, 0.0, 0.4), Voice(gain=0.22, pan=0.2, reverb=0.5,
                       delay=0.3), bright=9, dark=1, sweep=0.3),
         "keys": Synth("square", Envelope(0.002, 0.18, 0.25, 0.08), Voice(gain=0.17, pan=0.2,
-                      reverb=0.3, delay=0.2, duck=0.2), bright=12, dark=3, sweep=0.06),
+                      reverb=0.3, delay=0.2, ducked=True), bright=12, dark=3, sweep=0.06),
         "fx": Riser(Voice(gain=0.3, reverb=0.4)),
     }
 
@@ -180,7 +180,7 @@ def glimf2019():
             for part in keys:
                 for note in parts[part]:
                     by_key[note.key] = inst[part]
-            instrument = DrumKit(by_key, Voice(gain=1.0, reverb=0.12, duck=0.0))
+            instrument = DrumKit(by_key, Voice(gain=1.0, reverb=0.12, sidechain=True))
         track = Track(name, instrument)
         notes = tidy([n for part in keys for n in parts.get(part, [])])
         _clip_track(track, notes, composer.section_starts, composer.total_beats)

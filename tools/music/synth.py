@@ -22,6 +22,7 @@ from .song import Arp, Envelope, Lfo, arp_steps
 RATE = 44100
 TABLE_SIZE = 2048
 NYQUIST_GUARD = 18000.0
+KICK_KEY = 36
 
 
 def key_hz(key):
@@ -78,7 +79,8 @@ class Voice:
     pan: float = 0.0
     reverb: float = 0.2
     delay: float = 0.0
-    duck: float = 0.0       # how far the kick pushes this track down, 0..1
+    ducked: bool = False    # pushed down by every kick (the pumping of pads and bass)
+    sidechain: bool = False  # its kick notes (KICK_KEY) drive the ducking
 
 
 @dataclass
@@ -245,7 +247,7 @@ class Mixer:
         if at >= end:
             return
         sig = sig[:end - at] * mix.gain
-        (self.ducked if mix.duck else self.dry)[at:end] += sig
+        (self.ducked if mix.ducked else self.dry)[at:end] += sig
         if mix.reverb:
             self.reverb[at:end] += sig * mix.reverb
         if mix.delay:
@@ -258,14 +260,12 @@ def render(song, seed):
     samples = int((song.seconds(song.beats + song.lead_beats) + song.tail_seconds) * RATE)
     mixer = Mixer(samples)
     kicks = []
-    duck_depth = 0.0
     for track in song.tracks:
         _render_track(song, track, ctx, mixer)
-        if track.name in ("Kick", "Drums"):
-            kicks += [n.start for n in track.notes if n.key == 36]
-        duck_depth = max(duck_depth, track.instrument.mix.duck)
+        if track.instrument.mix.sidechain:
+            kicks += [n.start for n in track.notes if n.key == KICK_KEY]
     out = mixer.dry.astype(np.float64)
-    out += mixer.ducked * _duck_curve(song, kicks, samples, duck_depth)[:, None]
+    out += mixer.ducked * _duck_curve(song, kicks, samples)[:, None]
     out += _reverb(mixer.reverb, seed)
     out += _ping_pong(mixer.delay, song)
     fade = int(song.tail_seconds * RATE)
@@ -335,8 +335,9 @@ def _lfo_shapes(song, track, lfo, note):
     return colour, tremolo
 
 
-def _duck_curve(song, kicks, samples, depth):
-    if not kicks or not depth:
+def _duck_curve(song, kicks, samples, depth=0.5):
+    """Gain of the ducked bus: a fast dip at every kick, recovering over about 0.3 s."""
+    if not kicks:
         return np.ones(samples)
     marks = np.full(samples, -10 ** 9, np.int64)
     for beat in kicks:
