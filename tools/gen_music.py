@@ -28,6 +28,10 @@ try:
 except ImportError:
     # A python3 ahead of the system one on PATH may lack the Debian packages.
     sys.path.append("/usr/lib/python3/dist-packages")
+    try:
+        import numpy  # noqa: F401
+    except ImportError:
+        sys.exit("gen_music: needs python3-numpy (tools/install-deps.sh installs it)")
 
 from music import productions, synth, writers  # noqa: E402
 from music.song import Lfo  # noqa: E402
@@ -109,7 +113,10 @@ def main():
         names = [n for n in SONG_FILES[song_name] if not (args.notes_only and n.endswith(".mp3"))]
         if not args.force and up_to_date(out_dir, names, newest):
             continue
-        make(builder, note_kind, seed, out_dir, args.notes_only)
+        try:
+            make(builder, note_kind, seed, out_dir, args.notes_only)
+        except FileNotFoundError as error:
+            sys.exit(f"gen_music: {error.filename} not found (tools/install-deps.sh installs lame)")
 
 
 if __name__ == "__main__":

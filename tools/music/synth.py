@@ -10,6 +10,7 @@ reverb and a ping-pong delay finish the mix. Everything is seeded, so output is 
 
 import math
 import pathlib
+import shutil
 import subprocess
 import tempfile
 import wave
@@ -394,6 +395,10 @@ def encode_mp3(samples, path):
             wav.setsampwidth(2)
             wav.setframerate(RATE)
             wav.writeframes(pcm)
+        # Encoded beside the WAV and moved into place whole, so a failed run leaves no MP3 that
+        # looks up to date.
+        mp3_path = pathlib.Path(tmp) / "song.mp3"
         cmd = ["lame", "--quiet", "-m", "j", "--cbr", "-b", "192", "--noreplaygain",
-               str(wav_path), str(path)]
+               str(wav_path), str(mp3_path)]
         subprocess.run(cmd, check=True)
+        shutil.move(str(mp3_path), str(path))
