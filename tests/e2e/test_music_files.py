@@ -16,21 +16,12 @@ import sys
 import tempfile
 import xml.etree.ElementTree as ET
 
-try:
-    import mido
-except ImportError:
-    # A python3 ahead of the system one on PATH may lack the Debian packages.
-    sys.path.append("/usr/lib/python3/dist-packages")
-    import mido
+from music_checks import check, report, use_system_packages
+
+use_system_packages()
+import mido  # noqa: E402
 
 MUSIC = pathlib.Path("data/music")
-FAILURES = []
-
-
-def check(condition, message):
-    if not condition:
-        FAILURES.append(message)
-    return condition
 
 
 def need(path):
@@ -281,11 +272,7 @@ def main():
     chosen = [next(b for b in kicks if b >= 64), next(b for b in kicks if b >= 128)]
     check_kicks_heard(MUSIC / "wendmoor2020.mp3", chosen, 140.0, -0.04)
     check_reproducible()
-
-    for failure in FAILURES:
-        print("FAIL:", failure)
-    print("music files:", "FAILED" if FAILURES else "ok")
-    return 1 if FAILURES else 0
+    return report("music files")
 
 
 if __name__ == "__main__":

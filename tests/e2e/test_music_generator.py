@@ -8,23 +8,14 @@ Plain python3 from the repository root; exits non-zero on failure.
 
 import sys
 
+from music_checks import check, report, use_system_packages
+
+use_system_packages()
 sys.path.insert(0, "tools")
-try:
-    import numpy as np
-except ImportError:
-    # A python3 ahead of the system one on PATH may lack the Debian packages.
-    sys.path.append("/usr/lib/python3/dist-packages")
-    import numpy as np
+import numpy as np  # noqa: E402
 
 from music import writers  # noqa: E402
 from music.song import Arp, Clip, Envelope, Note, Song, Track, arp_steps  # noqa: E402
-
-FAILURES = []
-
-
-def check(condition, message):
-    if not condition:
-        FAILURES.append(message)
 
 
 def close(a, b):
@@ -97,10 +88,7 @@ def main():
     for name, test in sorted(globals().items()):
         if name.startswith("test_"):
             test()
-    for failure in FAILURES:
-        print("FAIL:", failure)
-    print("music generator:", "FAILED" if FAILURES else "ok")
-    return 1 if FAILURES else 0
+    return report("music generator")
 
 
 if __name__ == "__main__":
