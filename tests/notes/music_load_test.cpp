@@ -68,11 +68,10 @@ TEST_F(MusicLoad, DescriptionGivesSongNoteDataAndTempo) {
   ASSERT_EQ(music.noteData->tracks.size(), 1u);
 
   // Both keys held from beat 1.5, latest change 1.5, period 0.5: first key, then the second.
-  NoteData* notes = music.noteData.get();
-  EXPECT_EQ(GetNoteValues(notes, 0, 1.7, music.bpm), (std::vector<float>{1, 0}));
-  EXPECT_EQ(GetNoteValues(notes, 0, 1.7 + 0.5, music.bpm), (std::vector<float>{0, 1}));
-  EXPECT_EQ(GetNoteValue(notes, 0, 2.5, music.bpm), 1.0f);
-  EXPECT_EQ(GetNoteValue(notes, 0, 3.5, music.bpm), 0.0f);
+  EXPECT_EQ(music.GetNoteValues(0, 1.7), (std::vector<float>{1, 0}));
+  EXPECT_EQ(music.GetNoteValues(0, 1.7 + 0.5), (std::vector<float>{0, 1}));
+  EXPECT_EQ(music.GetNoteValue(0, 2.5), 1.0f);
+  EXPECT_EQ(music.GetNoteValue(0, 3.5), 0.0f);
 }
 
 TEST_F(MusicLoad, DescriptionInDummyModeIsRefused) {
@@ -101,7 +100,13 @@ TEST_P(ProductionMusic, LoadsItsNoteTracksAndModulators) {
   EXPECT_GT(modulators, 0u);
   if (GetParam() == 6) {
     EXPECT_GE(notes->tracks.size(), 15u);
-    EXPECT_FALSE(GetNoteTrackKeys(notes).empty());
+    // The keyboard's track plays keys 48 to 108 only.
+    const std::vector<uint8_t> keys = music.GetNoteTrackKeys();
+    ASSERT_FALSE(keys.empty());
+    for (uint8_t key : keys) {
+      EXPECT_GE(key, 48);
+      EXPECT_LE(key, 108);
+    }
   }
   // Some note sounds somewhere in the first 64 beats, and every value is a number in 0 to 1
   // or a saw's beats.
