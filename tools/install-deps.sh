@@ -7,7 +7,8 @@ packages=(
   libsdl2-dev libglew-dev libgl1-mesa-dri libglu1-mesa-dev libglm-dev
   zlib1g-dev libfreetype-dev libftgl-dev libtinyxml-dev nlohmann-json3-dev
   libtinygltf-dev libstb-dev libfmt-dev libmpg123-dev libvorbis-dev libgtk-3-dev
-  xvfb xdotool x11-utils imagemagick ffmpeg lame vorbis-tools python3 python3-mido
+  xvfb xfonts-base xdotool x11-utils imagemagick ffmpeg lame vorbis-tools python3 python3-mido
+  python3-numpy
   fonts-dejavu-core fonts-dejavu-extra fonts-liberation
 )
 missing=()

@@ -36,7 +36,19 @@ void NoteRequestedFile(const std::string& name);
 std::vector<uint8_t> ReadFileFromDisk(const std::string& name, const std::string& mode, bool add_nul);
 void AddDataFileEntry(DataFileEntry&& entry);
 
+// Puts the facility back to its start-up state (disk mode, nothing read or requested), so that
+// tests can run one case after another in the same process.
+void ResetDataFileState();
+
 // The packed data file "data.vtl".
 void ReadDataFile(const std::string& name);
 void WriteDataFile(const std::string& name);
 void ExportMp3();
+
+// Fatal unless a chunk stream of this many bytes fits the packed file's 32-bit size field
+// (checked by WriteDataFile before anything is packed).
+void CheckChunkStreamSize(uint64_t stream_size);
+
+// Checks and unpacks the whole content of a packed data file into data_file_entries; `name`
+// only appears in messages. ReadDataFile reads the file and hands its bytes here.
+void UnpackDataFile(const std::string& name, const std::vector<uint8_t>& file_bytes);
