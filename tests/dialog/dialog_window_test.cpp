@@ -8,6 +8,7 @@
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <regex>
 #include <string>
 #include <thread>
@@ -54,16 +55,54 @@ std::string FindShownWindow(const std::string& name) {
   return "";
 }
 
-// Presses `keys` in the dialog once it is shown. The dialog blocks the test's thread, so a
-// dialog that never appears ends the whole test program.
-class KeyPresser {
+// Each key right after taking the focus, which another program's window may have taken.
+void PressKeys(const std::string& window_id, const std::string& keys) {
+  std::string command = "xdotool";
+  std::istringstream words(keys);
+  for (std::string key; words >> key;)
+    command += " windowfocus --sync " + window_id + " key " + key + " sleep 0.05";
+  RunCommand(command);
+}
+
+// What a window manager sends when the close box is pressed: WM_PROTOCOLS with
+// WM_DELETE_WINDOW. Sent from another process so that only the dialog's thread uses Xlib here.
+void PressCloseBox(const std::string& window_id) {
+  RunCommand("python3 - " + window_id + R"( <<'EOF'
+import ctypes, sys
+x = ctypes.cdll.LoadLibrary("libX11.so.6")
+x.XOpenDisplay.restype = ctypes.c_void_p
+x.XInternAtom.restype = ctypes.c_ulong
+x.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+x.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long, ctypes.c_void_p]
+x.XFlush.argtypes = [ctypes.c_void_p]
+class ClientMessage(ctypes.Structure):
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
+                ("format", ctypes.c_int), ("data", ctypes.c_long * 5)]
+class Event(ctypes.Union):
+    _fields_ = [("xclient", ClientMessage), ("pad", ctypes.c_long * 24)]
+display = x.XOpenDisplay(None)
+event = Event()
+event.xclient.type = 33  # ClientMessage
+event.xclient.window = int(sys.argv[1], 16)
+event.xclient.message_type = x.XInternAtom(display, b"WM_PROTOCOLS", 0)
+event.xclient.format = 32
+event.xclient.data[0] = x.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
+x.XSendEvent(display, event.xclient.window, 0, 0, ctypes.byref(event))
+x.XFlush(display)
+EOF)");
+}
+
+// Acts on the dialog once it is shown. The dialog blocks the test's thread, so a dialog that
+// never appears ends the whole test program.
+class DialogDriver {
  public:
-  KeyPresser(std::string title, std::string keys)
-      : thread_([this, title = std::move(title), keys = std::move(keys)] { Press(title, keys); }) {}
-  ~KeyPresser() { thread_.join(); }
+  DialogDriver(std::string title, std::function<void(const std::string&)> act)
+      : thread_([this, title = std::move(title), act = std::move(act)] { act(WaitForWindow(title)); }) {}
+  ~DialogDriver() { thread_.join(); }
 
  private:
-  void Press(const std::string& title, const std::string& keys) {
+  static std::string WaitForWindow(const std::string& title) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     std::string id;
     while ((id = FindShownWindow(title)).empty()) {
@@ -73,11 +112,7 @@ class KeyPresser {
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    // Each key right after taking the focus, which another program's window may have taken.
-    std::string command = "xdotool";
-    std::istringstream words(keys);
-    for (std::string key; words >> key;) command += " windowfocus --sync " + id + " key " + key + " sleep 0.05";
-    RunCommand(command);
+    return id;
   }
 
   std::thread thread_;
@@ -111,10 +146,14 @@ class DialogWindowTest : public ::testing::Test {
     system_settings->title += " " + std::to_string(getpid());
   }
 
-  int ShowAndPress(const std::string& keys, const DialogOptions& options = BuiltDialogOptions()) {
+  int ShowAndDo(std::function<void(const std::string&)> act, const DialogOptions& options) {
     DisplayLock lock;
-    KeyPresser presser(system_settings->title, keys);
+    DialogDriver driver(system_settings->title, std::move(act));
     return ShowStartupDialog(options);
+  }
+
+  int ShowAndPress(const std::string& keys, const DialogOptions& options = BuiltDialogOptions()) {
+    return ShowAndDo([keys](const std::string& id) { PressKeys(id, keys); }, options);
   }
 };
 
@@ -128,6 +167,10 @@ TEST_F(DialogWindowTest, EnterRunsWithTheLargestModeAndLeavesNoWindowOrLocaleBeh
 
 TEST_F(DialogWindowTest, EscapeQuits) {
   EXPECT_EQ(ShowAndPress("Escape"), 2);
+}
+
+TEST_F(DialogWindowTest, CloseBoxQuits) {
+  EXPECT_EQ(ShowAndDo(PressCloseBox, BuiltDialogOptions()), 2);
 }
 
 TEST_F(DialogWindowTest, MnemonicsPressTheirButtons) {
