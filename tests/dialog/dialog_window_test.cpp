@@ -19,6 +19,7 @@
 #include <cctype>
 #include <sstream>
 
+#include "support/run_command.h"
 #include "system/dialog.h"
 #include "system/dialog_template.h"
 #include "tolmesystem.h"
@@ -26,20 +27,9 @@
 
 namespace {
 
-std::string RunCommand(const std::string& command) {
-  std::string output;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return output;
-  char chunk[4096];
-  size_t read;
-  while ((read = fread(chunk, 1, sizeof(chunk), pipe)) > 0) output.append(chunk, read);
-  pclose(pipe);
-  return output;
-}
-
 // The id of the viewable top-level window with this name, or empty.
 std::string FindShownWindow(const std::string& name) {
-  const std::string tree = RunCommand("xwininfo -root -tree 2>/dev/null");
+  const std::string tree = RunCommand("xwininfo -root -tree 2>/dev/null").output;
   const std::regex line("^\\s*(0x[0-9a-f]+) \"([^\"]*)\":");
   std::smatch match;
   size_t start = 0;
@@ -50,7 +40,7 @@ std::string FindShownWindow(const std::string& name) {
     start = end + 1;
     if (!std::regex_search(text, match, line) || match[2] != name) continue;
     const std::string id = match[1];
-    if (RunCommand("xwininfo -id " + id).find("IsViewable") != std::string::npos) return id;
+    if (RunCommand("xwininfo -id " + id).output.find("IsViewable") != std::string::npos) return id;
   }
   return "";
 }
