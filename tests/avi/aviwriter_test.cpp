@@ -273,6 +273,15 @@ TEST_F(AviWriterTest, FullPartContinuesInNextNumberedFileWithItsOwnStreams) {
   }
 }
 
+TEST_F(AviWriterTest, PaddedRowsSurviveTheRollOver) {
+  OpenCapture(63, 8);
+  writer_.SetPartByteLimit(1);  // every frame after the first starts a new part
+  WriteFrames(2);
+  writer_.Close();
+  const std::vector<uint8_t> video = DecodeVideo(Part(2));
+  EXPECT_EQ(video, TopDown(MakeFrame(63, 8, 1), 63, 8));
+}
+
 TEST_F(AviWriterTest, FailedRollOverReportsFailureAndKeepsFinishedPart) {
   OpenCapture(64, 48);
   writer_.SetPartByteLimit(20000);
