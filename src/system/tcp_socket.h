@@ -2,6 +2,7 @@
 // A thin owner of one connected TCP client socket (POSIX). Connecting never holds up the caller
 // longer than its timeout; sends never raise SIGPIPE; receives collect whole fields.
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -15,6 +16,10 @@ struct TcpAddress {
   socklen_t length = 0;
   int family = 0;
 };
+
+// Whole milliseconds from now to the deadline, 0 once it has passed: the timeout for a wait
+// that must end by then.
+int MillisecondsUntil(std::chrono::steady_clock::time_point deadline);
 
 // Every address of the host for the port, in the resolver's order; empty when it has none.
 std::vector<TcpAddress> ResolveTcpHost(const std::string& host, uint16_t port);

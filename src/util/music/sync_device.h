@@ -72,7 +72,8 @@ struct SyncDevice {
   std::string editor_host;        // the host the link (re)connects to
   std::vector<TcpAddress> editor_addresses;  // its addresses, looked up once
   uint16_t editor_port = kSyncEditorPort;
-  int connect_timeout_ms = 100;   // longest a connection attempt may hold up a frame
+  int connect_timeout_ms = 100;   // longest a reconnection (connect and greeting) may hold up a frame
+  int first_connect_timeout_ms = 3000;  // the first connection happens once, while loading
   int receive_timeout_ms = 1000;  // longest wait for the rest of a command already begun
   SyncOpenFunction open = nullptr;
   SyncReadFunction read = nullptr;
