@@ -6,7 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "sync/fake_editor.h"
+#include "support/fake_editor.h"
 #include "sync/working_folder.h"
 #include "util/music/sync_device.h"
 #include "util/music/sync_link.h"
