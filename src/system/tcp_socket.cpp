@@ -111,11 +111,16 @@ bool TcpSocket::IsReadable() const {
   return poll(&entry, 1, 0) > 0 && (entry.revents & (POLLIN | POLLHUP | POLLERR)) != 0;
 }
 
-bool TcpSocket::SendAll(const void* data, size_t size) {
+bool TcpSocket::SendAll(const void* data, size_t size, int timeout_ms) {
   const auto* bytes = static_cast<const uint8_t*>(data);
   while (fd_ >= 0 && size > 0) {
-    ssize_t sent = send(fd_, bytes, size, MSG_NOSIGNAL);
+    // Without waiting, so that a peer that stopped reading cannot hold the caller forever.
+    ssize_t sent = send(fd_, bytes, size, MSG_NOSIGNAL | MSG_DONTWAIT);
     if (sent < 0 && errno == EINTR) continue;
+    if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      if (!WaitFor(fd_, POLLOUT, timeout_ms)) return false;
+      continue;
+    }
     if (sent <= 0) return false;
     bytes += sent;
     size -= static_cast<size_t>(sent);

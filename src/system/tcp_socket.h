@@ -42,8 +42,9 @@ class TcpSocket {
 
   // True when data (or the end of the stream) is waiting; never blocks.
   bool IsReadable() const;
-  // Sends every byte; false on any failure.
-  bool SendAll(const void* data, size_t size);
+  // Sends every byte, waiting at most timeout_ms each time the peer's window is full; false
+  // on any failure or the timeout.
+  bool SendAll(const void* data, size_t size, int timeout_ms);
   // Receives exactly `size` bytes, however the stream splits them, waiting at most timeout_ms
   // for each piece; false on the end of the stream, an error or the timeout.
   bool ReceiveAll(void* data, size_t size, int timeout_ms);

@@ -199,6 +199,25 @@ TEST_F(SyncLinkTest, SendingToAClosedEditorDropsTheLinkQuietly) {
   EXPECT_FALSE(device_.socket.IsOpen());
 }
 
+// An editor that hangs and stops reading fills the connection; the next request must give up
+// after the device's timeout and drop the link rather than hold the frame for good.
+TEST_F(SyncLinkTest, AnEditorThatStopsReadingDropsTheLinkInsteadOfHoldingTheFrame) {
+  Connect();
+  device_.io_timeout_ms = 150;
+  int small = 4096;
+  setsockopt(device_.socket.Descriptor(), SOL_SOCKET, SO_SNDBUF, &small, sizeof(small));
+  long long longest = 0;
+  for (int i = 0; i < 100000 && device_.socket.IsOpen(); ++i) {
+    auto start = std::chrono::steady_clock::now();
+    ASSERT_NE(Open(std::to_string(i) + std::string(200, 't')), nullptr);
+    auto took = std::chrono::steady_clock::now() - start;
+    longest = std::max<long long>(longest, std::chrono::duration_cast<std::chrono::milliseconds>(took).count());
+  }
+  EXPECT_FALSE(device_.socket.IsOpen());
+  EXPECT_GE(longest, 140);
+  EXPECT_LT(longest, 600);
+}
+
 TEST_F(SyncLinkTest, EmptyHostIsThisMachine) {
   Connect("");
   EXPECT_EQ(device_.editor_host, "localhost");

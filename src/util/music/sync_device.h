@@ -74,7 +74,9 @@ struct SyncDevice {
   uint16_t editor_port = kSyncEditorPort;
   int connect_timeout_ms = 100;   // longest a reconnection (connect and greeting) may hold up a frame
   int first_connect_timeout_ms = 3000;  // the first connection happens once, while loading
-  int receive_timeout_ms = 1000;  // longest wait for the rest of a command already begun
+  // Longest wait for the rest of a command already begun, or for an editor that stopped
+  // reading to take what is sent.
+  int io_timeout_ms = 1000;
   SyncOpenFunction open = nullptr;
   SyncReadFunction read = nullptr;
   SyncCloseFunction close = nullptr;

@@ -26,7 +26,7 @@ int DropLink(SyncDevice& device) {
 
 bool ReceiveField(SyncDevice& device, uint32_t& value) {
   uint32_t network = 0;
-  if (!device.socket.ReceiveAll(&network, sizeof(network), device.receive_timeout_ms)) return false;
+  if (!device.socket.ReceiveAll(&network, sizeof(network), device.io_timeout_ms)) return false;
   value = ntohl(network);
   return true;
 }
@@ -39,14 +39,14 @@ bool ReceiveField(SyncDevice& device, int32_t& value) {
 }
 
 bool ReceiveField(SyncDevice& device, uint8_t& value) {
-  return device.socket.ReceiveAll(&value, 1, device.receive_timeout_ms);
+  return device.socket.ReceiveAll(&value, 1, device.io_timeout_ms);
 }
 
 using SteadyClock = std::chrono::steady_clock;
 
 bool Greet(TcpSocket& socket, SteadyClock::time_point deadline) {
   char answer[kEditorGreetingSize];
-  return socket.SendAll(kSyncClientGreeting, kClientGreetingSize) &&
+  return socket.SendAll(kSyncClientGreeting, kClientGreetingSize, MillisecondsUntil(deadline)) &&
          socket.ReceiveAll(answer, sizeof(answer), MillisecondsUntil(deadline)) &&
          std::memcmp(answer, kSyncEditorGreeting, kEditorGreetingSize) == 0;
 }
@@ -55,13 +55,13 @@ bool SendGetTrack(SyncDevice& device, const SyncTrack& track) {
   std::vector<uint8_t> message{SyncCommand::GetTrack};
   AppendBigEndian(message, static_cast<uint32_t>(track.name.size()));
   message.insert(message.end(), track.name.begin(), track.name.end());
-  return device.socket.SendAll(message.data(), message.size());
+  return device.socket.SendAll(message.data(), message.size(), device.io_timeout_ms);
 }
 
 bool SendSetRow(SyncDevice& device, int row) {
   std::vector<uint8_t> message{SyncCommand::SetRow};
   AppendBigEndian(message, static_cast<uint32_t>(row));
-  return device.socket.SendAll(message.data(), message.size());
+  return device.socket.SendAll(message.data(), message.size(), device.io_timeout_ms);
 }
 
 // The track the editor names by its position; null for an index outside the list, whose
