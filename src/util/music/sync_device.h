@@ -12,7 +12,7 @@
 //                 first default stays; Music may keep its own MusicTrackEntry list.)
 //   GetSyncValue: return SyncSampleTrack(*device, name, row);
 //                 (a hashed name look-up; throws "Can't find sync value for " + name)
-//   Update:       if (SyncUpdate(*device, row, &sync_callbacks, nullptr) != 0)
+//   Update:       if (SyncUpdate(*device, row, &sync_callbacks, this) != 0)
 //                     SyncReconnect(*device);   // the host given to SyncConnect, once a frame
 //   destructor:   if (SyncSaveTracks(*device) != 0) message box "Failed to save sync tracks!"
 //                 then the device is destroyed with its tracks.
