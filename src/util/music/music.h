@@ -58,6 +58,11 @@ class Music {
   double GetLengthInBeats() const { return GetLengthInSeconds() / 60.0 * bpm; }
   // 1024 spectrum magnitudes of the song at a beat (a negative beat: where it plays now).
   void GetFFT(float* out, double beat);
+  // Note values: one per lane of a note track (modulated), their largest, and the keys of the
+  // lanes of note track 14 (the keyboard's).
+  std::vector<float> GetNoteValues(int track, double beat);
+  float GetNoteValue(int track, double beat);
+  std::vector<uint8_t> GetNoteTrackKeys();
 
   void OpenTrack(std::string name, float default_value);
   // Throws std::runtime_error for a name never opened.
