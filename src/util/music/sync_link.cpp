@@ -128,11 +128,12 @@ bool ApplyCommand(SyncDevice& device, const SyncCallbacks* callbacks, void* user
 // not hold up the caller longer than one that does not accept at all.
 int OpenLink(SyncDevice& device, int timeout_ms) {
   if (device.client == SyncMode::Files) return 0;
-  const auto deadline = SteadyClock::now() + std::chrono::milliseconds(timeout_ms);
   device.socket.Close();
+  // The name lookup cannot be bounded; it happens once, on the first connection.
   if (device.editor_addresses.empty()) {
     device.editor_addresses = ResolveTcpHost(device.editor_host, device.editor_port);
   }
+  const auto deadline = SteadyClock::now() + std::chrono::milliseconds(timeout_ms);
   TcpSocket socket = TcpSocket::Connect(device.editor_addresses, timeout_ms);
   if (!socket.IsOpen() || !Greet(socket, deadline)) return -1;
   device.socket = std::move(socket);
