@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <fcntl.h>
 #include <netdb.h>
 #include <poll.h>
@@ -38,12 +39,12 @@ bool WaitFor(int fd, short events, int timeout_ms) {
 }
 
 // A non-blocking connect so that an unreachable host costs at most the time left.
-int ConnectOne(const addrinfo& address, SteadyClock::time_point deadline) {
-  int fd = socket(address.ai_family, address.ai_socktype | SOCK_CLOEXEC, address.ai_protocol);
+int ConnectOne(const TcpAddress& address, SteadyClock::time_point deadline) {
+  int fd = socket(address.family, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0) return -1;
   bool connected = false;
   if (SetBlocking(fd, false)) {
-    if (connect(fd, address.ai_addr, address.ai_addrlen) == 0) {
+    if (connect(fd, reinterpret_cast<const sockaddr*>(&address.storage), address.length) == 0) {
       connected = true;
     } else if (errno == EINPROGRESS && WaitFor(fd, POLLOUT, MillisecondsLeft(deadline))) {
       int error = 0;
@@ -70,20 +71,33 @@ TcpSocket& TcpSocket::operator=(TcpSocket&& other) noexcept {
   return *this;
 }
 
-TcpSocket TcpSocket::Connect(const std::string& host, uint16_t port, int timeout_ms) {
-  auto deadline = SteadyClock::now() + std::chrono::milliseconds(timeout_ms);
+std::vector<TcpAddress> ResolveTcpHost(const std::string& host, uint16_t port) {
   addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
-  addrinfo* addresses = nullptr;
-  if (getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &addresses) != 0) return {};
-  int fd = -1;
-  for (addrinfo* address = addresses; address && fd < 0; address = address->ai_next) {
-    if (MillisecondsLeft(deadline) == 0) break;
-    fd = ConnectOne(*address, deadline);
+  addrinfo* found = nullptr;
+  if (getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found) != 0) return {};
+  std::vector<TcpAddress> addresses;
+  for (addrinfo* entry = found; entry; entry = entry->ai_next) {
+    if (entry->ai_addrlen > sizeof(sockaddr_storage)) continue;
+    TcpAddress address;
+    std::memcpy(&address.storage, entry->ai_addr, entry->ai_addrlen);
+    address.length = entry->ai_addrlen;
+    address.family = entry->ai_family;
+    addresses.push_back(address);
   }
-  freeaddrinfo(addresses);
-  return TcpSocket(fd);
+  freeaddrinfo(found);
+  return addresses;
+}
+
+TcpSocket TcpSocket::Connect(const std::vector<TcpAddress>& addresses, int timeout_ms) {
+  auto deadline = SteadyClock::now() + std::chrono::milliseconds(timeout_ms);
+  for (const TcpAddress& address : addresses) {
+    if (MillisecondsLeft(deadline) == 0) break;
+    int fd = ConnectOne(address, deadline);
+    if (fd >= 0) return TcpSocket(fd);
+  }
+  return {};
 }
 
 void TcpSocket::Close() {

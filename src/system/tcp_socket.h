@@ -5,6 +5,19 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <sys/socket.h>
+#include <vector>
+
+// One resolved address of a host, kept so that connecting again needs no new name lookup
+// (which, unlike the connect, cannot be bounded in time).
+struct TcpAddress {
+  sockaddr_storage storage{};
+  socklen_t length = 0;
+  int family = 0;
+};
+
+// Every address of the host for the port, in the resolver's order; empty when it has none.
+std::vector<TcpAddress> ResolveTcpHost(const std::string& host, uint16_t port);
 
 class TcpSocket {
  public:
@@ -15,8 +28,8 @@ class TcpSocket {
   TcpSocket(TcpSocket&& other) noexcept;
   TcpSocket& operator=(TcpSocket&& other) noexcept;
 
-  // Tries each address of the host in turn until one connects, all within timeout_ms.
-  static TcpSocket Connect(const std::string& host, uint16_t port, int timeout_ms);
+  // Tries each address in turn until one connects, all within timeout_ms.
+  static TcpSocket Connect(const std::vector<TcpAddress>& addresses, int timeout_ms);
 
   bool IsOpen() const { return fd_ >= 0; }
   int Descriptor() const { return fd_; }

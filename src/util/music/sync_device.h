@@ -3,13 +3,15 @@
 // their keys either read from track files (file mode) or sent live by the sync editor over TCP
 // (client mode, see sync_link.h).
 //
-// How Music uses it:
+// How Music uses it (with util/music/sync_link.h and util/music/sync_track_file.h):
 //   constructor:  device = std::make_unique<SyncDevice>(kSyncBasePath, syncClient);
+//                 (the device installs its own track-file callbacks for the mode)
 //                 if (SyncConnect(*device, host) != 0) fatal "Sync tracker failed to connect..."
 //   OpenTrack:    if (!SyncGetTrack(*device, name, default)) fatal "Failed to open track {}!"
 //                 (SyncGetTrack returns the existing track when the name is open already, so the
-//                 first default stays; Music keeps its own list of MusicTrackEntry records.)
-//   GetSyncValue: return SyncSampleTrack(*device, name, row);  // throws for unknown names
+//                 first default stays; Music may keep its own MusicTrackEntry list.)
+//   GetSyncValue: return SyncSampleTrack(*device, name, row);
+//                 (a hashed name look-up; throws "Can't find sync value for " + name)
 //   Update:       if (SyncUpdate(*device, row, &sync_callbacks, nullptr) != 0)
 //                     SyncReconnect(*device);   // the host given to SyncConnect, once a frame
 //   destructor:   if (SyncSaveTracks(*device) != 0) message box "Failed to save sync tracks!"
@@ -68,6 +70,7 @@ struct SyncDevice {
   int32_t last_row_sent = -1;
   TcpSocket socket;
   std::string editor_host;        // the host the link (re)connects to
+  std::vector<TcpAddress> editor_addresses;  // its addresses, looked up once
   uint16_t editor_port = kSyncEditorPort;
   int connect_timeout_ms = 100;   // longest a connection attempt may hold up a frame
   int receive_timeout_ms = 1000;  // longest wait for the rest of a command already begun

@@ -125,16 +125,22 @@ bool ApplyCommand(SyncDevice& device, const SyncCallbacks* callbacks, void* user
 
 int SyncConnect(SyncDevice& device, const char* host) {
   if (device.client == SyncMode::Files) return 0;
-  device.editor_host = host ? host : "";
+  // An empty host names the local machine.
+  device.editor_host = host && *host ? host : "localhost";
+  device.editor_addresses.clear();
   return SyncReconnect(device);
 }
 
 int SyncReconnect(SyncDevice& device) {
   if (device.client == SyncMode::Files) return 0;
   device.socket.Close();
-  TcpSocket socket = TcpSocket::Connect(device.editor_host, device.editor_port, device.connect_timeout_ms);
+  if (device.editor_addresses.empty()) {
+    device.editor_addresses = ResolveTcpHost(device.editor_host, device.editor_port);
+  }
+  TcpSocket socket = TcpSocket::Connect(device.editor_addresses, device.connect_timeout_ms);
   if (!socket.IsOpen() || !Greet(socket, device.receive_timeout_ms)) return -1;
   device.socket = std::move(socket);
+  device.last_row_sent = -1;  // a new editor learns the position with the next frame
   // The editor sends every key anew, so the keys held so far go.
   for (const auto& track : device.tracks) track->keys.clear();
   for (const auto& track : device.tracks) {
