@@ -1,6 +1,12 @@
 #pragma once
-// The start-up dialog: resolution, anti-aliasing, aspect ratio, fullscreen and vsync.
+// The start-up dialog: resolution, anti-aliasing, aspect ratio, fullscreen and vsync, written
+// into SystemSettings as they are chosen.
 
-// Returns 1 for "&Run", 106 for "Get &avi", -1 when the dialog could not be created, and
-// another value when the dialog was left otherwise.
+struct DialogOptions;
+
+// Returns 1 for "&Run" (and Enter), 2 for "&Quit" (and Escape and the close box), 106 for
+// "Get &avi", and -1 when the dialog could not be created (no display).
 int ShowStartupDialog();
+
+// The same with the controls of the further modes chosen here rather than by the build.
+int ShowStartupDialog(const DialogOptions& options);

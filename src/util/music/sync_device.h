@@ -1,0 +1,92 @@
+#pragma once
+// The sync device: every sync track the production opened, in the order of first request, with
+// their keys either read from track files (file mode) or sent live by the sync editor over TCP
+// (client mode, see sync_link.h).
+//
+// How Music uses it (with util/music/sync_link.h and util/music/sync_track_file.h):
+//   constructor:  device = std::make_unique<SyncDevice>(kSyncBasePath, syncClient);
+//                 (the device installs its own track-file callbacks for the mode)
+//                 if (SyncConnect(*device, host) != 0) fatal "Sync tracker failed to connect..."
+//   OpenTrack:    if (!SyncGetTrack(*device, name, default)) fatal "Failed to open track {}!"
+//                 (SyncGetTrack returns the existing track when the name is open already, so the
+//                 first default stays; Music may keep its own MusicTrackEntry list.)
+//   GetSyncValue: return SyncSampleTrack(*device, name, row);
+//                 (a hashed name look-up; throws "Can't find sync value for " + name)
+//   Update:       if (SyncUpdate(*device, row, &sync_callbacks, nullptr) != 0)
+//                     SyncReconnect(*device);   // the host given to SyncConnect, once a frame
+//   destructor:   if (SyncSaveTracks(*device) != 0) message box "Failed to save sync tracks!"
+//                 then the device is destroyed with its tracks.
+// Music defines the one program-wide table `sync_callbacks`: its three player-control callbacks
+// followed by SyncOpenCallback, SyncReadCallback and SyncCloseCallback (sync_track_file.h).
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "system/tcp_socket.h"
+#include "util/music/sync_track.h"
+
+// Track-file access: open (path, mode) -> handle or null; read (destination, size, count,
+// handle) -> bytes read; close (handle) -> 0.
+using SyncOpenFunction = void* (*)(const char* path, const char* mode);
+using SyncReadFunction = size_t (*)(void* destination, size_t size, size_t count, void* handle);
+using SyncCloseFunction = int (*)(void* handle);
+
+// Player control for the editor link (each takes the user pointer given to SyncUpdate), then
+// track-file access for file mode. Any of the first three may be null.
+struct SyncCallbacks {
+  void (*pause)(void* user, int flag) = nullptr;
+  void (*set_row)(void* user, int row) = nullptr;
+  int (*is_playing)(void* user) = nullptr;
+  SyncOpenFunction open = nullptr;
+  SyncReadFunction read = nullptr;
+  SyncCloseFunction close = nullptr;
+};
+
+constexpr const char* kSyncBasePath = "data/sync_tracker/";
+constexpr uint16_t kSyncEditorPort = 1338;
+
+// Values of SyncDevice::client.
+namespace SyncMode {
+enum : uint32_t {
+  Files = 0,   // keys from track files, read through the data file facility
+  Editor = 1,  // keys live from the sync editor
+};
+}
+
+struct SyncDevice {
+  // File mode reads through the memory-file callbacks, client mode through the C library.
+  SyncDevice(std::string base_path, uint32_t client);
+  ~SyncDevice();
+  SyncDevice(const SyncDevice&) = delete;
+  SyncDevice& operator=(const SyncDevice&) = delete;
+
+  std::string base_path;
+  std::vector<std::unique_ptr<SyncTrack>> tracks;  // the editor's track index is the position
+  std::unordered_map<std::string, SyncTrack*> track_index;  // by exact name
+  int32_t last_row_sent = -1;
+  TcpSocket socket;
+  std::string editor_host;        // the host the link (re)connects to
+  std::vector<TcpAddress> editor_addresses;  // its addresses, looked up once
+  uint16_t editor_port = kSyncEditorPort;
+  int connect_timeout_ms = 100;   // longest a connection attempt may hold up a frame
+  int receive_timeout_ms = 1000;  // longest wait for the rest of a command already begun
+  SyncOpenFunction open = nullptr;
+  SyncReadFunction read = nullptr;
+  SyncCloseFunction close = nullptr;
+  uint32_t client = SyncMode::Files;
+};
+
+// The open track of that exact name, or null.
+SyncTrack* SyncFindTrack(const SyncDevice& device, const std::string& name);
+
+// The named track, created and loaded on first request (from its file, or requested from the
+// editor). A loaded track without keys gets the key {0, default, Step}. Null when the name is
+// too long for a track file or the file cannot be read; the new track then stays in the device.
+SyncTrack* SyncGetTrack(SyncDevice& device, const std::string& name, float default_value);
+
+// The named track's value at the row; throws std::runtime_error for a name never opened.
+float SyncSampleTrack(const SyncDevice& device, const std::string& name, double row);

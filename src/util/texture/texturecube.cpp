@@ -1,0 +1,296 @@
+#include "util/texture/texturecube.h"
+
+#include <cmath>
+#include <stdexcept>
+
+#include <glm/glm.hpp>
+#include <glm/gtc/matrix_transform.hpp>
+#include <glm/gtc/type_ptr.hpp>
+
+#include "system/log.h"
+#include "util/data/data.h"
+#include "util/shaderprogram/shaderprogram.h"
+
+namespace {
+
+// Face names per scheme, in face order -X, +X, -Y, +Y, -Z, +Z.
+const std::array<std::array<const char*, 6>, 4> kFaceSchemes = {{
+    {"negx", "posx", "negy", "posy", "negz", "posz"},
+    {"left", "right", "down", "up", "back", "front"},
+    {"left", "right", "bottom", "top", "back", "front"},
+    {"left_0", "right_0", "bottom_0", "top_0", "back_0", "front_0"},
+}};
+
+// GL's cube targets for faces 0 to 5.
+constexpr std::array<GLenum, 6> kFaceTargets = {
+    GL_TEXTURE_CUBE_MAP_NEGATIVE_X, GL_TEXTURE_CUBE_MAP_POSITIVE_X,
+    GL_TEXTURE_CUBE_MAP_NEGATIVE_Y, GL_TEXTURE_CUBE_MAP_POSITIVE_Y,
+    GL_TEXTURE_CUBE_MAP_NEGATIVE_Z, GL_TEXTURE_CUBE_MAP_POSITIVE_Z};
+
+ShaderProgram& PrefilterProgram() {
+  static const std::unique_ptr<ShaderProgram> program = std::make_unique<ShaderProgram>(
+      "data/util/texture/texture_cube_mip_maps.vert", "data/util/texture/texture_cube_mip_maps.frag");
+  return *program;
+}
+
+void SetUniformIfPresent(ShaderProgram& program, const char* name, float value) {
+  const GLint location = program.GetUniformLocation(name);
+  if (location >= 0) glUniform1f(location, value);
+}
+
+void SetUniformIfPresent(ShaderProgram& program, const char* name, const glm::mat4& value) {
+  const GLint location = program.GetUniformLocation(name);
+  if (location >= 0) glUniformMatrix4fv(location, 1, GL_FALSE, glm::value_ptr(value));
+}
+
+// Rendering state the prefilter changes, put back when it is done.
+class PrefilterStateGuard {
+ public:
+  PrefilterStateGuard() {
+    glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &draw_framebuffer_);
+    glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &read_framebuffer_);
+    glGetIntegerv(GL_VIEWPORT, viewport_.data());
+    cull_face_ = glIsEnabled(GL_CULL_FACE);
+    depth_test_ = glIsEnabled(GL_DEPTH_TEST);
+    // The cube is seen from inside, and its faces all lie at the same depth per pixel.
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_DEPTH_TEST);
+  }
+  ~PrefilterStateGuard() {
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, static_cast<GLuint>(draw_framebuffer_));
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(read_framebuffer_));
+    glViewport(viewport_[0], viewport_[1], viewport_[2], viewport_[3]);
+    if (cull_face_) glEnable(GL_CULL_FACE);
+    if (depth_test_) glEnable(GL_DEPTH_TEST);
+  }
+  PrefilterStateGuard(const PrefilterStateGuard&) = delete;
+  PrefilterStateGuard& operator=(const PrefilterStateGuard&) = delete;
+
+ private:
+  GLint draw_framebuffer_ = 0;
+  GLint read_framebuffer_ = 0;
+  std::array<GLint, 4> viewport_{};
+  GLboolean cull_face_ = GL_FALSE;
+  GLboolean depth_test_ = GL_FALSE;
+};
+
+// An empty floating-point cube map with its whole mip chain allocated.
+GLuint CreateEmptyFloatCube(uint32_t size) {
+  GLuint cube = 0;
+  glGenTextures(1, &cube);
+  glBindTexture(GL_TEXTURE_CUBE_MAP, cube);
+  for (const GLenum target : kFaceTargets) {
+    glTexImage2D(target, 0, GL_RGB16F, static_cast<GLsizei>(size), static_cast<GLsizei>(size), 0,
+                 GL_RGB, GL_FLOAT, nullptr);
+  }
+  SetSamplerState(GL_TEXTURE_CUBE_MAP, false, GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR,
+                  GL_CLAMP_TO_EDGE);
+  glGenerateMipmap(GL_TEXTURE_CUBE_MAP);
+  return cube;
+}
+
+// Views from the origin onto faces +X, -X, +Y, -Y, +Z, -Z, with GL's up vectors for each face.
+std::array<glm::mat4, 6> CaptureViews() {
+  const glm::vec3 o(0.0f);
+  return {glm::lookAt(o, {1, 0, 0}, {0, -1, 0}), glm::lookAt(o, {-1, 0, 0}, {0, -1, 0}),
+          glm::lookAt(o, {0, 1, 0}, {0, 0, 1}),  glm::lookAt(o, {0, -1, 0}, {0, 0, -1}),
+          glm::lookAt(o, {0, 0, 1}, {0, -1, 0}), glm::lookAt(o, {0, 0, -1}, {0, -1, 0})};
+}
+
+// Capture view i renders GL face target i in this order.
+constexpr std::array<GLenum, 6> kCaptureTargets = {
+    GL_TEXTURE_CUBE_MAP_POSITIVE_X, GL_TEXTURE_CUBE_MAP_NEGATIVE_X,
+    GL_TEXTURE_CUBE_MAP_POSITIVE_Y, GL_TEXTURE_CUBE_MAP_NEGATIVE_Y,
+    GL_TEXTURE_CUBE_MAP_POSITIVE_Z, GL_TEXTURE_CUBE_MAP_NEGATIVE_Z};
+
+std::vector<float> CubeVertices() {
+  struct Face {
+    glm::vec3 normal, u, v;  // u x v = normal, so corners run counter-clockwise from outside
+  };
+  const Face faces[] = {{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}},  {{-1, 0, 0}, {0, 0, 1}, {0, 1, 0}},
+                        {{0, 1, 0}, {0, 0, 1}, {1, 0, 0}},  {{0, -1, 0}, {1, 0, 0}, {0, 0, 1}},
+                        {{0, 0, 1}, {1, 0, 0}, {0, 1, 0}},  {{0, 0, -1}, {0, 1, 0}, {1, 0, 0}}};
+  const float corners[6][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 0}, {1, 1}, {0, 1}};
+  std::vector<float> vertices;
+  for (const Face& face : faces) {
+    for (const auto& corner : corners) {
+      const glm::vec3 p = 0.5f * face.normal + (corner[0] - 0.5f) * face.u +
+                          (corner[1] - 0.5f) * face.v;
+      vertices.insert(vertices.end(), {p.x, p.y, p.z, face.normal.x, face.normal.y,
+                                       face.normal.z, corner[0], corner[1]});
+    }
+  }
+  return vertices;
+}
+
+}  // namespace
+
+bool AllFilesExist(const std::vector<std::string>& files) {
+  for (const std::string& file : files) {
+    if (!FileExists(file)) return false;
+  }
+  return true;
+}
+
+std::optional<CubeFaceFiles> FindCubeFaceFiles(const std::string& base_path,
+                                               const std::string& extension) {
+  for (const auto& scheme : kFaceSchemes) {
+    CubeFaceFiles files;
+    for (size_t face = 0; face < 6; ++face) {
+      files[face] = base_path + scheme[face] + "." + extension;
+    }
+    if (AllFilesExist({files.begin(), files.end()})) return files;
+  }
+  return std::nullopt;
+}
+
+TextureCube::TextureCube(const std::string& new_base_path, const std::string& new_extension,
+                         bool new_flip)
+    : base_path(new_base_path), extension(new_extension), flip(new_flip) {
+  const std::optional<CubeFaceFiles> files = FindCubeFaceFiles(base_path, extension);
+  if (!files) {
+    throw std::runtime_error("Could not find cubemap files with path " + base_path +
+                             "[negx|left]." + extension);
+  }
+  if (!Load(*files, flip)) {
+    throw std::runtime_error("Failed to load cubemap with base " + base_path + " and extension " +
+                             extension + "!");
+  }
+}
+
+TextureCube::~TextureCube() {
+  if (id != 0) glDeleteTextures(1, &id);
+}
+
+bool TextureCube::Load(const CubeFaceFiles& files, bool flip_faces) {
+  wrap = GL_CLAMP_TO_EDGE;
+  mipmaps = true;
+  min_filter = GL_LINEAR_MIPMAP_LINEAR;
+  mag_filter = GL_LINEAR;
+  for (size_t face = 0; face < 6; ++face) {
+    faces[face] = std::make_unique<Texture>();
+    if (!faces[face]->Load(files[face], true, true, GL_LINEAR, GL_LINEAR)) return false;
+  }
+  // GL cube faces are square; all six share one size and pixel format.
+  for (const auto& face : faces) {
+    const bool like_first = face->width == faces[0]->width && face->height == faces[0]->height &&
+                            face->bpp == faces[0]->bpp;
+    if (face->width != face->height || !like_first) ExitMsg(__FILE__, __LINE__, "Assert failed");
+  }
+  width = faces[0]->width;
+  height = faces[0]->height;
+  bpp = faces[0]->bpp;
+  format = bpp == 32 ? GL_RGBA : GL_RGB;
+  internal_format = bpp == 32 ? GL_RGBA8 : GL_RGB8;
+  // The loader stores faces bottom row first; cube faces want the top row first.
+  for (size_t face = 0; face < 6; ++face) {
+    face_data[face] =
+        flip_faces ? faces[face]->get_image_data_flipped_vertically() : faces[face]->image_data;
+  }
+  return Create();
+}
+
+bool TextureCube::Create() {
+  if (id != 0) ExitMsg(__FILE__, __LINE__, "Attempt to create an already initialized texture!");
+  glGenTextures(1, &id);
+  glBindTexture(GL_TEXTURE_CUBE_MAP, id);
+  SetSamplerState(GL_TEXTURE_CUBE_MAP, mipmaps, min_filter, mag_filter, wrap);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  for (size_t face = 0; face < 6; ++face) {
+    glTexImage2D(kFaceTargets[face], 0, internal_format, static_cast<GLsizei>(width),
+                 static_cast<GLsizei>(height), 0, format, GL_UNSIGNED_BYTE,
+                 face_data[face].data());
+  }
+  if (mipmaps) glGenerateMipmap(GL_TEXTURE_CUBE_MAP);
+  return true;
+}
+
+void TextureCube::CreatePrefilteredMipmaps() {
+  ShaderProgram& program = PrefilterProgram();
+  const uint32_t bytes_per_pixel = bpp / 8;
+  if (width != height || width % 2 != 0 || (bytes_per_pixel != 3 && bytes_per_pixel != 4)) {
+    ExitMsg(__FILE__, __LINE__, "Assert failed");
+  }
+  PrefilterStateGuard restore_state;
+  GLuint framebuffer = 0;
+  GLuint depth = 0;
+  glGenFramebuffers(1, &framebuffer);
+  glGenRenderbuffers(1, &depth);
+  glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+  glBindRenderbuffer(GL_RENDERBUFFER, depth);
+  glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, static_cast<GLsizei>(width),
+                        static_cast<GLsizei>(height));
+  glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth);
+
+  const GLuint prefiltered = CreateEmptyFloatCube(width);
+  const glm::mat4 projection = glm::perspective(glm::radians(90.0f), 1.0f, 0.1f, 10.0f);
+  const std::array<glm::mat4, 6> views = CaptureViews();
+  program.Use();
+  SetUniformIfPresent(program, "gamma", 1.0f);
+  const GLint environment = program.GetUniformLocation("environmentMap");
+  if (environment >= 0) glUniform1i(environment, 0);
+  SetUniformIfPresent(program, "projection", projection);
+  glActiveTexture(GL_TEXTURE0);
+  glBindTexture(GL_TEXTURE_CUBE_MAP, id);
+  // Some drivers (llvmpipe) filter anisotropically even at an explicit level of detail, which
+  // smears neighbouring texels into the prefiltered result; the source is read trilinearly.
+  glTexParameterf(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MAX_ANISOTROPY_EXT, 1.0f);
+  glDrawBuffer(GL_COLOR_ATTACHMENT0);
+
+  const uint32_t levels =
+      mipmaps ? static_cast<uint32_t>(std::floor(std::log2(std::max(width, height)))) + 1 : 1;
+  uint32_t w = width;
+  uint32_t h = height;
+  for (uint32_t mip = 0;; ++mip) {
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, static_cast<GLsizei>(w),
+                          static_cast<GLsizei>(h));
+    glViewport(0, 0, static_cast<GLsizei>(w), static_cast<GLsizei>(h));
+    SetUniformIfPresent(program, "roughness",
+                        static_cast<float>(mip) / static_cast<float>(levels) * 0.85f);
+    for (size_t face = 0; face < 6; ++face) {
+      SetUniformIfPresent(program, "view", views[face]);
+      glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, kCaptureTargets[face],
+                             prefiltered, static_cast<GLint>(mip));
+      glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+      RenderCube();
+    }
+    if (w < 2) break;
+    w /= 2;
+    h /= 2;
+  }
+
+  glBindFramebuffer(GL_FRAMEBUFFER, 0);
+  glActiveTexture(GL_TEXTURE0);
+  glBindTexture(GL_TEXTURE_CUBE_MAP, 0);
+  glDeleteRenderbuffers(1, &depth);
+  glDeleteFramebuffers(1, &framebuffer);
+  glDeleteTextures(1, &id);
+  id = prefiltered;
+}
+
+void RenderCube() {
+  static GLuint vertex_array = 0;
+  if (vertex_array == 0) {
+    const std::vector<float> vertices = CubeVertices();
+    GLuint buffer = 0;
+    glGenVertexArrays(1, &vertex_array);
+    glBindVertexArray(vertex_array);
+    glGenBuffers(1, &buffer);
+    glBindBuffer(GL_ARRAY_BUFFER, buffer);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices.size() * sizeof(float)),
+                 vertices.data(), GL_STATIC_DRAW);
+    constexpr GLsizei kStride = 8 * sizeof(float);
+    glEnableVertexAttribArray(VertexAttribPosition);
+    glVertexAttribPointer(VertexAttribPosition, 3, GL_FLOAT, GL_FALSE, kStride, nullptr);
+    glEnableVertexAttribArray(VertexAttribNormal);
+    glVertexAttribPointer(VertexAttribNormal, 3, GL_FLOAT, GL_FALSE, kStride,
+                          reinterpret_cast<const void*>(3 * sizeof(float)));
+    glEnableVertexAttribArray(VertexAttribTexCoord1);
+    glVertexAttribPointer(VertexAttribTexCoord1, 2, GL_FLOAT, GL_FALSE, kStride,
+                          reinterpret_cast<const void*>(6 * sizeof(float)));
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+  }
+  glBindVertexArray(vertex_array);
+  glDrawArrays(GL_TRIANGLES, 0, 36);
+  glBindVertexArray(0);
+}

@@ -1,0 +1,170 @@
+#include "support/gl_fixture.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include <fmt/format.h>
+
+#include "system/hidden_gl_context.h"
+
+namespace {
+
+std::unique_ptr<HiddenGLContext>& Context() {
+  static std::unique_ptr<HiddenGLContext> context;
+  return context;
+}
+
+std::vector<MessageBoxRequest>& RecordedBoxes() {
+  static std::vector<MessageBoxRequest> boxes;
+  return boxes;
+}
+
+const char* ErrorName(GLenum error) {
+  switch (error) {
+    case GL_INVALID_ENUM: return "GL_INVALID_ENUM";
+    case GL_INVALID_VALUE: return "GL_INVALID_VALUE";
+    case GL_INVALID_OPERATION: return "GL_INVALID_OPERATION";
+    case GL_INVALID_FRAMEBUFFER_OPERATION: return "GL_INVALID_FRAMEBUFFER_OPERATION";
+    case GL_OUT_OF_MEMORY: return "GL_OUT_OF_MEMORY";
+    case GL_STACK_OVERFLOW: return "GL_STACK_OVERFLOW";
+    case GL_STACK_UNDERFLOW: return "GL_STACK_UNDERFLOW";
+    default: return "unknown GL error";
+  }
+}
+
+// Draws four vertices whose positions span from..to in both directions and whose texture
+// coordinates span 0..1. The buffers are made once and kept for the process.
+void DrawSquare(float from, float to) {
+  struct Square {
+    GLuint vertex_array = 0;
+    GLuint buffer = 0;
+  };
+  static Square squares[2];
+  Square& square = squares[from < 0.0f ? 1 : 0];
+  if (square.vertex_array == 0) {
+    const float vertices[] = {from, from, 0, 0, to, from, 1, 0, from, to, 0, 1, to, to, 1, 1};
+    glGenVertexArrays(1, &square.vertex_array);
+    glBindVertexArray(square.vertex_array);
+    glGenBuffers(1, &square.buffer);
+    glBindBuffer(GL_ARRAY_BUFFER, square.buffer);
+    glBufferData(GL_ARRAY_BUFFER, sizeof(vertices), vertices, GL_STATIC_DRAW);
+    glEnableVertexAttribArray(0);
+    glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, 4 * sizeof(float), nullptr);
+    glEnableVertexAttribArray(2);
+    glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, 4 * sizeof(float),
+                          reinterpret_cast<const void*>(2 * sizeof(float)));
+  }
+  glBindVertexArray(square.vertex_array);
+  glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+  glBindVertexArray(0);
+  glBindBuffer(GL_ARRAY_BUFFER, 0);
+}
+
+}  // namespace
+
+void GLTest::SetUp() {
+  // A forked child would share the parent's X connection and context; a re-executed one
+  // makes its own.
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  if (!Context()) {
+    try {
+      Context() = std::make_unique<HiddenGLContext>(kWindowWidth, kWindowHeight);
+    } catch (const std::exception& error) {
+      GTEST_FAIL() << error.what() << " (GL tests need a display: run them under xvfb-run)";
+    }
+  }
+  RecordedBoxes().clear();
+  SetMessageBoxHandler([](const MessageBoxRequest& request) {
+    // Death tests match what the child writes to standard error.
+    std::fprintf(stderr, "%s\n%s\n", request.caption.c_str(), request.text.c_str());
+    RecordedBoxes().push_back(request);
+    return MessageBoxResult::Ok;
+  });
+  glBindFramebuffer(GL_FRAMEBUFFER, 0);
+  glViewport(0, 0, kWindowWidth, kWindowHeight);
+  glUseProgram(0);
+  glActiveTexture(GL_TEXTURE0);
+  glClearColor(0, 0, 0, 0);
+  while (glGetError() != GL_NO_ERROR) {
+  }
+}
+
+void GLTest::TearDown() {
+  if (Context()) EXPECT_TRUE(NoGLError()) << "left behind by the test";
+  SetMessageBoxHandler(nullptr);
+}
+
+const std::vector<MessageBoxRequest>& GLTest::message_boxes() const { return RecordedBoxes(); }
+
+::testing::AssertionResult NoGLError() {
+  std::string errors;
+  for (GLenum error = glGetError(); error != GL_NO_ERROR; error = glGetError()) {
+    errors += errors.empty() ? "" : ", ";
+    errors += ErrorName(error);
+  }
+  if (errors.empty()) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "GL error: " << errors;
+}
+
+RenderTarget::RenderTarget(int width, int height) : width_(width), height_(height) {
+  GLint previous = 0;
+  glGetIntegerv(GL_FRAMEBUFFER_BINDING, &previous);
+  glGenTextures(1, &color_);
+  glBindTexture(GL_TEXTURE_2D, color_);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+  glBindTexture(GL_TEXTURE_2D, 0);
+  glGenFramebuffers(1, &framebuffer_);
+  glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+  glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, color_, 0);
+  EXPECT_EQ(glCheckFramebufferStatus(GL_FRAMEBUFFER), GLenum(GL_FRAMEBUFFER_COMPLETE));
+  glBindFramebuffer(GL_FRAMEBUFFER, previous);
+}
+
+RenderTarget::~RenderTarget() {
+  glDeleteFramebuffers(1, &framebuffer_);
+  glDeleteTextures(1, &color_);
+}
+
+void RenderTarget::Bind() const {
+  glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+  glDrawBuffer(GL_COLOR_ATTACHMENT0);
+  glReadBuffer(GL_COLOR_ATTACHMENT0);
+  glViewport(0, 0, width_, height_);
+}
+
+std::vector<uint8_t> RenderTarget::ReadPixels() const {
+  GLint previous = 0;
+  glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &previous);
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_);
+  glReadBuffer(GL_COLOR_ATTACHMENT0);
+  std::vector<uint8_t> pixels(static_cast<size_t>(width_) * height_ * 4);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(0, 0, width_, height_, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, previous);
+  return pixels;
+}
+
+std::array<uint8_t, 4> RenderTarget::PixelAt(int x, int y) const {
+  const std::vector<uint8_t> pixels = ReadPixels();
+  const size_t at = (static_cast<size_t>(y) * width_ + x) * 4;
+  return {pixels[at], pixels[at + 1], pixels[at + 2], pixels[at + 3]};
+}
+
+void DrawUnitSquare() { DrawSquare(0.0f, 1.0f); }
+
+void DrawClipSquare() { DrawSquare(-1.0f, 1.0f); }
+
+std::string PixelText(const std::array<uint8_t, 4>& pixel) {
+  return fmt::format("({}, {}, {}, {})", pixel[0], pixel[1], pixel[2], pixel[3]);
+}
+
+bool PixelNear(const std::array<uint8_t, 4>& pixel, const std::array<uint8_t, 4>& expected,
+               int tolerance) {
+  for (size_t i = 0; i < 4; ++i) {
+    if (std::abs(int(pixel[i]) - int(expected[i])) > tolerance) return false;
+  }
+  return true;
+}
