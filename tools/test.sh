@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds, and runs every test: unit, GL and end to end on a virtual
-# display, then the bounded fuzzing run. Exits non-zero on any failure.
+# display, after the bounded fuzzing run. Exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/install-deps.sh
@@ -9,9 +9,10 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j"$jobs"
 bash tools/generate-data.sh
 bash tools/make-datavtl.sh build
-xvfb-run -a -s "-screen 0 1920x1080x24" \
-  ctest --test-dir build --output-on-failure --timeout 900 -j"$jobs"
 shopt -s nullglob
 for fuzz in tests/fuzz/run_*.sh; do
-  bash "$fuzz"
+  bash "$fuzz" > build/fuzz.log 2>&1 || { tail -50 build/fuzz.log; exit 1; }
+  tail -3 build/fuzz.log
 done
+xvfb-run -a -s "-screen 0 1920x1080x24" \
+  ctest --test-dir build --output-on-failure --timeout 900 -j"$jobs"

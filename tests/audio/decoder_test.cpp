@@ -3,8 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "audio/tone_files.h"
 #include "system/audio_decoder.h"
+#include "system/memory_reader.h"
 
 TEST(AudioDecoder, KeepsTheSongsOwnRateAndChannelCountIn16Bit) {
   const struct {
@@ -68,4 +71,38 @@ TEST(AudioPcm, ConvertsBetweenBytesAndSecondsInWholeFrames) {
   EXPECT_EQ(pcm.SecondsToBytes(-3.0), 0u);              // negative times seek to the start
   EXPECT_EQ(pcm.SecondsToBytes(100000.0) % 4, 0u);      // far positions stay whole frames
   EXPECT_GT(pcm.SecondsToBytes(1.0e7), uint64_t{1} << 32);  // and do not wrap at 32 bits
+}
+
+TEST(AudioDecoder, DamagedFilesDecodeOrFailCleanly) {
+  for (const char* name : {"tone_stereo.mp3", "tone_stereo.ogg"}) {
+    const std::vector<uint8_t> original = ReadWholeFile(ToneFile(name));
+    for (size_t step : {size_t{97}, size_t{1013}}) {
+      std::vector<uint8_t> bytes = original;
+      for (size_t i = step; i < bytes.size(); i += step) bytes[i] ^= 0x5A;
+      AudioPcm pcm;
+      std::string error;
+      if (DecodeAudio(bytes, pcm, error)) {
+        EXPECT_GT(pcm.rate, 0u) << name;
+        EXPECT_EQ(pcm.samples.size() % pcm.channels, 0u) << name;
+      } else {
+        EXPECT_FALSE(error.empty()) << name;
+      }
+    }
+  }
+}
+
+TEST(MemoryReader, ReadsAndSeeksInsideTheDataOnly) {
+  const uint8_t data[] = {1, 2, 3, 4, 5};
+  MemoryReader reader(data);
+  uint8_t out[8] = {};
+  EXPECT_EQ(reader.Read(out, 3), 3u);
+  EXPECT_EQ(out[2], 3);
+  EXPECT_EQ(reader.Seek(-1, SEEK_CUR), 2);
+  EXPECT_EQ(reader.Read(out, 8), 3u);  // only what is left
+  EXPECT_EQ(out[0], 3);
+  EXPECT_EQ(reader.Read(out, 8), 0u);
+  EXPECT_EQ(reader.Seek(-6, SEEK_END), -1);  // before the start: refused, cursor kept
+  EXPECT_EQ(reader.Seek(1, SEEK_END), -1);   // past the end
+  EXPECT_EQ(reader.Tell(), 5);
+  EXPECT_EQ(reader.Seek(0, SEEK_SET), 0);
 }

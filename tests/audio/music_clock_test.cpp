@@ -116,11 +116,6 @@ TEST_F(MusicClockTest, UnknownMusicFormatsAreFatal) {
   }
 }
 
-TEST_F(MusicClockTest, DescriptionFilesAreFatalUntilTheirReaderExists) {
-  Settings().music_file = "data/music/song.xml";
-  EXPECT_EXIT(MakeMusic(), ::testing::ExitedWithCode(1), "Music description files are not supported");
-}
-
 TEST_F(MusicClockTest, TracksSampleAtTheCurrentRow) {
   WriteTrackFile("fade", {{0, 0.0f, SyncKeyType::Linear}, {8, 1.0f, SyncKeyType::Step}});
   auto music = MakeMusic();

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <iterator>
 #include <nlohmann/json.hpp>
+#include <stdexcept>
 #include <sys/resource.h>
 
 #include "sync/working_folder.h"
@@ -108,7 +109,6 @@ TEST_F(TrackFileTest, MalformedFilesAreRefusedWithTheReason) {
     const char* message;
   };
   std::vector<Case> cases{
-      {"empty file", {}, "empty or cannot be opened"},
       {"short header", {1, 0}, "too short for its key count"},
       {"negative count", RawTrackFile(-1, RawKey(0, 0)), "negative key count -1"},
       {"missing key", RawTrackFile(2, RawKey(0, 0)), "2 keys take 22 bytes"},
@@ -124,6 +124,20 @@ TEST_F(TrackFileTest, MalformedFilesAreRefusedWithTheReason) {
     EXPECT_FALSE(loaded) << c.what;
     EXPECT_NE(log.find("data/sync_tracker/_raw.track"), std::string::npos) << c.what << ": " << log;
     EXPECT_NE(log.find(c.message), std::string::npos) << c.what << ": " << log;
+  }
+}
+
+TEST_F(TrackFileTest, MissingOrEmptyFilesThrowNamingTheFile) {
+  SyncDevice device(kSyncBasePath, SyncMode::Files);
+  WriteBytes("data/sync_tracker/_empty.track", {});
+  for (const char* name : {"missing", "empty"}) {
+    try {
+      SyncGetTrack(device, name, 0.0f);
+      ADD_FAILURE() << name << " loaded";
+    } catch (const std::runtime_error& error) {
+      EXPECT_NE(std::string(error.what()).find(std::string("data/sync_tracker/_") + name + ".track"),
+                std::string::npos) << error.what();
+    }
   }
 }
 

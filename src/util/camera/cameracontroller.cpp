@@ -5,6 +5,7 @@
 #include "scenes/frametime.h"
 #include "system/log.h"
 #include "tolmesystem.h"
+#include "util/music/music.h"
 #include "util/random.h"
 
 namespace {
@@ -126,4 +127,14 @@ void UpdateCamera(Camera* camera, KeyState* keys, MouseState* mouse, float speed
   } else {
     FlyFree(camera, *keys, mouse, speed);
   }
+}
+
+CameraTrackSource MusicCameraTracks(Music* music) {
+  return {[music](const std::string& name) { return music->GetSyncValue(name); },
+          [music] { return music->GetPosition(); }};
+}
+
+void UpdateCamera(Camera* camera, KeyState* keys, MouseState* mouse, float speed, Music* music,
+                  bool manual) {
+  UpdateCamera(camera, keys, mouse, speed, MusicCameraTracks(music), manual);
 }

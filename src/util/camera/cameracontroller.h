@@ -17,10 +17,18 @@ struct CameraTrackSource {
   std::function<uint64_t()> position;
 };
 
+class Music;
+
+// The music clock as a track source: Music::GetSyncValue and the raw playback position.
+CameraTrackSource MusicCameraTracks(Music* music);
+
 // speed scales free-camera movement; manual makes this camera take the free controls even when
 // the program-wide free-camera flag is off.
 void UpdateCamera(Camera* camera, KeyState* keys, MouseState* mouse, float speed,
                   const CameraTrackSource& music, bool manual);
+// The scenes' form: the camera tracks come from the music clock.
+void UpdateCamera(Camera* camera, KeyState* keys, MouseState* mouse, float speed, Music* music,
+                  bool manual);
 
 // A point inside the ball of radius r drawn from the shared generator.
 glm::vec3 SharedBallRand(float radius);

@@ -101,32 +101,39 @@ void Music::LoadStream(const std::string& file) {
   audio_ = AudioDevice::Open(kOutputRate, error);
   if (!audio_) ExitMsg(__FILE__, __LINE__, "Can't initialize device");
   fileBytes = GetFileBytes(file, "rb", false);
+  OpenStreams(file);
+  const AudioPcm& pcm = decodeStream_->Pcm();
+  format = MakePcmWaveFormat(static_cast<uint16_t>(pcm.channels), pcm.rate, static_cast<uint16_t>(pcm.bits));
+  const auto seconds = static_cast<int64_t>(pcm.BytesToSeconds(pcm.LengthBytes()));
+  LogInfo("  Bass streaming '{}' ({:02}:{:02}), {}kb, {}ch, {}bits, {}hz", BaseNameOf(file), seconds / 60,
+          seconds % 60, fileBytes.size() / 1024, format.channels, format.bits_per_sample, format.samples_per_second);
+  if (format.channels != 2 || format.bits_per_sample != 16) ExitMsg(__FILE__, __LINE__, "Assert failed");
+  ReadSamples();
+}
 
+// The song is decoded once; the playback stream (looping until Start) and the decode-only
+// stream are two cursors over the same samples.
+void Music::OpenStreams(const std::string& file) {
   auto pcm = std::make_shared<AudioPcm>();
+  std::string error;
   if (!DecodeAudio(fileBytes, *pcm, error)) {
     LogLine("Cannot decode {}: {}", file, error);
     ExitMsg(__FILE__, __LINE__, "Failed to create stream chan!");
   }
   stream_ = std::make_unique<AudioStream>(pcm, *audio_, true);
   decodeStream_ = std::make_unique<AudioDecodeStream>(pcm);
+}
 
-  const uint64_t length = decodeStream_->GetLength();
-  format = MakePcmWaveFormat(static_cast<uint16_t>(pcm->channels), pcm->rate, static_cast<uint16_t>(pcm->bits));
-  const auto seconds = static_cast<int64_t>(pcm->BytesToSeconds(length));
-  LogInfo("  Bass streaming '{}' ({:02}:{:02}), {}kb, {}ch, {}bits, {}hz", BaseNameOf(file), seconds / 60,
-          seconds % 60, fileBytes.size() / 1024, format.channels, format.bits_per_sample, format.samples_per_second);
-  if (format.channels != 2 || format.bits_per_sample != 16) ExitMsg(__FILE__, __LINE__, "Assert failed");
-
-  sampleCount = length / 2;
+void Music::ReadSamples() {
+  sampleCount = decodeStream_->GetLength() / 2;
   samples.resize(sampleCount);
   if (decodeStream_->ReadFloat(samples) != sampleCount) ExitMsg(__FILE__, __LINE__, "Assert failed");
-  if (dumping) {
-    if (!decodeStream_->SetPosition(0)) {
-      ExitMsgFmt(__FILE__, __LINE__, "Failed to set BASS position for dumping: {}", "empty song");
-    }
-    samples16.resize(sampleCount);
-    if (decodeStream_->ReadInt16(samples16) != sampleCount) ExitMsg(__FILE__, __LINE__, "Assert failed");
+  if (!dumping) return;
+  if (!decodeStream_->SetPosition(0)) {
+    ExitMsgFmt(__FILE__, __LINE__, "Failed to set BASS position for dumping: {}", "empty song");
   }
+  samples16.resize(sampleCount);
+  if (decodeStream_->ReadInt16(samples16) != sampleCount) ExitMsg(__FILE__, __LINE__, "Assert failed");
 }
 
 void Music::Start() {

@@ -94,6 +94,10 @@ class Music {
   std::vector<uint8_t> fileBytes;
 
  private:
+  void OpenStreams(const std::string& file);
+  // The whole song into `samples`, and into `samples16` when capturing video.
+  void ReadSamples();
+
   std::unique_ptr<AudioDevice> audio_;
   std::unique_ptr<AudioStream> stream_;
   std::unique_ptr<AudioDecodeStream> decodeStream_;
