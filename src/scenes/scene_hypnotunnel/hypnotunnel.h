@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "effects/uniformvalue.h"
-#include "scenes/scene_standin.h"
+#include "scenes/scene.h"
 #include "util/shaderprogram/shaderprogram.h"
 
 struct HypnoTrack {

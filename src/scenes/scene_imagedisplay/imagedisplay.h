@@ -3,7 +3,7 @@
 // centred, with nearest-neighbour filtering so its pixels stay crisp. The bars beside it keep
 // whatever the target held. Opens no tracks.
 
-#include "scenes/scene_standin.h"
+#include "scenes/scene.h"
 #include "util/texture/texture.h"
 
 // A rectangle of the unit square.
