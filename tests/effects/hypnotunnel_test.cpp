@@ -135,7 +135,7 @@ TEST_F(HypnoTunnelGLTest, UniformsReadBackAsTheTracksSetThem) {
   target.Bind();
   tunnel.Resize(64, 36);
   tunnel.Render();
-  ShaderProgram& program = const_cast<ShaderProgram&>(*tunnel.program());
+  ShaderProgram& program = *tunnel.program();
   EXPECT_TRUE(UniformsMatchProgram(program, UniformsOf(values, 64, 36)));
   EXPECT_TRUE(NoGLError());
 }

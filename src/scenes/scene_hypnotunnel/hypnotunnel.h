@@ -32,7 +32,7 @@ class HypnoTunnel : public Scene {
   void Render() override;
   void Noop() override {}
 
-  const ShaderProgram* program() const { return program_.get(); }
+  ShaderProgram* program() { return program_.get(); }
 
  private:
   std::unique_ptr<ShaderProgram> program_;
