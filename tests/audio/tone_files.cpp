@@ -25,7 +25,7 @@ std::string ToneFile(const std::string& name) {
   static const bool generated = [] {
     const char* source_dir = std::getenv("PLAYER_SOURCE_DIR");
     const std::string script = std::string(source_dir ? source_dir : ".") + "/tools/gen_test_tones.sh";
-    const std::string command = "bash '" + script + "' '" + ToneFolder() + "'";
+    const std::string command = "bash '" + script + "' --tones-only '" + ToneFolder() + "'";
     return std::system(command.c_str()) == 0;
   }();
   if (!generated) throw std::runtime_error("tools/gen_test_tones.sh failed");

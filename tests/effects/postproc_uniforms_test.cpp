@@ -12,10 +12,6 @@
 #include "effects/fade.h"
 #include "effects/film.h"
 #include "effects/kaleidoscope.h"
-#include "effects/noise.h"
-#include "effects/radblur.h"
-#include "effects/subdiv.h"
-#include "effects/vhs.h"
 
 namespace {
 
@@ -60,28 +56,6 @@ TEST(PostProcUniformsTest, FilmContrastIsAnOffsetFromOneAndTimeFollowsTheBeat) {
   EXPECT_FLOAT_EQ(FloatUniform(changed, "time"), -4.0f + 999.9953f);
   EXPECT_FLOAT_EQ(FloatUniform(changed, "BlueSepia"), 0.6f);
   EXPECT_FLOAT_EQ(FloatUniform(changed, "ScanlineAmount"), 0.75f);
-}
-
-TEST(PostProcUniformsTest, VectorUniformsGatherTheirParameters) {
-  EXPECT_THAT(
-      FindUniform(Effects::Radblur::uniformsFor({0.25f, 0.75f, 0.8f, 2.0f}, 1, 1, 0.0),
-                  "RadialBlurParams")
-          .values,
-      ElementsAre(0.25f, 0.75f, FloatEq(0.8f), 2.0f));
-  const auto subdiv = Effects::Subdiv::uniformsFor({3, 4, 0.5f, 0.25f, 1.5f, 0.1f, 0.9f}, 1, 1, 0.0);
-  EXPECT_THAT(FindUniform(subdiv, "N").values, ElementsAre(3.0f, 4.0f));
-  EXPECT_THAT(FindUniform(subdiv, "Off").values, ElementsAre(0.5f, 0.25f));
-  EXPECT_FLOAT_EQ(FloatUniform(subdiv, "Rot"), 1.5f);
-  EXPECT_THAT(FindUniform(subdiv, "RotOff").values, ElementsAre(FloatEq(0.1f), FloatEq(0.9f)));
-}
-
-TEST(PostProcUniformsTest, NoiseAndTapeRunOnTheirOwnTimeNotTheBeat) {
-  EXPECT_FLOAT_EQ(FloatUniform(Effects::Noise::uniformsFor({0.5f, 7.0f}, 1, 1, 100.0), "Time"),
-                  7.0f);
-  const auto vhs = Effects::VHS::uniformsFor({0.3f, 9.0f, 1.0f}, 1, 1, 100.0);
-  EXPECT_FLOAT_EQ(FloatUniform(vhs, "iTime"), 9.0f);
-  EXPECT_FLOAT_EQ(FloatUniform(vhs, "Alpha"), 0.3f);
-  EXPECT_FLOAT_EQ(FloatUniform(vhs, "BandOn"), 1.0f);
 }
 
 TEST(PostProcUniformsTest, ProjectionIsTheOrthographicUnitSquare) {

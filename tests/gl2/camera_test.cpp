@@ -116,17 +116,4 @@ TEST(CameraProjection, MatchesThePerspectiveOfTheFieldOfView) {
   EXPECT_NEAR(far_point.z / far_point.w, 1.0f, 1e-6f);
 }
 
-TEST(CameraCopy, AssignmentCopiesEveryField) {
-  Camera source = LookingDownZ();
-  source.name = "fly";
-  source.shake = {1, 2, 3};
-  source.focusPoint = 0.7f;
-  Camera copy;
-  copy = source;
-  EXPECT_EQ(copy.name, "fly");
-  EXPECT_EQ(copy.shake, source.shake);
-  EXPECT_EQ(copy.view, source.view);
-  EXPECT_EQ(copy.focusPoint, 0.7f);
-}
-
 }  // namespace

@@ -52,22 +52,24 @@ class TextTest : public GLTest {
   void SetUp() override {
     GLTest::SetUp();
     RequireFonts();
+    // Made here, once the fixture has a context current.
+    target_ = std::make_unique<RenderTarget>(1920, 160);
   }
 
   // Prints into a cleared target after the text's own GL set-up.
   Extent PrintAndMeasure(Text& text, int width, int height, float x, float y, float stretch,
                          const char* string) {
-    ClearTarget(target_);
+    ClearTarget(*target_);
     text.Reshape(width, height);
     text.SetGLState();
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     text.PrintAt(x, y, stretch, "%s", string);
     glDisable(GL_BLEND);
-    return LitExtent(target_);
+    return LitExtent(*target_);
   }
 
-  RenderTarget target_{1920, 160};
+  std::unique_ptr<RenderTarget> target_;
 };
 
 TEST_F(TextTest, PrintsWhiteUnlessTheCallerSetsAColour) {
@@ -76,18 +78,18 @@ TEST_F(TextTest, PrintsWhiteUnlessTheCallerSetsAColour) {
   ASSERT_GT(extent.Width(), 10);
   // The middle of the first letter's stem is full white.
   bool found_white = false;
-  const std::vector<uint8_t> pixels = target_.ReadPixels();
+  const std::vector<uint8_t> pixels = target_->ReadPixels();
   for (size_t i = 0; i < pixels.size(); i += 4) {
     if (pixels[i] == 255 && pixels[i + 1] == 255 && pixels[i + 2] == 255) found_white = true;
     ASSERT_EQ(pixels[i], pixels[i + 1]);  // grey levels only: no colour cast
   }
   EXPECT_TRUE(found_white);
 
-  ClearTarget(target_);
+  ClearTarget(*target_);
   text.SetGLState();
   glColor4f(1, 0, 0, 1);
   text.PrintAt(0.1f, 0.25f, 1.0f, "HELLO");
-  const std::vector<uint8_t> red = target_.ReadPixels();
+  const std::vector<uint8_t> red = target_->ReadPixels();
   for (size_t i = 0; i < red.size(); i += 4) ASSERT_EQ(red[i + 1], 0);
   EXPECT_TRUE(NoGLError());
 }
@@ -127,7 +129,7 @@ TEST_F(TextTest, TextBeyond255CharactersIsCut) {
   EXPECT_EQ(extent.left, -1);
   const char* no_format = nullptr;
   text.Print(no_format);  // prints nothing and does not fail
-  EXPECT_EQ(LitExtent(target_).left, -1);
+  EXPECT_EQ(LitExtent(*target_).left, -1);
   EXPECT_TRUE(NoGLError());
 }
 

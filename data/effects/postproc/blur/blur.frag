@@ -1,5 +1,5 @@
 #version 330
-// A round blur: Iterations rings of taps around each pixel, ring k at k times Scale (in
+// A round blur: Iterations rings of eight taps around each pixel, ring k at k times Scale (in
 // picture heights), each ring turned against the last so the taps do not line up. Taps are
 // weighted by a Gaussian over the radius. At most 16 rings, whatever the track asks.
 
@@ -11,7 +11,7 @@ in vec2 uv;
 out vec4 FragColor;
 
 const int MaxRings = 16;
-const int TapsPerRing = 12;
+const int TapsPerRing = 8;
 
 void main()
 {
@@ -29,7 +29,7 @@ void main()
 		float weight = exp( -2.0 * spread * spread );
 		for ( int tap = 0; tap < TapsPerRing; tap++ )
 		{
-			float angle = 6.2831853 * ( float( tap ) + 0.5 * float( ring ) ) / float( TapsPerRing );
+			float angle = 6.2831853 * ( float( tap ) + 0.37 * float( ring ) ) / float( TapsPerRing );
 			vec2 offset = vec2( cos( angle ), sin( angle ) ) * radius * aspect;
 			sum += texture( Picture, uv + offset ) * weight;
 			total += weight;

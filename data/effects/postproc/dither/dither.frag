@@ -24,7 +24,7 @@ void main()
 	vec4 colour = texture( Picture, ( cell + 0.5 ) / cells );
 
 	vec2 pixels_per_cell = vec2( textureSize( Picture, 0 ) ) / cells;
-	float levels = clamp( 48.0 / max( pixels_per_cell.x, pixels_per_cell.y ), 3.0, 48.0 );
+	float levels = clamp( 96.0 / max( pixels_per_cell.x, pixels_per_cell.y ), 4.0, 64.0 );
 
 	ivec2 m = ivec2( mod( cell, 4.0 ) );
 	float threshold = ( bayer[m.y * 4 + m.x] + 0.5 ) / 16.0 - 0.5;

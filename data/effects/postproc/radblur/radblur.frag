@@ -10,7 +10,7 @@ uniform vec4 RadialBlurParams;
 in vec2 uv;
 out vec4 FragColor;
 
-const int Samples = 40;
+const int Samples = 24;
 
 void main()
 {
