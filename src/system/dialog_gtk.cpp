@@ -18,6 +18,7 @@ struct DialogRun {
   StartupDialogProcedure* procedure = nullptr;
   GtkWidget* window = nullptr;
   int default_id = DialogId::Run;
+  GtkWidget* first_focus = nullptr;  // the first control in tab order
   std::optional<int> result;
   bool filling = false;  // setting the shown state raises no notifications
 };
@@ -178,7 +179,7 @@ GtkWidget* MakeDialogWindow(const DialogTemplate& dialog, DialogRun& run) {
   }
   g_signal_connect(window, "delete-event", G_CALLBACK(OnDelete), &run);
   g_signal_connect(window, "key-press-event", G_CALLBACK(OnKeyPress), &run);
-  if (!tab_order.empty()) gtk_window_set_focus(GTK_WINDOW(window), tab_order.front());
+  if (!tab_order.empty()) run.first_focus = tab_order.front();
   return window;
 }
 
@@ -201,6 +202,7 @@ int RunDialogWindow(const DialogTemplate& dialog, StartupDialogProcedure& proced
   run.procedure = &procedure;
   run.window = MakeDialogWindow(dialog, run);
   gtk_widget_show_all(run.window);
+  if (run.first_focus) gtk_widget_grab_focus(run.first_focus);
   gtk_main();
   gtk_widget_destroy(run.window);
   DrainEvents();

@@ -21,9 +21,15 @@ def named_windows():
     return windows
 
 
+def is_viewable(window_id):
+    info = subprocess.run(["xwininfo", "-id", window_id], capture_output=True, text=True).stdout
+    return "IsViewable" in info
+
+
 def find_window(name):
+    """A shown window of that name: one that is named but not yet mapped cannot take the focus."""
     for window_id, window_name in named_windows():
-        if window_name == name:
+        if window_name == name and is_viewable(window_id):
             return window_id
     return None
 
