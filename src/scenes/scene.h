@@ -1,6 +1,7 @@
 #pragma once
-// The input records the scene manager hands to every scene. Only the records live here for now;
-// the scene interface itself joins them with the scene manager.
+// The scene contract: every visual part of a production is a Scene that loads its assets once
+// (Init) and then draws one frame into whatever framebuffer is bound (Render), driven by sync
+// tracks. Also the two input records the scene manager hands to every scene.
 
 #include <cstdint>
 
@@ -46,3 +47,39 @@ constexpr uint32_t kSubtract = 0x6D;
 constexpr uint32_t kF11 = 0x7A;
 // Letters and digits are their ASCII upper-case codes ('A' = 0x41).
 }  // namespace VirtualKey
+
+class FBO;
+class Music;
+
+// The scene manager fills the four pointers and the aspect after construction and before Init,
+// so a constructor must not use them. The scene owns what it creates, not what they point to.
+class Scene {
+ public:
+  Scene() = default;
+  virtual ~Scene() = default;
+  Scene(const Scene&) = delete;
+  Scene& operator=(const Scene&) = delete;
+
+  // Loads assets, builds programs and buffers, opens sync tracks with their defaults. Once.
+  virtual void Init() = 0;
+  // Draws one frame into the bound framebuffer.
+  virtual void Render() = 0;
+  // Kept empty by every scene; nothing calls it.
+  virtual void Noop() {}
+  // Default: remember the size, identity projection, viewport and scissor box over the whole
+  // size, identity model-view (the matrix mode is left at model-view).
+  virtual void Resize(uint32_t new_width, uint32_t new_height);
+
+  KeyState* keys = nullptr;
+  MouseState* mouse = nullptr;
+  Music* music = nullptr;
+  FBO* commonFbo = nullptr;  // a scratch colour buffer at the render size, shared by all scenes
+  float aspect = 16.0f / 9.0f;
+  uint32_t width = 0;
+  uint32_t height = 0;
+};
+
+// Puts the fixed-function GL state back to the defaults every scene and effect starts from.
+// The viewport, scissor box, bound framebuffer, bound program and projection matrix are left
+// alone.
+void ResetGLState();

@@ -9,6 +9,7 @@
 
 #include "program.h"
 #include "scenes/scenemanager.h"
+#include "system/input.h"
 #include "system/log.h"
 #include "system/messagebox.h"
 #include "tolmesystem.h"
@@ -94,8 +95,31 @@ void HandleWindowEvent(const SDL_WindowEvent& event) {
   }
 }
 
+bool IsInputEvent(const SDL_Event& event) {
+  switch (event.type) {
+    case SDL_KEYDOWN:
+    case SDL_KEYUP:
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP:
+    case SDL_MOUSEMOTION:
+    case SDL_MOUSEWHEEL:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Keys and the mouse go to the running scene manager's input records; while a scene grabs the
+// mouse the pointer is held in the window.
+void RecordInput(const SDL_Event& event) {
+  if (running_scene_manager == nullptr || !IsInputEvent(event)) return;
+  RecordInputEvent(event, running_scene_manager->keys, running_scene_manager->mouse);
+  ApplyMouseGrab(running_scene_manager->mouse);
+}
+
 // The window procedure.
 void WndProc(const SDL_Event& event) {
+  RecordInput(event);
   switch (event.type) {
     case SDL_WINDOWEVENT:
       HandleWindowEvent(event.window);

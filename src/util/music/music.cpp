@@ -168,7 +168,8 @@ double Music::GetSeconds() const {
 
 int Music::GetEditorRow() {
   const double row = std::floor(GetRow());
-  if (!IsUsableTempo(bpm) || !std::isfinite(row)) return lastEditorRow_;
+  // A clock or tempo that is not a finite number names no row: the one reported last stands.
+  if (!std::isfinite(row)) return lastEditorRow_;
   constexpr double kLowest = std::numeric_limits<int>::min();
   constexpr double kHighest = std::numeric_limits<int>::max();
   lastEditorRow_ = static_cast<int>(std::clamp(row, kLowest, kHighest));

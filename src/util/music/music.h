@@ -51,8 +51,8 @@ class Music {
   double GetBeat() const { return GetSeconds() / 60.0 * bpm + offset; }
   // The fractional row that sync tracks are sampled at.
   double GetRow() const { return rowsPerBeat * GetBeat(); }
-  // The whole row reported to the editor: floor of the row; while the tempo is 0 or below
-  // (or the clock is not a finite number) the row reported last, as no row can be worked out.
+  // The whole row reported to the editor: floor of the row, held to the 32-bit range; while
+  // the row is not a finite number, the row reported last.
   int GetEditorRow();
   double GetLengthInSeconds() const;
   double GetLengthInBeats() const { return GetLengthInSeconds() / 60.0 * bpm; }

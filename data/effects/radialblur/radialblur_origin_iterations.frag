@@ -1,0 +1,34 @@
+#version 330
+// Radial blur from an origin with a chosen tap count: RadialBlurParams.w taps (1 to 256)
+// along the line from each pixel towards the origin (RadialBlurParams.xy), out to
+// RadialBlurParams.z of the way, fading along the streak. The weights are normalised, so a
+// flat texture comes out as itself, tinted by color.
+
+uniform sampler2D Texture;
+uniform vec4 RadialBlurParams;
+uniform vec4 color;
+
+in vec2 uv;
+out vec4 FragColor;
+
+const int MaxTaps = 256;
+
+void main()
+{
+	vec2 origin = RadialBlurParams.xy;
+	float reach = 1.0 - RadialBlurParams.z;
+	int taps = int( clamp( RadialBlurParams.w, 1.0, float( MaxTaps ) ) );
+	float last = float( max( taps - 1, 1 ) );
+
+	vec4 sum = vec4( 0.0 );
+	float total = 0.0;
+	for ( int i = 0; i < MaxTaps; i++ )
+	{
+		if ( i >= taps ) break;
+		float t = float( i ) / last;
+		float weight = 1.0 - 0.75 * t;
+		sum += texture( Texture, origin + ( uv - origin ) * ( 1.0 - reach * t ) ) * weight;
+		total += weight;
+	}
+	FragColor = sum / total * color;
+}

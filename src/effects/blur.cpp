@@ -1,0 +1,17 @@
+#include "effects/blur.h"
+
+namespace Effects {
+
+Blur::Blur() : PostProc("Blur", &Blur::uniformsFor) {
+  addParam("Scale", 2.5f);
+  addParam("Iterations", 3.0f);
+  program = makeProgram("blur");
+}
+
+std::vector<UniformValue> Blur::uniformsFor(const std::vector<float>& values, uint32_t /*width*/,
+                                            uint32_t /*height*/, double /*beat*/) {
+  return {UniformMat4("ProjectionMatrix", UnitSquareProjection()),
+          UniformFloat("Scale", values.at(0) * 0.001f), UniformFloat("Iterations", values.at(1))};
+}
+
+}  // namespace Effects

@@ -1,0 +1,17 @@
+#include "effects/noise.h"
+
+namespace Effects {
+
+Noise::Noise() : PostProc("Noise", &Noise::uniformsFor) {
+  addParam("Alpha", 0.5f);
+  addParam("Time", 0.0f);
+  program = makeProgram("noise");
+}
+
+std::vector<UniformValue> Noise::uniformsFor(const std::vector<float>& values, uint32_t /*width*/,
+                                             uint32_t /*height*/, double /*beat*/) {
+  return {UniformMat4("ProjectionMatrix", UnitSquareProjection()),
+          UniformFloat("Alpha", values.at(0)), UniformFloat("Time", values.at(1))};
+}
+
+}  // namespace Effects

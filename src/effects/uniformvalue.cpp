@@ -1,0 +1,69 @@
+#include "effects/uniformvalue.h"
+
+#include <GL/glew.h>
+
+#include "util/shaderprogram/shaderprogram.h"
+
+UniformValue UniformInt(const std::string& name, int value) {
+  return {name, UniformType::Int, {static_cast<float>(value)}};
+}
+
+UniformValue UniformFloat(const std::string& name, float value) {
+  return {name, UniformType::Float, {value}};
+}
+
+UniformValue UniformVec2(const std::string& name, float x, float y) {
+  return {name, UniformType::Vec2, {x, y}};
+}
+
+UniformValue UniformVec3(const std::string& name, float x, float y, float z) {
+  return {name, UniformType::Vec3, {x, y, z}};
+}
+
+UniformValue UniformVec4(const std::string& name, float x, float y, float z, float w) {
+  return {name, UniformType::Vec4, {x, y, z, w}};
+}
+
+UniformValue UniformMat4(const std::string& name, const std::array<float, 16>& matrix) {
+  return {name, UniformType::Mat4, std::vector<float>(matrix.begin(), matrix.end())};
+}
+
+const std::array<float, 16>& UnitSquareProjection() {
+  static const std::array<float, 16> matrix = {2, 0, 0, 0, 0, 2, 0, 0, 0, 0, -1, 0, -1, -1, 0, 1};
+  return matrix;
+}
+
+namespace {
+
+void Upload(GLint location, const UniformValue& uniform) {
+  const float* v = uniform.values.data();
+  switch (uniform.type) {
+    case UniformType::Int:
+      glUniform1i(location, static_cast<GLint>(v[0]));
+      break;
+    case UniformType::Float:
+      glUniform1f(location, v[0]);
+      break;
+    case UniformType::Vec2:
+      glUniform2f(location, v[0], v[1]);
+      break;
+    case UniformType::Vec3:
+      glUniform3f(location, v[0], v[1], v[2]);
+      break;
+    case UniformType::Vec4:
+      glUniform4f(location, v[0], v[1], v[2], v[3]);
+      break;
+    case UniformType::Mat4:
+      glUniformMatrix4fv(location, 1, GL_FALSE, v);
+      break;
+  }
+}
+
+}  // namespace
+
+void UploadUniforms(ShaderProgram& program, const std::vector<UniformValue>& uniforms) {
+  for (const UniformValue& uniform : uniforms) {
+    const GLint location = program.GetUniformLocation(uniform.name);
+    if (location >= 0) Upload(location, uniform);
+  }
+}

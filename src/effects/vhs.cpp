@@ -1,0 +1,19 @@
+#include "effects/vhs.h"
+
+namespace Effects {
+
+VHS::VHS() : PostProc("VHS", &VHS::uniformsFor) {
+  addParam("Alpha", 0.5f);
+  addParam("Time", 0.0f);
+  addParam("BandOn", 0.0f);
+  program = makeProgram("vhs");
+}
+
+std::vector<UniformValue> VHS::uniformsFor(const std::vector<float>& values, uint32_t /*width*/,
+                                           uint32_t /*height*/, double /*beat*/) {
+  return {UniformMat4("ProjectionMatrix", UnitSquareProjection()),
+          UniformFloat("Alpha", values.at(0)), UniformFloat("iTime", values.at(1)),
+          UniformFloat("BandOn", values.at(2))};
+}
+
+}  // namespace Effects
