@@ -159,6 +159,20 @@ TEST_F(DialogProcedureTest, ListWithoutAReadableChoiceIsFatal) {
               ExitedWithCode(1), "Assert failed");
 }
 
+TEST_F(DialogProcedureTest, CheckBoxesShowAndSetTheirFlags) {
+  settings().fullscreen = 1;
+  settings().vsync = 0;
+  Start();
+  EXPECT_TRUE(procedure_->Control(DialogId::Fullscreen).checked);
+  EXPECT_FALSE(procedure_->Control(DialogId::Vsync).checked);
+  procedure_->SetChecked(DialogId::Fullscreen, false);
+  procedure_->Command(DialogId::Fullscreen, DialogNotification::Clicked);
+  procedure_->SetChecked(DialogId::Vsync, true);
+  procedure_->Command(DialogId::Vsync, DialogNotification::Clicked);
+  EXPECT_EQ(settings().fullscreen, 0u);
+  EXPECT_EQ(settings().vsync, 1u);
+}
+
 TEST_F(DialogProcedureTest, RunQuitAndGetAviEndTheDialogWithTheirIds) {
   Start({false, true});
   EXPECT_EQ(procedure_->Command(DialogId::Run, DialogNotification::Clicked), 1);
