@@ -99,10 +99,13 @@ void EasyDrawCustom::SetIndices(uint32_t count, const uint32_t* data) {
   index_count_ = count;
   index_data_ = data;
   if (element_buffer_ == 0) element_buffer_ = GenerateBuffer();
-  glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, element_buffer_);
-  glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(count) * sizeof(uint32_t), data,
+  // The element-array binding belongs to whichever vertex array is bound, possibly a caller's;
+  // uploading there would take that array's indices away. The copy-write target is no part of
+  // any vertex array. The buffer joins this object's array when the layout is specified.
+  glBindBuffer(GL_COPY_WRITE_BUFFER, element_buffer_);
+  glBufferData(GL_COPY_WRITE_BUFFER, static_cast<GLsizeiptr>(count) * sizeof(uint32_t), data,
                GL_STATIC_DRAW);
-  glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+  glBindBuffer(GL_COPY_WRITE_BUFFER, 0);
 }
 
 void EasyDrawCustom::SetInstanceMatrices(uint32_t count, const float* data) {
