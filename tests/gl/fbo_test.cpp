@@ -103,6 +103,20 @@ TEST_F(GLTest, NestedBindingsRestoreBindingBuffersAndViewport) {
   EXPECT_EQ(Viewport(), (std::array<GLint, 4>{1, 2, 30, 20}));
 }
 
+TEST_F(GLTest, NestingInsideAThreeColourTargetKeepsItsThreeDrawBuffers) {
+  FBO outer(16, 16, FBOType::ThreeFloatColors, 0);
+  FBO inner(8, 8, FBOType::Color, 0);
+  outer.Bind();
+  inner.Bind();
+  inner.Unbind();
+  EXPECT_EQ(Integer(GL_FRAMEBUFFER_BINDING), GLint(outer.framebuffer));
+  EXPECT_EQ(Integer(GL_DRAW_BUFFER0), GL_COLOR_ATTACHMENT0);
+  EXPECT_EQ(Integer(GL_DRAW_BUFFER1), GL_COLOR_ATTACHMENT1);
+  EXPECT_EQ(Integer(GL_DRAW_BUFFER2), GL_COLOR_ATTACHMENT2);
+  outer.Unbind();
+  EXPECT_TRUE(NoGLError());
+}
+
 TEST_F(GLTest, MultisampledDrawingResolvesToTheColor) {
   FBO fbo(16, 16, FBOType::Color, 4);
   glClearColor(1.0f, 0.0f, 0.0f, 1.0f);

@@ -220,8 +220,7 @@ void FBO::Bind() {
 
 void FBO::Unbind() {
   glBindFramebuffer(GL_FRAMEBUFFER, static_cast<GLuint>(saved_framebuffer < 0 ? 0 : saved_framebuffer));
-  glDrawBuffer(static_cast<GLenum>(saved_draw_buffer));
-  glReadBuffer(static_cast<GLenum>(saved_read_buffer));
+  RestoreDrawAndReadBuffer();
   glViewport(saved_viewport[0], saved_viewport[1], saved_viewport[2], saved_viewport[3]);
   saved_framebuffer = -1;
   // Only textures that have mip levels get them rebuilt from what was drawn.
@@ -231,6 +230,19 @@ void FBO::Unbind() {
     glBindTexture(texture->Target(), texture->id);
     glGenerateMipmap(texture->Target());
   }
+}
+
+// Draw and read buffers are state of each framebuffer, so the one returned to normally still
+// has its own. Setting the single saved draw buffer unconditionally would cut an enclosing
+// target that draws to several colour attachments down to its first one; so only a buffer that
+// differs from the saved one is set.
+void FBO::RestoreDrawAndReadBuffer() const {
+  GLint draw_buffer = 0;
+  GLint read_buffer = 0;
+  glGetIntegerv(GL_DRAW_BUFFER, &draw_buffer);
+  glGetIntegerv(GL_READ_BUFFER, &read_buffer);
+  if (draw_buffer != saved_draw_buffer) glDrawBuffer(static_cast<GLenum>(saved_draw_buffer));
+  if (read_buffer != saved_read_buffer) glReadBuffer(static_cast<GLenum>(saved_read_buffer));
 }
 
 void FBO::Resize(int32_t new_width, int32_t new_height) {

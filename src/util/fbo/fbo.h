@@ -63,6 +63,7 @@ class FBO {
   void BuildLayout(FBOType type);
   void AttachDepthTexture() const;
   void AttachColorTexture(size_t index) const;
+  void RestoreDrawAndReadBuffer() const;
 };
 
 // Without non-power-of-two textures a target becomes a square of half the smallest power of
