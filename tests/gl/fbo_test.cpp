@@ -183,6 +183,34 @@ TEST_F(GLTest, BuildingResizingAndDestroyingKeepTheCallersBinding) {
   outer.Unbind();
 }
 
+TEST_F(GLTest, BuildingAndResizingKeepTheCallersTextureAndRenderbuffer) {
+  GLuint texture = 0;
+  GLuint renderbuffer = 0;
+  glGenTextures(1, &texture);
+  glGenRenderbuffers(1, &renderbuffer);
+  glActiveTexture(GL_TEXTURE0);
+  glBindTexture(GL_TEXTURE_2D, texture);
+  glBindRenderbuffer(GL_RENDERBUFFER, renderbuffer);
+  for (const FBOType type : kTypes) {
+    for (const int32_t samples : {0, 4}) {
+      SCOPED_TRACE(::testing::Message() << "type " << int(type) << ", samples " << samples);
+      FBO fbo(8, 8, type, samples);
+      EXPECT_EQ(Integer(GL_TEXTURE_BINDING_2D), GLint(texture));
+      EXPECT_EQ(Integer(GL_TEXTURE_BINDING_2D_MULTISAMPLE), 0);
+      EXPECT_EQ(Integer(GL_RENDERBUFFER_BINDING), GLint(renderbuffer));
+      fbo.Resize(12, 10);
+      EXPECT_EQ(Integer(GL_TEXTURE_BINDING_2D), GLint(texture));
+      EXPECT_EQ(Integer(GL_TEXTURE_BINDING_2D_MULTISAMPLE), 0);
+      EXPECT_EQ(Integer(GL_RENDERBUFFER_BINDING), GLint(renderbuffer));
+    }
+  }
+  glBindTexture(GL_TEXTURE_2D, 0);
+  glBindRenderbuffer(GL_RENDERBUFFER, 0);
+  glDeleteTextures(1, &texture);
+  glDeleteRenderbuffers(1, &renderbuffer);
+  EXPECT_TRUE(NoGLError());
+}
+
 TEST_F(GLTest, UnbindRebuildsMipLevelsOnlyWhereTheyExist) {
   FBO plain(16, 16, FBOType::Color, 0);
   plain.Bind();

@@ -7,23 +7,35 @@ namespace {
 constexpr int32_t kRequiredDrawBuffers = 3;
 
 // Puts back the draw and read framebuffer bindings found at construction, so that building or
-// resizing a target inside another target's Bind/Unbind leaves the outer one bound.
-class FramebufferBindingGuard {
+// resizing a target inside another target's Bind/Unbind leaves the outer one bound. Making the
+// attachments binds textures on the active unit and a renderbuffer; those bindings are put back
+// too, so a caller's bound texture is not swapped for this target's own (which it would then
+// sample while drawing into it).
+class BuildStateGuard {
  public:
-  FramebufferBindingGuard() {
+  BuildStateGuard() {
     glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &draw_);
     glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &read_);
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &texture_2d_);
+    glGetIntegerv(GL_TEXTURE_BINDING_2D_MULTISAMPLE, &texture_multisample_);
+    glGetIntegerv(GL_RENDERBUFFER_BINDING, &renderbuffer_);
   }
-  ~FramebufferBindingGuard() {
+  ~BuildStateGuard() {
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, static_cast<GLuint>(draw_));
     glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(read_));
+    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(texture_2d_));
+    glBindTexture(GL_TEXTURE_2D_MULTISAMPLE, static_cast<GLuint>(texture_multisample_));
+    glBindRenderbuffer(GL_RENDERBUFFER, static_cast<GLuint>(renderbuffer_));
   }
-  FramebufferBindingGuard(const FramebufferBindingGuard&) = delete;
-  FramebufferBindingGuard& operator=(const FramebufferBindingGuard&) = delete;
+  BuildStateGuard(const BuildStateGuard&) = delete;
+  BuildStateGuard& operator=(const BuildStateGuard&) = delete;
 
  private:
   GLint draw_ = 0;
   GLint read_ = 0;
+  GLint texture_2d_ = 0;
+  GLint texture_multisample_ = 0;
+  GLint renderbuffer_ = 0;
 };
 
 const char* StatusName(GLenum status) {
@@ -68,7 +80,7 @@ FBO::FBO(int32_t new_width, int32_t new_height, FBOType type, int32_t new_sample
                "this ride.",
                max_draw_buffers, kRequiredDrawBuffers);
   }
-  FramebufferBindingGuard restore_binding;
+  BuildStateGuard restore_state;
   glGenFramebuffers(1, &framebuffer);
   glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
   BuildLayout(type);
@@ -252,7 +264,7 @@ void FBO::Resize(int32_t new_width, int32_t new_height) {
   }
   if (new_width == width && new_height == height) return;
 
-  FramebufferBindingGuard restore_binding;
+  BuildStateGuard restore_state;
   glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
   width = new_width;
   height = new_height;
