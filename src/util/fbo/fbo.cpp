@@ -1,5 +1,8 @@
 #include "util/fbo/fbo.h"
 
+#include <algorithm>
+#include <limits>
+
 #include "system/log.h"
 
 namespace {
@@ -53,10 +56,23 @@ const char* StatusName(GLenum status) {
   }
 }
 
+// The most samples every attachment kind takes: multisampled renderbuffers (GL_MAX_SAMPLES)
+// and multisampled colour and depth textures, whose limits a driver may set lower.
+int32_t MaxAttachmentSamples() {
+  GLint limit = 0;
+  int32_t lowest = std::numeric_limits<int32_t>::max();
+  for (const GLenum name :
+       {GL_MAX_SAMPLES, GL_MAX_COLOR_TEXTURE_SAMPLES, GL_MAX_DEPTH_TEXTURE_SAMPLES}) {
+    glGetIntegerv(name, &limit);
+    lowest = std::min(lowest, static_cast<int32_t>(limit));
+  }
+  return lowest;
+}
+
 int32_t ClampSamples(int32_t samples) {
-  GLint max_samples = 0;
-  glGetIntegerv(GL_MAX_SAMPLES, &max_samples);
-  if (samples >= 2 && samples > max_samples) {
+  if (samples < 2) return samples;
+  const int32_t max_samples = MaxAttachmentSamples();
+  if (samples > max_samples) {
     LogInfo("Lowering FBO samples from {} to the driver's maximum {}", samples, max_samples);
     return max_samples;
   }
