@@ -251,6 +251,13 @@ TEST_F(TextureTest, FlippedCopyReversesRows) {
   empty.name = "nothing";
   EXPECT_EXIT(empty.get_image_data_flipped_vertically(), ::testing::ExitedWithCode(1),
               "Image data for nothing is empty when calling get_image_data_flipped_vertically\\(\\)");
+  Texture short_bytes;
+  short_bytes.width = 2;
+  short_bytes.height = 2;
+  short_bytes.bpp = 24;
+  short_bytes.image_data = {1, 2, 3, 4, 5, 6};
+  EXPECT_EXIT(short_bytes.get_image_data_flipped_vertically(), ::testing::ExitedWithCode(1),
+              "Assert failed");
 }
 
 TEST_F(TextureTest, DepthAndUnknownFormats) {

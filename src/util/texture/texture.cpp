@@ -213,6 +213,8 @@ std::vector<uint8_t> Texture::get_image_data_flipped_vertically() const {
                name);
   }
   const size_t row_bytes = static_cast<size_t>(width) * bpp / 8;
+  // The fields are public: bytes that do not match the size would be read past their end.
+  if (image_data.size() != row_bytes * height) ExitMsg(__FILE__, __LINE__, "Assert failed");
   std::vector<uint8_t> flipped(image_data.size());
   for (size_t row = 0; row < height; ++row) {
     const size_t source = (height - 1 - row) * row_bytes;
