@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <limits>
 
 #include "support/gl_fixture.h"
 
@@ -173,6 +174,8 @@ TEST(FBOSizes, PowerOfTwoFallbackIsASquareFromTheWidth) {
   EXPECT_EQ(PowerOfTwoTargetSize(1920), std::make_pair(1024, 1024));
   EXPECT_EQ(PowerOfTwoTargetSize(1024), std::make_pair(512, 512));
   EXPECT_EQ(PowerOfTwoTargetSize(2), std::make_pair(1, 1));
+  EXPECT_EQ(PowerOfTwoTargetSize(std::numeric_limits<int32_t>::max()),
+            std::make_pair(1 << 29, 1 << 29));
 }
 
 TEST_F(GLTest, BuildingResizingAndDestroyingKeepTheCallersBinding) {

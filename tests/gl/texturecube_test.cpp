@@ -267,4 +267,7 @@ TEST_F(TextureCubeTest, PrefilterNeedsAnEvenSize) {
   }
   TextureCube odd(Base(), "png", true);
   EXPECT_EXIT(odd.CreatePrefilteredMipmaps(), ::testing::ExitedWithCode(1), "Assert failed");
+  odd.width = 0;
+  odd.height = 0;
+  EXPECT_EXIT(odd.CreatePrefilteredMipmaps(), ::testing::ExitedWithCode(1), "Assert failed");
 }

@@ -82,8 +82,9 @@ int32_t ClampSamples(int32_t samples) {
 }  // namespace
 
 std::pair<int32_t, int32_t> PowerOfTwoTargetSize(int32_t width) {
+  // Doubling stops at 2^30: one more step would overflow, and no target is that wide.
   int32_t p = 2;
-  while (p < width) p *= 2;
+  while (p < width && p < (1 << 30)) p *= 2;
   return {p / 2, p / 2};
 }
 

@@ -208,7 +208,9 @@ bool TextureCube::Create() {
 void TextureCube::CreatePrefilteredMipmaps() {
   ShaderProgram& program = PrefilterProgram();
   const uint32_t bytes_per_pixel = bpp / 8;
-  if (width != height || width % 2 != 0 || (bytes_per_pixel != 3 && bytes_per_pixel != 4)) {
+  // A zero size would pass the evenness test and leave no mip chain to count.
+  if (width != height || width == 0 || width % 2 != 0 ||
+      (bytes_per_pixel != 3 && bytes_per_pixel != 4)) {
     ExitMsg(__FILE__, __LINE__, "Assert failed");
   }
   PrefilterStateGuard restore_state;
