@@ -110,6 +110,25 @@ TEST_F(GLTest, NestedBindingsRestoreBindingBuffersAndViewport) {
   EXPECT_EQ(Viewport(), (std::array<GLint, 4>{1, 2, 30, 20}));
 }
 
+TEST_F(GLTest, UnbindingBeforeAnyBindLeavesTheWindowsBuffersAndViewport) {
+  FBO fbo(8, 8, FBOType::Color, 0);
+  const GLint draw_buffer = Integer(GL_DRAW_BUFFER);
+  const GLint read_buffer = Integer(GL_READ_BUFFER);
+  glViewport(1, 2, 30, 20);
+  fbo.Unbind();
+  EXPECT_EQ(Integer(GL_FRAMEBUFFER_BINDING), 0);
+  EXPECT_EQ(Integer(GL_DRAW_BUFFER), draw_buffer);
+  EXPECT_EQ(Integer(GL_READ_BUFFER), read_buffer);
+  EXPECT_EQ(Viewport(), (std::array<GLint, 4>{1, 2, 30, 20}));
+  // A second unbind after a bind restores what that bind saved, again.
+  fbo.Bind();
+  fbo.Unbind();
+  glViewport(0, 0, 4, 4);
+  fbo.Unbind();
+  EXPECT_EQ(Viewport(), (std::array<GLint, 4>{1, 2, 30, 20}));
+  EXPECT_TRUE(NoGLError());
+}
+
 TEST_F(GLTest, NestingInsideAThreeColourTargetKeepsItsThreeDrawBuffers) {
   FBO outer(16, 16, FBOType::ThreeFloatColors, 0);
   FBO inner(8, 8, FBOType::Color, 0);

@@ -235,6 +235,7 @@ void FBO::Bind() {
   glGetIntegerv(GL_DRAW_BUFFER, &saved_draw_buffer);
   glGetIntegerv(GL_READ_BUFFER, &saved_read_buffer);
   glGetIntegerv(GL_VIEWPORT, saved_viewport.data());
+  has_saved_state_ = true;
   glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
   if (color_textures.size() > static_cast<size_t>(kRequiredDrawBuffers)) {
     ExitMsgFmt(__FILE__, __LINE__, "Can only draw to {} buffers at a time here",
@@ -249,8 +250,12 @@ void FBO::Bind() {
 
 void FBO::Unbind() {
   glBindFramebuffer(GL_FRAMEBUFFER, static_cast<GLuint>(saved_framebuffer < 0 ? 0 : saved_framebuffer));
-  RestoreDrawAndReadBuffer();
-  glViewport(saved_viewport[0], saved_viewport[1], saved_viewport[2], saved_viewport[3]);
+  // Unbinding again restores what the last Bind saved. Before any Bind nothing was saved, and
+  // "restoring" the empty fields would turn off the window's draw buffer and zero the viewport.
+  if (has_saved_state_) {
+    RestoreDrawAndReadBuffer();
+    glViewport(saved_viewport[0], saved_viewport[1], saved_viewport[2], saved_viewport[3]);
+  }
   saved_framebuffer = -1;
   // Only textures that have mip levels get them rebuilt from what was drawn.
   glActiveTexture(GL_TEXTURE0);
