@@ -217,11 +217,22 @@ TEST_F(TextureCubeTest, PrefilterFillsEveryLevelFromSharpToBlurred) {
   WriteQuadrantFaces(dir, kScheme1, 16);
   TextureCube cube(Base(), "png", true);
   glViewport(1, 2, 3, 4);
+  // A scissor box and a blend that keeps the destination would spoil every level if they
+  // stayed on while rendering.
+  glEnable(GL_SCISSOR_TEST);
+  glScissor(0, 0, 1, 1);
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_ZERO, GL_ONE);
   cube.CreatePrefilteredMipmaps();
   EXPECT_TRUE(NoGLError());
   std::array<GLint, 4> viewport{};
   glGetIntegerv(GL_VIEWPORT, viewport.data());
   EXPECT_EQ(viewport, (std::array<GLint, 4>{1, 2, 3, 4}));
+  EXPECT_TRUE(glIsEnabled(GL_SCISSOR_TEST));
+  EXPECT_TRUE(glIsEnabled(GL_BLEND));
+  glDisable(GL_SCISSOR_TEST);
+  glDisable(GL_BLEND);
+  glBlendFunc(GL_ONE, GL_ZERO);
 
   glBindTexture(GL_TEXTURE_CUBE_MAP, cube.id);
   GLint format = 0;

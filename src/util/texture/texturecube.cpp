@@ -50,28 +50,32 @@ class PrefilterStateGuard {
     glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &draw_framebuffer_);
     glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &read_framebuffer_);
     glGetIntegerv(GL_VIEWPORT, viewport_.data());
-    cull_face_ = glIsEnabled(GL_CULL_FACE);
-    depth_test_ = glIsEnabled(GL_DEPTH_TEST);
-    // The cube is seen from inside, and its faces all lie at the same depth per pixel.
-    glDisable(GL_CULL_FACE);
-    glDisable(GL_DEPTH_TEST);
+    // The cube is seen from inside and its faces all lie at the same depth per pixel; every
+    // texel of every level must be written as the shader computes it, whatever scissor box or
+    // blending the caller left on.
+    for (size_t i = 0; i < kDisabled.size(); ++i) {
+      was_enabled_[i] = glIsEnabled(kDisabled[i]);
+      glDisable(kDisabled[i]);
+    }
   }
   ~PrefilterStateGuard() {
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, static_cast<GLuint>(draw_framebuffer_));
     glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(read_framebuffer_));
     glViewport(viewport_[0], viewport_[1], viewport_[2], viewport_[3]);
-    if (cull_face_) glEnable(GL_CULL_FACE);
-    if (depth_test_) glEnable(GL_DEPTH_TEST);
+    for (size_t i = 0; i < kDisabled.size(); ++i) {
+      if (was_enabled_[i]) glEnable(kDisabled[i]);
+    }
   }
   PrefilterStateGuard(const PrefilterStateGuard&) = delete;
   PrefilterStateGuard& operator=(const PrefilterStateGuard&) = delete;
 
  private:
+  static constexpr std::array<GLenum, 4> kDisabled = {GL_CULL_FACE, GL_DEPTH_TEST,
+                                                      GL_SCISSOR_TEST, GL_BLEND};
   GLint draw_framebuffer_ = 0;
   GLint read_framebuffer_ = 0;
   std::array<GLint, 4> viewport_{};
-  GLboolean cull_face_ = GL_FALSE;
-  GLboolean depth_test_ = GL_FALSE;
+  std::array<GLboolean, 4> was_enabled_{};
 };
 
 // An empty floating-point cube map with its whole mip chain allocated.
