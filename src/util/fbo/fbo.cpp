@@ -249,7 +249,8 @@ void FBO::Bind() {
 }
 
 void FBO::Unbind() {
-  glBindFramebuffer(GL_FRAMEBUFFER, static_cast<GLuint>(saved_framebuffer < 0 ? 0 : saved_framebuffer));
+  glBindFramebuffer(GL_FRAMEBUFFER,
+                    static_cast<GLuint>(saved_framebuffer < 0 ? 0 : saved_framebuffer));
   // Unbinding again restores what the last Bind saved. Before any Bind nothing was saved, and
   // "restoring" the empty fields would turn off the window's draw buffer and zero the viewport.
   if (has_saved_state_) {

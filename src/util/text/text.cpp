@@ -17,23 +17,18 @@ constexpr int32_t kTextGlslVersion = 120;
 constexpr float kLayoutWidthInverse = 0.00078125f;  // 1 / 1280
 constexpr int kTextureUnitsCleared = 8;
 
-void AddBody(ShaderConstructor& constructor, ShaderPieceType type,
-             std::initializer_list<const char*> lines) {
-  for (const char* line : lines) constructor.AddPiece(type, ShaderPieceSource::STRING, line);
-}
-
 std::shared_ptr<ShaderConstructor> MakeTextProgramSource(bool textured) {
   auto constructor = MakeTextShaderConstructor(kTextGlslVersion);
-  AddBody(*constructor, ShaderPieceType::VERTEX_BODY,
-          {"\tgl_TexCoord[0] = gl_MultiTexCoord0;", "\tgl_Position = ftransform();",
-           "\tgl_FrontColor = gl_Color;"});
+  constructor->AddStrings(ShaderPieceType::VERTEX_BODY,
+                          {"\tgl_TexCoord[0] = gl_MultiTexCoord0;", "\tgl_Position = ftransform();",
+                           "\tgl_FrontColor = gl_Color;"});
   if (textured) {
     // The glyph texture's alpha times the current colour.
-    AddBody(*constructor, ShaderPieceType::FRAGMENT_GLOBALS, {"uniform sampler2D tex;"});
-    AddBody(*constructor, ShaderPieceType::FRAGMENT_BODY,
-            {"\tgl_FragColor = texture2D( tex, gl_TexCoord[0].st ).a * gl_Color;"});
+    constructor->AddStrings(ShaderPieceType::FRAGMENT_GLOBALS, {"uniform sampler2D tex;"});
+    constructor->AddStrings(ShaderPieceType::FRAGMENT_BODY,
+                            {"\tgl_FragColor = texture2D( tex, gl_TexCoord[0].st ).a * gl_Color;"});
   } else {
-    AddBody(*constructor, ShaderPieceType::FRAGMENT_BODY, {"\tgl_FragColor = gl_Color;"});
+    constructor->AddStrings(ShaderPieceType::FRAGMENT_BODY, {"\tgl_FragColor = gl_Color;"});
   }
   return constructor;
 }
