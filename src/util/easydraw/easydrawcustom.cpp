@@ -5,12 +5,11 @@
 
 namespace {
 
-constexpr const char* kSource = "util/easydraw/easydrawcustom";
 constexpr uint32_t kFloatBytes = sizeof(float);
 constexpr uint32_t kMatrixFloats = 16;
 
 void Check(bool condition, uint32_t line) {
-  if (!condition) ExitMsg(kSource, line, "Assert failed");
+  if (!condition) ExitMsg(__FILE__, line, "Assert failed");
 }
 
 GLuint GenerateBuffer() {
@@ -37,7 +36,7 @@ void PlanSlot(uint32_t index, const EasyDrawAttribute& slot, bool& have_vertices
       plan.vertex_count = vertices;
     }
     if (plan.vertex_count != vertices) {
-      ExitMsgFmt(kSource, __LINE__, "Count {} does not match att.count {} / att.stride {}",
+      ExitMsgFmt(__FILE__, __LINE__, "Count {} does not match att.count {} / att.stride {}",
                  plan.vertex_count, slot.count, slot.components);
     }
   }

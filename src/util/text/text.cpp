@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr const char* kSource = "util/text/text";
 constexpr int32_t kTextGlslVersion = 120;
 constexpr float kLayoutWidthInverse = 0.00078125f;  // 1 / 1280
 constexpr int kTextureUnitsCleared = 8;
@@ -50,7 +49,7 @@ std::unique_ptr<FTFont> MakeFont(TextFontType type, const std::vector<uint8_t>& 
     case TextFontType::Outline:
       return std::make_unique<FTOutlineFont>(bytes.data(), bytes.size());
   }
-  ExitMsgFmt(kSource, __LINE__, "Unknown font type {}", static_cast<uint32_t>(type));
+  ExitMsgFmt(__FILE__, __LINE__, "Unknown font type {}", static_cast<uint32_t>(type));
 }
 
 }  // namespace
@@ -74,7 +73,7 @@ Text::Text(const std::string& font_file, uint32_t size) {
   font_ = MakeFont(font_type, font_bytes_);
   // FTGL always hands back an object; a face it could not open shows in its error state.
   if (font_->Error() != 0) {
-    ExitMsgFmt(kSource, __LINE__, "Failed to create font from {}", font_file);
+    ExitMsgFmt(__FILE__, __LINE__, "Failed to create font from {}", font_file);
   }
   font_->CharMap(ft_encoding_unicode);
   font_->FaceSize(size, 72);
@@ -91,7 +90,7 @@ void Text::Reshape(int32_t width, int32_t height) {
 }
 
 void Text::RequireSize(const char* message, uint32_t line) const {
-  if (width_ < 1 || height_ < 1) ExitMsg(kSource, line, message);
+  if (width_ < 1 || height_ < 1) ExitMsg(__FILE__, line, message);
 }
 
 void Text::UseShader() {
@@ -103,7 +102,7 @@ void Text::UseShader() {
       BufferFontProgram().Use();
       return;
   }
-  ExitMsg(kSource, __LINE__, "Invalid font type");
+  ExitMsg(__FILE__, __LINE__, "Invalid font type");
 }
 
 void Text::SetGLState() {
