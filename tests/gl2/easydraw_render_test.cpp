@@ -166,6 +166,26 @@ TEST_F(EasyDrawRenderTest, IndicesDrawTheIndexCountAndNoneDrawsPlain) {
   EXPECT_TRUE(NoGLError());
 }
 
+// An index past the vertices would make the driver read beyond the vertex buffers.
+TEST_F(EasyDrawRenderTest, IndicesBeyondTheVerticesAreFatal) {
+  const float corners[8] = {0, 0, 8, 0, 8, 8, 0, 8};
+  const uint32_t past_the_end[3] = {0, 1, 4};
+  EXPECT_EXIT(
+      {
+        EasyDrawCustom object;
+        object.SetAttribute(0, 2, 8, corners, 0);
+        object.SetIndices(3, past_the_end);
+        object.Draw(GL_TRIANGLES);
+      },
+      testing::ExitedWithCode(1), "Assert failed");
+  EXPECT_EXIT(
+      {
+        EasyDrawCustom object;
+        object.SetIndices(3, nullptr);
+      },
+      testing::ExitedWithCode(1), "Assert failed");
+}
+
 TEST_F(EasyDrawRenderTest, SettingIndicesLeavesTheCallersVertexArrayAlone) {
   GLuint caller_array = 0;
   GLuint caller_indices = 0;

@@ -1,5 +1,7 @@
 #include "util/easydraw/easydrawcustom.h"
 
+#include <algorithm>
+
 #include "system/log.h"
 #include "util/shaderprogram/vertexattrib.h"
 
@@ -94,6 +96,10 @@ void EasyDrawCustom::SetAttribute(uint32_t slot, uint32_t components, uint32_t c
 }
 
 void EasyDrawCustom::SetIndices(uint32_t count, const uint32_t* data) {
+  // The indices are read here, once: Draw checks the largest against the vertex count, since
+  // an index past the vertex buffers makes the driver read beyond them.
+  Check(count == 0 || data != nullptr, __LINE__);
+  max_index_ = count == 0 ? 0 : *std::max_element(data, data + count);
   if (index_count_ != count) dirty_ = true;
   index_count_ = count;
   index_data_ = data;
@@ -146,6 +152,7 @@ void EasyDrawCustom::Draw(GLenum mode) {
   if (dirty_) SpecifyLayout();
   // Nothing to draw: no vertices, or per-instance data holding no instance.
   if (vertex_count_ == 0 || (instanced_ && instance_count_ == 0)) return;
+  Check(index_count_ == 0 || max_index_ < vertex_count_, __LINE__);
 
   const GLsizei vertices = static_cast<GLsizei>(vertex_count_);
   const GLsizei instances = static_cast<GLsizei>(instance_count_);
