@@ -229,6 +229,15 @@ TEST_F(TextureTest, BufferTextureKeepsItsBytesAsGiven) {
               ::testing::ExitedWithCode(1), "Unsupported bpp 16");
   EXPECT_EXIT(Texture("x", Pixels(5), 4, 1, 1, false, false, GL_LINEAR, GL_LINEAR),
               ::testing::ExitedWithCode(1), "Assert failed");
+  // Fields changed by hand so that the bytes no longer cover the picture.
+  Texture grown;
+  grown.image_data = bytes;
+  grown.width = 2;
+  grown.height = 2;
+  grown.format = GL_RGBA;
+  grown.bpp = 32;
+  grown.internal_format = GL_RGBA8;
+  EXPECT_EXIT(grown.Create(), ::testing::ExitedWithCode(1), "Assert failed");
 }
 
 TEST_F(TextureTest, UpdateReplacesBytesAndPicture) {

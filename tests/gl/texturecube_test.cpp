@@ -213,6 +213,15 @@ TEST_F(TextureCubeTest, FacesOfDifferentSizesAreFatal) {
   EXPECT_EXIT(TextureCube(Base(), "png", true), ::testing::ExitedWithCode(1), "Assert failed");
 }
 
+TEST_F(TextureCubeTest, FaceBytesShortOfTheSizeAreFatal) {
+  WriteQuadrantFaces(dir, kScheme1, 4);
+  TextureCube cube(Base(), "png", true);
+  glDeleteTextures(1, &cube.id);
+  cube.id = 0;
+  cube.face_data[3].resize(cube.face_data[3].size() - 1);
+  EXPECT_EXIT(cube.Create(), ::testing::ExitedWithCode(1), "Assert failed");
+}
+
 TEST_F(TextureCubeTest, PrefilterFillsEveryLevelFromSharpToBlurred) {
   WriteQuadrantFaces(dir, kScheme1, 16);
   TextureCube cube(Base(), "png", true);

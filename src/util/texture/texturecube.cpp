@@ -196,6 +196,11 @@ bool TextureCube::Load(const CubeFaceFiles& files, bool flip_faces) {
 
 bool TextureCube::Create() {
   if (id != 0) ExitMsg(__FILE__, __LINE__, "Attempt to create an already initialized texture!");
+  // The fields are public: face bytes short of the size would be read past their end.
+  const size_t face_bytes = static_cast<size_t>(width) * height * (format == GL_RGBA ? 4 : 3);
+  for (const std::vector<uint8_t>& data : face_data) {
+    if (data.size() < face_bytes) ExitMsg(__FILE__, __LINE__, "Assert failed");
+  }
   glGenTextures(1, &id);
   glBindTexture(GL_TEXTURE_CUBE_MAP, id);
   SetSamplerState(GL_TEXTURE_CUBE_MAP, mipmaps, min_filter, mag_filter, wrap);
