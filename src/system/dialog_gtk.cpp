@@ -1,5 +1,6 @@
 #include "system/dialog_gtk.h"
 
+#include <exception>
 #include <map>
 #include <optional>
 #include <vector>
@@ -22,15 +23,23 @@ struct DialogRun {
   int default_id = DialogId::Run;
   GtkWidget* first_focus = nullptr;  // the first control in tab order
   std::optional<int> result;
+  // An exception from a control's action ends the dialog and is rethrown once the toolkit's
+  // C code is no longer on the stack (unwinding through it would be undefined).
+  std::exception_ptr failure;
   bool filling = false;  // setting the shown state raises no notifications
 };
 
 int IdOf(GtkWidget* widget) { return GPOINTER_TO_INT(g_object_get_data(G_OBJECT(widget), kIdKey)); }
 
 void Notify(DialogRun& run, int id, DialogNotification notification) {
-  if (run.filling || run.result) return;
-  if (std::optional<int> result = run.procedure->Command(id, notification)) {
-    run.result = result;
+  if (run.filling || run.result || run.failure) return;
+  try {
+    if (std::optional<int> result = run.procedure->Command(id, notification)) {
+      run.result = result;
+      gtk_main_quit();
+    }
+  } catch (...) {
+    run.failure = std::current_exception();
     gtk_main_quit();
   }
 }
@@ -215,5 +224,6 @@ int RunDialogWindow(const DialogTemplate& dialog, StartupDialogProcedure& proced
   DrainEvents();
   gdk_display_sync(gdk_display_get_default());
   DrainEvents();
+  if (run.failure) std::rethrow_exception(run.failure);
   return run.result.value_or(DialogId::Quit);
 }

@@ -7,7 +7,8 @@
 // on the "C" locale). False when no display can be opened.
 bool InitDialogToolkit();
 
-// Shows the dialog until one of its controls ends it and returns that control's result. The
+// Shows the dialog until one of its controls ends it and returns that control's result; an
+// exception thrown by a control's action ends the dialog and is rethrown from here. The
 // dialog is destroyed and its pending events handled before this returns, so that the next
 // window starts on a quiet display connection.
 int RunDialogWindow(const DialogTemplate& dialog, StartupDialogProcedure& procedure);

@@ -21,7 +21,10 @@
 
 #include "support/run_command.h"
 #include "system/dialog.h"
+#include "system/dialog_gtk.h"
+#include "system/dialog_procedure.h"
 #include "system/dialog_template.h"
+#include "system/displaymodes.h"
 #include "tolmesystem.h"
 #include "util/data/data.h"
 
@@ -198,6 +201,24 @@ TEST_F(DialogWindowTest, HostFieldTakesTypedText) {
   EXPECT_EQ(ShowAndPress("alt+s shift+Tab Tab Tab ctrl+a e d i t o r Return", DialogOptions{true, false}), 1);
   EXPECT_EQ(system_settings->sync_client, 1u);
   EXPECT_STREQ(system_settings->sync_host, "editor");
+}
+
+TEST_F(DialogWindowTest, ExceptionFromAControlEndsTheDialogAndReachesTheCaller) {
+  ASSERT_TRUE(InitDialogToolkit());
+  const DialogTemplate dialog = BuildStartupDialogTemplate(system_settings->title, BuiltDialogOptions());
+  DialogDataActions actions{[](const std::string&) { throw std::runtime_error("no data here"); },
+                            [] {}};
+  StartupDialogProcedure procedure(dialog, *system_settings, actions);
+  procedure.InitDialog({{640, 480}});
+  DisplayLock lock;
+  DialogDriver driver(system_settings->title, [](const std::string& id) { PressKeys(id, "alt+m"); });
+  try {
+    RunDialogWindow(dialog, procedure);
+    ADD_FAILURE() << "the dialog ended without the exception";
+  } catch (const std::runtime_error& error) {
+    EXPECT_STREQ(error.what(), "no data here");
+  }
+  EXPECT_EQ(FindShownWindow(system_settings->title), "");
 }
 
 TEST(DialogWithoutDisplay, CannotBeCreated) {
