@@ -66,10 +66,13 @@ uint32_t CheckHeader(const std::vector<uint8_t>& file_bytes) {
   return LoadU32LittleEndian(bytes + kFileMagic.size() + 2);
 }
 
-// Refused before anything is allocated, so that a forged size field cannot ask for gigabytes.
+// Refused before any entry is allocated, so that a forged size field cannot ask for gigabytes.
+// Such a stream can never fill the announced size, so unpacking it into scratch space reports
+// the short stream like any other; the message after it is only a safeguard.
 void CheckStreamSizeIsPlausible(const std::string& name, uint32_t stream_size,
-                                uint64_t compressed_size) {
+                                uint64_t compressed_size, ChunkStreamInflater& stream) {
   if (stream_size > MaxInflatedSize(compressed_size)) {
+    stream.CheckWholeStream();
     ExitMsgFmt(__FILE__, __LINE__,
                "Data file {} claims {} unpacked bytes, more than its {} compressed bytes can hold",
                name, stream_size, compressed_size);
@@ -85,9 +88,9 @@ void UnpackChunks(const std::string& file_name, const std::vector<uint8_t>& file
   const uint64_t compressed_size = file_bytes.size() - kHeaderSize;
   LogInfo("Starting decoding process");
   LogInfo("Uncompressed_buffer_size is {} from {}", stream_size, compressed_size);
-  CheckStreamSizeIsPlausible(file_name, stream_size, compressed_size);
   ChunkStreamInflater stream(file_name, file_bytes.data() + kHeaderSize, compressed_size,
                              stream_size);
+  CheckStreamSizeIsPlausible(file_name, stream_size, compressed_size, stream);
   uint64_t offset = 0;
   uint64_t chunk = 0;
   while (offset < stream_size) {
