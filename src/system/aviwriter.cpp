@@ -40,6 +40,9 @@ struct AVIWriterPrivate {
   std::vector<uint8_t> buffer;  // a frame with its rows padded
   bool open = false;
   bool format_set = false;
+  // The frame size the stream's format was set with; frames of any other size are refused.
+  int32_t format_width = 0;
+  int32_t format_height = 0;
 };
 
 AVIWriter::AVIWriter() : private_(std::make_unique<AVIWriterPrivate>()) {}
@@ -74,6 +77,9 @@ bool AVIWriter::Open() {
 
 bool AVIWriter::OpenLocked() {
   AVIWriterPrivate& p = *private_;
+  // A part still open is finished first: replacing it would remove its file, which may be the
+  // very path the new part has just been created at.
+  if (p.file) CloseLocked();
   p.bytes_written = 0;
   p.file = AviFile::Create(fmt::format("{}.{:02}.avi", p.base_name, p.part_number));
   if (!p.file) {
@@ -139,6 +145,8 @@ bool AVIWriter::SetVideoFormatLocked() {
   }
   frame_index = 0;
   p.format_set = true;
+  p.format_width = width;
+  p.format_height = height;
   return true;
 }
 
@@ -208,7 +216,10 @@ bool AVIWriter::WriteFrame(std::span<const uint8_t> frame) {
   if (frame_index == 0 && !p.format_set) {
     if (width <= 0 || height <= 0 || !SetVideoFormatLocked()) return false;
   }
-  if (!p.format_set || !p.file || !IsFrameSize(frame.size())) return false;
+  if (!p.format_set || !p.file || width != p.format_width || height != p.format_height ||
+      !IsFrameSize(frame.size())) {
+    return false;
+  }
   if (p.bytes_written >= p.part_byte_limit && !StartNextPartLocked()) return false;
   // Padded after the roll-over: closing a part frees the padding buffer.
   const std::span<const uint8_t> rows = StoredRows(frame);

@@ -314,6 +314,28 @@ TEST_F(AviWriterTest, FrameBeforeSizeIsKnownWritesNothing) {
   EXPECT_FALSE(fs::exists(Part(1)));
 }
 
+TEST_F(AviWriterTest, FrameSizeChangedAfterTheFormatIsRefused) {
+  OpenCapture(16, 8);
+  WriteFrames(1);
+  writer_.width = 32;
+  EXPECT_FALSE(writer_.WriteFrame(MakeFrame(32, 8, 1)));
+  writer_.width = 16;
+  WriteFrames(1, 1);
+  writer_.Close();
+  EXPECT_EQ(ProbeStreams(Part(1))[0]["nb_read_frames"], "2");
+}
+
+TEST_F(AviWriterTest, OpeningAgainStartsTheSamePartAfreshAndKeepsIt) {
+  OpenCapture(16, 8);
+  WriteFrames(3);
+  ASSERT_TRUE(writer_.Open());
+  ASSERT_TRUE(writer_.SetVideoFormat());
+  WriteFrames(1);
+  writer_.Close();
+  ASSERT_TRUE(fs::exists(Part(1)));
+  EXPECT_EQ(ProbeStreams(Part(1))[0]["nb_read_frames"], "1");
+}
+
 TEST_F(AviWriterTest, DestroyingAnOpenWriterFinishesItsFile) {
   {
     AVIWriter writer;
