@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "audio/tone_files.h"
+#include "support/test_files.h"
 #include "system/clock.h"
 #include "system/messagebox.h"
 #include "tolmesystem.h"
@@ -26,9 +27,7 @@ void MusicFixture::SetUp() {
     std::fprintf(stderr, "%s\n", request.text.c_str());
     return MessageBoxResult::Ok;
   });
-  std::string pattern = (std::filesystem::temp_directory_path() / "music_test_XXXXXX").string();
-  ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-  folder_ = pattern;
+  folder_ = MakeTemporaryFolder("music_test");
   previous_folder_ = std::filesystem::current_path();
   std::filesystem::current_path(folder_);
 }
@@ -45,11 +44,7 @@ void MusicFixture::TearDown() {
 SystemSettings& MusicFixture::Settings() { return *system_settings; }
 
 void MusicFixture::WriteTrackFile(const std::string& name, const std::vector<SyncKey>& keys) {
-  const std::filesystem::path path = SyncTrackPath(kSyncBasePath, name);
-  std::filesystem::create_directories(path.parent_path());
-  const std::vector<uint8_t> bytes = SyncEncodeTrackFile(keys);
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                              static_cast<std::streamsize>(bytes.size()));
+  WriteTestFile(SyncTrackPath(kSyncBasePath, name), SyncEncodeTrackFile(keys));
 }
 
 std::unique_ptr<Music> MusicFixture::MakeMusic() { return std::make_unique<Music>(); }

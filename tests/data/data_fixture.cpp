@@ -1,19 +1,17 @@
 #include "data/data_fixture.h"
 
-#include <stdlib.h>
 #include <zlib.h>
 
 #include <cstdio>
 #include <fstream>
 #include <iterator>
 
+#include "support/test_files.h"
 #include "util/data/data.h"
 
 void DataFixture::SetUp() {
   ResetDataFileState();
-  std::string pattern = (std::filesystem::temp_directory_path() / "data_test_XXXXXX").string();
-  ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-  folder_ = pattern;
+  folder_ = MakeTemporaryFolder("data_test");
   SetMessageBoxHandler([this](const MessageBoxRequest& request) {
     boxes_.push_back(request);
     std::fprintf(stderr, "%s\n", request.text.c_str());
@@ -34,15 +32,11 @@ std::string DataFixture::PathOf(const std::string& relative) const {
 
 std::string DataFixture::WriteFile(const std::string& relative,
                                    const std::vector<uint8_t>& bytes) const {
-  const std::filesystem::path path = folder_ / relative;
-  std::filesystem::create_directories(path.parent_path());
-  std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  return path.string();
+  return WriteTestFile(folder_ / relative, bytes);
 }
 
 std::string DataFixture::WriteFile(const std::string& relative, const std::string& text) const {
-  return WriteFile(relative, Bytes(text));
+  return WriteTestFile(folder_ / relative, text);
 }
 
 std::vector<uint8_t> Bytes(const std::string& text) {

@@ -1,15 +1,9 @@
 #include "gl_test_files.h"
 
-#include <fstream>
-#include <random>
-
+#include "support/test_files.h"
 #include "util/data/data.h"
 
-TempDataDir::TempDataDir() : saved_data_mode_(data_mode) {
-  std::random_device random;
-  root_ = std::filesystem::temp_directory_path() /
-          ("gl_test_" + std::to_string(random()) + "_" + std::to_string(random()));
-  std::filesystem::create_directories(root_);
+TempDataDir::TempDataDir() : root_(MakeTemporaryFolder("gl_test")), saved_data_mode_(data_mode) {
   data_mode = DataMode::Disk;
 }
 
@@ -24,16 +18,12 @@ std::string TempDataDir::Path(const std::string& relative_name) const {
 }
 
 std::string TempDataDir::Write(const std::string& relative_name, const std::string& text) const {
-  return Write(relative_name, std::vector<uint8_t>(text.begin(), text.end()));
+  return WriteTestFile(root_ / relative_name, text);
 }
 
 std::string TempDataDir::Write(const std::string& relative_name,
                                const std::vector<uint8_t>& bytes) const {
-  const std::filesystem::path path = root_ / relative_name;
-  std::filesystem::create_directories(path.parent_path());
-  std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  return path.string();
+  return WriteTestFile(root_ / relative_name, bytes);
 }
 
 ScopedWorkingDir::ScopedWorkingDir(const std::filesystem::path& path)
