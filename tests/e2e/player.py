@@ -44,6 +44,23 @@ class Player:
             self.process.wait()
             raise AssertionError("player did not end in time; output:\n" + self.output())
 
+    def wait_for_window(self, title, dialog_id=None, timeout=60.0):
+        """The player's own window, shown once the start-up dialog (same title) is gone."""
+        deadline = time.time() + timeout
+        while time.time() < deadline and self.process.poll() is None:
+            window_id = x11.find_window(title)
+            if window_id and window_id != dialog_id:
+                return window_id
+            time.sleep(0.2)
+        return None
+
+    def quit_with_escape(self, window_id):
+        """Escape ends the run through the normal shut-down: exit code 0, no fatal error."""
+        x11.press_key(window_id, "Escape")
+        code = self.wait(60)
+        check(code == 0, f"exit code {code}; output:\n{self.output()}")
+        check("Error in file" not in self.output(), "fatal error:\n" + self.output())
+
     def close(self):
         if self.process.poll() is None:
             self.process.kill()

@@ -12,26 +12,14 @@ TITLE = "Cindercoil"
 def main():
     run = player.Player()
     try:
-        player.answer_dialog_if_shown(TITLE)
-        window_id = None
-        deadline = time.time() + 60
-        while time.time() < deadline and run.process.poll() is None:
-            # Once the GL window is up, the dialog (same title) is gone.
-            if "Starting" in run.output() or x11.find_window(TITLE):
-                window_id = x11.find_window(TITLE)
-                if window_id:
-                    break
-            time.sleep(0.2)
+        dialog_id = player.answer_dialog_if_shown(TITLE)
+        window_id = run.wait_for_window(TITLE, dialog_id)
         player.check(window_id is not None, "no player window; output:\n" + run.output())
         time.sleep(2)
         x11.screenshot(os.path.join(player.BINARY_DIR, "e2e-player-running.png"))
-        x11.press_key(window_id, "Escape")
-        code = run.wait(60)
-        player.check(code == 0, f"exit code {code}; output:\n{run.output()}")
-        player.check("Error in file" not in run.output(), "fatal error:\n" + run.output())
+        run.quit_with_escape(window_id)
     finally:
         run.close()
-
 
 if __name__ == "__main__":
     sys.exit(main())

@@ -24,23 +24,12 @@ def difference(path_a, path_b):
     return float(result.stderr.split("(")[1].split(")")[0])
 
 
-def wait_for_player_window(run):
-    deadline = time.time() + 60
-    while time.time() < deadline and run.process.poll() is None:
-        if "Starting" in run.output() or x11.find_window(TITLE):
-            window_id = x11.find_window(TITLE)
-            if window_id:
-                return window_id
-        time.sleep(0.2)
-    return None
-
-
 def main():
     run = player.Player()
     shots = [os.path.join(player.BINARY_DIR, f"e2e-production6-{n}.png") for n in range(2)]
     try:
-        player.answer_dialog_if_shown(TITLE)
-        window_id = wait_for_player_window(run)
+        dialog_id = player.answer_dialog_if_shown(TITLE)
+        window_id = run.wait_for_window(TITLE, dialog_id)
         player.check(window_id is not None, "no player window; output:\n" + run.output())
         started = time.time()
         # The still picture after its fade-in, then the tunnel once the second intro began.
@@ -52,10 +41,7 @@ def main():
             player.check(mean_brightness(shot) > 0.02, f"{shot} is black")
         change = difference(shots[0], shots[1])
         player.check(change > 0.05, f"the picture hardly changed between the shots ({change})")
-        x11.press_key(window_id, "Escape")
-        code = run.wait(60)
-        player.check(code == 0, f"exit code {code}; output:\n{run.output()}")
-        player.check("Error in file" not in run.output(), "fatal error:\n" + run.output())
+        run.quit_with_escape(window_id)
     finally:
         run.close()
 
