@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "audio/tone_files.h"
+#include "support/messagebox_recorder.h"
 #include "support/test_files.h"
 #include "system/clock.h"
 #include "system/messagebox.h"
@@ -23,10 +24,7 @@ void MusicFixture::SetUp() {
   system_settings->beat_offset = 0.0f;
   system_settings->music_file.clear();
   SetTickSource([this] { return tick_; });
-  SetMessageBoxHandler([](const MessageBoxRequest& request) {
-    std::fprintf(stderr, "%s\n", request.text.c_str());
-    return MessageBoxResult::Ok;
-  });
+  EchoMessageBoxesToStderr();
   folder_ = MakeTemporaryFolder("music_test");
   previous_folder_ = std::filesystem::current_path();
   std::filesystem::current_path(folder_);

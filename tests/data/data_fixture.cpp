@@ -12,16 +12,12 @@
 void DataFixture::SetUp() {
   ResetDataFileState();
   folder_ = MakeTemporaryFolder("data_test");
-  SetMessageBoxHandler([this](const MessageBoxRequest& request) {
-    boxes_.push_back(request);
-    std::fprintf(stderr, "%s\n", request.text.c_str());
-    return MessageBoxResult::Ok;
-  });
+  recorder_.emplace();
 }
 
 void DataFixture::TearDown() {
   ResetDataFileState();
-  SetMessageBoxHandler([](const MessageBoxRequest&) { return MessageBoxResult::Ok; });
+  recorder_.reset();
   std::error_code error;
   std::filesystem::remove_all(folder_, error);
 }

@@ -1,16 +1,16 @@
 #pragma once
 // Shared set-up of the data tests: a fresh temporary folder per test, the data facility back in
-// its start-up state, and message boxes answered with Ok. Each box's text is also written to
-// standard error, where death tests look for the fatal message.
+// its start-up state, and message boxes answered with Ok and recorded.
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "system/messagebox.h"
+#include "support/messagebox_recorder.h"
 
 class DataFixture : public ::testing::Test {
  protected:
@@ -23,8 +23,10 @@ class DataFixture : public ::testing::Test {
   std::string WriteFile(const std::string& relative, const std::vector<uint8_t>& bytes) const;
   std::string WriteFile(const std::string& relative, const std::string& text) const;
 
+  const std::vector<MessageBoxRequest>& boxes() const { return recorder_->shown(); }
+
   std::filesystem::path folder_;
-  std::vector<MessageBoxRequest> boxes_;
+  std::optional<MessageBoxRecorder> recorder_;
 };
 
 std::vector<uint8_t> Bytes(const std::string& text);

@@ -274,12 +274,12 @@ TEST_F(ExportMp3Test, WritesEveryEntryNamingMp3UnderItsBareName) {
   EXPECT_EQ(ReadWholeFile("loose.mp3"), Bytes("loose"));
   EXPECT_FALSE(std::filesystem::exists("song.ogg"));
 
-  ASSERT_EQ(boxes_.size(), 4u);
-  EXPECT_EQ(boxes_[0].caption, "Success");
-  EXPECT_EQ(boxes_[0].text, "Successfully exported song.mp3 to the current folder");
-  EXPECT_EQ(boxes_[0].buttons, MessageBoxButtons::Ok);
-  EXPECT_FALSE(boxes_[0].has_owner);
-  EXPECT_EQ(boxes_[2].text, "Successfully exported win.mp3.bak to the current folder");
+  ASSERT_EQ(boxes().size(), 4u);
+  EXPECT_EQ(boxes()[0].caption, "Success");
+  EXPECT_EQ(boxes()[0].text, "Successfully exported song.mp3 to the current folder");
+  EXPECT_EQ(boxes()[0].buttons, MessageBoxButtons::Ok);
+  EXPECT_FALSE(boxes()[0].has_owner);
+  EXPECT_EQ(boxes()[2].text, "Successfully exported win.mp3.bak to the current folder");
 }
 
 TEST_F(ExportMp3Test, OnlyInReadMode) {

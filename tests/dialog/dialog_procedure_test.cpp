@@ -23,19 +23,11 @@ using ::testing::ExitedWithCode;
 
 namespace {
 
-// Fatal exits show their text in a box; here it goes to standard error for the death tests.
-void ReportBoxesOnStderr() {
-  SetMessageBoxHandler([](const MessageBoxRequest& request) {
-    std::fprintf(stderr, "%s\n", request.text.c_str());
-    return MessageBoxResult::Ok;
-  });
-}
-
 class DialogProcedureTest : public ::testing::Test {
  protected:
   void SetUp() override {
     CreateSystemSettings(6, DataMode::Read);
-    ReportBoxesOnStderr();
+    EchoMessageBoxesToStderr();
   }
   void TearDown() override { SetMessageBoxHandler({}); }
 

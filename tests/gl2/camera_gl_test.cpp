@@ -7,7 +7,7 @@
 #include <glm/gtc/matrix_transform.hpp>
 #include <glm/gtc/type_ptr.hpp>
 
-#include "fatal_box.h"
+#include "support/messagebox_recorder.h"
 #include "support/gl_fixture.h"
 #include "util/camera/camera.h"
 

@@ -8,7 +8,7 @@
 #include <cmath>
 #include <glm/glm.hpp>
 
-#include "fatal_box.h"
+#include "support/messagebox_recorder.h"
 #include "util/easydraw/easydraw.h"
 #include "util/easydraw/easydrawcustom.h"
 

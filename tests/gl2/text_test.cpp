@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <string>
 
-#include "fatal_box.h"
+#include "support/messagebox_recorder.h"
 #include "gl2_draw.h"
 #include "util/text/text.h"
 

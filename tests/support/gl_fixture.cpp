@@ -3,10 +3,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include <fmt/format.h>
 
+#include "support/messagebox_recorder.h"
 #include "system/hidden_gl_context.h"
 
 namespace {
@@ -16,9 +18,9 @@ std::unique_ptr<HiddenGLContext>& Context() {
   return context;
 }
 
-std::vector<MessageBoxRequest>& RecordedBoxes() {
-  static std::vector<MessageBoxRequest> boxes;
-  return boxes;
+std::optional<MessageBoxRecorder>& Recorder() {
+  static std::optional<MessageBoxRecorder> recorder;
+  return recorder;
 }
 
 const char* ErrorName(GLenum error) {
@@ -75,13 +77,7 @@ void GLTest::SetUp() {
       GTEST_FAIL() << error.what() << " (GL tests need a display: run them under xvfb-run)";
     }
   }
-  RecordedBoxes().clear();
-  SetMessageBoxHandler([](const MessageBoxRequest& request) {
-    // Death tests match what the child writes to standard error.
-    std::fprintf(stderr, "%s\n%s\n", request.caption.c_str(), request.text.c_str());
-    RecordedBoxes().push_back(request);
-    return MessageBoxResult::Ok;
-  });
+  Recorder().emplace();
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
   glViewport(0, 0, kWindowWidth, kWindowHeight);
   glUseProgram(0);
@@ -93,10 +89,10 @@ void GLTest::SetUp() {
 
 void GLTest::TearDown() {
   if (Context()) EXPECT_TRUE(NoGLError()) << "left behind by the test";
-  SetMessageBoxHandler(nullptr);
+  Recorder().reset();
 }
 
-const std::vector<MessageBoxRequest>& GLTest::message_boxes() const { return RecordedBoxes(); }
+const std::vector<MessageBoxRequest>& GLTest::message_boxes() const { return Recorder()->shown(); }
 
 ::testing::AssertionResult NoGLError() {
   std::string errors;
