@@ -51,6 +51,18 @@ class Player:
         os.unlink(self._log.name)
 
 
+def wait_for_player_window(run, title, timeout=60.0):
+    """The player's GL window once it is up (the dialog, of the same title, is gone by then)."""
+    deadline = time.time() + timeout
+    while time.time() < deadline and run.process.poll() is None:
+        if "Starting" in run.output() or x11.find_window(title):
+            window_id = x11.find_window(title)
+            if window_id:
+                return window_id
+        time.sleep(0.2)
+    return None
+
+
 def answer_dialog_if_shown(title, timeout=5.0):
     """The start-up dialog is titled with the production title: Enter runs the production."""
     window_id = x11.wait_for_window(title, timeout)

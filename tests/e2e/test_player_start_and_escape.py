@@ -13,15 +13,7 @@ def main():
     run = player.Player()
     try:
         player.answer_dialog_if_shown(TITLE)
-        window_id = None
-        deadline = time.time() + 60
-        while time.time() < deadline and run.process.poll() is None:
-            # Once the GL window is up, the dialog (same title) is gone.
-            if "Starting" in run.output() or x11.find_window(TITLE):
-                window_id = x11.find_window(TITLE)
-                if window_id:
-                    break
-            time.sleep(0.2)
+        window_id = player.wait_for_player_window(run, TITLE)
         player.check(window_id is not None, "no player window; output:\n" + run.output())
         time.sleep(2)
         x11.screenshot(os.path.join(player.BINARY_DIR, "e2e-player-running.png"))

@@ -24,23 +24,12 @@ def difference(path_a, path_b):
     return float(result.stderr.split("(")[1].split(")")[0])
 
 
-def wait_for_player_window(run):
-    deadline = time.time() + 60
-    while time.time() < deadline and run.process.poll() is None:
-        if "Starting" in run.output() or x11.find_window(TITLE):
-            window_id = x11.find_window(TITLE)
-            if window_id:
-                return window_id
-        time.sleep(0.2)
-    return None
-
-
 def main():
     run = player.Player()
     shots = [os.path.join(player.BINARY_DIR, f"e2e-production6-{n}.png") for n in range(2)]
     try:
         player.answer_dialog_if_shown(TITLE)
-        window_id = wait_for_player_window(run)
+        window_id = player.wait_for_player_window(run, TITLE)
         player.check(window_id is not None, "no player window; output:\n" + run.output())
         started = time.time()
         # The still picture after its fade-in, then the tunnel once the second intro began.
