@@ -52,3 +52,50 @@ void BM_SampleTrackByName(benchmark::State& state) {
 BENCHMARK(BM_SampleTrackByName);
 
 }  // namespace
+
+// The same sampling through Music::GetSyncValue, as scenes call it: the clock is read and the
+// row worked out on every call (dummy clock, tracks filled as the editor would fill them).
+#include <filesystem>
+#include <fstream>
+
+#include "tolmesystem.h"
+#include "util/music/music.h"
+#include "util/music/sync_track_file.h"
+
+namespace {
+
+// Empty track files for every name in a scratch folder, which becomes the working folder.
+void WriteEmptyTrackFiles(const std::vector<std::string>& names) {
+  const auto folder = std::filesystem::temp_directory_path() / "bench_sync_lookup";
+  std::filesystem::create_directories(folder / kSyncBasePath);
+  std::filesystem::current_path(folder);
+  const std::vector<uint8_t> empty = SyncEncodeTrackFile({});
+  for (const std::string& name : names) {
+    std::ofstream(SyncTrackPath(kSyncBasePath, name), std::ios::binary)
+        .write(reinterpret_cast<const char*>(empty.data()), static_cast<std::streamsize>(empty.size()));
+  }
+}
+
+void BM_MusicGetSyncValue(benchmark::State& state) {
+  system_settings = std::make_unique<SystemSettings>();
+  system_settings->music_file.clear();  // the dummy millisecond clock
+  system_settings->bpm = 120.0f;
+  const std::vector<std::string> names = TrackNames();
+  WriteEmptyTrackFiles(names);
+  Music music;
+  for (const std::string& name : names) music.OpenTrack(name, 0.0f);
+  FillDevice(*music.device, names);
+  music.Start();
+  size_t next = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(music.GetSyncValue(names[next]));
+    if (++next == names.size()) {
+      next = 0;
+      music.Update();
+    }
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_MusicGetSyncValue);
+
+}  // namespace

@@ -19,6 +19,7 @@
 #include "tolmesystem.h"
 #include "util/data/data.h"
 #include "util/data/loadingscreen.h"
+#include "util/texture/texture.h"
 
 namespace {
 
@@ -82,6 +83,12 @@ void ClearScreenTwice() {
   }
 }
 
+// The production's logo for the loading screen, or an empty texture when it has none.
+std::unique_ptr<Texture> LoadLoadingScreenLogo(const SystemSettings& settings) {
+  if (settings.logo_image.empty()) return std::make_unique<Texture>();
+  return std::make_unique<Texture>(settings.logo_image, true, false, GL_LINEAR, GL_LINEAR);
+}
+
 void RunMainLoop(SceneManager* scene_manager) {
   running_scene_manager = scene_manager;
   for (;;) {
@@ -107,6 +114,7 @@ int PlayAndShutDown(std::unique_ptr<SceneManager> scene_manager) {
     exit_code = 1;
   }
   LogInfo("Destroying loading screen data");
+  loading_screen_texture.reset();
   LogInfo("Destroying scenes");
   scene_manager.reset();
   LogInfo("Taking down window context");
@@ -136,8 +144,10 @@ int RunPlayer() {
   PublishWindowValues(settings);
   ClearScreenTwice();
 
+  loading_screen_texture.reset();
   UpdateLoadingScreen(1.0f, false);
   ReadDataFile(kDataFileName);
+  loading_screen_texture = LoadLoadingScreenLogo(settings);
   UpdateLoadingScreen(1.0f, false);
 
   auto scene_manager = std::make_unique<SceneManager>();

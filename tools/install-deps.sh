@@ -9,7 +9,7 @@ packages=(
   libtinygltf-dev libstb-dev libfmt-dev libmpg123-dev libvorbis-dev libgtk-3-dev
   xvfb xfonts-base xdotool x11-utils imagemagick ffmpeg lame vorbis-tools python3 python3-mido
   python3-numpy
-  fonts-dejavu-core fonts-dejavu-extra fonts-liberation
+  fonts-dejavu-core fonts-dejavu-extra fonts-liberation fontconfig
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -173,16 +173,23 @@ void AVIWriter::SetAudioFormat(const WaveFormat& format) {
   private_->audio_format = format;
 }
 
+bool AVIWriter::IsFrameSize(size_t size) const {
+  const size_t rows = static_cast<size_t>(height);
+  return size == static_cast<size_t>(width) * 3 * rows || size == RowBytes(width) * rows;
+}
+
 std::span<const uint8_t> AVIWriter::StoredRows(std::span<const uint8_t> frame) {
   const size_t packed_row = static_cast<size_t>(width) * 3;
   const size_t stored_row = RowBytes(width);
   const size_t rows = static_cast<size_t>(height);
   if (frame.size() == stored_row * rows) return frame;
-  if (frame.size() != packed_row * rows) return {};
   std::vector<uint8_t>& buffer = private_->buffer;
-  buffer.assign(stored_row * rows, 0);
-  for (size_t row = 0; row < rows; ++row)
-    std::memcpy(buffer.data() + row * stored_row, frame.data() + row * packed_row, packed_row);
+  buffer.resize(stored_row * rows);
+  for (size_t row = 0; row < rows; ++row) {
+    uint8_t* stored = buffer.data() + row * stored_row;
+    std::memcpy(stored, frame.data() + row * packed_row, packed_row);
+    std::memset(stored + packed_row, 0, stored_row - packed_row);
+  }
   return buffer;
 }
 
@@ -201,10 +208,10 @@ bool AVIWriter::WriteFrame(std::span<const uint8_t> frame) {
   if (frame_index == 0 && !p.format_set) {
     if (width <= 0 || height <= 0 || !SetVideoFormatLocked()) return false;
   }
-  if (!p.format_set || !p.file) return false;
-  const std::span<const uint8_t> rows = StoredRows(frame);
-  if (rows.empty()) return false;
+  if (!p.format_set || !p.file || !IsFrameSize(frame.size())) return false;
   if (p.bytes_written >= p.part_byte_limit && !StartNextPartLocked()) return false;
+  // Padded after the roll-over: closing a part frees the padding buffer.
+  const std::span<const uint8_t> rows = StoredRows(frame);
   const uint32_t written = p.file->WriteChunk(p.video_stream, rows, 1);
   ++frame_index;
   p.bytes_written += written;

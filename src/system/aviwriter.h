@@ -74,6 +74,8 @@ class AVIWriter {
   bool ChooseCompressorLocked();
   AviStreamHeader VideoStreamHeader() const;
   void CloseLocked();
+  bool IsFrameSize(size_t size) const;
+  // The frame with its rows padded, in the writer's buffer unless they already were.
   std::span<const uint8_t> StoredRows(std::span<const uint8_t> frame);
 
   std::unique_ptr<AVIWriterPrivate> private_;

@@ -13,6 +13,8 @@ namespace {
 constexpr int kPixelsPerDialogUnit = 2;
 constexpr int kSyncHostMaxCharacters = 254;  // the settings' host buffer minus its terminator
 constexpr char kIdKey[] = "dialog-id";
+constexpr int kDisplayAttempts = 3;
+constexpr gulong kDisplayRetryMicroseconds = 200000;
 
 struct DialogRun {
   StartupDialogProcedure* procedure = nullptr;
@@ -193,7 +195,12 @@ bool InitDialogToolkit() {
   static bool initialised = false;
   if (initialised) return true;
   gtk_disable_setlocale();
-  initialised = gtk_init_check(nullptr, nullptr);
+  // A display that is still starting up (a virtual one started with the program) can turn the
+  // first connection away; a few tries tell that apart from a display that is not there.
+  for (int attempt = 0; attempt < kDisplayAttempts && !initialised; ++attempt) {
+    if (attempt > 0) g_usleep(kDisplayRetryMicroseconds);
+    initialised = gtk_init_check(nullptr, nullptr);
+  }
   return initialised;
 }
 

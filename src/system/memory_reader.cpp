@@ -16,8 +16,9 @@ int64_t MemoryReader::Seek(int64_t offset, int whence) {
   if (whence == SEEK_CUR) base = static_cast<int64_t>(position_);
   else if (whence == SEEK_END) base = static_cast<int64_t>(bytes_.size());
   else if (whence != SEEK_SET) return -1;
+  // Compared before adding, so that no offset can overflow the sum.
+  if (offset < -base || offset > static_cast<int64_t>(bytes_.size()) - base) return -1;
   const int64_t target = base + offset;
-  if (target < 0 || target > static_cast<int64_t>(bytes_.size())) return -1;
   position_ = static_cast<size_t>(target);
   return target;
 }

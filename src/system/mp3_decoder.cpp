@@ -77,9 +77,10 @@ bool ReadFormat(mpg123_handle* handle, AudioPcm& out, std::string& error) {
   return true;
 }
 
-// Decodes straight into the sample vector, sized up front from the scanned length.
-bool ReadSamples(mpg123_handle* handle, AudioPcm& out, std::string& error) {
-  const off_t frames = mpg123_length(handle);
+// Decodes straight into the sample vector, sized up front from the length when a full scan
+// counted it (a header's claim alone could ask for any amount of memory).
+bool ReadSamples(mpg123_handle* handle, bool scanned, AudioPcm& out, std::string& error) {
+  const off_t frames = scanned ? mpg123_length(handle) : 0;
   if (frames > 0) out.samples.reserve(static_cast<size_t>(frames) * out.channels);
   std::vector<int16_t> chunk(16384);
   for (;;) {
@@ -106,9 +107,10 @@ bool DecodeMp3(std::span<const uint8_t> bytes, AudioPcm& out, std::string& error
   MemoryReader reader(bytes);
   Mpg123Handle handle = OpenHandle(reader, error);
   if (!handle) return false;
-  mpg123_scan(handle.get());  // exact length, like a prescan; failure only costs the reserve
+  // The exact length, like a prescan; failure only costs the reserve.
+  const bool scanned = mpg123_scan(handle.get()) == MPG123_OK;
   if (!ReadFormat(handle.get(), out, error)) return false;
-  if (!ReadSamples(handle.get(), out, error)) return false;
+  if (!ReadSamples(handle.get(), scanned, out, error)) return false;
   if (out.samples.empty()) {
     error = "the stream holds no samples";
     return false;

@@ -14,11 +14,6 @@ namespace {
 
 using SteadyClock = std::chrono::steady_clock;
 
-int MillisecondsLeft(SteadyClock::time_point deadline) {
-  auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SteadyClock::now());
-  return left.count() > 0 ? static_cast<int>(left.count()) : 0;
-}
-
 bool SetBlocking(int fd, bool blocking) {
   int flags = fcntl(fd, F_GETFL, 0);
   if (flags < 0) return false;
@@ -34,7 +29,7 @@ bool WaitFor(int fd, short events, int timeout_ms) {
     int ready = poll(&entry, 1, timeout_ms);
     if (ready > 0) return true;
     if (ready == 0 || errno != EINTR) return false;
-    timeout_ms = MillisecondsLeft(deadline);
+    timeout_ms = MillisecondsUntil(deadline);
   }
 }
 
@@ -46,7 +41,7 @@ int ConnectOne(const TcpAddress& address, SteadyClock::time_point deadline) {
   if (SetBlocking(fd, false)) {
     if (connect(fd, reinterpret_cast<const sockaddr*>(&address.storage), address.length) == 0) {
       connected = true;
-    } else if (errno == EINPROGRESS && WaitFor(fd, POLLOUT, MillisecondsLeft(deadline))) {
+    } else if (errno == EINPROGRESS && WaitFor(fd, POLLOUT, MillisecondsUntil(deadline))) {
       int error = 0;
       socklen_t length = sizeof(error);
       connected = getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0;
@@ -58,6 +53,11 @@ int ConnectOne(const TcpAddress& address, SteadyClock::time_point deadline) {
 }
 
 }  // namespace
+
+int MillisecondsUntil(std::chrono::steady_clock::time_point deadline) {
+  auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SteadyClock::now());
+  return left.count() > 0 ? static_cast<int>(left.count()) : 0;
+}
 
 TcpSocket::~TcpSocket() { Close(); }
 
@@ -93,7 +93,7 @@ std::vector<TcpAddress> ResolveTcpHost(const std::string& host, uint16_t port) {
 TcpSocket TcpSocket::Connect(const std::vector<TcpAddress>& addresses, int timeout_ms) {
   auto deadline = SteadyClock::now() + std::chrono::milliseconds(timeout_ms);
   for (const TcpAddress& address : addresses) {
-    if (MillisecondsLeft(deadline) == 0) break;
+    if (MillisecondsUntil(deadline) == 0) break;
     int fd = ConnectOne(address, deadline);
     if (fd >= 0) return TcpSocket(fd);
   }
@@ -111,11 +111,16 @@ bool TcpSocket::IsReadable() const {
   return poll(&entry, 1, 0) > 0 && (entry.revents & (POLLIN | POLLHUP | POLLERR)) != 0;
 }
 
-bool TcpSocket::SendAll(const void* data, size_t size) {
+bool TcpSocket::SendAll(const void* data, size_t size, int timeout_ms) {
   const auto* bytes = static_cast<const uint8_t*>(data);
   while (fd_ >= 0 && size > 0) {
-    ssize_t sent = send(fd_, bytes, size, MSG_NOSIGNAL);
+    // Without waiting, so that a peer that stopped reading cannot hold the caller forever.
+    ssize_t sent = send(fd_, bytes, size, MSG_NOSIGNAL | MSG_DONTWAIT);
     if (sent < 0 && errno == EINTR) continue;
+    if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      if (!WaitFor(fd_, POLLOUT, timeout_ms)) return false;
+      continue;
+    }
     if (sent <= 0) return false;
     bytes += sent;
     size -= static_cast<size_t>(sent);

@@ -2,6 +2,7 @@
 // A thin owner of one connected TCP client socket (POSIX). Connecting never holds up the caller
 // longer than its timeout; sends never raise SIGPIPE; receives collect whole fields.
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -15,6 +16,10 @@ struct TcpAddress {
   socklen_t length = 0;
   int family = 0;
 };
+
+// Whole milliseconds from now to the deadline, 0 once it has passed: the timeout for a wait
+// that must end by then.
+int MillisecondsUntil(std::chrono::steady_clock::time_point deadline);
 
 // Every address of the host for the port, in the resolver's order; empty when it has none.
 std::vector<TcpAddress> ResolveTcpHost(const std::string& host, uint16_t port);
@@ -37,8 +42,9 @@ class TcpSocket {
 
   // True when data (or the end of the stream) is waiting; never blocks.
   bool IsReadable() const;
-  // Sends every byte; false on any failure.
-  bool SendAll(const void* data, size_t size);
+  // Sends every byte, waiting at most timeout_ms each time the peer's window is full; false
+  // on any failure or the timeout.
+  bool SendAll(const void* data, size_t size, int timeout_ms);
   // Receives exactly `size` bytes, however the stream splits them, waiting at most timeout_ms
   // for each piece; false on the end of the stream, an error or the timeout.
   bool ReceiveAll(void* data, size_t size, int timeout_ms);

@@ -104,5 +104,8 @@ TEST(MemoryReader, ReadsAndSeeksInsideTheDataOnly) {
   EXPECT_EQ(reader.Seek(-6, SEEK_END), -1);  // before the start: refused, cursor kept
   EXPECT_EQ(reader.Seek(1, SEEK_END), -1);   // past the end
   EXPECT_EQ(reader.Tell(), 5);
+  EXPECT_EQ(reader.Seek(INT64_MAX, SEEK_CUR), -1);  // no overflow into a small target
+  EXPECT_EQ(reader.Seek(INT64_MIN, SEEK_END), -1);
+  EXPECT_EQ(reader.Tell(), 5);
   EXPECT_EQ(reader.Seek(0, SEEK_SET), 0);
 }

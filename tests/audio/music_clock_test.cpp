@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <stdexcept>
 
 #include "audio/music_fixture.h"
@@ -79,21 +80,25 @@ TEST_F(MusicClockTest, EditorRowIsFloored) {
   EXPECT_EQ(music->GetEditorRow(), -1);
 }
 
-TEST_F(MusicClockTest, ZeroOrNegativeTempoLeavesTheRowAsItWas) {
+// The row needs no division by the tempo and follows it as it stands; only the editor's
+// set-row, which would divide by it, is ignored while the tempo is 0 or below.
+TEST_F(MusicClockTest, ZeroOrNegativeTempoNeverDividesByZero) {
+  Settings().beat_offset = 0.5f;
   auto music = MakeMusic();
   music->Start();
   tick_ = 1000;
   music->Update();
-  EXPECT_EQ(music->GetEditorRow(), 16);
-  for (double tempo : {0.0, -30.0}) {
+  EXPECT_EQ(music->GetEditorRow(), 20);
+  const std::pair<double, int> cases[] = {{0.0, 4}, {-30.0, 0}, {-60.0, -4}};
+  for (const auto& [tempo, row] : cases) {
     music->bpm = tempo;
     SyncSetRowCallback(nullptr, 800);
-    EXPECT_EQ(music->elapsedMs, 1000);
-    EXPECT_EQ(music->GetEditorRow(), 16);
+    EXPECT_EQ(music->elapsedMs, 1000) << tempo;
+    EXPECT_EQ(music->GetEditorRow(), row) << tempo;
     music->Update();
   }
-  music->bpm = 120.0;
-  EXPECT_EQ(music->GetEditorRow(), 16);
+  music->bpm = std::numeric_limits<double>::quiet_NaN();
+  EXPECT_EQ(music->GetEditorRow(), -4) << "no row from a tempo that is not a number";
 }
 
 TEST_F(MusicClockTest, SpectrumNeedsABufferAndIsEmptyOnTheDummyClock) {

@@ -3,9 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
+#include <unistd.h>
 
-#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -13,28 +12,12 @@
 #include <string>
 #include <vector>
 
+#include "support/run_command.h"
 #include "system/aviwriter.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-struct CommandResult {
-  int exit_code = -1;
-  std::string output;
-};
-
-CommandResult RunCommand(const std::string& command) {
-  CommandResult result;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return result;
-  std::array<char, 4096> chunk;
-  size_t read;
-  while ((read = fread(chunk.data(), 1, chunk.size(), pipe)) > 0) result.output.append(chunk.data(), read);
-  const int status = pclose(pipe);
-  result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return result;
-}
 
 nlohmann::json ProbeStreams(const fs::path& file) {
   CommandResult probe = RunCommand("ffprobe -v error -count_frames -show_streams -of json '" +
@@ -138,7 +121,8 @@ class AviWriterTest : public ::testing::Test {
  protected:
   void SetUp() override {
     folder_ = fs::temp_directory_path() /
-              ("avi_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+              ("avi_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" +
+               std::to_string(getpid()));
     fs::remove_all(folder_);
     fs::create_directories(folder_);
     SetCompressionOptionsHandler({});
@@ -289,6 +273,15 @@ TEST_F(AviWriterTest, FullPartContinuesInNextNumberedFileWithItsOwnStreams) {
   }
 }
 
+TEST_F(AviWriterTest, PaddedRowsSurviveTheRollOver) {
+  OpenCapture(63, 8);
+  writer_.SetPartByteLimit(1);  // every frame after the first starts a new part
+  WriteFrames(2);
+  writer_.Close();
+  const std::vector<uint8_t> video = DecodeVideo(Part(2));
+  EXPECT_EQ(video, TopDown(MakeFrame(63, 8, 1), 63, 8));
+}
+
 TEST_F(AviWriterTest, FailedRollOverReportsFailureAndKeepsFinishedPart) {
   OpenCapture(64, 48);
   writer_.SetPartByteLimit(20000);
@@ -319,14 +312,6 @@ TEST_F(AviWriterTest, FrameBeforeSizeIsKnownWritesNothing) {
   EXPECT_FALSE(writer_.HasVideoFormat());
   writer_.Close();
   EXPECT_FALSE(fs::exists(Part(1)));
-}
-
-TEST_F(AviWriterTest, ClosingTwiceAndDestroyingAfterCloseAreHarmless) {
-  OpenCapture(64, 48);
-  WriteFrames(1);
-  writer_.Close();
-  writer_.Close();
-  EXPECT_EQ(ProbeStreams(Part(1))[0]["nb_read_frames"], "1");
 }
 
 TEST_F(AviWriterTest, DestroyingAnOpenWriterFinishesItsFile) {

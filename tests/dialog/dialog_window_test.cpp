@@ -1,5 +1,5 @@
-// The real dialog on an X display: it appears with the production's title, answers keys as a
-// person would press them, and is gone before ShowStartupDialog returns.
+// The real dialog on an X display: it appears titled with the settings' title, answers keys as
+// a person would press them, and is gone before ShowStartupDialog returns.
 
 #include <gtest/gtest.h>
 
@@ -8,10 +8,18 @@
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <regex>
 #include <string>
 #include <thread>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
+#include <cctype>
+#include <sstream>
+
+#include "support/run_command.h"
 #include "system/dialog.h"
 #include "system/dialog_template.h"
 #include "tolmesystem.h"
@@ -19,20 +27,9 @@
 
 namespace {
 
-std::string RunCommand(const std::string& command) {
-  std::string output;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return output;
-  char chunk[4096];
-  size_t read;
-  while ((read = fread(chunk, 1, sizeof(chunk), pipe)) > 0) output.append(chunk, read);
-  pclose(pipe);
-  return output;
-}
-
 // The id of the viewable top-level window with this name, or empty.
 std::string FindShownWindow(const std::string& name) {
-  const std::string tree = RunCommand("xwininfo -root -tree 2>/dev/null");
+  const std::string tree = RunCommand("xwininfo -root -tree 2>/dev/null").output;
   const std::regex line("^\\s*(0x[0-9a-f]+) \"([^\"]*)\":");
   std::smatch match;
   size_t start = 0;
@@ -43,21 +40,59 @@ std::string FindShownWindow(const std::string& name) {
     start = end + 1;
     if (!std::regex_search(text, match, line) || match[2] != name) continue;
     const std::string id = match[1];
-    if (RunCommand("xwininfo -id " + id).find("IsViewable") != std::string::npos) return id;
+    if (RunCommand("xwininfo -id " + id).output.find("IsViewable") != std::string::npos) return id;
   }
   return "";
 }
 
-// Presses `keys` in the dialog once it is shown. The dialog blocks the test's thread, so a
-// dialog that never appears ends the whole test program.
-class KeyPresser {
+// Each key right after taking the focus, which another program's window may have taken.
+void PressKeys(const std::string& window_id, const std::string& keys) {
+  std::string command = "xdotool";
+  std::istringstream words(keys);
+  for (std::string key; words >> key;)
+    command += " windowfocus --sync " + window_id + " key " + key + " sleep 0.05";
+  RunCommand(command);
+}
+
+// What a window manager sends when the close box is pressed: WM_PROTOCOLS with
+// WM_DELETE_WINDOW. Sent from another process so that only the dialog's thread uses Xlib here.
+void PressCloseBox(const std::string& window_id) {
+  RunCommand("python3 - " + window_id + R"( <<'EOF'
+import ctypes, sys
+x = ctypes.cdll.LoadLibrary("libX11.so.6")
+x.XOpenDisplay.restype = ctypes.c_void_p
+x.XInternAtom.restype = ctypes.c_ulong
+x.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+x.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long, ctypes.c_void_p]
+x.XFlush.argtypes = [ctypes.c_void_p]
+class ClientMessage(ctypes.Structure):
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
+                ("format", ctypes.c_int), ("data", ctypes.c_long * 5)]
+class Event(ctypes.Union):
+    _fields_ = [("xclient", ClientMessage), ("pad", ctypes.c_long * 24)]
+display = x.XOpenDisplay(None)
+event = Event()
+event.xclient.type = 33  # ClientMessage
+event.xclient.window = int(sys.argv[1], 16)
+event.xclient.message_type = x.XInternAtom(display, b"WM_PROTOCOLS", 0)
+event.xclient.format = 32
+event.xclient.data[0] = x.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
+x.XSendEvent(display, event.xclient.window, 0, 0, ctypes.byref(event))
+x.XFlush(display)
+EOF)");
+}
+
+// Acts on the dialog once it is shown. The dialog blocks the test's thread, so a dialog that
+// never appears ends the whole test program.
+class DialogDriver {
  public:
-  KeyPresser(std::string title, std::string keys)
-      : thread_([this, title = std::move(title), keys = std::move(keys)] { Press(title, keys); }) {}
-  ~KeyPresser() { thread_.join(); }
+  DialogDriver(std::string title, std::function<void(const std::string&)> act)
+      : thread_([this, title = std::move(title), act = std::move(act)] { act(WaitForWindow(title)); }) {}
+  ~DialogDriver() { thread_.join(); }
 
  private:
-  void Press(const std::string& title, const std::string& keys) {
+  static std::string WaitForWindow(const std::string& title) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     std::string id;
     while ((id = FindShownWindow(title)).empty()) {
@@ -67,10 +102,27 @@ class KeyPresser {
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    RunCommand("xdotool windowfocus --sync " + id + " key --delay 50 " + keys);
+    return id;
   }
 
   std::thread thread_;
+};
+
+// Keyboard focus is one per display: dialogs of test programs running side by side take turns.
+class DisplayLock {
+ public:
+  DisplayLock() {
+    std::string display = std::getenv("DISPLAY");
+    for (char& c : display) c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+    fd_ = open(("/tmp/player-dialog-test-" + display + ".lock").c_str(), O_CREAT | O_RDWR, 0666);
+    if (fd_ >= 0) flock(fd_, LOCK_EX);
+  }
+  ~DisplayLock() {
+    if (fd_ >= 0) close(fd_);  // closing releases the lock
+  }
+
+ private:
+  int fd_ = -1;
 };
 
 class DialogWindowTest : public ::testing::Test {
@@ -80,11 +132,18 @@ class DialogWindowTest : public ::testing::Test {
     // A toolkit that set the locale from the environment would now leave "C".
     setenv("LC_ALL", "C.UTF-8", 1);
     CreateSystemSettings(6, DataMode::Read);
+    // Test programs run side by side on one display; each looks only for its own dialog.
+    system_settings->title += " " + std::to_string(getpid());
+  }
+
+  int ShowAndDo(std::function<void(const std::string&)> act, const DialogOptions& options) {
+    DisplayLock lock;
+    DialogDriver driver(system_settings->title, std::move(act));
+    return ShowStartupDialog(options);
   }
 
   int ShowAndPress(const std::string& keys, const DialogOptions& options = BuiltDialogOptions()) {
-    KeyPresser presser(system_settings->title, keys);
-    return ShowStartupDialog(options);
+    return ShowAndDo([keys](const std::string& id) { PressKeys(id, keys); }, options);
   }
 };
 
@@ -92,12 +151,16 @@ TEST_F(DialogWindowTest, EnterRunsWithTheLargestModeAndLeavesNoWindowOrLocaleBeh
   EXPECT_EQ(ShowAndPress("Return"), 1);
   EXPECT_NE(system_settings->width, SystemSettings::kNotChosen);
   EXPECT_GT(system_settings->width, 0u);
-  EXPECT_EQ(FindShownWindow("Cindercoil"), "");
+  EXPECT_EQ(FindShownWindow(system_settings->title), "");
   EXPECT_STREQ(std::setlocale(LC_ALL, nullptr), "C");
 }
 
 TEST_F(DialogWindowTest, EscapeQuits) {
   EXPECT_EQ(ShowAndPress("Escape"), 2);
+}
+
+TEST_F(DialogWindowTest, CloseBoxQuits) {
+  EXPECT_EQ(ShowAndDo(PressCloseBox, BuiltDialogOptions()), 2);
 }
 
 TEST_F(DialogWindowTest, MnemonicsPressTheirButtons) {

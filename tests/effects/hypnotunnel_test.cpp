@@ -5,6 +5,8 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -166,6 +168,33 @@ TEST_F(HypnoTunnelGLTest, DefaultTunnelGlowsInTheMiddleAndHasRings) {
   }
   EXPECT_GE(changes, 2);
   glDisable(GL_BLEND);
+}
+
+TEST_F(HypnoTunnelGLTest, SpiralsOfAnyTwistHaveNoSeamWhereTheAngleWraps) {
+  auto values = DefaultTrackValues();
+  values["hypnoSpirality"] = 0.37f;  // not a whole number of turns
+  values["hypnoSpiral1"] = 2.3f;
+  values["hypnoRingStrength"] = 2.0f;
+  WriteTracks(values);
+  HypnoTunnel tunnel;
+  tunnel.music = music_.get();
+  tunnel.Init();
+  RenderTarget target(128, 128);
+  target.Bind();
+  tunnel.Resize(128, 128);
+  tunnel.Render();
+  glDisable(GL_BLEND);
+  // The angle wraps on the row through the centre, left of it; the rows just above and
+  // below it differ only by the gentle slope of the rings there.
+  int worst_across_wrap = 0;
+  for (int x = 2; x < 56; ++x) {
+    const auto above = target.PixelAt(x, 64);
+    const auto below = target.PixelAt(x, 63);
+    for (int c = 0; c < 3; ++c) {
+      worst_across_wrap = std::max(worst_across_wrap, std::abs(above[c] - below[c]));
+    }
+  }
+  EXPECT_LT(worst_across_wrap, 24);
 }
 
 }  // namespace

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <limits>
+
 #include "support/gl_fixture.h"
 
 namespace {
@@ -57,9 +60,13 @@ TEST_F(GLTest, EveryLayoutIsCompleteSingleAndMultisampled) {
 }
 
 TEST_F(GLTest, SampleCountsAboveTheDriversMaximumAreLowered) {
-  FBO fbo(8, 8, FBOType::Color, 64);
-  EXPECT_EQ(fbo.samples, Integer(GL_MAX_SAMPLES));
-  EXPECT_TRUE(fbo.IsMultisampled());
+  const GLint most = std::min({Integer(GL_MAX_SAMPLES), Integer(GL_MAX_COLOR_TEXTURE_SAMPLES),
+                               Integer(GL_MAX_DEPTH_TEXTURE_SAMPLES)});
+  for (const FBOType type : {FBOType::Color, FBOType::ColorDepthTexture}) {
+    FBO fbo(8, 8, type, 64);
+    EXPECT_EQ(fbo.samples, most);
+    EXPECT_TRUE(fbo.IsMultisampled());
+  }
 }
 
 TEST_F(GLTest, BindSelectsDrawBuffersAndClears) {
@@ -101,6 +108,39 @@ TEST_F(GLTest, NestedBindingsRestoreBindingBuffersAndViewport) {
   EXPECT_EQ(Integer(GL_FRAMEBUFFER_BINDING), 0);
   EXPECT_EQ(Integer(GL_DRAW_BUFFER), window_draw_buffer);
   EXPECT_EQ(Viewport(), (std::array<GLint, 4>{1, 2, 30, 20}));
+}
+
+TEST_F(GLTest, UnbindingBeforeAnyBindLeavesTheWindowsBuffersAndViewport) {
+  FBO fbo(8, 8, FBOType::Color, 0);
+  const GLint draw_buffer = Integer(GL_DRAW_BUFFER);
+  const GLint read_buffer = Integer(GL_READ_BUFFER);
+  glViewport(1, 2, 30, 20);
+  fbo.Unbind();
+  EXPECT_EQ(Integer(GL_FRAMEBUFFER_BINDING), 0);
+  EXPECT_EQ(Integer(GL_DRAW_BUFFER), draw_buffer);
+  EXPECT_EQ(Integer(GL_READ_BUFFER), read_buffer);
+  EXPECT_EQ(Viewport(), (std::array<GLint, 4>{1, 2, 30, 20}));
+  // A second unbind after a bind restores what that bind saved, again.
+  fbo.Bind();
+  fbo.Unbind();
+  glViewport(0, 0, 4, 4);
+  fbo.Unbind();
+  EXPECT_EQ(Viewport(), (std::array<GLint, 4>{1, 2, 30, 20}));
+  EXPECT_TRUE(NoGLError());
+}
+
+TEST_F(GLTest, NestingInsideAThreeColourTargetKeepsItsThreeDrawBuffers) {
+  FBO outer(16, 16, FBOType::ThreeFloatColors, 0);
+  FBO inner(8, 8, FBOType::Color, 0);
+  outer.Bind();
+  inner.Bind();
+  inner.Unbind();
+  EXPECT_EQ(Integer(GL_FRAMEBUFFER_BINDING), GLint(outer.framebuffer));
+  EXPECT_EQ(Integer(GL_DRAW_BUFFER0), GL_COLOR_ATTACHMENT0);
+  EXPECT_EQ(Integer(GL_DRAW_BUFFER1), GL_COLOR_ATTACHMENT1);
+  EXPECT_EQ(Integer(GL_DRAW_BUFFER2), GL_COLOR_ATTACHMENT2);
+  outer.Unbind();
+  EXPECT_TRUE(NoGLError());
 }
 
 TEST_F(GLTest, MultisampledDrawingResolvesToTheColor) {
@@ -153,6 +193,8 @@ TEST(FBOSizes, PowerOfTwoFallbackIsASquareFromTheWidth) {
   EXPECT_EQ(PowerOfTwoTargetSize(1920), std::make_pair(1024, 1024));
   EXPECT_EQ(PowerOfTwoTargetSize(1024), std::make_pair(512, 512));
   EXPECT_EQ(PowerOfTwoTargetSize(2), std::make_pair(1, 1));
+  EXPECT_EQ(PowerOfTwoTargetSize(std::numeric_limits<int32_t>::max()),
+            std::make_pair(1 << 29, 1 << 29));
 }
 
 TEST_F(GLTest, BuildingResizingAndDestroyingKeepTheCallersBinding) {
@@ -167,6 +209,34 @@ TEST_F(GLTest, BuildingResizingAndDestroyingKeepTheCallersBinding) {
   }
   EXPECT_EQ(Integer(GL_DRAW_FRAMEBUFFER_BINDING), GLint(outer.framebuffer));
   outer.Unbind();
+}
+
+TEST_F(GLTest, BuildingAndResizingKeepTheCallersTextureAndRenderbuffer) {
+  GLuint texture = 0;
+  GLuint renderbuffer = 0;
+  glGenTextures(1, &texture);
+  glGenRenderbuffers(1, &renderbuffer);
+  glActiveTexture(GL_TEXTURE0);
+  glBindTexture(GL_TEXTURE_2D, texture);
+  glBindRenderbuffer(GL_RENDERBUFFER, renderbuffer);
+  for (const FBOType type : kTypes) {
+    for (const int32_t samples : {0, 4}) {
+      SCOPED_TRACE(::testing::Message() << "type " << int(type) << ", samples " << samples);
+      FBO fbo(8, 8, type, samples);
+      EXPECT_EQ(Integer(GL_TEXTURE_BINDING_2D), GLint(texture));
+      EXPECT_EQ(Integer(GL_TEXTURE_BINDING_2D_MULTISAMPLE), 0);
+      EXPECT_EQ(Integer(GL_RENDERBUFFER_BINDING), GLint(renderbuffer));
+      fbo.Resize(12, 10);
+      EXPECT_EQ(Integer(GL_TEXTURE_BINDING_2D), GLint(texture));
+      EXPECT_EQ(Integer(GL_TEXTURE_BINDING_2D_MULTISAMPLE), 0);
+      EXPECT_EQ(Integer(GL_RENDERBUFFER_BINDING), GLint(renderbuffer));
+    }
+  }
+  glBindTexture(GL_TEXTURE_2D, 0);
+  glBindRenderbuffer(GL_RENDERBUFFER, 0);
+  glDeleteTextures(1, &texture);
+  glDeleteRenderbuffers(1, &renderbuffer);
+  EXPECT_TRUE(NoGLError());
 }
 
 TEST_F(GLTest, UnbindRebuildsMipLevelsOnlyWhereTheyExist) {

@@ -229,6 +229,15 @@ TEST_F(TextureTest, BufferTextureKeepsItsBytesAsGiven) {
               ::testing::ExitedWithCode(1), "Unsupported bpp 16");
   EXPECT_EXIT(Texture("x", Pixels(5), 4, 1, 1, false, false, GL_LINEAR, GL_LINEAR),
               ::testing::ExitedWithCode(1), "Assert failed");
+  // Fields changed by hand so that the bytes no longer cover the picture.
+  Texture grown;
+  grown.image_data = bytes;
+  grown.width = 2;
+  grown.height = 2;
+  grown.format = GL_RGBA;
+  grown.bpp = 32;
+  grown.internal_format = GL_RGBA8;
+  EXPECT_EXIT(grown.Create(), ::testing::ExitedWithCode(1), "Assert failed");
 }
 
 TEST_F(TextureTest, UpdateReplacesBytesAndPicture) {
@@ -251,6 +260,13 @@ TEST_F(TextureTest, FlippedCopyReversesRows) {
   empty.name = "nothing";
   EXPECT_EXIT(empty.get_image_data_flipped_vertically(), ::testing::ExitedWithCode(1),
               "Image data for nothing is empty when calling get_image_data_flipped_vertically\\(\\)");
+  Texture short_bytes;
+  short_bytes.width = 2;
+  short_bytes.height = 2;
+  short_bytes.bpp = 24;
+  short_bytes.image_data = {1, 2, 3, 4, 5, 6};
+  EXPECT_EXIT(short_bytes.get_image_data_flipped_vertically(), ::testing::ExitedWithCode(1),
+              "Assert failed");
 }
 
 TEST_F(TextureTest, DepthAndUnknownFormats) {

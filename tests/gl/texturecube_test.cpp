@@ -213,15 +213,35 @@ TEST_F(TextureCubeTest, FacesOfDifferentSizesAreFatal) {
   EXPECT_EXIT(TextureCube(Base(), "png", true), ::testing::ExitedWithCode(1), "Assert failed");
 }
 
+TEST_F(TextureCubeTest, FaceBytesShortOfTheSizeAreFatal) {
+  WriteQuadrantFaces(dir, kScheme1, 4);
+  TextureCube cube(Base(), "png", true);
+  glDeleteTextures(1, &cube.id);
+  cube.id = 0;
+  cube.face_data[3].resize(cube.face_data[3].size() - 1);
+  EXPECT_EXIT(cube.Create(), ::testing::ExitedWithCode(1), "Assert failed");
+}
+
 TEST_F(TextureCubeTest, PrefilterFillsEveryLevelFromSharpToBlurred) {
   WriteQuadrantFaces(dir, kScheme1, 16);
   TextureCube cube(Base(), "png", true);
   glViewport(1, 2, 3, 4);
+  // A scissor box and a blend that keeps the destination would spoil every level if they
+  // stayed on while rendering.
+  glEnable(GL_SCISSOR_TEST);
+  glScissor(0, 0, 1, 1);
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_ZERO, GL_ONE);
   cube.CreatePrefilteredMipmaps();
   EXPECT_TRUE(NoGLError());
   std::array<GLint, 4> viewport{};
   glGetIntegerv(GL_VIEWPORT, viewport.data());
   EXPECT_EQ(viewport, (std::array<GLint, 4>{1, 2, 3, 4}));
+  EXPECT_TRUE(glIsEnabled(GL_SCISSOR_TEST));
+  EXPECT_TRUE(glIsEnabled(GL_BLEND));
+  glDisable(GL_SCISSOR_TEST);
+  glDisable(GL_BLEND);
+  glBlendFunc(GL_ONE, GL_ZERO);
 
   glBindTexture(GL_TEXTURE_CUBE_MAP, cube.id);
   GLint format = 0;
@@ -266,5 +286,8 @@ TEST_F(TextureCubeTest, PrefilterNeedsAnEvenSize) {
     WritePng(dir.Path(std::string("sky_") + face + ".png"), 3, 3, 3, Solid(3, 3, {1, 2, 3}));
   }
   TextureCube odd(Base(), "png", true);
+  EXPECT_EXIT(odd.CreatePrefilteredMipmaps(), ::testing::ExitedWithCode(1), "Assert failed");
+  odd.width = 0;
+  odd.height = 0;
   EXPECT_EXIT(odd.CreatePrefilteredMipmaps(), ::testing::ExitedWithCode(1), "Assert failed");
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include <glm/gtc/matrix_transform.hpp>
 #include <glm/gtc/type_ptr.hpp>
 
@@ -76,6 +78,20 @@ TEST(CameraDeathTest, SidesOutsideTheSaneRangeAreFatal) {
         testing::ExitedWithCode(1),
         "Sanity check failed on width/height " + std::to_string(width) + "/" +
             std::to_string(height));
+  }
+}
+
+// An aspect that gives no picture height is refused before its height is converted.
+TEST(CameraDeathTest, AspectsWithoutAPictureHeightAreFatal) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  for (const float aspect : {0.0f, -1.0f, std::numeric_limits<float>::quiet_NaN(), 1e-30f}) {
+    EXPECT_EXIT(
+        {
+          EchoMessageBoxesToStderr();
+          Camera().SetUpMatrices(100, 100, aspect);
+        },
+        testing::ExitedWithCode(1), "Assert failed")
+        << "aspect " << aspect;
   }
 }
 

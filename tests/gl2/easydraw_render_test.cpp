@@ -166,6 +166,50 @@ TEST_F(EasyDrawRenderTest, IndicesDrawTheIndexCountAndNoneDrawsPlain) {
   EXPECT_TRUE(NoGLError());
 }
 
+// An index past the vertices would make the driver read beyond the vertex buffers.
+TEST_F(EasyDrawRenderTest, IndicesBeyondTheVerticesAreFatal) {
+  const float corners[8] = {0, 0, 8, 0, 8, 8, 0, 8};
+  const uint32_t past_the_end[3] = {0, 1, 4};
+  EXPECT_EXIT(
+      {
+        EasyDrawCustom object;
+        object.SetAttribute(0, 2, 8, corners, 0);
+        object.SetIndices(3, past_the_end);
+        object.Draw(GL_TRIANGLES);
+      },
+      testing::ExitedWithCode(1), "Assert failed");
+  EXPECT_EXIT(
+      {
+        EasyDrawCustom object;
+        object.SetIndices(3, nullptr);
+      },
+      testing::ExitedWithCode(1), "Assert failed");
+}
+
+TEST_F(EasyDrawRenderTest, SettingIndicesLeavesTheCallersVertexArrayAlone) {
+  GLuint caller_array = 0;
+  GLuint caller_indices = 0;
+  glGenVertexArrays(1, &caller_array);
+  glGenBuffers(1, &caller_indices);
+  glBindVertexArray(caller_array);
+  glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, caller_indices);
+
+  const uint32_t indices[3] = {0, 1, 2};
+  EasyDrawCustom object;
+  object.SetIndices(3, indices);
+
+  GLint bound_array = 0;
+  GLint bound_indices = 0;
+  glGetIntegerv(GL_VERTEX_ARRAY_BINDING, &bound_array);
+  glGetIntegerv(GL_ELEMENT_ARRAY_BUFFER_BINDING, &bound_indices);
+  EXPECT_EQ(bound_array, GLint(caller_array));
+  EXPECT_EQ(bound_indices, GLint(caller_indices));
+  glBindVertexArray(0);
+  glDeleteBuffers(1, &caller_indices);
+  glDeleteVertexArrays(1, &caller_array);
+  EXPECT_TRUE(NoGLError());
+}
+
 TEST_F(EasyDrawRenderTest, NewDataOfTheSameCountIsDrawnWithTheKeptLayout) {
   RenderTarget target(32, 32);
   auto program = UseFlatProgram(false, glm::ortho(0.0f, 32.0f, 0.0f, 32.0f, -1.0f, 1.0f));

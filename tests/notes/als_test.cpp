@@ -14,23 +14,23 @@ struct Note {
   double duration;
 };
 
-struct KeyTrackSpec {
+struct KeyTrackNotes {
   int key;
   std::vector<Note> notes;
 };
 
-struct ClipSpec {
+struct ClipLayout {
   double start;
   double end;
   bool looped = false;
   double loop_start = 0;
   double loop_end = 0;
-  std::vector<KeyTrackSpec> key_tracks;
+  std::vector<KeyTrackNotes> key_tracks;
 };
 
-std::string ClipXml(const ClipSpec& clip) {
+std::string ClipXml(const ClipLayout& clip) {
   std::string key_tracks;
-  for (const KeyTrackSpec& key_track : clip.key_tracks) {
+  for (const KeyTrackNotes& key_track : clip.key_tracks) {
     std::string notes;
     for (const Note& note : key_track.notes)
       notes += fmt::format(R"(<MidiNoteEvent Time="{}" Duration="{}" Velocity="100" />)",
@@ -46,9 +46,9 @@ std::string ClipXml(const ClipSpec& clip) {
       key_tracks);
 }
 
-std::string MidiTrackXml(const std::string& name, const std::vector<ClipSpec>& clips) {
+std::string MidiTrackXml(const std::string& name, const std::vector<ClipLayout>& clips) {
   std::string clip_xml;
-  for (const ClipSpec& clip : clips) clip_xml += ClipXml(clip);
+  for (const ClipLayout& clip : clips) clip_xml += ClipXml(clip);
   return fmt::format(
       R"(<MidiTrack><Name><EffectiveName Value="{}" /></Name><DeviceChain><MainSequencer>)"
       R"(<ClipTimeable><ArrangerAutomation><Events>{}</Events></ArrangerAutomation>)"
@@ -64,7 +64,7 @@ std::string SetXml(const std::string& tracks, double tempo = 128) {
       tracks, tempo);
 }
 
-AlsFile ParseOneTrack(const std::vector<ClipSpec>& clips) {
+AlsFile ParseOneTrack(const std::vector<ClipLayout>& clips) {
   return AlsFile("test.als", SetXml(MidiTrackXml("Lead", clips)));
 }
 

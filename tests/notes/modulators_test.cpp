@@ -129,39 +129,30 @@ class LfoRanges : public ::testing::Test {
     lfo.rangeMax.push_back(max);
     lfo.rangePeriod.push_back(period);
   }
+  double PeriodAfter(int value) {
+    lfo.ApplyControllerValue(value);
+    return lfo.period;
+  }
   LFO lfo;
 };
 
 TEST_F(LfoRanges, ValueInsideARangeTakesItsPeriod) {
-  lfo.ApplyControllerValue(80);
-  EXPECT_EQ(lfo.period, 0.5);
-  lfo.ApplyControllerValue(10);
-  EXPECT_EQ(lfo.period, 1.0);
+  EXPECT_EQ(PeriodAfter(80), 0.5);
+  EXPECT_EQ(PeriodAfter(10), 1.0);
 }
 
-TEST_F(LfoRanges, ValueEqualToARangesMinimumBelongsToIt) {
-  lfo.ApplyControllerValue(64);
-  EXPECT_EQ(lfo.period, 0.5);
-  lfo.ApplyControllerValue(0);
-  EXPECT_EQ(lfo.period, 1.0);
-  lfo.ApplyControllerValue(101);
-  EXPECT_EQ(lfo.period, 0.25);
+TEST_F(LfoRanges, ValuesAtARangesEndsBelongToIt) {
+  EXPECT_EQ(PeriodAfter(64), 0.5);  // a value equal to the minimum is in the range
+  EXPECT_EQ(PeriodAfter(0), 1.0);
+  EXPECT_EQ(PeriodAfter(101), 0.25);
+  EXPECT_EQ(PeriodAfter(100), 0.5);
 }
 
-TEST_F(LfoRanges, ValueEqualToARangesMaximumBelongsToIt) {
-  lfo.ApplyControllerValue(100);
-  EXPECT_EQ(lfo.period, 0.5);
-}
-
-TEST_F(LfoRanges, ValueInNoRangeLeavesThePeriod) {
-  lfo.ApplyControllerValue(127);
-  EXPECT_EQ(lfo.period, 9.0);
-}
+TEST_F(LfoRanges, ValueInNoRangeLeavesThePeriod) { EXPECT_EQ(PeriodAfter(127), 9.0); }
 
 TEST_F(LfoRanges, ValueInAGapBetweenRangesLeavesThePeriod) {
   lfo.rangeMin[1] = 70;
-  lfo.ApplyControllerValue(65);
-  EXPECT_EQ(lfo.period, 9.0);
+  EXPECT_EQ(PeriodAfter(65), 9.0);
 }
 
 TEST_F(LfoRanges, ValueAbove127IsFatal) {

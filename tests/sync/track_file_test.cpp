@@ -141,6 +141,21 @@ TEST_F(TrackFileTest, MissingOrEmptyFilesThrowNamingTheFile) {
   }
 }
 
+TEST_F(TrackFileTest, MemoryFileReadsNeverPassTheEnd) {
+  WriteBytes("data/sync_tracker/_m.track", RawTrackFile(1, RawKey(3, 1)));
+  void* handle = SyncOpenCallback("data/sync_tracker/_m.track", "rb");
+  ASSERT_NE(handle, nullptr);
+  uint8_t out[16] = {};
+  EXPECT_EQ(SyncReadCallback(out, 4, 1, handle), 4u);
+  EXPECT_EQ(out[0], 1);
+  // A size times count that does not fit a size_t still copies only what is left.
+  EXPECT_EQ(SyncReadCallback(out, 2, SIZE_MAX / 2 + 2, handle), 9u);
+  EXPECT_EQ(out[0], 3);
+  EXPECT_EQ(out[8], 1);
+  EXPECT_EQ(SyncReadCallback(out, 1, 16, handle), 0u);
+  EXPECT_EQ(SyncCloseCallback(handle), 0);
+}
+
 TEST_F(TrackFileTest, TrackPathsStayWithin259Characters) {
   EXPECT_EQ(SyncTrackPath(kSyncBasePath, "bpm"), "data/sync_tracker/_bpm.track");
   EXPECT_EQ(SyncTrackPath(kSyncBasePath, std::string(234, 'a')).size(), 259u);

@@ -5,9 +5,10 @@
 // from the centre is measured with one of five ring shapes (0 circle, 1 square, 2 diamond,
 // 3 hexagon, 4 flower), blended from iShapes.x to iShapes.y by iShapes.z, and turned into a
 // tunnel depth z = iRingRadius / d. Rings sit every iRingDistance in depth and move with
-// iTime; three spiral layers with iSpirality.xyz arms each twist them, iSpirality.w is how
-// much. iRingStrength sharpens the ring lines, iNumRings is how many rings are seen before
-// the tunnel fades into its glowing core (iGlowStrength: the larger, the smaller the core).
+// iTime; three spiral layers wind iSpirality.xyz times round per ring, all scaled by
+// iSpirality.w. iRingStrength sharpens the ring lines, iNumRings is how many rings are seen
+// before the tunnel fades into its glowing core (iGlowStrength: the larger, the smaller the
+// core).
 // Colour runs from iColStart at the mouth to iColEnd deep inside, iColMix scaling the blend.
 // The tunnel twists from iRotate.x at its core to iRotate.y at the edge of the picture.
 
@@ -56,6 +57,16 @@ float lines( float x, float strength )
 	return pow( 0.5 + 0.5 * cos( Tau * x ), strength );
 }
 
+// Lines winding `turns` times round the tunnel per ring. A spiral closes on itself only with a
+// whole number of turns, so the two whole numbers around `turns` are blended: no seam where
+// the angle wraps, and the picture changes smoothly as the track moves.
+float spiral( float phase, float turns, float angle, float strength )
+{
+	float whole = floor( turns );
+	return mix( lines( phase + whole * angle, strength ),
+	            lines( phase + ( whole + 1.0 ) * angle, strength ), turns - whole );
+}
+
 void main()
 {
 	vec2 resolution = max( iResolution, vec2( 1.0 ) );
@@ -77,9 +88,9 @@ void main()
 	float phase = z / spacing - iTime;
 	float twirl = iSpirality.w;
 	float strength = clamp( iRingStrength, 0.5, 200.0 );
-	float rings = lines( phase + twirl * floor( iSpirality.x + 0.5 ) * angle, strength )
-		+ 0.6 * lines( 0.5 * phase - twirl * floor( iSpirality.y + 0.5 ) * angle, strength )
-		+ 0.35 * lines( 2.0 * phase + twirl * floor( iSpirality.z + 0.5 ) * angle, strength );
+	float rings = spiral( phase, twirl * iSpirality.x, angle, strength )
+		+ 0.6 * spiral( 0.5 * phase, -twirl * iSpirality.y, angle, strength )
+		+ 0.35 * spiral( 2.0 * phase, twirl * iSpirality.z, angle, strength );
 
 	float depth = z / ( spacing * max( iNumRings, 1e-3 ) );
 	float fog = clamp( 1.0 - depth, 0.0, 1.0 );

@@ -2,6 +2,7 @@
 
 #include <GL/glew.h>
 #include <cmath>
+#include <limits>
 #include <glm/gtc/matrix_transform.hpp>
 #include <glm/gtc/type_ptr.hpp>
 
@@ -74,7 +75,13 @@ void Camera::Tilt(float degrees) {
 CameraViewport LetterboxViewport(int width, int height, float aspect) {
   CameraViewport viewport;
   viewport.width = width;
-  viewport.height = static_cast<int>(static_cast<float>(width) / aspect);
+  // A zero, negative or non-number aspect gives no picture height, and a height beyond the int
+  // range cannot be converted at all.
+  const float view_height = static_cast<float>(width) / aspect;
+  if (!(aspect > 0.0f) || !(view_height < static_cast<float>(std::numeric_limits<int>::max()))) {
+    ExitMsg(__FILE__, __LINE__, "Assert failed");
+  }
+  viewport.height = static_cast<int>(view_height);
   const int h = height == 0 ? 1 : height;
   viewport.y = (h - viewport.height) / 2;
   return viewport;
@@ -93,16 +100,16 @@ glm::mat4 CameraProjection(float yfov, float aspect, float znear, float zfar) {
 
 glm::mat4 Camera::SetUpMatrices(int width, int height, float aspect) {
   if (width < 0 || width > kMaxSide || height < 0 || height > kMaxSide) {
-    ExitMsgFmt("util/camera/camera", __LINE__, "Sanity check failed on width/height {}/{}",
+    ExitMsgFmt(__FILE__, __LINE__, "Sanity check failed on width/height {}/{}",
                width, height);
   }
+  const CameraViewport viewport = LetterboxViewport(width, height, aspect);
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
-  const CameraViewport viewport = LetterboxViewport(width, height, aspect);
   glViewport(viewport.x, viewport.y, viewport.width, viewport.height);
 
   if (znear < 0.0f || zfar < 0.0f) {
-    ExitMsgFmt("util/camera/camera", __LINE__, "Invalid znear/zfar of {}/{}", znear, zfar);
+    ExitMsgFmt(__FILE__, __LINE__, "Invalid znear/zfar of {}/{}", znear, zfar);
   }
   projection = CameraProjection(yfov, aspect, znear, zfar);
   glLoadMatrixf(glm::value_ptr(projection));

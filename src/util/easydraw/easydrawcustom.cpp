@@ -1,16 +1,17 @@
 #include "util/easydraw/easydrawcustom.h"
 
+#include <algorithm>
+
 #include "system/log.h"
 #include "util/shaderprogram/vertexattrib.h"
 
 namespace {
 
-constexpr const char* kSource = "util/easydraw/easydrawcustom";
 constexpr uint32_t kFloatBytes = sizeof(float);
 constexpr uint32_t kMatrixFloats = 16;
 
 void Check(bool condition, uint32_t line) {
-  if (!condition) ExitMsg(kSource, line, "Assert failed");
+  if (!condition) ExitMsg(__FILE__, line, "Assert failed");
 }
 
 GLuint GenerateBuffer() {
@@ -37,7 +38,7 @@ void PlanSlot(uint32_t index, const EasyDrawAttribute& slot, bool& have_vertices
       plan.vertex_count = vertices;
     }
     if (plan.vertex_count != vertices) {
-      ExitMsgFmt(kSource, __LINE__, "Count {} does not match att.count {} / att.stride {}",
+      ExitMsgFmt(__FILE__, __LINE__, "Count {} does not match att.count {} / att.stride {}",
                  plan.vertex_count, slot.count, slot.components);
     }
   }
@@ -95,14 +96,21 @@ void EasyDrawCustom::SetAttribute(uint32_t slot, uint32_t components, uint32_t c
 }
 
 void EasyDrawCustom::SetIndices(uint32_t count, const uint32_t* data) {
+  // The indices are read here, once: Draw checks the largest against the vertex count, since
+  // an index past the vertex buffers makes the driver read beyond them.
+  Check(count == 0 || data != nullptr, __LINE__);
+  max_index_ = count == 0 ? 0 : *std::max_element(data, data + count);
   if (index_count_ != count) dirty_ = true;
   index_count_ = count;
   index_data_ = data;
   if (element_buffer_ == 0) element_buffer_ = GenerateBuffer();
-  glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, element_buffer_);
-  glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(count) * sizeof(uint32_t), data,
+  // The element-array binding belongs to whichever vertex array is bound, possibly a caller's;
+  // uploading there would take that array's indices away. The copy-write target is no part of
+  // any vertex array. The buffer joins this object's array when the layout is specified.
+  glBindBuffer(GL_COPY_WRITE_BUFFER, element_buffer_);
+  glBufferData(GL_COPY_WRITE_BUFFER, static_cast<GLsizeiptr>(count) * sizeof(uint32_t), data,
                GL_STATIC_DRAW);
-  glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+  glBindBuffer(GL_COPY_WRITE_BUFFER, 0);
 }
 
 void EasyDrawCustom::SetInstanceMatrices(uint32_t count, const float* data) {
@@ -144,6 +152,7 @@ void EasyDrawCustom::Draw(GLenum mode) {
   if (dirty_) SpecifyLayout();
   // Nothing to draw: no vertices, or per-instance data holding no instance.
   if (vertex_count_ == 0 || (instanced_ && instance_count_ == 0)) return;
+  Check(index_count_ == 0 || max_index_ < vertex_count_, __LINE__);
 
   const GLsizei vertices = static_cast<GLsizei>(vertex_count_);
   const GLsizei instances = static_cast<GLsizei>(instance_count_);

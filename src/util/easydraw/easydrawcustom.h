@@ -75,5 +75,6 @@ class EasyDrawCustom {
   EasyDrawSlots slots_{};
   const uint32_t* index_data_ = nullptr;
   uint32_t index_count_ = 0;
+  uint32_t max_index_ = 0;  // largest index handed to SetIndices
   GLuint element_buffer_ = 0;
 };

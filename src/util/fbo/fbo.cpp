@@ -1,5 +1,8 @@
 #include "util/fbo/fbo.h"
 
+#include <algorithm>
+#include <limits>
+
 #include "system/log.h"
 
 namespace {
@@ -7,23 +10,35 @@ namespace {
 constexpr int32_t kRequiredDrawBuffers = 3;
 
 // Puts back the draw and read framebuffer bindings found at construction, so that building or
-// resizing a target inside another target's Bind/Unbind leaves the outer one bound.
-class FramebufferBindingGuard {
+// resizing a target inside another target's Bind/Unbind leaves the outer one bound. Making the
+// attachments binds textures on the active unit and a renderbuffer; those bindings are put back
+// too, so a caller's bound texture is not swapped for this target's own (which it would then
+// sample while drawing into it).
+class BuildStateGuard {
  public:
-  FramebufferBindingGuard() {
+  BuildStateGuard() {
     glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &draw_);
     glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &read_);
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &texture_2d_);
+    glGetIntegerv(GL_TEXTURE_BINDING_2D_MULTISAMPLE, &texture_multisample_);
+    glGetIntegerv(GL_RENDERBUFFER_BINDING, &renderbuffer_);
   }
-  ~FramebufferBindingGuard() {
+  ~BuildStateGuard() {
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, static_cast<GLuint>(draw_));
     glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(read_));
+    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(texture_2d_));
+    glBindTexture(GL_TEXTURE_2D_MULTISAMPLE, static_cast<GLuint>(texture_multisample_));
+    glBindRenderbuffer(GL_RENDERBUFFER, static_cast<GLuint>(renderbuffer_));
   }
-  FramebufferBindingGuard(const FramebufferBindingGuard&) = delete;
-  FramebufferBindingGuard& operator=(const FramebufferBindingGuard&) = delete;
+  BuildStateGuard(const BuildStateGuard&) = delete;
+  BuildStateGuard& operator=(const BuildStateGuard&) = delete;
 
  private:
   GLint draw_ = 0;
   GLint read_ = 0;
+  GLint texture_2d_ = 0;
+  GLint texture_multisample_ = 0;
+  GLint renderbuffer_ = 0;
 };
 
 const char* StatusName(GLenum status) {
@@ -41,10 +56,23 @@ const char* StatusName(GLenum status) {
   }
 }
 
+// The most samples every attachment kind takes: multisampled renderbuffers (GL_MAX_SAMPLES)
+// and multisampled colour and depth textures, whose limits a driver may set lower.
+int32_t MaxAttachmentSamples() {
+  GLint limit = 0;
+  int32_t lowest = std::numeric_limits<int32_t>::max();
+  for (const GLenum name :
+       {GL_MAX_SAMPLES, GL_MAX_COLOR_TEXTURE_SAMPLES, GL_MAX_DEPTH_TEXTURE_SAMPLES}) {
+    glGetIntegerv(name, &limit);
+    lowest = std::min(lowest, static_cast<int32_t>(limit));
+  }
+  return lowest;
+}
+
 int32_t ClampSamples(int32_t samples) {
-  GLint max_samples = 0;
-  glGetIntegerv(GL_MAX_SAMPLES, &max_samples);
-  if (samples >= 2 && samples > max_samples) {
+  if (samples < 2) return samples;
+  const int32_t max_samples = MaxAttachmentSamples();
+  if (samples > max_samples) {
     LogInfo("Lowering FBO samples from {} to the driver's maximum {}", samples, max_samples);
     return max_samples;
   }
@@ -54,8 +82,9 @@ int32_t ClampSamples(int32_t samples) {
 }  // namespace
 
 std::pair<int32_t, int32_t> PowerOfTwoTargetSize(int32_t width) {
+  // Doubling stops at 2^30: one more step would overflow, and no target is that wide.
   int32_t p = 2;
-  while (p < width) p *= 2;
+  while (p < width && p < (1 << 30)) p *= 2;
   return {p / 2, p / 2};
 }
 
@@ -68,7 +97,7 @@ FBO::FBO(int32_t new_width, int32_t new_height, FBOType type, int32_t new_sample
                "this ride.",
                max_draw_buffers, kRequiredDrawBuffers);
   }
-  FramebufferBindingGuard restore_binding;
+  BuildStateGuard restore_state;
   glGenFramebuffers(1, &framebuffer);
   glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
   BuildLayout(type);
@@ -206,6 +235,7 @@ void FBO::Bind() {
   glGetIntegerv(GL_DRAW_BUFFER, &saved_draw_buffer);
   glGetIntegerv(GL_READ_BUFFER, &saved_read_buffer);
   glGetIntegerv(GL_VIEWPORT, saved_viewport.data());
+  has_saved_state_ = true;
   glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
   if (color_textures.size() > static_cast<size_t>(kRequiredDrawBuffers)) {
     ExitMsgFmt(__FILE__, __LINE__, "Can only draw to {} buffers at a time here",
@@ -219,10 +249,14 @@ void FBO::Bind() {
 }
 
 void FBO::Unbind() {
-  glBindFramebuffer(GL_FRAMEBUFFER, static_cast<GLuint>(saved_framebuffer < 0 ? 0 : saved_framebuffer));
-  glDrawBuffer(static_cast<GLenum>(saved_draw_buffer));
-  glReadBuffer(static_cast<GLenum>(saved_read_buffer));
-  glViewport(saved_viewport[0], saved_viewport[1], saved_viewport[2], saved_viewport[3]);
+  glBindFramebuffer(GL_FRAMEBUFFER,
+                    static_cast<GLuint>(saved_framebuffer < 0 ? 0 : saved_framebuffer));
+  // Unbinding again restores what the last Bind saved. Before any Bind nothing was saved, and
+  // "restoring" the empty fields would turn off the window's draw buffer and zero the viewport.
+  if (has_saved_state_) {
+    RestoreDrawAndReadBuffer();
+    glViewport(saved_viewport[0], saved_viewport[1], saved_viewport[2], saved_viewport[3]);
+  }
   saved_framebuffer = -1;
   // Only textures that have mip levels get them rebuilt from what was drawn.
   glActiveTexture(GL_TEXTURE0);
@@ -233,6 +267,19 @@ void FBO::Unbind() {
   }
 }
 
+// Draw and read buffers are state of each framebuffer, so the one returned to normally still
+// has its own. Setting the single saved draw buffer unconditionally would cut an enclosing
+// target that draws to several colour attachments down to its first one; so only a buffer that
+// differs from the saved one is set.
+void FBO::RestoreDrawAndReadBuffer() const {
+  GLint draw_buffer = 0;
+  GLint read_buffer = 0;
+  glGetIntegerv(GL_DRAW_BUFFER, &draw_buffer);
+  glGetIntegerv(GL_READ_BUFFER, &read_buffer);
+  if (draw_buffer != saved_draw_buffer) glDrawBuffer(static_cast<GLenum>(saved_draw_buffer));
+  if (read_buffer != saved_read_buffer) glReadBuffer(static_cast<GLenum>(saved_read_buffer));
+}
+
 void FBO::Resize(int32_t new_width, int32_t new_height) {
   if (new_width < 2 || new_height < 2) return;
   if (!GLEW_ARB_texture_non_power_of_two) {
@@ -240,7 +287,7 @@ void FBO::Resize(int32_t new_width, int32_t new_height) {
   }
   if (new_width == width && new_height == height) return;
 
-  FramebufferBindingGuard restore_binding;
+  BuildStateGuard restore_state;
   glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
   width = new_width;
   height = new_height;

@@ -63,6 +63,10 @@ class FBO {
   void BuildLayout(FBOType type);
   void AttachDepthTexture() const;
   void AttachColorTexture(size_t index) const;
+  void RestoreDrawAndReadBuffer() const;
+
+  // Whether Bind has ever filled the saved fields.
+  bool has_saved_state_ = false;
 };
 
 // Without non-power-of-two textures a target becomes a square of half the smallest power of

@@ -168,7 +168,8 @@ double Music::GetSeconds() const {
 
 int Music::GetEditorRow() {
   const double row = std::floor(GetRow());
-  if (!IsUsableTempo(bpm) || !std::isfinite(row)) return lastEditorRow_;
+  // A clock or tempo that is not a finite number names no row: the one reported last stands.
+  if (!std::isfinite(row)) return lastEditorRow_;
   constexpr double kLowest = std::numeric_limits<int>::min();
   constexpr double kHighest = std::numeric_limits<int>::max();
   lastEditorRow_ = static_cast<int>(std::clamp(row, kLowest, kHighest));
@@ -205,13 +206,10 @@ void Music::OpenTrack(std::string name, float default_value) {
   tracks.push_back({track, std::move(name), default_value});
 }
 
+// Scenes sample dozens of tracks a frame: the device finds them through its hash index.
 float Music::GetSyncValue(const std::string& name) {
-  for (const MusicTrackEntry& entry : tracks) {
-    if (entry.name != name) continue;
-    const double row = rowsPerBeat * bpm * (GetSeconds() / 60.0) + rowsPerBeat * offset;
-    return SyncGetValue(entry.track, row);
-  }
-  throw std::runtime_error("Can't find sync value for " + name);
+  const double row = rowsPerBeat * bpm * (GetSeconds() / 60.0) + rowsPerBeat * offset;
+  return SyncSampleTrack(*device, name, row);
 }
 
 bool Music::IsPlaying() const {

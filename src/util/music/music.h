@@ -51,13 +51,18 @@ class Music {
   double GetBeat() const { return GetSeconds() / 60.0 * bpm + offset; }
   // The fractional row that sync tracks are sampled at.
   double GetRow() const { return rowsPerBeat * GetBeat(); }
-  // The whole row reported to the editor: floor of the row; while the tempo is 0 or below
-  // (or the clock is not a finite number) the row reported last, as no row can be worked out.
+  // The whole row reported to the editor: floor of the row, held to the 32-bit range; while
+  // the row is not a finite number, the row reported last.
   int GetEditorRow();
   double GetLengthInSeconds() const;
   double GetLengthInBeats() const { return GetLengthInSeconds() / 60.0 * bpm; }
   // 1024 spectrum magnitudes of the song at a beat (a negative beat: where it plays now).
   void GetFFT(float* out, double beat);
+  // Note values: one per lane of a note track (modulated), their largest, and the keys of the
+  // lanes of note track 14 (the keyboard's).
+  std::vector<float> GetNoteValues(int track, double beat);
+  float GetNoteValue(int track, double beat);
+  std::vector<uint8_t> GetNoteTrackKeys();
 
   void OpenTrack(std::string name, float default_value);
   // Throws std::runtime_error for a name never opened.

@@ -274,3 +274,13 @@ void Music::LoadXml(const std::string& file) {
   noteData = LoadMusicXml(file, [this](const std::string& stream) { LoadStream(stream); });
   bpm = noteData->bpm;
 }
+
+std::vector<float> Music::GetNoteValues(int track, double beat) {
+  return ::GetNoteValues(noteData.get(), track, beat, bpm);
+}
+
+float Music::GetNoteValue(int track, double beat) {
+  return ::GetNoteValue(noteData.get(), track, beat, bpm);
+}
+
+std::vector<uint8_t> Music::GetNoteTrackKeys() { return ::GetNoteTrackKeys(noteData.get()); }

@@ -12,7 +12,7 @@
 //                 first default stays; Music may keep its own MusicTrackEntry list.)
 //   GetSyncValue: return SyncSampleTrack(*device, name, row);
 //                 (a hashed name look-up; throws "Can't find sync value for " + name)
-//   Update:       if (SyncUpdate(*device, row, &sync_callbacks, nullptr) != 0)
+//   Update:       if (SyncUpdate(*device, row, &sync_callbacks, this) != 0)
 //                     SyncReconnect(*device);   // the host given to SyncConnect, once a frame
 //   destructor:   if (SyncSaveTracks(*device) != 0) message box "Failed to save sync tracks!"
 //                 then the device is destroyed with its tracks.
@@ -72,8 +72,11 @@ struct SyncDevice {
   std::string editor_host;        // the host the link (re)connects to
   std::vector<TcpAddress> editor_addresses;  // its addresses, looked up once
   uint16_t editor_port = kSyncEditorPort;
-  int connect_timeout_ms = 100;   // longest a connection attempt may hold up a frame
-  int receive_timeout_ms = 1000;  // longest wait for the rest of a command already begun
+  int connect_timeout_ms = 100;   // longest a reconnection (connect and greeting) may hold up a frame
+  int first_connect_timeout_ms = 3000;  // the first connection happens once, while loading
+  // Longest wait for the rest of a command already begun, or for an editor that stopped
+  // reading to take what is sent.
+  int io_timeout_ms = 1000;
   SyncOpenFunction open = nullptr;
   SyncReadFunction read = nullptr;
   SyncCloseFunction close = nullptr;

@@ -1,6 +1,7 @@
 #include "util/music/sync_link.h"
 
 #include <arpa/inet.h>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -25,7 +26,7 @@ int DropLink(SyncDevice& device) {
 
 bool ReceiveField(SyncDevice& device, uint32_t& value) {
   uint32_t network = 0;
-  if (!device.socket.ReceiveAll(&network, sizeof(network), device.receive_timeout_ms)) return false;
+  if (!device.socket.ReceiveAll(&network, sizeof(network), device.io_timeout_ms)) return false;
   value = ntohl(network);
   return true;
 }
@@ -38,13 +39,15 @@ bool ReceiveField(SyncDevice& device, int32_t& value) {
 }
 
 bool ReceiveField(SyncDevice& device, uint8_t& value) {
-  return device.socket.ReceiveAll(&value, 1, device.receive_timeout_ms);
+  return device.socket.ReceiveAll(&value, 1, device.io_timeout_ms);
 }
 
-bool Greet(TcpSocket& socket, int timeout_ms) {
+using SteadyClock = std::chrono::steady_clock;
+
+bool Greet(TcpSocket& socket, SteadyClock::time_point deadline) {
   char answer[kEditorGreetingSize];
-  return socket.SendAll(kSyncClientGreeting, kClientGreetingSize) &&
-         socket.ReceiveAll(answer, sizeof(answer), timeout_ms) &&
+  return socket.SendAll(kSyncClientGreeting, kClientGreetingSize, MillisecondsUntil(deadline)) &&
+         socket.ReceiveAll(answer, sizeof(answer), MillisecondsUntil(deadline)) &&
          std::memcmp(answer, kSyncEditorGreeting, kEditorGreetingSize) == 0;
 }
 
@@ -52,13 +55,13 @@ bool SendGetTrack(SyncDevice& device, const SyncTrack& track) {
   std::vector<uint8_t> message{SyncCommand::GetTrack};
   AppendBigEndian(message, static_cast<uint32_t>(track.name.size()));
   message.insert(message.end(), track.name.begin(), track.name.end());
-  return device.socket.SendAll(message.data(), message.size());
+  return device.socket.SendAll(message.data(), message.size(), device.io_timeout_ms);
 }
 
 bool SendSetRow(SyncDevice& device, int row) {
   std::vector<uint8_t> message{SyncCommand::SetRow};
   AppendBigEndian(message, static_cast<uint32_t>(row));
-  return device.socket.SendAll(message.data(), message.size());
+  return device.socket.SendAll(message.data(), message.size(), device.io_timeout_ms);
 }
 
 // The track the editor names by its position; null for an index outside the list, whose
@@ -121,24 +124,18 @@ bool ApplyCommand(SyncDevice& device, const SyncCallbacks* callbacks, void* user
   }
 }
 
-}  // namespace
-
-int SyncConnect(SyncDevice& device, const char* host) {
-  if (device.client == SyncMode::Files) return 0;
-  // An empty host names the local machine.
-  device.editor_host = host && *host ? host : "localhost";
-  device.editor_addresses.clear();
-  return SyncReconnect(device);
-}
-
-int SyncReconnect(SyncDevice& device) {
+// Connects and greets within timeout_ms all told: a host that accepts but never answers must
+// not hold up the caller longer than one that does not accept at all.
+int OpenLink(SyncDevice& device, int timeout_ms) {
   if (device.client == SyncMode::Files) return 0;
   device.socket.Close();
+  // The name lookup cannot be bounded; it happens once, on the first connection.
   if (device.editor_addresses.empty()) {
     device.editor_addresses = ResolveTcpHost(device.editor_host, device.editor_port);
   }
-  TcpSocket socket = TcpSocket::Connect(device.editor_addresses, device.connect_timeout_ms);
-  if (!socket.IsOpen() || !Greet(socket, device.receive_timeout_ms)) return -1;
+  const auto deadline = SteadyClock::now() + std::chrono::milliseconds(timeout_ms);
+  TcpSocket socket = TcpSocket::Connect(device.editor_addresses, timeout_ms);
+  if (!socket.IsOpen() || !Greet(socket, deadline)) return -1;
   device.socket = std::move(socket);
   device.last_row_sent = -1;  // a new editor learns the position with the next frame
   // The editor sends every key anew, so the keys held so far go.
@@ -148,6 +145,18 @@ int SyncReconnect(SyncDevice& device) {
   }
   return 0;
 }
+
+}  // namespace
+
+int SyncConnect(SyncDevice& device, const char* host) {
+  if (device.client == SyncMode::Files) return 0;
+  // An empty host names the local machine.
+  device.editor_host = host && *host ? host : "localhost";
+  device.editor_addresses.clear();
+  return OpenLink(device, device.first_connect_timeout_ms);
+}
+
+int SyncReconnect(SyncDevice& device) { return OpenLink(device, device.connect_timeout_ms); }
 
 int SyncUpdate(SyncDevice& device, int row, const SyncCallbacks* callbacks, void* user) {
   if (device.client == SyncMode::Files) return 0;

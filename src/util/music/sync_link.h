@@ -26,10 +26,12 @@ constexpr char kSyncEditorGreeting[] = "hello, demo!";
 // Connects to the editor on `host` (kept as the device's editor host; empty means this machine)
 // at the device's editor port, exchanges the greeting, empties every track and requests all of
 // them in device order. 0, or -1 on failure. The host's addresses are looked up here once.
+// A host that does not answer is given up after the device's first-connect timeout.
 int SyncConnect(SyncDevice& device, const char* host);
 
-// Connects again to the device's editor host, reusing its addresses; gives up after the
-// device's connect timeout when the host does not answer.
+// Connects again to the device's editor host, reusing its addresses. It runs once a frame
+// while the link is down, so connecting and the greeting together stay within the device's
+// connect timeout.
 int SyncReconnect(SyncDevice& device);
 
 // Applies every pending editor command, then reports the row when the player is playing and the

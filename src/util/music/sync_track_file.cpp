@@ -177,8 +177,8 @@ void* SyncOpenCallback(const char* path, const char* mode) {
 size_t SyncReadCallback(void* destination, size_t size, size_t count, void* handle) {
   auto* file = static_cast<SyncMemoryFile*>(handle);
   size_t left = file->buffer.size() - file->position;
-  size_t wanted = size * count;
-  size_t copied = wanted < left ? wanted : left;
+  // size × count may not fit a size_t; what is left always does.
+  size_t copied = size != 0 && count > left / size ? left : size * count;
   std::memcpy(destination, file->buffer.data() + file->position, copied);
   file->position += copied;
   return copied;

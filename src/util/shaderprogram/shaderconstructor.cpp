@@ -63,6 +63,10 @@ void ShaderConstructor::AddPiece(ShaderPieceType type, ShaderPieceSource source,
   pieces_[static_cast<size_t>(type)].push_back(ShaderPiece{source, text});
 }
 
+void ShaderConstructor::AddStrings(ShaderPieceType type, std::initializer_list<std::string> lines) {
+  for (const std::string& line : lines) AddPiece(type, ShaderPieceSource::STRING, line);
+}
+
 const std::vector<ShaderPiece>& ShaderConstructor::GetPiecesFromType(ShaderPieceType type) const {
   if (type >= ShaderPieceType::MAX) throw std::runtime_error("GetPiecesFromType invalid type");
   return pieces_[static_cast<size_t>(type)];

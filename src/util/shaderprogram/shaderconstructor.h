@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -40,6 +41,8 @@ class ShaderConstructor {
 
   // MAX is fatal; a type beyond it throws std::runtime_error.
   void AddPiece(ShaderPieceType type, ShaderPieceSource source, const std::string& text);
+  // Appends each line as an inline piece of the type, in order.
+  void AddStrings(ShaderPieceType type, std::initializer_list<std::string> lines);
 
   // stage is VERTEX_GLOBALS for the vertex stage or FRAGMENT_GLOBALS for the fragment stage.
   std::string GenerateSource(ShaderPieceType stage) const;

@@ -10,10 +10,6 @@ namespace {
 
 using Type = ShaderPieceType;
 
-void Add(ShaderConstructor& c, Type type, std::initializer_list<std::string> lines) {
-  for (const std::string& line : lines) c.AddPiece(type, ShaderPieceSource::STRING, line);
-}
-
 std::string Location(const char* declaration, VertexAttrib attrib) {
   return fmt::format("layout (location = {}) in {};", static_cast<int32_t>(attrib), declaration);
 }
@@ -26,21 +22,21 @@ std::shared_ptr<ShaderConstructor> MakeNamed(const std::string& name) {
 }
 
 void AddTextured2DVertexStage(ShaderConstructor& c) {
-  Add(c, Type::VERTEX_GLOBALS,
-      {"uniform mat4 ProjectionMatrix;", Location("vec2 Position", VertexAttribPosition),
-       Location("vec2 TexCoord", VertexAttribTexCoord1), "out vec2 TexCoordFrag;"});
-  Add(c, Type::VERTEX_BODY, {"\tgl_Position = ProjectionMatrix * vec4( Position, 0.0, 1.0 );",
-                             "\tTexCoordFrag = TexCoord;"});
+  c.AddStrings(Type::VERTEX_GLOBALS,
+               {"uniform mat4 ProjectionMatrix;", Location("vec2 Position", VertexAttribPosition),
+                Location("vec2 TexCoord", VertexAttribTexCoord1), "out vec2 TexCoordFrag;"});
+  c.AddStrings(Type::VERTEX_BODY, {"\tgl_Position = ProjectionMatrix * vec4( Position, 0.0, 1.0 );",
+                                   "\tTexCoordFrag = TexCoord;"});
 }
 
 void AddTintedFragmentGlobals(ShaderConstructor& c) {
-  Add(c, Type::FRAGMENT_GLOBALS, {"uniform sampler2D Texture;", "uniform vec4 Color;",
-                                  "in vec2 TexCoordFrag;", "out vec4 FragColor;"});
+  c.AddStrings(Type::FRAGMENT_GLOBALS, {"uniform sampler2D Texture;", "uniform vec4 Color;",
+                                        "in vec2 TexCoordFrag;", "out vec4 FragColor;"});
 }
 
 void AddFlatFragmentStage(ShaderConstructor& c) {
-  Add(c, Type::FRAGMENT_GLOBALS, {"uniform vec4 Color;", "out vec4 FragColor;"});
-  Add(c, Type::FRAGMENT_BODY, {"\tFragColor = Color;"});
+  c.AddStrings(Type::FRAGMENT_GLOBALS, {"uniform vec4 Color;", "out vec4 FragColor;"});
+  c.AddStrings(Type::FRAGMENT_BODY, {"\tFragColor = Color;"});
 }
 
 // A Poisson disc of twelve taps around the centre.
@@ -54,43 +50,45 @@ constexpr float kBlurOffsets[12][2] = {
 
 std::shared_ptr<ShaderConstructor> MakeFlat2DShader(const std::string& name) {
   auto c = MakeNamed(name);
-  Add(*c, Type::VERTEX_GLOBALS,
-      {"uniform mat4 ProjectionMatrix;", Location("vec2 Position", VertexAttribPosition)});
-  Add(*c, Type::VERTEX_BODY, {"\tgl_Position = ProjectionMatrix * vec4( Position, 0.0, 1.0 );"});
+  c->AddStrings(Type::VERTEX_GLOBALS, {"uniform mat4 ProjectionMatrix;",
+                                       Location("vec2 Position", VertexAttribPosition)});
+  c->AddStrings(Type::VERTEX_BODY,
+                {"\tgl_Position = ProjectionMatrix * vec4( Position, 0.0, 1.0 );"});
   AddFlatFragmentStage(*c);
   return c;
 }
 
 std::shared_ptr<ShaderConstructor> MakeFlat3DShader(const std::string& name) {
   auto c = MakeNamed(name);
-  Add(*c, Type::VERTEX_GLOBALS, {"uniform mat4 ProjectionMatrix;", "uniform mat4 ModelViewMatrix;",
-                                 Location("vec3 Position", VertexAttribPosition)});
-  Add(*c, Type::VERTEX_BODY,
-      {"\tgl_Position = ProjectionMatrix * ModelViewMatrix * vec4( Position, 1.0 );"});
+  c->AddStrings(Type::VERTEX_GLOBALS,
+                {"uniform mat4 ProjectionMatrix;", "uniform mat4 ModelViewMatrix;",
+                 Location("vec3 Position", VertexAttribPosition)});
+  c->AddStrings(Type::VERTEX_BODY,
+                {"\tgl_Position = ProjectionMatrix * ModelViewMatrix * vec4( Position, 1.0 );"});
   AddFlatFragmentStage(*c);
   return c;
 }
 
 std::shared_ptr<ShaderConstructor> MakeVertexColor3DShader(const std::string& name) {
   auto c = MakeNamed(name);
-  Add(*c, Type::VERTEX_GLOBALS,
-      {"uniform mat4 ProjectionMatrix;", "uniform mat4 ModelViewMatrix;",
-       Location("vec3 Position", VertexAttribPosition), Location("vec4 Color", VertexAttribColor),
-       "out vec4 ColorFrag;"});
-  Add(*c, Type::VERTEX_BODY,
-      {"\tColorFrag = Color;",
-       "\tgl_Position = ProjectionMatrix * ModelViewMatrix * vec4( Position, 1.0 );"});
-  Add(*c, Type::FRAGMENT_GLOBALS, {"in vec4 ColorFrag;", "out vec4 FragColor;"});
-  Add(*c, Type::FRAGMENT_BODY, {"\tFragColor = ColorFrag;"});
+  c->AddStrings(Type::VERTEX_GLOBALS,
+                {"uniform mat4 ProjectionMatrix;", "uniform mat4 ModelViewMatrix;",
+                 Location("vec3 Position", VertexAttribPosition),
+                 Location("vec4 Color", VertexAttribColor), "out vec4 ColorFrag;"});
+  c->AddStrings(Type::VERTEX_BODY,
+                {"\tColorFrag = Color;",
+                 "\tgl_Position = ProjectionMatrix * ModelViewMatrix * vec4( Position, 1.0 );"});
+  c->AddStrings(Type::FRAGMENT_GLOBALS, {"in vec4 ColorFrag;", "out vec4 FragColor;"});
+  c->AddStrings(Type::FRAGMENT_BODY, {"\tFragColor = ColorFrag;"});
   return c;
 }
 
 std::shared_ptr<ShaderConstructor> MakeTextured2DShader(const std::string& name) {
   auto c = MakeNamed(name);
   AddTextured2DVertexStage(*c);
-  Add(*c, Type::FRAGMENT_GLOBALS,
-      {"uniform sampler2D Texture;", "in vec2 TexCoordFrag;", "out vec4 FragColor;"});
-  Add(*c, Type::FRAGMENT_BODY, {"\tFragColor = texture( Texture, TexCoordFrag );"});
+  c->AddStrings(Type::FRAGMENT_GLOBALS,
+                {"uniform sampler2D Texture;", "in vec2 TexCoordFrag;", "out vec4 FragColor;"});
+  c->AddStrings(Type::FRAGMENT_BODY, {"\tFragColor = texture( Texture, TexCoordFrag );"});
   return c;
 }
 
@@ -98,7 +96,7 @@ std::shared_ptr<ShaderConstructor> MakeTintedTextured2DShader(const std::string&
   auto c = MakeNamed(name);
   AddTextured2DVertexStage(*c);
   AddTintedFragmentGlobals(*c);
-  Add(*c, Type::FRAGMENT_BODY, {"\tFragColor = texture( Texture, TexCoordFrag ) * Color;"});
+  c->AddStrings(Type::FRAGMENT_BODY, {"\tFragColor = texture( Texture, TexCoordFrag ) * Color;"});
   return c;
 }
 
@@ -106,8 +104,9 @@ std::shared_ptr<ShaderConstructor> MakeBlur2DShader(const std::string& name) {
   auto c = MakeNamed(name);
   AddTextured2DVertexStage(*c);
   AddTintedFragmentGlobals(*c);
-  Add(*c, Type::FRAGMENT_GLOBALS, {"vec2 offsets[12];", "const float BlurScale = 0.002;"});
-  Add(*c, Type::FRAGMENT_FUNCTIONS,
+  c->AddStrings(Type::FRAGMENT_GLOBALS, {"vec2 offsets[12];", "const float BlurScale = 0.002;"});
+  c->AddStrings(
+      Type::FRAGMENT_FUNCTIONS,
       {"vec4 blur( float scale )", "{", "\tvec4 tempsum = vec4( 0.0 );",
        "\tfor ( int i = 0; i < 12; i++ ) tempsum += texture( Texture, TexCoordFrag + scale * "
        "offsets[i] );",
@@ -117,9 +116,9 @@ std::shared_ptr<ShaderConstructor> MakeBlur2DShader(const std::string& name) {
                 fmt::format("\toffsets[{:2}] = vec2( {: .6f}, {: .6f} );", i, kBlurOffsets[i][0],
                             kBlurOffsets[i][1]));
   }
-  Add(*c, Type::FRAGMENT_BODY,
-      {"\tvec4 sum = vec4( 0.0 );", "\tsum += blur( BlurScale * 1.0 );",
-       "\tsum += blur( BlurScale * 2.0 );", "\tsum += blur( BlurScale * 3.0 );",
-       "\tFragColor = sum / 3.0;"});
+  c->AddStrings(Type::FRAGMENT_BODY,
+                {"\tvec4 sum = vec4( 0.0 );", "\tsum += blur( BlurScale * 1.0 );",
+                 "\tsum += blur( BlurScale * 2.0 );", "\tsum += blur( BlurScale * 3.0 );",
+                 "\tFragColor = sum / 3.0;"});
   return c;
 }

@@ -12,28 +12,22 @@
 
 namespace {
 
-constexpr const char* kSource = "util/text/text";
 constexpr int32_t kTextGlslVersion = 120;
 constexpr float kLayoutWidthInverse = 0.00078125f;  // 1 / 1280
 constexpr int kTextureUnitsCleared = 8;
 
-void AddBody(ShaderConstructor& constructor, ShaderPieceType type,
-             std::initializer_list<const char*> lines) {
-  for (const char* line : lines) constructor.AddPiece(type, ShaderPieceSource::STRING, line);
-}
-
 std::shared_ptr<ShaderConstructor> MakeTextProgramSource(bool textured) {
   auto constructor = MakeTextShaderConstructor(kTextGlslVersion);
-  AddBody(*constructor, ShaderPieceType::VERTEX_BODY,
-          {"\tgl_TexCoord[0] = gl_MultiTexCoord0;", "\tgl_Position = ftransform();",
-           "\tgl_FrontColor = gl_Color;"});
+  constructor->AddStrings(ShaderPieceType::VERTEX_BODY,
+                          {"\tgl_TexCoord[0] = gl_MultiTexCoord0;", "\tgl_Position = ftransform();",
+                           "\tgl_FrontColor = gl_Color;"});
   if (textured) {
     // The glyph texture's alpha times the current colour.
-    AddBody(*constructor, ShaderPieceType::FRAGMENT_GLOBALS, {"uniform sampler2D tex;"});
-    AddBody(*constructor, ShaderPieceType::FRAGMENT_BODY,
-            {"\tgl_FragColor = texture2D( tex, gl_TexCoord[0].st ).a * gl_Color;"});
+    constructor->AddStrings(ShaderPieceType::FRAGMENT_GLOBALS, {"uniform sampler2D tex;"});
+    constructor->AddStrings(ShaderPieceType::FRAGMENT_BODY,
+                            {"\tgl_FragColor = texture2D( tex, gl_TexCoord[0].st ).a * gl_Color;"});
   } else {
-    AddBody(*constructor, ShaderPieceType::FRAGMENT_BODY, {"\tgl_FragColor = gl_Color;"});
+    constructor->AddStrings(ShaderPieceType::FRAGMENT_BODY, {"\tgl_FragColor = gl_Color;"});
   }
   return constructor;
 }
@@ -55,7 +49,7 @@ std::unique_ptr<FTFont> MakeFont(TextFontType type, const std::vector<uint8_t>& 
     case TextFontType::Outline:
       return std::make_unique<FTOutlineFont>(bytes.data(), bytes.size());
   }
-  ExitMsgFmt(kSource, __LINE__, "Unknown font type {}", static_cast<uint32_t>(type));
+  ExitMsgFmt(__FILE__, __LINE__, "Unknown font type {}", static_cast<uint32_t>(type));
 }
 
 }  // namespace
@@ -79,7 +73,7 @@ Text::Text(const std::string& font_file, uint32_t size) {
   font_ = MakeFont(font_type, font_bytes_);
   // FTGL always hands back an object; a face it could not open shows in its error state.
   if (font_->Error() != 0) {
-    ExitMsgFmt(kSource, __LINE__, "Failed to create font from {}", font_file);
+    ExitMsgFmt(__FILE__, __LINE__, "Failed to create font from {}", font_file);
   }
   font_->CharMap(ft_encoding_unicode);
   font_->FaceSize(size, 72);
@@ -96,7 +90,7 @@ void Text::Reshape(int32_t width, int32_t height) {
 }
 
 void Text::RequireSize(const char* message, uint32_t line) const {
-  if (width_ < 1 || height_ < 1) ExitMsg(kSource, line, message);
+  if (width_ < 1 || height_ < 1) ExitMsg(__FILE__, line, message);
 }
 
 void Text::UseShader() {
@@ -108,7 +102,7 @@ void Text::UseShader() {
       BufferFontProgram().Use();
       return;
   }
-  ExitMsg(kSource, __LINE__, "Invalid font type");
+  ExitMsg(__FILE__, __LINE__, "Invalid font type");
 }
 
 void Text::SetGLState() {

@@ -34,6 +34,16 @@ PixelClass ClassOf(GLint internal_format) {
   ExitMsgFmt(__FILE__, __LINE__, "Unrecognized texture format {:#x}!", internal_format);
 }
 
+// Components a pixel of the given pixel format holds in the uploaded bytes.
+size_t ComponentsOf(GLenum pixel_format) {
+  switch (pixel_format) {
+    case GL_RGBA: case GL_BGRA: case GL_RGBA_INTEGER: return 4;
+    case GL_RGB: case GL_BGR: case GL_RGB_INTEGER: return 3;
+    case GL_RG: case GL_RG_INTEGER: return 2;
+    default: return 1;
+  }
+}
+
 // The file's extension with its dot, as written (no case folding), or empty.
 std::string ExtensionOf(const std::string& file_name) {
   const size_t dot = file_name.find_last_of('.');
@@ -166,6 +176,12 @@ void Texture::Upload() const {
     pixel_format = GL_DEPTH_COMPONENT;
     data_type = GL_FLOAT;
   }
+  // The fields are public: bytes short of the size and format would be read past their end.
+  const size_t needed = static_cast<size_t>(width) * height * ComponentsOf(pixel_format) *
+                        (data_type == GL_FLOAT ? sizeof(float) : 1);
+  if (!image_data.empty() && image_data.size() < needed) {
+    ExitMsg(__FILE__, __LINE__, "Assert failed");
+  }
   if (IsMultisampled()) {
     glTexImage2DMultisample(target, static_cast<GLsizei>(samples), static_cast<GLenum>(internal_format),
                             static_cast<GLsizei>(width), static_cast<GLsizei>(height), GL_TRUE);
@@ -213,6 +229,8 @@ std::vector<uint8_t> Texture::get_image_data_flipped_vertically() const {
                name);
   }
   const size_t row_bytes = static_cast<size_t>(width) * bpp / 8;
+  // The fields are public: bytes that do not match the size would be read past their end.
+  if (image_data.size() != row_bytes * height) ExitMsg(__FILE__, __LINE__, "Assert failed");
   std::vector<uint8_t> flipped(image_data.size());
   for (size_t row = 0; row < height; ++row) {
     const size_t source = (height - 1 - row) * row_bytes;

@@ -50,28 +50,32 @@ class PrefilterStateGuard {
     glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &draw_framebuffer_);
     glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &read_framebuffer_);
     glGetIntegerv(GL_VIEWPORT, viewport_.data());
-    cull_face_ = glIsEnabled(GL_CULL_FACE);
-    depth_test_ = glIsEnabled(GL_DEPTH_TEST);
-    // The cube is seen from inside, and its faces all lie at the same depth per pixel.
-    glDisable(GL_CULL_FACE);
-    glDisable(GL_DEPTH_TEST);
+    // The cube is seen from inside and its faces all lie at the same depth per pixel; every
+    // texel of every level must be written as the shader computes it, whatever scissor box or
+    // blending the caller left on.
+    for (size_t i = 0; i < kDisabled.size(); ++i) {
+      was_enabled_[i] = glIsEnabled(kDisabled[i]);
+      glDisable(kDisabled[i]);
+    }
   }
   ~PrefilterStateGuard() {
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, static_cast<GLuint>(draw_framebuffer_));
     glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(read_framebuffer_));
     glViewport(viewport_[0], viewport_[1], viewport_[2], viewport_[3]);
-    if (cull_face_) glEnable(GL_CULL_FACE);
-    if (depth_test_) glEnable(GL_DEPTH_TEST);
+    for (size_t i = 0; i < kDisabled.size(); ++i) {
+      if (was_enabled_[i]) glEnable(kDisabled[i]);
+    }
   }
   PrefilterStateGuard(const PrefilterStateGuard&) = delete;
   PrefilterStateGuard& operator=(const PrefilterStateGuard&) = delete;
 
  private:
+  static constexpr std::array<GLenum, 4> kDisabled = {GL_CULL_FACE, GL_DEPTH_TEST,
+                                                      GL_SCISSOR_TEST, GL_BLEND};
   GLint draw_framebuffer_ = 0;
   GLint read_framebuffer_ = 0;
   std::array<GLint, 4> viewport_{};
-  GLboolean cull_face_ = GL_FALSE;
-  GLboolean depth_test_ = GL_FALSE;
+  std::array<GLboolean, 4> was_enabled_{};
 };
 
 // An empty floating-point cube map with its whole mip chain allocated.
@@ -192,6 +196,11 @@ bool TextureCube::Load(const CubeFaceFiles& files, bool flip_faces) {
 
 bool TextureCube::Create() {
   if (id != 0) ExitMsg(__FILE__, __LINE__, "Attempt to create an already initialized texture!");
+  // The fields are public: face bytes short of the size would be read past their end.
+  const size_t face_bytes = static_cast<size_t>(width) * height * (format == GL_RGBA ? 4 : 3);
+  for (const std::vector<uint8_t>& data : face_data) {
+    if (data.size() < face_bytes) ExitMsg(__FILE__, __LINE__, "Assert failed");
+  }
   glGenTextures(1, &id);
   glBindTexture(GL_TEXTURE_CUBE_MAP, id);
   SetSamplerState(GL_TEXTURE_CUBE_MAP, mipmaps, min_filter, mag_filter, wrap);
@@ -208,7 +217,9 @@ bool TextureCube::Create() {
 void TextureCube::CreatePrefilteredMipmaps() {
   ShaderProgram& program = PrefilterProgram();
   const uint32_t bytes_per_pixel = bpp / 8;
-  if (width != height || width % 2 != 0 || (bytes_per_pixel != 3 && bytes_per_pixel != 4)) {
+  // A zero size would pass the evenness test and leave no mip chain to count.
+  if (width != height || width == 0 || width % 2 != 0 ||
+      (bytes_per_pixel != 3 && bytes_per_pixel != 4)) {
     ExitMsg(__FILE__, __LINE__, "Assert failed");
   }
   PrefilterStateGuard restore_state;

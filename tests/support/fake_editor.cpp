@@ -1,4 +1,4 @@
-#include "sync/fake_editor.h"
+#include "support/fake_editor.h"
 
 #include <arpa/inet.h>
 #include <chrono>
@@ -43,11 +43,11 @@ void SendPieces(int fd, const std::vector<uint8_t>& bytes, size_t piece) {
 
 }  // namespace
 
-FakeEditor::FakeEditor(const std::string& address) {
+FakeEditor::FakeEditor(const std::string& address, uint16_t port) {
   listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   sockaddr_in local{};
   local.sin_family = AF_INET;
-  local.sin_port = 0;
+  local.sin_port = htons(port);
   inet_pton(AF_INET, address.c_str(), &local.sin_addr);
   int one = 1;
   setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof(one));

@@ -1,7 +1,7 @@
 #pragma once
-// A stand-in for the sync editor: listens on an ephemeral port of a loopback address, answers
-// the greeting on a helper thread (the player blocks until it has the answer), then talks to the
-// player from the test's own thread.
+// A stand-in for the sync editor: listens on a loopback address (on an ephemeral port unless one
+// is given), answers the greeting on a helper thread (the player blocks until it has the answer),
+// then talks to the player from the test's own thread.
 
 #include <cstdint>
 #include <string>
@@ -10,7 +10,7 @@
 
 class FakeEditor {
  public:
-  explicit FakeEditor(const std::string& address = "127.0.0.1");
+  explicit FakeEditor(const std::string& address = "127.0.0.1", uint16_t port = 0);
   ~FakeEditor();
 
   uint16_t Port() const { return port_; }
