@@ -7,7 +7,6 @@
 
 #include <array>
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -16,23 +15,13 @@
 #include "scene_test_support.h"
 #include "scenes/scenemanager.h"
 #include "support/gl_fixture.h"
+#include "support/run_command.h"
 #include "tolmesystem.h"
 #include "util/music/music.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string RunCommand(const std::string& command) {
-  std::string output;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return output;
-  std::array<char, 4096> buffer{};
-  size_t read = 0;
-  while ((read = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) output.append(buffer.data(), read);
-  pclose(pipe);
-  return output;
-}
 
 class PlaybackTest : public GLTest {
  protected:
@@ -54,7 +43,7 @@ class PlaybackTest : public GLTest {
     const std::string command =
         "ffmpeg -v error -y -f lavfi -i sine=frequency=441:sample_rate=44100:duration=" +
         std::to_string(seconds) + " -ac 2 -c:a libmp3lame -b:a 128k '" + path + "'";
-    EXPECT_EQ(std::system(command.c_str()), 0);
+    EXPECT_EQ(RunCommand(command).exit_code, 0);
     return path;
   }
 
@@ -138,10 +127,12 @@ TEST_F(PlaybackTest, CaptureWritesVideoAndMatchingAudio) {
   const std::string file = (folder_ / "capture.01.avi").string();
   ASSERT_TRUE(fs::exists(file));
 
-  const auto probe = nlohmann::json::parse(RunCommand(
+  const CommandResult probe_run = RunCommand(
       "ffprobe -v error -count_frames -show_entries "
       "stream=codec_type,r_frame_rate,nb_read_frames,duration,sample_rate,channels -of json '" +
-      file + "'"));
+      file + "'");
+  ASSERT_EQ(probe_run.exit_code, 0) << "ffprobe refused the file";
+  const auto probe = nlohmann::json::parse(probe_run.output);
   double video_seconds = 0.0;
   double audio_seconds = 0.0;
   for (const auto& stream : probe.at("streams")) {
@@ -157,7 +148,7 @@ TEST_F(PlaybackTest, CaptureWritesVideoAndMatchingAudio) {
   }
   // The audio as ffmpeg decodes it: 16-bit stereo at 44.1 kHz.
   const size_t audio_bytes =
-      RunCommand("ffmpeg -v error -i '" + file + "' -map 0:a -f s16le -").size();
+      RunCommand("ffmpeg -v error -i '" + file + "' -map 0:a -f s16le -").output.size();
   audio_seconds = static_cast<double>(audio_bytes) / (44100.0 * 4.0);
   EXPECT_GT(video_seconds, 0.9);
   EXPECT_NEAR(audio_seconds, video_seconds, 1.0 / 30.0 + 0.001);
@@ -165,7 +156,7 @@ TEST_F(PlaybackTest, CaptureWritesVideoAndMatchingAudio) {
   // One decoded frame: the red picture is 49 columns wide, the last column is the bar.
   const std::string rgb = RunCommand("ffmpeg -v error -i '" + file +
                                      "' -vf 'select=eq(n\\,5)' -vframes 1 -f rawvideo -pix_fmt "
-                                     "rgb24 -");
+                                     "rgb24 -").output;
   ASSERT_EQ(rgb.size(), 50u * 28u * 3u);
   for (int row : {0, 13, 27}) {
     const auto at = [&](int x, int c) { return static_cast<uint8_t>(rgb[(row * 50 + x) * 3 + c]); };
