@@ -3,7 +3,6 @@
 #include <stdlib.h>
 
 #include <cstdio>
-#include <fstream>
 
 #include "audio/tone_files.h"
 #include "support/messagebox_recorder.h"

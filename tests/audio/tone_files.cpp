@@ -3,8 +3,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <numbers>
 #include <stdexcept>
 
@@ -30,12 +28,6 @@ std::string ToneFile(const std::string& name) {
   }();
   if (!generated) throw std::runtime_error("tools/gen_test_tones.sh failed");
   return ToneFolder() + "/" + name;
-}
-
-std::vector<uint8_t> ReadWholeFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) throw std::runtime_error("cannot read " + path);
-  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
 int16_t ExpectedToneSample(uint32_t rate, uint32_t channel, uint64_t frame) {

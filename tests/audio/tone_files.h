@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "support/test_files.h"
 #include "system/audio_pcm.h"
 
 // Path of a generated file such as "tone_stereo.mp3", made on first use.
 std::string ToneFile(const std::string& name);
-std::vector<uint8_t> ReadWholeFile(const std::string& path);
 
 // The exact sample the generator wrote for a frame and channel.
 int16_t ExpectedToneSample(uint32_t rate, uint32_t channel, uint64_t frame);

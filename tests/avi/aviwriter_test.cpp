@@ -7,12 +7,12 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
 #include "support/run_command.h"
+#include "support/test_files.h"
 #include "system/aviwriter.h"
 
 namespace fs = std::filesystem;
@@ -33,8 +33,7 @@ std::vector<uint8_t> Decode(const fs::path& file, const std::string& output_opti
                                     output_options + " '" + raw.string() + "' 2>&1");
   EXPECT_EQ(decode.exit_code, 0) << decode.output;
   EXPECT_EQ(decode.output, "");
-  std::ifstream in(raw, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+  return ReadWholeFile(raw);
 }
 
 std::vector<uint8_t> DecodeVideo(const fs::path& file) {
@@ -101,8 +100,7 @@ struct IndexEntry {
 
 // The "idx1" entries of a file, each followed to the chunk it names inside "movi".
 std::vector<IndexEntry> ReadIndex(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  const std::vector<uint8_t> bytes(std::istreambuf_iterator<char>(in), {});
+  const std::vector<uint8_t> bytes = ReadWholeFile(file);
   std::vector<IndexEntry> entries;
   size_t movi = 0;
   for (size_t at = 12; at + 8 <= bytes.size(); at += 8 + ((U32At(bytes, at + 4) + 1) & ~1u)) {

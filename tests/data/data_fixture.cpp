@@ -3,8 +3,6 @@
 #include <zlib.h>
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 
 #include "support/test_files.h"
 #include "util/data/data.h"
@@ -37,11 +35,6 @@ std::string DataFixture::WriteFile(const std::string& relative, const std::strin
 
 std::vector<uint8_t> Bytes(const std::string& text) {
   return std::vector<uint8_t>(text.begin(), text.end());
-}
-
-std::vector<uint8_t> ReadWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 namespace {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "support/messagebox_recorder.h"
+#include "support/test_files.h"
 
 class DataFixture : public ::testing::Test {
  protected:
@@ -30,7 +31,6 @@ class DataFixture : public ::testing::Test {
 };
 
 std::vector<uint8_t> Bytes(const std::string& text);
-std::vector<uint8_t> ReadWholeFile(const std::string& path);
 
 // A chunk stream and the packed file around it, built by hand so that tests can forge any field.
 std::vector<uint8_t> Chunk(const std::string& name, const std::vector<uint8_t>& data);

@@ -3,6 +3,7 @@
 #include <stdlib.h>
 
 #include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 std::filesystem::path MakeTemporaryFolder(const std::string& prefix) {
@@ -22,4 +23,10 @@ std::string WriteTestFile(const std::filesystem::path& path, std::span<const uin
 
 std::string WriteTestFile(const std::filesystem::path& path, std::string_view text) {
   return WriteTestFile(path, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+}
+
+std::vector<uint8_t> ReadWholeFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read " + path.string());
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }

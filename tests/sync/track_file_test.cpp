@@ -3,11 +3,11 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <iterator>
 #include <nlohmann/json.hpp>
 #include <stdexcept>
 #include <sys/resource.h>
 
+#include "support/test_files.h"
 #include "sync/working_folder.h"
 #include "util/data/data.h"
 #include "util/music/sync_device.h"
@@ -17,15 +17,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::vector<uint8_t> ReadBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteBytes(const fs::path& path, const std::vector<uint8_t>& bytes) {
-  if (path.has_parent_path()) fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-}
 
 // A track file with `count` in its header and the given raw key bytes after it.
 std::vector<uint8_t> RawTrackFile(int32_t count, std::vector<uint8_t> keys) {
@@ -60,7 +51,7 @@ class TrackFileTest : public ::testing::Test {
 
   // Loads a file holding these bytes; returns whether it loaded and what was logged.
   std::pair<bool, std::string> LoadRaw(const std::vector<uint8_t>& bytes) {
-    WriteBytes("data/sync_tracker/_raw.track", bytes);
+    WriteTestFile("data/sync_tracker/_raw.track", bytes);
     SyncDevice device(kSyncBasePath, SyncMode::Files);
     ::testing::internal::CaptureStdout();
     bool loaded = SyncGetTrack(device, "raw", 0.0f) != nullptr;
@@ -94,7 +85,7 @@ TEST_F(TrackFileTest, SavedTracksLoadBackIdentically) {
 }
 
 TEST_F(TrackFileTest, ZeroKeysLoadAsTheDefaultKey) {
-  WriteBytes("data/sync_tracker/_bpm.track", RawTrackFile(0, {}));
+  WriteTestFile("data/sync_tracker/_bpm.track", RawTrackFile(0, {}));
   std::vector<SyncKey> keys = LoadKeys("bpm", 120.0f);
   ASSERT_EQ(keys.size(), 1u);
   EXPECT_EQ(keys[0].row, 0);
@@ -129,7 +120,7 @@ TEST_F(TrackFileTest, MalformedFilesAreRefusedWithTheReason) {
 
 TEST_F(TrackFileTest, MissingOrEmptyFilesThrowNamingTheFile) {
   SyncDevice device(kSyncBasePath, SyncMode::Files);
-  WriteBytes("data/sync_tracker/_empty.track", {});
+  WriteTestFile("data/sync_tracker/_empty.track", "");
   for (const char* name : {"missing", "empty"}) {
     try {
       SyncGetTrack(device, name, 0.0f);
@@ -142,7 +133,7 @@ TEST_F(TrackFileTest, MissingOrEmptyFilesThrowNamingTheFile) {
 }
 
 TEST_F(TrackFileTest, MemoryFileReadsNeverPassTheEnd) {
-  WriteBytes("data/sync_tracker/_m.track", RawTrackFile(1, RawKey(3, 1)));
+  WriteTestFile("data/sync_tracker/_m.track", RawTrackFile(1, RawKey(3, 1)));
   void* handle = SyncOpenCallback("data/sync_tracker/_m.track", "rb");
   ASSERT_NE(handle, nullptr);
   uint8_t out[16] = {};
@@ -171,7 +162,7 @@ TEST_F(TrackFileTest, SavingCreatesTheMissingFolders) {
 }
 
 TEST_F(TrackFileTest, AFileInPlaceOfTheFolderFailsEverySave) {
-  WriteBytes("data", {1, 2, 3});
+  WriteTestFile("data", std::vector<uint8_t>{1, 2, 3});
   SyncDevice editor(kSyncBasePath, SyncMode::Editor);
   SyncGetTrack(editor, "a", 1.0f);
   SyncGetTrack(editor, "b", 1.0f);
@@ -184,7 +175,7 @@ TEST_F(TrackFileTest, AFileInPlaceOfTheFolderFailsEverySave) {
 }
 
 TEST_F(TrackFileTest, SavingInFileModeWritesNothing) {
-  WriteBytes("data/sync_tracker/_a.track", RawTrackFile(0, {}));
+  WriteTestFile("data/sync_tracker/_a.track", RawTrackFile(0, {}));
   SyncDevice device(kSyncBasePath, SyncMode::Files);
   SyncGetTrack(device, "a", 5.0f);
   EXPECT_EQ(SyncSaveTracks(device), 0);
@@ -206,9 +197,9 @@ TEST_F(TrackFileTest, SavingInFileModeWritesNothing) {
 // The child process saves under a file size limit, so the write of the new file fails part way.
 TEST_F(TrackFileTest, AFailedWriteLeavesTheOldFileWhole) {
   std::vector<uint8_t> old_file = RawTrackFile(1, RawKey(3, 1));
-  WriteBytes("data/sync_tracker/_a.track", old_file);
+  WriteTestFile("data/sync_tracker/_a.track", old_file);
   EXPECT_EXIT(SaveUnderFileSizeLimit(), ::testing::ExitedWithCode(0), "");
-  EXPECT_EQ(ReadBytes("data/sync_tracker/_a.track"), old_file);
+  EXPECT_EQ(ReadWholeFile("data/sync_tracker/_a.track"), old_file);
   EXPECT_FALSE(fs::exists("data/sync_tracker/_a.track.tmp"));
 }
 
