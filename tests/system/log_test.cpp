@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "support/messagebox_recorder.h"
 #include "system/clock.h"
 #include "system/log.h"
@@ -83,6 +85,17 @@ TEST(FatalExitDeathTest, AFatalErrorDuringTheFatalExitEndsTheProcess) {
         ExitMsg("src/outer.cpp", 1, "first failure");
       },
       testing::ExitedWithCode(1), "Error in file src/inner.cpp:2:\nsecond failure");
+}
+
+TEST(FatalExitDeathTest, AnExceptionWhileReportingEndsTheProcessWithItsText) {
+  EXPECT_EXIT(
+      {
+        SetMessageBoxHandler([](const MessageBoxRequest&) -> MessageBoxResult {
+          throw std::runtime_error("no box today");
+        });
+        ExitMsg("src/z.cpp", 3, "first failure");
+      },
+      testing::ExitedWithCode(1), "Fatal error during ExitMsg!\nException: no box today\n");
 }
 
 }  // namespace
