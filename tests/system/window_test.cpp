@@ -140,4 +140,21 @@ TEST_F(WindowTest, LoadingDrainStopsAtThePaintMessageWithoutDispatching) {
   EXPECT_FALSE(DispatchUntilQuit());
 }
 
+// Last: it leaves the shared window at the error size.
+TEST_F(WindowTest, FatalExitTurnsTheWindowInto640By480NormalOneWithTheCursorShown) {
+  SDL_Window* window = static_cast<SDL_Window*>(system_settings->window);
+  SDL_SetWindowBordered(window, SDL_FALSE);
+  RestoreWindowForError();
+  ShowMouseCursor();
+  int width = 0, height = 0;
+  SDL_GetWindowSize(window, &width, &height);
+  EXPECT_EQ(width, 640);
+  EXPECT_EQ(height, 480);
+  const Uint32 flags = SDL_GetWindowFlags(window);
+  EXPECT_EQ(flags & SDL_WINDOW_FULLSCREEN, 0u);
+  EXPECT_EQ(flags & SDL_WINDOW_BORDERLESS, 0u);
+  EXPECT_EQ(flags & SDL_WINDOW_SHOWN, static_cast<Uint32>(SDL_WINDOW_SHOWN));
+  EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE);
+}
+
 }  // namespace
