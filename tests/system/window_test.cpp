@@ -140,31 +140,31 @@ TEST_F(WindowTest, LoadingDrainStopsAtThePaintMessageWithoutDispatching) {
   EXPECT_FALSE(DispatchUntilQuit());
 }
 
-// Fullscreen runs in a child process of its own, away from the shared window.
-class FullscreenDeathTest : public ::testing::Test {
+// Each window here is made in a child process of its own, away from the shared window.
+class OwnWindowDeathTest : public ::testing::Test {
  protected:
   void SetUp() override {
     if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "no display";
     GTEST_FLAG_SET(death_test_style, "threadsafe");
   }
 
-  static void CreateFullscreen(int width, int height) {
+  static void CreateOwnWindow(bool fullscreen, int width, int height) {
     EchoMessageBoxesToStderr();
     CreateSystemSettings(6, 0);
-    system_settings->fullscreen = 1;
+    system_settings->fullscreen = fullscreen ? 1 : 0;
     system_settings->width = static_cast<uint32_t>(width);
     system_settings->height = static_cast<uint32_t>(height);
     CreateGLWindow();
   }
 };
 
-TEST_F(FullscreenDeathTest, TheDisplaysOwnModeIsTakenExactly) {
+TEST_F(OwnWindowDeathTest, TheDisplaysOwnModeIsTakenExactly) {
   EXPECT_EXIT(
       {
         SDL_InitSubSystem(SDL_INIT_VIDEO);
         SDL_DisplayMode desktop{};
         SDL_GetDesktopDisplayMode(0, &desktop);
-        CreateFullscreen(desktop.w, desktop.h);
+        CreateOwnWindow(true, desktop.w, desktop.h);
         SDL_Window* window = static_cast<SDL_Window*>(system_settings->window);
         SDL_DisplayMode mode{};
         SDL_GetWindowDisplayMode(window, &mode);
@@ -175,8 +175,8 @@ TEST_F(FullscreenDeathTest, TheDisplaysOwnModeIsTakenExactly) {
       testing::ExitedWithCode(0), "");
 }
 
-TEST_F(FullscreenDeathTest, AModeTheDisplayLacksIsFatal) {
-  EXPECT_EXIT(CreateFullscreen(123, 45), testing::ExitedWithCode(1), "Failed to set fullscreen mode");
+TEST_F(OwnWindowDeathTest, AModeTheDisplayLacksIsFatal) {
+  EXPECT_EXIT(CreateOwnWindow(true, 123, 45), testing::ExitedWithCode(1), "Failed to set fullscreen mode");
 }
 
 // Last: it leaves the shared window at the error size.
