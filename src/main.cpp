@@ -112,6 +112,10 @@ int PlayAndShutDown(std::unique_ptr<SceneManager> scene_manager) {
     LogLine("Caught exception in message loop: {}", exception.what());
     running_scene_manager = nullptr;
     exit_code = 1;
+  } catch (...) {
+    LogLine("Caught exception in message loop: {}", "unknown exception");
+    running_scene_manager = nullptr;
+    exit_code = 1;
   }
   LogInfo("Destroying loading screen data");
   loading_screen_texture.reset();
@@ -164,5 +168,8 @@ int main() {
     return RunPlayer();
   } catch (const std::exception& exception) {
     ExitMsgFmt(__FILE__, __LINE__, "Caught Exception in main: {}", exception.what());
+  } catch (...) {
+    // Anything else would end in std::terminate, skipping the display-mode restore.
+    ExitMsgFmt(__FILE__, __LINE__, "Caught Exception in main: {}", "unknown exception");
   }
 }

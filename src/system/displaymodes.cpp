@@ -4,10 +4,11 @@
 
 #include <SDL2/SDL.h>
 
+#include "system/video.h"
+
 std::vector<DisplayMode> EnumerateDisplayModes() {
-  SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
   // Video stays initialised: the window is made with it right after the dialog.
-  if (SDL_WasInit(SDL_INIT_VIDEO) == 0 && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return {};
+  if (!StartVideo()) return {};
   std::vector<DisplayMode> modes;
   const int count = SDL_GetNumDisplayModes(0);
   for (int i = 0; i < count; ++i) {

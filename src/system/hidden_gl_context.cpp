@@ -5,6 +5,8 @@
 #include <GL/glew.h>
 #include <SDL.h>
 
+#include "system/video.h"
+
 struct HiddenGLContext::Handles {
   SDL_Window* window = nullptr;
   SDL_GLContext context = nullptr;
@@ -17,10 +19,7 @@ struct HiddenGLContext::Handles {
 
 HiddenGLContext::HiddenGLContext(uint32_t width, uint32_t height)
     : width_(width), height_(height) {
-  // Debian's GLEW resolves entry points through GLX, so the window must live on X11 even where
-  // SDL would prefer Wayland.
-  SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+  if (!StartVideo()) {
     throw std::runtime_error(std::string("SDL video initialisation failed: ") + SDL_GetError());
   }
   auto handles = std::make_unique<Handles>();

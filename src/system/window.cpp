@@ -12,6 +12,7 @@
 #include "system/input.h"
 #include "system/log.h"
 #include "system/messagebox.h"
+#include "system/video.h"
 #include "tolmesystem.h"
 
 namespace {
@@ -23,8 +24,7 @@ SDL_Window* Window() {
 }
 
 void InitVideo() {
-  SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
-  if (SDL_WasInit(SDL_INIT_VIDEO) == 0 && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+  if (!StartVideo()) {
     ExitMsgFmt(__FILE__, __LINE__, "Failed to initialise video: {}", SDL_GetError());
   }
   // Every way out of the process (return from main, fatal exit, Escape while loading) passes
@@ -75,19 +75,26 @@ void CreateContext(SDL_Window* window, SystemSettings& settings) {
   SDL_GL_SetSwapInterval(settings.vsync ? 1 : 0);
 }
 
+// A client size above the minimum becomes the settings' size; false for one that is ignored.
+bool StoreClientSize(const SDL_WindowEvent& event) {
+  const uint32_t width = static_cast<uint32_t>(event.data1);
+  const uint32_t height = static_cast<uint32_t>(event.data2);
+  if (width <= kMinimumWindowSize || height <= kMinimumWindowSize) return false;
+  system_settings->width = width;
+  system_settings->height = height;
+  return true;
+}
+
 void HandleWindowEvent(const SDL_WindowEvent& event) {
   switch (event.event) {
-    case SDL_WINDOWEVENT_SIZE_CHANGED: {
-      const uint32_t width = static_cast<uint32_t>(event.data1);
-      const uint32_t height = static_cast<uint32_t>(event.data2);
-      if (width <= kMinimumWindowSize || height <= kMinimumWindowSize) return;
-      system_settings->width = width;
-      system_settings->height = height;
-      if (running_scene_manager) running_scene_manager->Resize(width, height);
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+      if (StoreClientSize(event) && running_scene_manager) {
+        running_scene_manager->Resize(system_settings->width, system_settings->height);
+      }
       return;
-    }
     case SDL_WINDOWEVENT_CLOSE:
-      // Closing destroys the window, which posts the quit message.
+      // Closing destroys the window, which posts the quit message. SDL_QUIT follows for the
+      // last window and posts a second one, which is never taken: the loop ends at the first.
       PostQuitMessage();
       return;
     default:
@@ -131,6 +138,7 @@ void WndProc(const SDL_Event& event) {
       }
       return;
     case SDL_QUIT:
+      // SIGINT and SIGTERM arrive as SDL_QUIT: the run ends as if the window were closed.
       PostQuitMessage();
       return;
     default:
@@ -215,6 +223,7 @@ void DeleteGLContext() {
 }
 
 void PostQuitMessage() {
+  if (quit_event_type == 0) return;  // no window, no message queue yet
   SDL_Event event{};
   event.type = quit_event_type;
   SDL_PushEvent(&event);
@@ -228,20 +237,20 @@ MessageResult PeekAndDispatchMessage() {
   return MessageResult::Dispatched;
 }
 
+// Messages that must reach the main loop in their place: the quit message and the request to
+// quit (window closed, SIGINT, SIGTERM).
+bool IsKeptForTheMainLoop(const SDL_Event& event) {
+  return (quit_event_type != 0 && event.type == quit_event_type) || event.type == SDL_QUIT;
+}
+
 void DrainMessagesUntilPaint() {
+  SDL_PumpEvents();
   SDL_Event event;
-  while (SDL_PollEvent(&event) != 0) {
-    if (quit_event_type != 0 && event.type == quit_event_type) {
-      SDL_PushEvent(&event);  // keep the quit for the main loop
-      return;
-    }
+  while (SDL_PeepEvents(&event, 1, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1) {
+    if (IsKeptForTheMainLoop(event)) return;
+    SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT);
     if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
-      const uint32_t width = static_cast<uint32_t>(event.window.data1);
-      const uint32_t height = static_cast<uint32_t>(event.window.data2);
-      if (width > kMinimumWindowSize && height > kMinimumWindowSize) {
-        system_settings->width = width;
-        system_settings->height = height;
-      }
+      StoreClientSize(event.window);
     }
     if (IsPaintMessage(event)) return;
   }
@@ -266,5 +275,7 @@ void RestoreWindowForError() {
 }
 
 void ShowMouseCursor() {
-  if (SDL_WasInit(SDL_INIT_VIDEO) != 0) SDL_ShowCursor(SDL_ENABLE);
+  if (SDL_WasInit(SDL_INIT_VIDEO) == 0) return;
+  SDL_SetRelativeMouseMode(SDL_FALSE);  // a scene's mouse grab would keep the box out of reach
+  SDL_ShowCursor(SDL_ENABLE);
 }

@@ -196,4 +196,21 @@ TEST_F(WindowTest, FatalExitTurnsTheWindowInto640By480NormalOneWithTheCursorShow
   EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE);
 }
 
+TEST_F(WindowTest, LoadingDrainLeavesTheQuitMessageInItsPlace) {
+  PushKey(SDLK_a);
+  PostQuitMessage();
+  PushKey(SDLK_b);
+  DrainMessagesUntilPaint();  // removes the first key, stops at the quit message
+  EXPECT_EQ(PeekAndDispatchMessage(), MessageResult::Quit);
+  DrainAll();
+}
+
+TEST_F(WindowTest, LoadingDrainKeepsAQuitRequestForTheMainLoop) {
+  SDL_Event quit{};
+  quit.type = SDL_QUIT;
+  SDL_PushEvent(&quit);
+  DrainMessagesUntilPaint();
+  EXPECT_TRUE(DispatchUntilQuit());
+}
+
 }  // namespace
