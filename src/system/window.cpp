@@ -256,6 +256,8 @@ void DrainMessagesUntilPaint() {
   }
 }
 
+bool IsGLContextCurrent() { return SDL_GL_GetCurrentContext() != nullptr; }
+
 bool IsEscapeKeyDown() {
   SDL_PumpEvents();
   const Uint8* keys = SDL_GetKeyboardState(nullptr);

@@ -27,6 +27,9 @@ MessageResult PeekAndDispatchMessage();
 // them (size changes still update the settings). Used while loading.
 void DrainMessagesUntilPaint();
 
+// Whether this thread has a current OpenGL context to draw with.
+bool IsGLContextCurrent();
+
 // The asynchronous state of the Escape key.
 bool IsEscapeKeyDown();
 

@@ -1,0 +1,122 @@
+#include "util/ascii/asciiengine.h"
+
+#include <stdexcept>
+
+#include <glm/glm.hpp>
+#include <glm/gtc/matrix_transform.hpp>
+#include <glm/gtc/type_ptr.hpp>
+
+#include "system/log.h"
+#include "util/easydraw/easydraw.h"
+#include "util/texture/image_loader.h"
+
+// The bytes are made from tools/gen_ascii_chart.py by the build.
+const std::vector<uint8_t> ascii_chart_png = {
+#include "ascii_chart_png.inc"
+};
+
+int32_t ascii_engine_instances = 0;
+std::shared_ptr<FBO> ascii_fbo;
+
+namespace {
+
+void SetUniform(ShaderProgram& program, const char* name, int value) {
+  const GLint location = program.GetUniformLocation(name);
+  if (location >= 0) glUniform1i(location, value);
+}
+
+}  // namespace
+
+AsciiEngine::AsciiEngine() {
+  ++ascii_engine_instances;
+  LoadChart();
+  CreateFrame();
+  if (!ascii_fbo) ascii_fbo = std::make_shared<FBO>(kPictureWidth, kPictureHeight, FBOType::MipmappedColor, 0);
+  buffer = ascii_fbo;
+  program = std::make_unique<ShaderProgram>("data/util/ascii/asciiengine.vert",
+                                            "data/util/ascii/asciiengine.frag");
+}
+
+AsciiEngine::~AsciiEngine() {
+  --ascii_engine_instances;
+  if (ascii_engine_instances < 0) {
+    ExitMsgFmt(__FILE__, __LINE__, "Negative ascii_engine_instances: {}", ascii_engine_instances);
+  }
+  if (ascii_engine_instances == 0) ascii_fbo.reset();
+}
+
+void AsciiEngine::LoadChart() {
+  chart.name = "asciichart.png";
+  chart.wrap = GL_CLAMP_TO_EDGE;
+  chart.min_filter = GL_NEAREST;
+  chart.mag_filter = GL_NEAREST;
+  chart.mipmaps = false;
+  if (!DecodeImage(chart, chart.name, ascii_chart_png, true)) {
+    ExitMsgFmt(__FILE__, __LINE__, "Failed to load png texture {} of size {}", chart.name,
+               ascii_chart_png.size());
+  }
+  if (!chart.Create()) throw std::runtime_error("Failed to load ASCII chart texture!");
+}
+
+void AsciiEngine::CreateFrame() {
+  frame.name = "ascii_frame";
+  frame.width = kColumns;
+  frame.height = kRows;
+  frame.bpp = 32;
+  frame.format = GL_RGBA_INTEGER;
+  frame.internal_format = GL_RGBA8UI;
+  frame.wrap = GL_CLAMP_TO_EDGE;
+  frame.min_filter = GL_NEAREST;
+  frame.mag_filter = GL_NEAREST;
+  frame.mipmaps = false;
+  frame.Create();
+}
+
+std::vector<uint8_t> AsciiEngine::PackCells() const {
+  std::vector<uint8_t> bytes(static_cast<size_t>(kCells) * 4);
+  for (int y = 0; y < kRows; ++y) {
+    for (int x = 0; x < kColumns; ++x) {
+      const int cell = CellIndex(x, y);
+      uint8_t* texel = &bytes[static_cast<size_t>(CellIndex(x, kRows - 1 - y)) * 4];
+      texel[0] = characters[cell];
+      texel[1] = foreground[cell];
+      texel[2] = background[cell];
+      texel[3] = 0;
+    }
+  }
+  return bytes;
+}
+
+void AsciiEngine::render(bool present) {
+  static const glm::mat4 projection = glm::ortho(0.0f, 1.0f, 0.0f, 1.0f, -1.0f, 1.0f);
+  buffer->Bind();
+  glEnable(GL_TEXTURE_2D);
+  glDisable(GL_DEPTH_TEST);
+  glDisable(GL_MULTISAMPLE);
+  glDisable(GL_LIGHTING);
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_ONE, GL_ONE);
+  glViewport(0, 0, kPictureWidth, kPictureHeight);
+  frame.Update(PackCells());
+
+  program->Use();
+  const GLint matrix = program->GetUniformLocation("ProjectionMatrix");
+  if (matrix >= 0) glUniformMatrix4fv(matrix, 1, GL_FALSE, glm::value_ptr(projection));
+  glActiveTexture(GL_TEXTURE0);
+  glBindTexture(GL_TEXTURE_2D, chart.id);
+  SetUniform(*program, "Texture", 0);
+  glActiveTexture(GL_TEXTURE1);
+  glBindTexture(GL_TEXTURE_2D, frame.id);
+  SetUniform(*program, "u_AsciiFrame", 1);
+  EasyDraw::DrawQuad(0.0f, 0.0f, 1.0f, 1.0f);
+  glActiveTexture(GL_TEXTURE0);
+  buffer->Unbind();
+
+  if (!present) return;
+  UseTextureDefaultShader();
+  glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
+  glDisable(GL_DEPTH_TEST);
+  glActiveTexture(GL_TEXTURE0);
+  glBindTexture(GL_TEXTURE_2D, buffer->color_textures[0]->id);
+  EasyDraw::DrawQuad(0.0f, 0.0f, 1.0f, 1.0f);
+}
