@@ -25,13 +25,26 @@ void SetUniform(ShaderProgram& program, const char* name, int value) {
   if (location >= 0) glUniform1i(location, value);
 }
 
+// The picture is a pixel grid: presented 1:1 it must be an exact copy, enlarged it stays crisp.
+// Anisotropic filtering would blend neighbouring pixels even at 1:1, so it is turned off.
+std::shared_ptr<FBO> MakeSharedBuffer() {
+  auto fbo = std::make_shared<FBO>(AsciiEngine::kPictureWidth, AsciiEngine::kPictureHeight,
+                                   FBOType::MipmappedColor, 0);
+  const Texture& picture = *fbo->color_textures[0];
+  glBindTexture(GL_TEXTURE_2D, picture.id);
+  glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT, 1.0f);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  glBindTexture(GL_TEXTURE_2D, 0);
+  return fbo;
+}
+
 }  // namespace
 
 AsciiEngine::AsciiEngine() {
   ++ascii_engine_instances;
   LoadChart();
   CreateFrame();
-  if (!ascii_fbo) ascii_fbo = std::make_shared<FBO>(kPictureWidth, kPictureHeight, FBOType::MipmappedColor, 0);
+  if (!ascii_fbo) ascii_fbo = MakeSharedBuffer();
   buffer = ascii_fbo;
   program = std::make_unique<ShaderProgram>("data/util/ascii/asciiengine.vert",
                                             "data/util/ascii/asciiengine.frag");
