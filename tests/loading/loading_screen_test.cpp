@@ -1,0 +1,273 @@
+#include "util/data/loadingscreen.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "program.h"
+#include "support/gl_fixture.h"
+#include "system/clock.h"
+#include "tolmesystem.h"
+#include "util/data/data.h"
+#include "util/texture/texture.h"
+
+namespace {
+
+using Pixel = std::array<uint8_t, 4>;
+
+// Each test starts far past any deadline an earlier test left behind.
+uint32_t NextTestStartTick() {
+  static uint32_t start = 1000000;
+  start += 1000000;
+  return start;
+}
+
+// A 400 x 300 picture (4:3, the aspect too, so the viewport is the whole target), a tick
+// count the test moves by hand, and no Escape.
+class LoadingScreenTest : public GLTest {
+ protected:
+  static constexpr int kWidth = 400;
+  static constexpr int kHeight = 300;
+
+  void SetUp() override {
+    GLTest::SetUp();
+    system_settings = std::make_unique<SystemSettings>();
+    data_mode = DataMode::Disk;
+    data_file_entries.clear();
+    data_init_finished = false;
+    loading_progress_count = 0;
+    window_width = kWidth;
+    window_height = kHeight;
+    window_aspect = 4.0f / 3.0f;
+    now_ = NextTestStartTick();
+    SetTickSource([this] { return now_; });
+    SetLoadingEscapeSource([] { return false; });
+    target_ = std::make_unique<RenderTarget>(kWidth, kHeight);
+    target_->Bind();
+  }
+
+  void TearDown() override {
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    target_.reset();
+    loading_screen_texture.reset();
+    SetTickSource({});
+    SetLoadingEscapeSource({});
+    data_file_entries.clear();
+    data_mode = DataMode::Disk;
+    GLTest::TearDown();
+  }
+
+  // Packed data with `used` of `count` entries handed out.
+  void UsePackedEntries(int used, int count) {
+    data_mode = DataMode::Read;
+    data_file_entries.assign(count, DataFileEntry{});
+    for (int i = 0; i < used; ++i) data_file_entries[i].used = true;
+  }
+
+  // Pixel at fractions of the picture (y from the bottom).
+  Pixel At(float x, float y) const {
+    return target_->PixelAt(static_cast<int>(x * kWidth), static_cast<int>(y * kHeight));
+  }
+
+  int NonBlackPixels() const {
+    const std::vector<uint8_t> pixels = target_->ReadPixels();
+    int count = 0;
+    for (size_t i = 0; i < pixels.size(); i += 4) count += (pixels[i] | pixels[i + 1] | pixels[i + 2]) ? 1 : 0;
+    return count;
+  }
+
+  uint32_t now_ = 0;
+  std::unique_ptr<RenderTarget> target_;
+};
+
+constexpr float kBarMiddle = 0.36f;
+
+}  // namespace
+
+TEST_F(LoadingScreenTest, UnforcedCallsRedrawAtMostEvery40Milliseconds) {
+  UpdateLoadingScreen(1.0f, false);
+  EXPECT_EQ(loading_progress_count, 1u);
+  now_ += 10;
+  UpdateLoadingScreen(1.0f, false);
+  EXPECT_EQ(loading_progress_count, 1u) << "10 ms after a redraw";
+  now_ += 30;
+  UpdateLoadingScreen(1.0f, false);
+  EXPECT_EQ(loading_progress_count, 2u) << "40 ms after the first redraw";
+  // A forced call always redraws and moves the deadline on.
+  now_ += 1;
+  UpdateLoadingScreen(1.0f, true);
+  EXPECT_EQ(loading_progress_count, 3u);
+  now_ += 39;
+  UpdateLoadingScreen(1.0f, false);
+  EXPECT_EQ(loading_progress_count, 3u);
+  now_ += 1;
+  UpdateLoadingScreen(1.0f, false);
+  EXPECT_EQ(loading_progress_count, 4u);
+}
+
+TEST_F(LoadingScreenTest, TheDeadlineHoldsAcrossTheTickCountWrap) {
+  now_ = 0xFFFFFFF0u;
+  UpdateLoadingScreen(1.0f, true);
+  EXPECT_EQ(loading_progress_count, 1u);
+  now_ += 20;  // wrapped to 4
+  UpdateLoadingScreen(1.0f, false);
+  EXPECT_EQ(loading_progress_count, 1u);
+  now_ += 20;
+  UpdateLoadingScreen(1.0f, false);
+  EXPECT_EQ(loading_progress_count, 2u);
+}
+
+TEST_F(LoadingScreenTest, LooseFileCountMovesOnlyOnRedrawsAndWrapsAt500) {
+  uint32_t redraws = 0;
+  for (int read = 0; read < 1000; ++read) {
+    now_ += 15;
+    const uint32_t before = loading_progress_count;
+    UpdateLoadingScreen(1.0f, false);
+    if (loading_progress_count != before) ++redraws;
+  }
+  EXPECT_EQ(redraws, 334u);  // every third read, 15 ms apart, starting with the first
+  EXPECT_EQ(loading_progress_count, 334u);
+  loading_progress_count = 499;
+  UpdateLoadingScreen(1.0f, true);
+  EXPECT_EQ(loading_progress_count, 0u);
+}
+
+TEST_F(LoadingScreenTest, NothingHappensOnceLoadingIsFinished) {
+  data_init_finished = true;
+  glClearColor(0.0f, 0.5f, 0.0f, 1.0f);
+  glClear(GL_COLOR_BUFFER_BIT);
+  glClearColor(0, 0, 0, 0);
+  SetLoadingEscapeSource([] { return true; });  // not even Escape is looked at
+  UpdateLoadingScreen(1.0f, true);
+  EXPECT_EQ(loading_progress_count, 0u);
+  EXPECT_TRUE(PixelNear(At(0.5f, 0.5f), {0, 128, 0, 255}, 1)) << PixelText(At(0.5f, 0.5f));
+}
+
+TEST_F(LoadingScreenTest, ProgressBarFillFollowsTheUsedEntries) {
+  UsePackedEntries(10, 40);
+  UpdateLoadingScreen(1.0f, true);
+  EXPECT_EQ(loading_progress_count, 10u);
+  // Fill from 0.28 to 0.28 + 0.44 * 0.25 = 0.39, at 0.75 brightness.
+  EXPECT_TRUE(PixelNear(At(0.33f, kBarMiddle), {191, 191, 191, 191}, 2)) << PixelText(At(0.33f, kBarMiddle));
+  EXPECT_EQ(At(0.45f, kBarMiddle)[0], 0);
+  EXPECT_EQ(At(0.50f, 0.60f)[0], 0) << "no logo texture, nothing above the bar";
+  for (int i = 10; i < 30; ++i) data_file_entries[i].used = true;
+  UpdateLoadingScreen(1.0f, true);
+  EXPECT_EQ(At(0.45f, kBarMiddle)[0], 191);
+  EXPECT_EQ(At(0.70f, kBarMiddle)[0], 0);
+  // The outline is there from the start: the top edge at 0.37 across the whole length.
+  EXPECT_EQ(target_->PixelAt(static_cast<int>(0.70f * kWidth), static_cast<int>(0.37f * kHeight) - 1)[0], 191);
+}
+
+TEST_F(LoadingScreenTest, CompleteCountFadesLogoAndBarWithTheHold) {
+  const std::vector<uint8_t> white(4 * 4 * 4, 255);
+  loading_screen_texture = std::make_unique<Texture>("logo", white, 4, 4, 4, false, false,
+                                                     GL_NEAREST, GL_NEAREST);
+  UsePackedEntries(40, 40);
+  UpdateLoadingScreen(0.5f, true);
+  EXPECT_TRUE(PixelNear(At(0.5f, 0.6f), {128, 128, 128, 128}, 2)) << PixelText(At(0.5f, 0.6f));
+  EXPECT_TRUE(PixelNear(At(0.6f, kBarMiddle), {96, 96, 96, 96}, 2)) << PixelText(At(0.6f, kBarMiddle));
+  EXPECT_EQ(At(0.1f, 0.1f)[0], 0);
+  // Progress outside 0..1 is clamped: the screen cannot get brighter than full.
+  UpdateLoadingScreen(7.0f, true);
+  EXPECT_TRUE(PixelNear(At(0.5f, 0.6f), {255, 255, 255, 255}, 1)) << PixelText(At(0.5f, 0.6f));
+  UpdateLoadingScreen(-3.0f, true);
+  EXPECT_EQ(NonBlackPixels(), 0);
+}
+
+TEST_F(LoadingScreenTest, EmptyPackedFileDrawsAnEmptyBar) {
+  UsePackedEntries(0, 0);
+  UpdateLoadingScreen(1.0f, true);
+  EXPECT_EQ(At(0.33f, kBarMiddle)[0], 0);
+  EXPECT_EQ(target_->PixelAt(static_cast<int>(0.5f * kWidth), static_cast<int>(0.37f * kHeight) - 1)[0], 191);
+  EXPECT_TRUE(NoGLError());
+}
+
+TEST_F(LoadingScreenTest, CirclesGlowGrowsWithTheCountAndFadesWithProgress) {
+  system_settings->loading_screen_kind = 2;
+  UsePackedEntries(0, 40);
+  UpdateLoadingScreen(1.0f, true);
+  EXPECT_EQ(NonBlackPixels(), 0) << "no ring before anything is read";
+  UsePackedEntries(20, 40);
+  UpdateLoadingScreen(1.0f, true);
+  const int lit = NonBlackPixels();
+  EXPECT_GT(lit, 1000);
+  UpdateLoadingScreen(0.0f, true);
+  EXPECT_EQ(NonBlackPixels(), 0) << "faded out at the end of the hold";
+  UsePackedEntries(0, 0);  // no division by a zero total
+  UpdateLoadingScreen(1.0f, true);
+  EXPECT_EQ(NonBlackPixels(), 0);
+  EXPECT_TRUE(NoGLError());
+}
+
+TEST_F(LoadingScreenTest, TextModeBarGrowsOnRows44To46) {
+  system_settings->loading_screen_kind = 1;
+  // A 4:3 picture of 400 x 300: a text cell is 5 x 6 pixels, rows 44-46 from the top are
+  // 18 to 36 pixels above the bottom.
+  // The picture is scaled down, so the edge pixels of a cell take some of their neighbours.
+  auto cell_lit = [&](int column, int row) {
+    for (int y = 1; y < 5; ++y) {
+      for (int x = 1; x < 4; ++x) {
+        if (target_->PixelAt(column * 5 + x, kHeight - (row + 1) * 6 + y)[0] != 0) return true;
+      }
+    }
+    return false;
+  };
+  // The engine and its shaders are made on the first call, from loose files.
+  UpdateLoadingScreen(1.0f, true);
+  EXPECT_TRUE(cell_lit(0, 45));
+  UsePackedEntries(0, 40);
+  UpdateLoadingScreen(1.0f, true);
+  EXPECT_TRUE(cell_lit(0, 44) && cell_lit(0, 45) && cell_lit(0, 46));
+  EXPECT_FALSE(cell_lit(1, 45));
+  EXPECT_FALSE(cell_lit(0, 43));
+  EXPECT_FALSE(cell_lit(0, 47));
+  UsePackedEntries(40, 40);
+  UpdateLoadingScreen(1.0f, true);
+  for (int column = 0; column < 4; ++column) EXPECT_TRUE(cell_lit(column, 46)) << column;
+  EXPECT_FALSE(cell_lit(4, 46));
+  EXPECT_TRUE(NoGLError());
+}
+
+TEST(LoadingViewport, LetterboxKeepsTheAspectCentred) {
+  const LoadingViewport wide = LetterboxViewport(2000, 600, 16.0f / 9.0f);
+  EXPECT_EQ(wide.x, 467);
+  EXPECT_EQ(wide.y, 0);
+  EXPECT_EQ(wide.width, 1066);
+  EXPECT_EQ(wide.height, 600);
+  const LoadingViewport tall = LetterboxViewport(800, 800, 16.0f / 9.0f);
+  EXPECT_EQ(tall.x, 0);
+  EXPECT_EQ(tall.y, 175);
+  EXPECT_EQ(tall.width, 800);
+  EXPECT_EQ(tall.height, 450);
+}
+
+TEST(LoadingViewport, DegenerateWindowsGiveAUsableViewport) {
+  const LoadingViewport no_height = LetterboxViewport(640, 0, 16.0f / 9.0f);
+  EXPECT_GE(no_height.width, 1);
+  EXPECT_GE(no_height.height, 1);
+  const LoadingViewport no_aspect = LetterboxViewport(640, 480, 0.0f);
+  EXPECT_EQ(no_aspect.width, 640);
+  EXPECT_EQ(no_aspect.height, 480);
+  const LoadingViewport thin = LetterboxViewport(1, 1000, 16.0f / 9.0f);
+  EXPECT_EQ(thin.width, 1);
+  EXPECT_EQ(thin.height, 1);
+  EXPECT_FLOAT_EQ(LoadingShare(3, 0), 0.0f);
+}
+
+TEST(LoadingScreenDeathTest, EscapeWhileLoadingEndsTheProcessWithCode1) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        data_init_finished = false;
+        SetLoadingEscapeSource([] { return true; });
+        UpdateLoadingScreen(1.0f, false);
+      },
+      ::testing::ExitedWithCode(1), "");
+}
+
+TEST_F(LoadingScreenTest, UnknownKindIsFatal) {
+  system_settings->loading_screen_kind = 3;
+  EXPECT_EXIT(UpdateLoadingScreen(1.0f, true), ::testing::ExitedWithCode(1), "Unknown loading screen");
+}
