@@ -193,6 +193,14 @@ TEST_F(LoadingScreenTest, CirclesGlowGrowsWithTheCountAndFadesWithProgress) {
   UpdateLoadingScreen(1.0f, true);
   const int lit = NonBlackPixels();
   EXPECT_GT(lit, 1000);
+  // The glow is round about (0.1, 0.1): the same at the same distance on either side.
+  for (const float d : {0.1f, 0.2f, 0.3f}) {
+    const Pixel left = At(0.1f - d, 0.1f), right = At(0.1f + d, 0.1f);
+    const Pixel below = At(0.1f, 0.1f - d), above = At(0.1f, 0.1f + d);
+    EXPECT_TRUE(PixelNear(left, right, 4)) << d << ": " << PixelText(left) << " " << PixelText(right);
+    EXPECT_TRUE(PixelNear(below, above, 4)) << d << ": " << PixelText(below) << " " << PixelText(above);
+  }
+  EXPECT_GT(At(0.1f + 0.06f, 0.1f)[0], At(0.1f + 0.2f, 0.1f)[0]) << "fades with distance";
   UpdateLoadingScreen(0.0f, true);
   EXPECT_EQ(NonBlackPixels(), 0) << "faded out at the end of the hold";
   UsePackedEntries(0, 0);  // no division by a zero total

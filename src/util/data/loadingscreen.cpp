@@ -283,7 +283,9 @@ void DrawLoadingCircles(float progress, uint32_t total) {
                                            "out vec4 FragColor;", "in vec2 FragPosition;"});
     c->AddStrings(Type::FRAGMENT_BODY,
                   {"float intensity = 0.0;",
-                   "float distance = sqrt( pow( 0.1 - FragPosition.x, 2 ) + pow( 0.1 - FragPosition.y, 2 ) );",
+                   // pow() of a negative base is undefined in GLSL; length() is the same
+                   // distance without it.
+                   "float distance = length( vec2( 0.1 ) - FragPosition );",
                    "distance -= Progress * 0.5;", "intensity += Progress / ( distance * 1.8 );",
                    "\tFragColor = Color * intensity;"});
     return std::make_unique<ShaderProgram>(c);
