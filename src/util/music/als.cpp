@@ -122,12 +122,12 @@ void SortLaneEvents(NoteLane& lane) {
   for (; !pending_ends.empty(); pending_ends.pop()) lane.events.push_back(-pending_ends.top());
 }
 
-uint8_t ReadKey(const std::string& name, const TiXmlElement* key_track) {
+// The key of a key track: a lane can be made only for a MIDI key 0 to 127.
+uint8_t ReadKey(const TiXmlElement* key_track) {
   const TiXmlElement* key = Descend(key_track, {"MidiKey"});
   int value = 0;
   if (!key || key->QueryIntAttribute("Value", &value) != TIXML_SUCCESS || value < 0 || value > 127)
-    ExitMsgFmt(__FILE__, __LINE__, "Failed to parse ALS track (a key track of {} has no MIDI key 0 to 127)",
-               name);
+    ExitMsg(__FILE__, __LINE__, "Failed to parse ALS track");
   return static_cast<uint8_t>(value);
 }
 
@@ -174,7 +174,7 @@ void AlsFile::ParseTracks(const std::string& name, const TiXmlElement* tracks_el
       const TiXmlElement* key_tracks = Descend(clip_element, {"Notes", "KeyTracks"});
       for (const TiXmlElement* key_track = key_tracks ? key_tracks->FirstChildElement("KeyTrack") : nullptr;
            key_track; key_track = key_track->NextSiblingElement("KeyTrack")) {
-        NoteLane& lane = FindOrAddLane(track, ReadKey(name, key_track));
+        NoteLane& lane = FindOrAddLane(track, ReadKey(key_track));
         note_events += UnrollKeyTrack(name, clip, key_track, lane);
         RemoveEmptyLanes(track);
       }
