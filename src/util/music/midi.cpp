@@ -191,7 +191,9 @@ float TempoToBpm(uint32_t microseconds_per_quarter) {
 }  // namespace
 
 MidiFile::MidiFile(const std::string& file) {
-  const std::vector<uint8_t> bytes = GetFileBytes(file, "rb", false);
+  // Asked for with a terminating zero, which a packed data file made in write mode then keeps
+  // with the entry; the counted chunks and their lengths bound the parse, so it is never read.
+  const std::vector<uint8_t> bytes = GetFileBytes(file, "rb", true);
   Parse(file, bytes);
 }
 
