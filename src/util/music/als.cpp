@@ -88,9 +88,17 @@ int UnrollKeyTrack(const std::string& name, const Clip& clip, const TiXmlElement
          note; note = note->NextSiblingElement("MidiNoteEvent")) {
       const double t = offset + NumberAttribute(note, "Time");
       if (t >= clip.end) break;
+      // Starts and ends are told apart by their sign, so a note before beat 0 or one ending
+      // before it starts would turn into the other kind of event.
+      const double duration = NumberAttribute(note, "Duration");
+      if (t < 0.0 || duration < 0.0)
+        ExitMsgFmt(__FILE__, __LINE__,
+                   "Live set {}: a note at beat {} lasting {} beats starts before the song or "
+                   "ends before it starts",
+                   name, t, duration);
       ++count;
       lane.events.push_back(static_cast<float>(t));
-      lane.events.push_back(-static_cast<double>(static_cast<float>(t + NumberAttribute(note, "Duration"))));
+      lane.events.push_back(-static_cast<double>(static_cast<float>(t + duration)));
     }
     const double next = offset + (clip.loopEnd - clip.loopStart);
     if (!clip.looped || next > clip.end || next == offset) break;
