@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Checks the generated music files with outside readers: mido for the MIDI notes, gzip and
-ElementTree for the Live set and the descriptions, ffprobe/ffmpeg for the MP3s. Also checks
-that sound and notes agree (kick notes are heard where the MIDI puts them) and that generating
+ElementTree for the Live set and the descriptions, ffprobe/ffmpeg for the MP3s (length, no
+clipping, stereo, no silent gap before the closing tail). Also checks that sound and notes agree (kick notes are heard where the MIDI puts them) and that generating
 again gives identical files.
 
 Run from the repository root after tools/generate-data.sh; exits non-zero on failure.
@@ -213,6 +213,42 @@ def check_mp3(path, seconds, tolerance):
     check(abs(duration - seconds) <= tolerance, f"{path}: lasts {duration:.1f} s, not ~{seconds}")
 
 
+def ffmpeg_filter_log(path, audio_filter):
+    """ffmpeg's log of an audio filter run over the whole file."""
+    return subprocess.run(["ffmpeg", "-hide_banner", "-nostats", "-i", str(path), "-af",
+                           audio_filter, "-f", "null", "-"],
+                          capture_output=True, text=True, check=True).stderr
+
+
+def log_number(log, label):
+    found = [line.rsplit(label, 1)[1].split()[0] for line in log.splitlines() if label in line]
+    return float(found[-1]) if found else None
+
+
+def check_sound(path, tail_seconds=2.5):
+    """Clean levels, real stereo and no gap: the peak stays below full scale with no flat
+    (clipped) runs, the channels differ, and nothing falls silent for half a second before the
+    closing tail (the music sounds from its first beat to its last notes' release)."""
+    log = ffmpeg_filter_log(path, "astats=measure_perchannel=none:measure_overall="
+                                  "Peak_level+Flat_factor+RMS_level")
+    peak, flat, rms = (log_number(log, f"{name}:") for name in
+                       ("Peak level dB", "Flat factor", "RMS level dB"))
+    check(peak is not None and peak < -0.1, f"{path}: peak {peak} dBFS reaches full scale")
+    check(flat == 0.0, f"{path}: flat factor {flat}: clipped runs")
+    check(rms is not None and -24 < rms < -8, f"{path}: RMS level {rms} dBFS")
+    side = log_number(ffmpeg_filter_log(path, "pan=mono|c0=0.5*c0-0.5*c1,volumedetect"),
+                      "mean_volume:")
+    check(side is not None and side > -40, f"{path}: left and right alike (side {side} dB)")
+    log = ffmpeg_filter_log(path, "silencedetect=noise=-50dB:duration=0.5")
+    starts = [log_number(line, "silence_start:") for line in log.splitlines()
+              if "silence_start:" in line]
+    end = float(json.loads(subprocess.run(
+        ["ffprobe", "-v", "error", "-show_entries", "format=duration", "-of", "json", str(path)],
+        capture_output=True, text=True, check=True).stdout)["format"]["duration"])
+    gaps = [s for s in starts if s < end - tail_seconds]
+    check(not gaps, f"{path}: silent from {gaps} s, before the closing tail")
+
+
 def onset_seconds(path, around, window=0.15):
     """The time of the sharpest rise in level within +-window seconds of a time."""
     raw = subprocess.run(["ffmpeg", "-v", "error", "-ss", f"{around - window:.4f}", "-t",
@@ -267,6 +303,9 @@ def main():
     for name in ("teodan-07-instrumental.mp3", "Quenbry_-_Tidewheel.mp3",
                  "Quenbry-Saltglass.mp3"):
         check_mp3(need(MUSIC / name), 63, 8)
+
+    for mp3 in sorted(MUSIC.glob("*.mp3")):
+        check_sound(mp3)
 
     kicks = kick_beats(midi, tracks)
     chosen = [next(b for b in kicks if b >= 64), next(b for b in kicks if b >= 128)]

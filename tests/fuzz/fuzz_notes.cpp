@@ -1,8 +1,8 @@
 // Fuzzes the note readers. The first input byte picks what the rest is:
 //   even: a Standard MIDI file;
 //   odd:  the XML text of a Live set.
-// A file that loads has its note values read at a few beats, with an envelope and an
-// arpeggiator on every track. Every refused input must end in the fatal exit (FatalExit here),
+// A file that loads has its note values read at a few beats, with an envelope, an oscillator
+// whose period follows controller 74 (the seed's controller) and an arpeggiator on every track. Every refused input must end in the fatal exit (FatalExit here),
 // never in a read outside a buffer or a hang.
 
 #include <cstdint>
@@ -15,6 +15,7 @@
 #include "util/music/midi.h"
 #include "util/music/modulators/adsr.h"
 #include "util/music/modulators/arp.h"
+#include "util/music/modulators/lfo.h"
 
 // The readers' file constructors are not fuzzed; these keep the target free of the data layer.
 std::vector<uint8_t> GetFileBytes(const std::string& name, const std::string&, bool) {
@@ -29,6 +30,11 @@ namespace {
 void ReadNoteValues(NoteData& notes) {
   for (NoteTrack& track : notes.tracks) {
     track.modulators.push_back(std::make_unique<ADSR>());
+    auto lfo = std::make_unique<LFO>(74);
+    lfo->rangeMin = {0, 64};
+    lfo->rangeMax = {63, 100};  // values above 100 leave the period as it was
+    lfo->rangePeriod = {1.0, 0.0};
+    track.modulators.push_back(std::move(lfo));
     track.modulators.push_back(std::make_unique<Arp>());
     track.modulators.back()->period = 0.25;
   }

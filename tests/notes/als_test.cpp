@@ -188,6 +188,14 @@ TEST(LiveSetReaderRefuses, NumbersThatAreNotUsable) {
   EXPECT_FATAL(AlsFile("test.als", SetXml("", NAN)), "of <Manual>");
 }
 
+TEST(LiveSetReaderRefuses, NotesBeforeTheStartOrOfNegativeLength) {
+  // Either would store a start with the sign of an end, or the reverse.
+  EXPECT_FATAL(ParseOneTrack({{-2, 4, false, 0, 0, {{60, {{1, 0.5}}}}}}),
+               "a note at beat -1 lasting 0.5 beats starts before the song");
+  EXPECT_FATAL(ParseOneTrack({{0, 4, false, 0, 0, {{60, {{1, -2}}}}}}),
+               "a note at beat 1 lasting -2 beats");
+}
+
 TEST(LiveSetReaderRefuses, ClipsLoopingWithoutEnd) {
   EXPECT_FATAL(ParseOneTrack({{0, 1e9, true, 0, 0.001, {{60, {{0, 0.0001}}}}}}), "loops more than");
 }

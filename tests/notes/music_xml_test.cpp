@@ -224,10 +224,10 @@ TEST_F(MusicXml, RefusesIntensityWithoutAModulatorOrInAnotherUnit) {
                "Modulator odd has an intensity but no lfo, envelope or arp");
   EXPECT_FATAL(Load(DescribeModulators(
                    Element("arp", "Lead", std::string(kArp) + R"(<intensity unit="percent">50</intensity>)"))),
-               "Unexpected intensity unit: percent");
+               "\nUnexpected intensity unit: \n");
   EXPECT_FATAL(Load(DescribeModulators(
                    Element("arp", "Lead", std::string(kArp) + R"(<intensity>0.5</intensity>)"))),
-               "Unexpected intensity unit");
+               "The intensity of modulator arp has no unit");
 }
 
 TEST_F(MusicXml, RefusesUnknownWordsInModulators) {
@@ -244,12 +244,17 @@ TEST_F(MusicXml, RefusesUnknownWordsInModulators) {
                "Unrecognized LFO wave type: square");
   EXPECT_FATAL(load_body(std::string(lfo).replace(lfo.find("74"), 2, "128")),
                "names controller 128, not 0 to 127");
+  // The wave is judged before the rest of the oscillator is looked for.
+  EXPECT_FATAL(load_body("<lfo><wave>square</wave></lfo>"), "Unrecognized LFO wave type: square");
   std::string arp = kArp;
   EXPECT_FATAL(load_body(std::string(arp).replace(arp.find("updown"), 6, "UpDown")),
                "Unrecognized arp pattern: UpDown");
   EXPECT_FATAL(load_body(std::string(arp).replace(arp.find("<octaves>2"), 10, "<octaves>")),
                "sscanf failed");
   EXPECT_FATAL(load_body("<arp><pattern>up</pattern></arp>"), "Assert failed");
+  EXPECT_FATAL(load_body(std::string(arp).replace(arp.find("<octaves>2"), 10, "<octaves>99999999999")),
+               "Number 99999999999 is too large");
+  EXPECT_FATAL(load_body(std::string(arp).replace(arp.find(">16<"), 4, "> t<")), "sscanf failed");
 }
 
 TEST_F(MusicXml, RefusesBrokenTemplates) {

@@ -88,9 +88,17 @@ int UnrollKeyTrack(const std::string& name, const Clip& clip, const TiXmlElement
          note; note = note->NextSiblingElement("MidiNoteEvent")) {
       const double t = offset + NumberAttribute(note, "Time");
       if (t >= clip.end) break;
+      // Starts and ends are told apart by their sign, so a note before beat 0 or one ending
+      // before it starts would turn into the other kind of event.
+      const double duration = NumberAttribute(note, "Duration");
+      if (t < 0.0 || duration < 0.0)
+        ExitMsgFmt(__FILE__, __LINE__,
+                   "Live set {}: a note at beat {} lasting {} beats starts before the song or "
+                   "ends before it starts",
+                   name, t, duration);
       ++count;
       lane.events.push_back(static_cast<float>(t));
-      lane.events.push_back(-static_cast<double>(static_cast<float>(t + NumberAttribute(note, "Duration"))));
+      lane.events.push_back(-static_cast<double>(static_cast<float>(t + duration)));
     }
     const double next = offset + (clip.loopEnd - clip.loopStart);
     if (!clip.looped || next > clip.end || next == offset) break;
@@ -122,12 +130,12 @@ void SortLaneEvents(NoteLane& lane) {
   for (; !pending_ends.empty(); pending_ends.pop()) lane.events.push_back(-pending_ends.top());
 }
 
-uint8_t ReadKey(const std::string& name, const TiXmlElement* key_track) {
+// The key of a key track: a lane can be made only for a MIDI key 0 to 127.
+uint8_t ReadKey(const TiXmlElement* key_track) {
   const TiXmlElement* key = Descend(key_track, {"MidiKey"});
   int value = 0;
   if (!key || key->QueryIntAttribute("Value", &value) != TIXML_SUCCESS || value < 0 || value > 127)
-    ExitMsgFmt(__FILE__, __LINE__, "Failed to parse ALS track (a key track of {} has no MIDI key 0 to 127)",
-               name);
+    ExitMsg(__FILE__, __LINE__, "Failed to parse ALS track");
   return static_cast<uint8_t>(value);
 }
 
@@ -174,7 +182,7 @@ void AlsFile::ParseTracks(const std::string& name, const TiXmlElement* tracks_el
       const TiXmlElement* key_tracks = Descend(clip_element, {"Notes", "KeyTracks"});
       for (const TiXmlElement* key_track = key_tracks ? key_tracks->FirstChildElement("KeyTrack") : nullptr;
            key_track; key_track = key_track->NextSiblingElement("KeyTrack")) {
-        NoteLane& lane = FindOrAddLane(track, ReadKey(name, key_track));
+        NoteLane& lane = FindOrAddLane(track, ReadKey(key_track));
         note_events += UnrollKeyTrack(name, clip, key_track, lane);
         RemoveEmptyLanes(track);
       }

@@ -42,17 +42,9 @@ class MidiReader {
     return value;
   }
   // A variable-length number: 7 bits a byte, most significant first, at most 4 bytes.
-  uint32_t VariableLength(const char* what) {
-    uint32_t value = 0;
-    for (int i = 0; i < 4; ++i) {
-      const uint8_t byte = U8(what);
-      value = (value << 7) | (byte & 0x7F);
-      if (!(byte & 0x80)) return value;
-    }
-    if (std::string(what) == "delta time")
-      ExitMsg(__FILE__, __LINE__, "Found 4 bytes of delta time without a 0 MSB");
-    ExitMsgFmt(__FILE__, __LINE__, "MIDI file {}: {} before byte {} is longer than 4 bytes", name_,
-               what, pos_);
+  uint32_t VariableLength(const char* what) { return VariableLength(what, nullptr); }
+  uint32_t DeltaTime() {
+    return VariableLength("delta time", "Found 4 bytes of delta time without a 0 MSB");
   }
   std::string Text(size_t length, const char* what) {
     Require(length, what);
@@ -79,6 +71,19 @@ class MidiReader {
   }
 
  private:
+  // too_long, when given, is the message for four bytes that all carry the continuation bit.
+  uint32_t VariableLength(const char* what, const char* too_long) {
+    uint32_t value = 0;
+    for (int i = 0; i < 4; ++i) {
+      const uint8_t byte = U8(what);
+      value = (value << 7) | (byte & 0x7F);
+      if (!(byte & 0x80)) return value;
+    }
+    if (too_long) ExitMsg(__FILE__, __LINE__, too_long);
+    ExitMsgFmt(__FILE__, __LINE__, "MIDI file {}: {} before byte {} is longer than 4 bytes", name_,
+               what, pos_);
+  }
+
   const std::string& name_;
   const uint8_t* data_;
   size_t pos_;
@@ -186,7 +191,9 @@ float TempoToBpm(uint32_t microseconds_per_quarter) {
 }  // namespace
 
 MidiFile::MidiFile(const std::string& file) {
-  const std::vector<uint8_t> bytes = GetFileBytes(file, "rb", false);
+  // Asked for with a terminating zero, which a packed data file made in write mode then keeps
+  // with the entry; the counted chunks and their lengths bound the parse, so it is never read.
+  const std::vector<uint8_t> bytes = GetFileBytes(file, "rb", true);
   Parse(file, bytes);
 }
 
@@ -235,7 +242,7 @@ void MidiFile::ParseTrack(MidiReader& file, uint16_t ticks_per_quarter) {
   uint64_t ticks = 0;
   uint8_t running_status = 0;
   while (!chunk.AtEnd()) {
-    ticks += chunk.VariableLength("delta time");
+    ticks += chunk.DeltaTime();
     const float beat = static_cast<float>(ticks) / static_cast<float>(ticks_per_quarter);
     const EventStart event = ReadEventStart(chunk, running_status);
     if (event.status == 0xF0 || event.status == 0xF7)

@@ -1,7 +1,10 @@
 #include "util/music/music_xml.h"
 
-#include <cstdio>
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <limits>
 
 #include <tinyxml.h>
 
@@ -67,28 +70,42 @@ std::string NumberText(const TiXmlElement* parent, const char* name) {
   return text;
 }
 
-int ReadInt(const TiXmlElement* parent, const char* name) {
-  int value = 0;
-  if (std::sscanf(NumberText(parent, name).c_str(), "%i", &value) != 1)
-    ExitMsg(__FILE__, __LINE__, "sscanf failed");
-  return value;
+// Reads a whole number the way "%i" does (decimal, or octal and hex by prefix) and hands back
+// where it stopped. Text without a number is fatal "sscanf failed"; a number beyond int is
+// refused instead of being converted with undefined results.
+int ParseInt(const std::string& text, const char** rest) {
+  errno = 0;
+  char* end = nullptr;
+  const long value = std::strtol(text.c_str(), &end, 0);
+  if (end == text.c_str()) ExitMsg(__FILE__, __LINE__, "sscanf failed");
+  if (errno == ERANGE || value < std::numeric_limits<int>::min() ||
+      value > std::numeric_limits<int>::max())
+    ExitMsgFmt(__FILE__, __LINE__, "Number {} is too large", text);
+  if (rest) *rest = end;
+  return static_cast<int>(value);
 }
 
+int ReadInt(const TiXmlElement* parent, const char* name) {
+  return ParseInt(NumberText(parent, name), nullptr);
+}
+
+// A "%f" number of a required child; text holding no number gives the fallback. Too large a
+// number reads as an infinity, never as undefined behaviour.
 float ReadFloat(const TiXmlElement* parent, const char* name, float fallback) {
-  float value = fallback;
-  if (std::sscanf(NumberText(parent, name).c_str(), "%f", &value) != 1) value = fallback;
-  return value;
+  const std::string text = NumberText(parent, name);
+  char* end = nullptr;
+  const float value = std::strtof(text.c_str(), &end);
+  return end == text.c_str() ? fallback : value;
 }
 
 // numerator / denominator of a whole note in beats; a unit word after the denominator that
 // begins with "t" marks a triplet ("8t").
 double ReadPeriod(const TiXmlElement* parent) {
   const int numerator = ReadInt(parent, "numerator");
-  int denominator = 0;
-  char unit[32] = {};
-  if (std::sscanf(NumberText(parent, "denominator").c_str(), "%i%31s", &denominator, unit) < 1)
-    ExitMsg(__FILE__, __LINE__, "sscanf failed");
-  const bool triplet = unit[0] == 't' || unit[0] == 'T';
+  const char* unit = nullptr;
+  const int denominator = ParseInt(NumberText(parent, "denominator"), &unit);
+  while (std::isspace(static_cast<unsigned char>(*unit))) ++unit;
+  const bool triplet = *unit == 't' || *unit == 'T';
   return NotePeriod(numerator, denominator, triplet);
 }
 
@@ -101,6 +118,12 @@ NoteTrack& FindTrack(NoteData& notes, const std::string& association, const std:
 std::unique_ptr<Modulator> BuildLfo(const TiXmlElement* lfo_element, const std::string& name,
                                     const std::string& directory) {
   const std::string wave = TextOf(RequireChild(lfo_element, "wave"));
+  LFOWave wave_kind = LFOWave::Sine;
+  if (wave == "saw") {
+    wave_kind = LFOWave::Saw;
+  } else if (wave != "sine") {
+    ExitMsgFmt(__FILE__, __LINE__, "Unrecognized LFO wave type: {}", wave);
+  }
   const TiXmlElement* tempo = RequireChild(lfo_element, "tempo");
   const TiXmlElement* controller = RequireChild(tempo, "controller");
   const int cc = ReadInt(controller, "cc");
@@ -108,13 +131,7 @@ std::unique_ptr<Modulator> BuildLfo(const TiXmlElement* lfo_element, const std::
     ExitMsgFmt(__FILE__, __LINE__, "LFO of modulator {} names controller {}, not 0 to 127", name,
                cc);
   auto lfo = std::make_unique<LFO>(cc);
-  if (wave == "sine") {
-    lfo->wave = LFOWave::Sine;
-  } else if (wave == "saw") {
-    lfo->wave = LFOWave::Saw;
-  } else {
-    ExitMsgFmt(__FILE__, __LINE__, "Unrecognized LFO wave type: {}", wave);
-  }
+  lfo->wave = wave_kind;
   lfo->period = ReadPeriod(tempo);
   LogInfo("  ..added new LFO: wave {}, cc {}, period {:.3f}", wave, cc, lfo->period);
   const std::string template_file = RequireAttribute(RequireChild(controller, "template"), "file");
@@ -150,7 +167,7 @@ std::unique_ptr<Modulator> BuildEnvelope(const TiXmlElement* envelope, double bp
   adsr->attack = ReadEnvelopeTime(envelope, "attack", adsr->attackSlope, bpm);
   adsr->decay = ReadEnvelopeTime(envelope, "decay", adsr->decaySlope, bpm);
   RequireUnit(RequireChild(envelope, "sustain"), "percent");
-  adsr->sustain = ReadFloat(envelope, "sustain", 1.0f) * 0.01f;
+  adsr->sustain = static_cast<float>(ReadFloat(envelope, "sustain", 1.0f) * 0.01);
   adsr->release = ReadEnvelopeTime(envelope, "release", adsr->releaseSlope, bpm);
   LogInfo("   ..added ADSR envelope [{:.2f}] [{:.2f}] [{:.2f}] [{:.2f}]", adsr->attack, adsr->decay,
           adsr->sustain, adsr->release);
@@ -196,11 +213,13 @@ void ApplyIntensity(const TiXmlElement* element, const std::string& name, Modula
     ExitMsgFmt(__FILE__, __LINE__,
                "Modulator {} has an intensity but no lfo, envelope or arp to apply it to", name);
   const char* unit = intensity->Attribute("unit");
-  if (!unit || std::string(unit) != "float")
-    ExitMsgFmt(__FILE__, __LINE__, "Unexpected intensity unit: {}", unit ? unit : "(none)");
-  float value = 0.0f;
-  if (std::sscanf(NumberText(element, "intensity").c_str(), "%f", &value) != 1)
-    ExitMsg(__FILE__, __LINE__, "sscanf failed");
+  if (!unit)
+    ExitMsgFmt(__FILE__, __LINE__, "The intensity of modulator {} has no unit", name);
+  if (std::string(unit) != "float") ExitMsg(__FILE__, __LINE__, "Unexpected intensity unit: ");
+  const std::string text = NumberText(element, "intensity");
+  char* end = nullptr;
+  const float value = std::strtof(text.c_str(), &end);
+  if (end == text.c_str()) ExitMsg(__FILE__, __LINE__, "sscanf failed");
   modulator->intensity = value;
 }
 
