@@ -239,12 +239,12 @@ TEST_F(LoadingScreenTest, TextModeBarGrowsOnRows44To46) {
 }
 
 TEST(LoadingViewport, LetterboxKeepsTheAspectCentred) {
-  const LoadingViewport wide = LetterboxViewport(2000, 600, 16.0f / 9.0f);
+  const ScreenRect wide = LoadingScreenViewport(2000, 600, 16.0f / 9.0f);
   EXPECT_EQ(wide.x, 467);
   EXPECT_EQ(wide.y, 0);
   EXPECT_EQ(wide.width, 1066);
   EXPECT_EQ(wide.height, 600);
-  const LoadingViewport tall = LetterboxViewport(800, 800, 16.0f / 9.0f);
+  const ScreenRect tall = LoadingScreenViewport(800, 800, 16.0f / 9.0f);
   EXPECT_EQ(tall.x, 0);
   EXPECT_EQ(tall.y, 175);
   EXPECT_EQ(tall.width, 800);
@@ -252,13 +252,13 @@ TEST(LoadingViewport, LetterboxKeepsTheAspectCentred) {
 }
 
 TEST(LoadingViewport, DegenerateWindowsGiveAUsableViewport) {
-  const LoadingViewport no_height = LetterboxViewport(640, 0, 16.0f / 9.0f);
+  const ScreenRect no_height = LoadingScreenViewport(640, 0, 16.0f / 9.0f);
   EXPECT_GE(no_height.width, 1);
   EXPECT_GE(no_height.height, 1);
-  const LoadingViewport no_aspect = LetterboxViewport(640, 480, 0.0f);
+  const ScreenRect no_aspect = LoadingScreenViewport(640, 480, 0.0f);
   EXPECT_EQ(no_aspect.width, 640);
   EXPECT_EQ(no_aspect.height, 480);
-  const LoadingViewport thin = LetterboxViewport(1, 1000, 16.0f / 9.0f);
+  const ScreenRect thin = LoadingScreenViewport(1, 1000, 16.0f / 9.0f);
   EXPECT_EQ(thin.width, 1);
   EXPECT_EQ(thin.height, 1);
   EXPECT_FLOAT_EQ(LoadingShare(3, 0), 0.0f);

@@ -121,20 +121,14 @@ void DrawBar(float brightness, float fill_end) {
 }
 
 // The largest 4:3 rectangle centred in width x height.
-LoadingViewport FourByThree(uint32_t width, uint32_t height) {
-  const int32_t w = static_cast<int32_t>(width);
-  const int32_t h = static_cast<int32_t>(height);
-  LoadingViewport out;
-  if (static_cast<float>(w) / static_cast<float>(h) > 4.0f / 3.0f) {
-    out.width = static_cast<int32_t>(static_cast<float>(h) * 4.0f / 3.0f);
-    out.height = h;
+ScreenRect FourByThree(uint32_t width, uint32_t height) {
+  RenderSize size{width, height};
+  if (static_cast<float>(width) / static_cast<float>(height) > 4.0f / 3.0f) {
+    size.width = static_cast<uint32_t>(static_cast<float>(height) * 4.0f / 3.0f);
   } else {
-    out.width = w;
-    out.height = static_cast<int32_t>(static_cast<float>(w) * 0.75f);
+    size.height = static_cast<uint32_t>(static_cast<float>(width) * 0.75f);
   }
-  out.x = (w - out.width) / 2;
-  out.y = (h - out.height) / 2;
-  return out;
+  return LetterboxRect(width, height, size);
 }
 
 void WriteAsciiBar(AsciiEngine& engine, uint32_t total) {
@@ -152,7 +146,7 @@ void WriteAsciiBar(AsciiEngine& engine, uint32_t total) {
   }
 }
 
-void DrawLoadingScreenKind(const LoadingViewport& viewport, float progress, uint32_t total) {
+void DrawLoadingScreenKind(const ScreenRect& viewport, float progress, uint32_t total) {
   switch (system_settings->loading_screen_kind) {
     case 0: DrawLoadingProgressBar(progress, total); break;
     case 1:
@@ -166,24 +160,15 @@ void DrawLoadingScreenKind(const LoadingViewport& viewport, float progress, uint
 
 }  // namespace
 
-LoadingViewport LetterboxViewport(uint32_t width, uint32_t height, float aspect) {
-  if (height == 0) height = 1;
-  const float window_ratio = static_cast<float>(width) / static_cast<float>(height);
+ScreenRect LoadingScreenViewport(uint32_t width, uint32_t height, float aspect) {
   // A missing or broken aspect would give an empty viewport: use the whole window then.
-  if (!(aspect > 0.0f) || !std::isfinite(aspect)) aspect = std::max(window_ratio, 1e-6f);
-  LoadingViewport out;
-  if (window_ratio > aspect) {
-    out.height = static_cast<int32_t>(height);
-    out.width = static_cast<int32_t>(static_cast<float>(height) * aspect);
-  } else {
-    out.width = static_cast<int32_t>(width);
-    out.height = static_cast<int32_t>(static_cast<float>(width) / aspect);
+  if (!(aspect > 0.0f) || !std::isfinite(aspect)) {
+    aspect = static_cast<float>(width) / static_cast<float>(std::max(height, 1u));
   }
-  out.width = std::max(out.width, 1);
-  out.height = std::max(out.height, 1);
-  out.x = (static_cast<int32_t>(width) - out.width) / 2;
-  out.y = (static_cast<int32_t>(height) - out.height) / 2;
-  return out;
+  RenderSize size = LetterboxSize(width, height, aspect);
+  size.width = std::max(size.width, 1u);
+  size.height = std::max(size.height, 1u);
+  return LetterboxRect(width, std::max(height, 1u), size);
 }
 
 float LoadingShare(uint32_t count, uint32_t total) {
@@ -208,7 +193,7 @@ void UpdateLoadingScreen(float progress, bool force) {
   if (window_height == 0) window_height = 1;
   // Without a context (no window yet, or code reading data without GL) there is nothing to draw.
   if (!system_settings || !IsGLContextCurrent()) return;
-  const LoadingViewport viewport = LetterboxViewport(window_width, window_height, window_aspect);
+  const ScreenRect viewport = LoadingScreenViewport(window_width, window_height, window_aspect);
   glViewport(viewport.x, viewport.y, viewport.width, viewport.height);
   DrawLoadingScreenKind(viewport, ClampProgress(progress), total);
   SwapWindowBuffers();
@@ -241,7 +226,7 @@ void DrawLoadingAscii(uint32_t viewport_width, uint32_t viewport_height, uint32_
                                    static_cast<int32_t>(std::max(viewport_height, 1u)),
                                    FBOType::Color, 0);
   }
-  const LoadingViewport area = FourByThree(std::max(viewport_width, 1u), std::max(viewport_height, 1u));
+  const ScreenRect area = FourByThree(std::max(viewport_width, 1u), std::max(viewport_height, 1u));
   engine->viewport = {area.x, area.y, area.width, area.height};
   WriteAsciiBar(*engine, total);
 

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 
+#include "scenes/framemath.h"
 #include "util/shaderprogram/shaderconstructor.h"
 
 // The progress numerator of the last redraw: used packed entries, or a count of redraws that
@@ -24,15 +25,9 @@ void DrawLoadingCircles(float progress, uint32_t total);
 
 std::shared_ptr<ShaderConstructor> MakeCirclesLoadingScreenShader();
 
-struct LoadingViewport {
-  int32_t x = 0;
-  int32_t y = 0;
-  int32_t width = 1;
-  int32_t height = 1;
-};
-
-// The largest rectangle of the aspect centred in width x height (never below 1 x 1).
-LoadingViewport LetterboxViewport(uint32_t width, uint32_t height, float aspect);
+// The largest rectangle of the aspect centred in width x height, never below 1 x 1; without a
+// usable aspect (0, negative, NaN) the whole window.
+ScreenRect LoadingScreenViewport(uint32_t width, uint32_t height, float aspect);
 
 // The share of the total the count stands for, 0 when the total is 0.
 float LoadingShare(uint32_t count, uint32_t total);
