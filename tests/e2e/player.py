@@ -54,6 +54,13 @@ class Player:
             time.sleep(0.2)
         return None
 
+    def window_after_dialog(self, title):
+        """Answers the start-up dialog and returns the player's window, which must appear."""
+        dialog_id = answer_dialog_if_shown(title)
+        window_id = self.wait_for_window(title, dialog_id)
+        check(window_id is not None, "no player window; output:\n" + self.output())
+        return window_id
+
     def quit_with_escape(self, window_id):
         """Escape ends the run through the normal shut-down: exit code 0, no fatal error."""
         x11.press_key(window_id, "Escape")

@@ -20,9 +20,7 @@ def brightest_level(path):
 def main():
     run = player.Player()
     try:
-        dialog_id = player.answer_dialog_if_shown(TITLE)
-        window_id = run.wait_for_window(TITLE, dialog_id)
-        player.check(window_id is not None, "no player window; output:\n" + run.output())
+        window_id = run.window_after_dialog(TITLE)
         # The production holds its loading screen for a second after the data is read.
         shot = os.path.join(player.BINARY_DIR, "e2e-loading-screen.png")
         x11.screenshot(shot)

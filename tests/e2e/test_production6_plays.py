@@ -28,9 +28,7 @@ def main():
     run = player.Player()
     shots = [os.path.join(player.BINARY_DIR, f"e2e-production6-{n}.png") for n in range(2)]
     try:
-        dialog_id = player.answer_dialog_if_shown(TITLE)
-        window_id = run.wait_for_window(TITLE, dialog_id)
-        player.check(window_id is not None, "no player window; output:\n" + run.output())
+        window_id = run.window_after_dialog(TITLE)
         started = time.time()
         # The still picture after its fade-in, then the tunnel once the second intro began.
         for shot, at in zip(shots, (9.0, 20.0)):

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <memory>
 #include <vector>
 
@@ -77,6 +78,23 @@ class LoadingScreenTest : public GLTest {
     return count;
   }
 
+  struct Call {
+    uint32_t advance_ms;
+    bool force;
+    uint32_t count_after;  // the loose-file count moves by one on each redraw
+  };
+
+  void RunCalls(std::initializer_list<Call> calls) {
+    uint32_t elapsed = 0;
+    for (const Call& call : calls) {
+      now_ += call.advance_ms;
+      elapsed += call.advance_ms;
+      UpdateLoadingScreen(1.0f, call.force);
+      EXPECT_EQ(loading_progress_count, call.count_after)
+          << (call.force ? "forced" : "unforced") << " call at " << elapsed << " ms";
+    }
+  }
+
   uint32_t now_ = 0;
   std::unique_ptr<RenderTarget> target_;
 };
@@ -86,36 +104,14 @@ constexpr float kBarMiddle = 0.36f;
 }  // namespace
 
 TEST_F(LoadingScreenTest, UnforcedCallsRedrawAtMostEvery40Milliseconds) {
-  UpdateLoadingScreen(1.0f, false);
-  EXPECT_EQ(loading_progress_count, 1u);
-  now_ += 10;
-  UpdateLoadingScreen(1.0f, false);
-  EXPECT_EQ(loading_progress_count, 1u) << "10 ms after a redraw";
-  now_ += 30;
-  UpdateLoadingScreen(1.0f, false);
-  EXPECT_EQ(loading_progress_count, 2u) << "40 ms after the first redraw";
   // A forced call always redraws and moves the deadline on.
-  now_ += 1;
-  UpdateLoadingScreen(1.0f, true);
-  EXPECT_EQ(loading_progress_count, 3u);
-  now_ += 39;
-  UpdateLoadingScreen(1.0f, false);
-  EXPECT_EQ(loading_progress_count, 3u);
-  now_ += 1;
-  UpdateLoadingScreen(1.0f, false);
-  EXPECT_EQ(loading_progress_count, 4u);
+  RunCalls({{0, false, 1}, {10, false, 1}, {30, false, 2}, {1, true, 3}, {39, false, 3},
+            {1, false, 4}});
 }
 
 TEST_F(LoadingScreenTest, TheDeadlineHoldsAcrossTheTickCountWrap) {
   now_ = 0xFFFFFFF0u;
-  UpdateLoadingScreen(1.0f, true);
-  EXPECT_EQ(loading_progress_count, 1u);
-  now_ += 20;  // wrapped to 4
-  UpdateLoadingScreen(1.0f, false);
-  EXPECT_EQ(loading_progress_count, 1u);
-  now_ += 20;
-  UpdateLoadingScreen(1.0f, false);
-  EXPECT_EQ(loading_progress_count, 2u);
+  RunCalls({{0, true, 1}, {20, false, 1}, {20, false, 2}});  // the second call is at tick 4
 }
 
 TEST_F(LoadingScreenTest, LooseFileCountMovesOnlyOnRedrawsAndWrapsAt500) {
