@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <initializer_list>
 #include <memory>
 #include <vector>
@@ -254,6 +255,11 @@ TEST(LoadingViewport, DegenerateWindowsGiveAUsableViewport) {
   const ScreenRect no_aspect = LoadingScreenViewport(640, 480, 0.0f);
   EXPECT_EQ(no_aspect.width, 640);
   EXPECT_EQ(no_aspect.height, 480);
+  for (const float aspect : {0.0f, -1.0f, std::nanf(""), 1e30f}) {
+    const ScreenRect empty = LoadingScreenViewport(0, 0, aspect);
+    EXPECT_EQ(empty.width, 1) << aspect;
+    EXPECT_EQ(empty.height, 1) << aspect;
+  }
   const ScreenRect thin = LoadingScreenViewport(1, 1000, 16.0f / 9.0f);
   EXPECT_EQ(thin.width, 1);
   EXPECT_EQ(thin.height, 1);

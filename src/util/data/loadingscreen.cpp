@@ -161,10 +161,13 @@ void DrawLoadingScreenKind(const ScreenRect& viewport, float progress, uint32_t 
 }  // namespace
 
 ScreenRect LoadingScreenViewport(uint32_t width, uint32_t height, float aspect) {
-  // A missing or broken aspect would give an empty viewport: use the whole window then.
+  // A missing or broken aspect would give an empty or overflowing viewport: use the whole
+  // window then. The limits keep every size the arithmetic makes within 32 bits.
+  constexpr float kSmallest = 1e-6f, kLargest = 1e6f;
   if (!(aspect > 0.0f) || !std::isfinite(aspect)) {
     aspect = static_cast<float>(width) / static_cast<float>(std::max(height, 1u));
   }
+  aspect = std::clamp(aspect, kSmallest, kLargest);
   RenderSize size = LetterboxSize(width, height, aspect);
   size.width = std::max(size.width, 1u);
   size.height = std::max(size.height, 1u);
