@@ -27,9 +27,10 @@ void main()
 
 	vec4 sum = vec4( 0.0 );
 	float total = 0.0;
-	for ( int i = 0; i < MaxTaps; i++ )
+	// The count is clamped above, so the loop is bounded; its end is not a constant, which
+	// keeps compilers from unrolling it into MaxTaps masked taps for every pixel.
+	for ( int i = 0; i < taps; i++ )
 	{
-		if ( i >= taps ) break;
 		float t = float( i ) / last;
 		float weight = exp( -t * 32.0 / tail );
 		sum += texture( Texture, uv - streak * t ) * weight;

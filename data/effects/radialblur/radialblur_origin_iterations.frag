@@ -25,9 +25,10 @@ void main()
 
 	vec4 sum = vec4( 0.0 );
 	float total = 0.0;
-	for ( int i = 0; i < MaxTaps; i++ )
+	// The count is clamped above, so the loop is bounded; its end is not a constant, which
+	// keeps compilers from unrolling it into MaxTaps masked taps for every pixel.
+	for ( int i = 0; i < taps; i++ )
 	{
-		if ( i >= taps ) break;
 		float t = float( i ) / last;
 		float weight = 1.0 - 0.75 * t;
 		sum += texture( Texture, uv - streak * t ) * weight;

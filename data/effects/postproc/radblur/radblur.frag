@@ -31,9 +31,10 @@ void main()
 	vec4 original = texture( Picture, uv );
 	vec4 sum = original;
 	float total = 1.0;
-	for ( int i = 1; i < MaxSamples; i++ )
+	// The count is clamped above, so the loop is bounded; its end is not a constant, which
+	// keeps compilers from unrolling it into MaxSamples masked taps for every pixel.
+	for ( int i = 1; i < samples; i++ )
 	{
-		if ( i >= samples ) break;
 		float t = float( i ) / last;
 		float weight = 1.0 - 0.6 * t;
 		sum += texture( Picture, uv - streak * t ) * weight;
