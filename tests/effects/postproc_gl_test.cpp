@@ -157,17 +157,21 @@ TEST_F(PostProcGLTest, FilmMonochromeTurnsColourToGrey) {
       << PixelText(target.PixelAt(5, 5));
 }
 
-TEST_F(PostProcGLTest, BlurSoftensAnEdgeOnlyNearIt) {
+TEST_F(PostProcGLTest, BlurSoftensAnEdgeEvenlyAndOnlyWithinItsRadius) {
   const auto picture = MakeSplitTexture(64, 16, {0, 0, 0, 255}, {255, 255, 255, 255});
   RenderTarget target(64, 16);
   Effects::Blur blur;
-  blur.param_values = {20.0f, 4.0f};  // 2 % of the height a ring: about a pixel
+  blur.param_values = {100.0f, 3.0f};  // 3 x 0.1 of the height: a radius of 4.8 pixels
   DrawThrough(blur, target, *picture);
-  const int at_edge = target.PixelAt(32, 8)[0];
-  EXPECT_GT(at_edge, 40);
-  EXPECT_LT(at_edge, 215);
-  EXPECT_EQ(target.PixelAt(2, 8)[0], 0);
-  EXPECT_EQ(target.PixelAt(61, 8)[0], 255);
+  // The edge lies between pixels 31 and 32: both turn grey, mirror images of each other.
+  const int black_side = target.PixelAt(31, 8)[0];
+  const int white_side = target.PixelAt(32, 8)[0];
+  EXPECT_GT(black_side, 20);
+  EXPECT_LT(white_side, 235);
+  EXPECT_NEAR(black_side + white_side, 255, 16);
+  // Beyond the radius the picture is untouched.
+  EXPECT_EQ(target.PixelAt(25, 8)[0], 0);
+  EXPECT_EQ(target.PixelAt(38, 8)[0], 255);
 }
 
 TEST_F(PostProcGLTest, NoiseAtFullAlphaIsGreyStatic) {
@@ -186,6 +190,27 @@ TEST_F(PostProcGLTest, NoiseAtFullAlphaIsGreyStatic) {
     }
   }
   EXPECT_GT(levels.size(), 20u);
+}
+
+TEST_F(PostProcGLTest, RadblurStreaksLightAwayFromItsCentre) {
+  // A black 128 x 64 picture with a white 4 x 4 dot right of the centre, on the middle rows.
+  std::vector<uint8_t> bytes(128 * 64 * 4, 0);
+  for (int y = 30; y < 34; ++y) {
+    for (int x = 80; x < 84; ++x) {
+      for (int c = 0; c < 4; ++c) bytes[(y * 128 + x) * 4 + c] = 255;
+    }
+  }
+  const Texture picture("dot", bytes, 4, 128, 64, false, false, GL_LINEAR, GL_LINEAR);
+  RenderTarget target(128, 64);
+  Effects::Radblur radblur;
+  radblur.param_values = {0.5f, 0.5f, 0.5f, 1.0f};  // streaks half the way to the centre
+  DrawThrough(radblur, target, picture);
+  // Further out on the dot's ray pixels gather its light; nearer the centre and off the ray
+  // they stay black.
+  EXPECT_GT(target.PixelAt(100, 32)[0], 10) << PixelText(target.PixelAt(100, 32));
+  EXPECT_EQ(target.PixelAt(74, 32)[0], 0);
+  EXPECT_EQ(target.PixelAt(100, 10)[0], 0);
+  EXPECT_EQ(target.PixelAt(28, 32)[0], 0);
 }
 
 }  // namespace
