@@ -2,6 +2,7 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include "support/test_files.h"
 
 #include <stdlib.h>
 
@@ -81,9 +82,7 @@ class HypnoTunnelGLTest : public GLTest {
  protected:
   void SetUp() override {
     GLTest::SetUp();
-    std::string pattern = (std::filesystem::temp_directory_path() / "hypno_XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    folder_ = pattern;
+    folder_ = MakeTemporaryFolder("hypno");
     source_ = std::filesystem::current_path();
     std::filesystem::create_directories(folder_ / "data");
     std::filesystem::create_directory_symlink(source_ / "data" / "scenes",

@@ -10,6 +10,7 @@
 #include <map>
 
 #include "scenes/scene.h"
+#include "support/test_files.h"
 #include "system/clock.h"
 #include "tolmesystem.h"
 #include "util/camera/cameracontroller.h"
@@ -29,9 +30,7 @@ const std::map<std::string, float> kCameraTracks = {
 class CameraMusicTest : public testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (std::filesystem::temp_directory_path() / "camera_XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    folder_ = pattern;
+    folder_ = MakeTemporaryFolder("camera");
     previous_folder_ = std::filesystem::current_path();
     std::filesystem::current_path(folder_);
     for (const auto& [name, value] : kCameraTracks) WriteTrack(name, value);

@@ -16,6 +16,7 @@
 #include <zlib.h>
 
 #include "system/messagebox.h"
+#include "support/test_files.h"
 #include "midi_bytes.h"
 
 // The fatal exit prints its line to standard output; death tests match standard error, so the
@@ -34,10 +35,7 @@ namespace notes_test {
 // A folder under the system's temporary folder, removed with everything in it.
 class ScratchDir {
  public:
-  ScratchDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "notes_test_XXXXXX").string();
-    path_ = mkdtemp(pattern.data());
-  }
+  ScratchDir() : path_(MakeTemporaryFolder("notes_test")) {}
   ~ScratchDir() { std::filesystem::remove_all(path_); }
   // The path with a trailing "/", as the data layer's callers write folder names.
   std::string Path() const { return path_.string() + "/"; }

@@ -5,12 +5,12 @@
 #include <string>
 #include <system_error>
 #include <unistd.h>
+#include "support/test_files.h"
 
 class ScopedWorkingFolder {
  public:
-  ScopedWorkingFolder() : previous_(std::filesystem::current_path()) {
-    std::string pattern = (std::filesystem::temp_directory_path() / "synctest-XXXXXX").string();
-    folder_ = mkdtemp(pattern.data());
+  ScopedWorkingFolder()
+      : previous_(std::filesystem::current_path()), folder_(MakeTemporaryFolder("synctest")) {
     std::filesystem::current_path(folder_);
   }
   ~ScopedWorkingFolder() {
