@@ -80,19 +80,21 @@ void AsciiFire::MoveDecay() {
 // neighbours already moved in the row above count with their new values.
 void AsciiFire::RiseAndBlur() {
   for (int y = 1; y < kFieldHeight; ++y) {
+    const bool bottom = y == kFieldHeight - 1;
+    uint8_t* above = &heat[(y - 1) * kFieldWidth];
+    const uint8_t* row = &heat[y * kFieldWidth];
+    const uint8_t* below = bottom ? nullptr : &heat[(y + 1) * kFieldWidth];
     for (int x = 0; x < kFieldWidth; ++x) {
+      const int left = x > 0 ? x - 1 : x;
+      const int right = x < kFieldWidth - 1 ? x + 1 : x;
       int sum = 0;
-      int count = 0;
-      for (int dy = -1; dy <= 1; ++dy) {
-        for (int dx = -1; dx <= 1; ++dx) {
-          const int ny = y + dy;
-          const int nx = x + dx;
-          if ((dx == 0 && dy == 0) || nx < 0 || nx >= kFieldWidth || ny >= kFieldHeight) continue;
-          sum += heat[ny * kFieldWidth + nx];
-          ++count;
-        }
+      for (int nx = left; nx <= right; ++nx) {
+        sum += above[nx];
+        if (below) sum += below[nx];
+        if (nx != x) sum += row[nx];
       }
-      heat[(y - 1) * kFieldWidth + x] = HeatByte(sum, decay + count);
+      const int count = (right - left + 1) * (bottom ? 2 : 3) - 1;
+      above[x] = HeatByte(sum, decay + count);
     }
   }
 }

@@ -13,16 +13,18 @@ RawLoader::RawLoader(AsciiEngine* engine, const std::string& file_name, int32_t 
     ExitMsgFmt(__FILE__, __LINE__, "RawLoader: picture {} has no size ({}x{})!", file_name, width,
                height);
   }
+  // The file is checked before the picture is allocated, so a wrong size given with a small
+  // file fails with its message instead of first asking for a huge block.
   const size_t size = static_cast<size_t>(width) * static_cast<size_t>(height);
-  try {
-    picture.resize(size);
-  } catch (const std::bad_alloc&) {
-    ExitMsg(__FILE__, __LINE__, "Failed to allocate memory for RawLoader");
-  }
   const std::vector<uint8_t> bytes = GetFileBytes(file_name, "rb", false);
   if (bytes.size() < size) {
     ExitMsgFmt(__FILE__, __LINE__, "File {} is only {} bytes, expected {}x{} image!", file_name,
                bytes.size(), width, height);
+  }
+  try {
+    picture.resize(size);
+  } catch (const std::bad_alloc&) {
+    ExitMsg(__FILE__, __LINE__, "Failed to allocate memory for RawLoader");
   }
   for (size_t i = 0; i < size; ++i) picture[i] = RemapAsciiColour(bytes[i]);
 }
