@@ -47,26 +47,20 @@ class SkyBox : public Effect {
   std::vector<UniformValue> uniforms() const;
   ShaderProgram& program() const { return *program_; }
 
+  // Owners may change these between frames.
+  glm::vec3 position{0.0f};  // the box centre
+  float size = 0.0f;         // half edge length of the drawn cube
+  glm::vec3 color{1.0f};     // multiplies the sky
+
  private:
   bool initialised_ = false;
   bool camera_set_ = false;
   Camera camera_;
+  // The render size given to the last setCamera.
   uint32_t width_ = 0;
   uint32_t height_ = 0;
   float aspect_ = 0.0f;
-
- public:
-  // Owners may change these between frames.
-  glm::vec3 position{0.0f};
-  float size = 0.0f;  // half edge length of the drawn cube
-
- private:
   std::shared_ptr<TextureCube> cube_map_;
-
- public:
-  glm::vec3 color{1.0f};
-
- private:
   std::unique_ptr<ShaderProgram> program_;
 };
 

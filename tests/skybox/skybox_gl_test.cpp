@@ -65,19 +65,20 @@ std::shared_ptr<Camera> CameraLooking(glm::vec3 eye, glm::vec3 direction, glm::v
   return camera;
 }
 
-GLenum ActiveUniformType(GLuint program, const std::string& name) {
-  GLint count = 0;
-  glGetProgramiv(program, GL_ACTIVE_UNIFORMS, &count);
-  for (GLint i = 0; i < count; ++i) {
-    char buffer[256];
-    GLsizei length = 0;
-    GLint size = 0;
-    GLenum type = GL_NONE;
-    glGetActiveUniform(program, static_cast<GLuint>(i), sizeof(buffer), &length, &size, &type,
-                       buffer);
-    if (name == std::string(buffer, static_cast<size_t>(length))) return type;
-  }
-  return GL_NONE;
+// Clears the target to grey and draws the sky seen by the camera over all of it.
+void DrawSky(const RenderTarget& target, Effects::SkyBox& sky, std::shared_ptr<Camera> camera) {
+  target.Bind();
+  glClearColor(0.5f, 0.5f, 0.5f, 1.0f);
+  glClear(GL_COLOR_BUFFER_BIT);
+  glClearColor(0, 0, 0, 0);
+  sky.setCamera(camera, static_cast<uint32_t>(target.width()),
+                static_cast<uint32_t>(target.height()), 1.0f);
+  sky.render(0.0);
+}
+
+// The pixel in the middle of the target.
+std::array<uint8_t, 4> Centre(const RenderTarget& target) {
+  return target.PixelAt(target.width() / 2, target.height() / 2);
 }
 
 // Leaves the fixed-function state as the other tests expect it.
@@ -95,10 +96,7 @@ TEST_F(SkyBoxTest, ProgramHasTheUniformsRenderSetsWithTheirTypes) {
   Effects::SkyBox sky;
   sky.init({0, 0, 0}, 1.0f, faces.cube);
   sky.color = {0.25f, 0.5f, 1.0f};
-  RenderTarget target(8, 8);
-  target.Bind();
-  sky.setCamera(CameraLooking({0, 0, 0}, {0, 0, -1}, {0, 1, 0}), 8, 8, 1.0f);
-  sky.render(0.0);
+  DrawSky(RenderTarget(8, 8), sky, CameraLooking({0, 0, 0}, {0, 0, -1}, {0, 1, 0}));
 
   const GLuint program = sky.program().program();
   EXPECT_EQ(ActiveUniformType(program, "Color"), GLenum(GL_FLOAT_VEC3));
@@ -122,14 +120,9 @@ TEST_F(SkyBoxTest, LookingAlongEachAxisShowsThatFaceInTheCentre) {
   for (size_t face = 0; face < 6; ++face) {
     const glm::vec3 up = directions[face].y != 0.0f ? glm::vec3(0, 0, 1) : glm::vec3(0, 1, 0);
     // The scene eye lies outside the box; the sky camera's tenth of it lies inside.
-    sky.setCamera(CameraLooking({30, -20, 40}, directions[face], up), 32, 32, 1.0f);
-    target.Bind();
-    glClearColor(0.5f, 0.5f, 0.5f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
-    glClearColor(0, 0, 0, 0);
-    sky.render(0.0);
+    DrawSky(target, sky, CameraLooking({30, -20, 40}, directions[face], up));
     const Rgb& c = kFaceColors[face];
-    const std::array<uint8_t, 4> centre = target.PixelAt(16, 16);
+    const std::array<uint8_t, 4> centre = Centre(target);
     EXPECT_TRUE(PixelNear(centre, {c[0], c[1], c[2], 255}, 2))
         << kFaceNames[face] << ": " << PixelText(centre);
   }
@@ -143,12 +136,10 @@ TEST_F(SkyBoxTest, ColourTintsTheSkyAndTheStateIsLeftForTheScene) {
   sky.init({0, 0, 0}, 1.0f, faces.cube);
   sky.color = {0.5f, 1.0f, 1.0f};
   RenderTarget target(16, 16);
-  target.Bind();
   glEnable(GL_CULL_FACE);
-  sky.setCamera(CameraLooking({0, 0, 0}, {1, 0, 0}, {0, 1, 0}), 16, 16, 1.0f);
-  sky.render(0.0);
+  DrawSky(target, sky, CameraLooking({0, 0, 0}, {1, 0, 0}, {0, 1, 0}));
   // +X is pure green, which a tint halving only red leaves as it is.
-  EXPECT_TRUE(PixelNear(target.PixelAt(8, 8), {0, 255, 0, 255}, 2));
+  EXPECT_TRUE(PixelNear(Centre(target), {0, 255, 0, 255}, 2)) << PixelText(Centre(target));
   EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
   EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
   EXPECT_FALSE(glIsEnabled(GL_CULL_FACE));
@@ -158,10 +149,8 @@ TEST_F(SkyBoxTest, ColourTintsTheSkyAndTheStateIsLeftForTheScene) {
   EXPECT_EQ(bound, 0);
 
   sky.color = {0.5f, 0.5f, 0.5f};
-  sky.setCamera(CameraLooking({0, 0, 0}, {-1, 0, 0}, {0, 1, 0}), 16, 16, 1.0f);
-  sky.render(0.0);
-  EXPECT_TRUE(PixelNear(target.PixelAt(8, 8), {128, 0, 0, 255}, 2))
-      << PixelText(target.PixelAt(8, 8));
+  DrawSky(target, sky, CameraLooking({0, 0, 0}, {-1, 0, 0}, {0, 1, 0}));
+  EXPECT_TRUE(PixelNear(Centre(target), {128, 0, 0, 255}, 2)) << PixelText(Centre(target));
   EXPECT_TRUE(NoGLError());
 }
 
@@ -225,8 +214,7 @@ TEST_F(SkyBoxTest, BadArgumentsAreRefusedInsteadOfDrawingGarbage) {
   sky.setCamera(CameraLooking({0, 0, 0}, {0, 0, 1}, {0, 1, 0}), 16, 16, 1.0f);
   sky.init({0, 0, 0}, 1.0f, faces.cube);
   sky.render(0.0);
-  EXPECT_TRUE(PixelNear(target.PixelAt(8, 8), {255, 0, 255, 255}, 2))
-      << PixelText(target.PixelAt(8, 8));
+  EXPECT_TRUE(PixelNear(Centre(target), {255, 0, 255, 255}, 2)) << PixelText(Centre(target));
   EXPECT_FLOAT_EQ(sky.camera().zfar, 100.0f);
 
   sky.size = 0.0f;
