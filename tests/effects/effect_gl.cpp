@@ -33,22 +33,6 @@ bool IsSampler(GLenum type) {
   return type == GL_SAMPLER_2D || type == GL_SAMPLER_2D_MULTISAMPLE;
 }
 
-// The active uniform's GL type, or GL_NONE when the program has no such active uniform.
-GLenum ActiveUniformType(GLuint program, const std::string& name) {
-  GLint count = 0;
-  glGetProgramiv(program, GL_ACTIVE_UNIFORMS, &count);
-  for (GLint i = 0; i < count; ++i) {
-    char buffer[256];
-    GLsizei length = 0;
-    GLint size = 0;
-    GLenum type = GL_NONE;
-    glGetActiveUniform(program, static_cast<GLuint>(i), sizeof(buffer), &length, &size, &type,
-                       buffer);
-    if (name == std::string(buffer, static_cast<size_t>(length))) return type;
-  }
-  return GL_NONE;
-}
-
 }  // namespace
 
 std::unique_ptr<Texture> MakeFlatTexture(uint32_t width, uint32_t height,

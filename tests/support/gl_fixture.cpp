@@ -170,3 +170,18 @@ bool PixelNear(const std::array<uint8_t, 4>& pixel, const std::array<uint8_t, 4>
   }
   return true;
 }
+
+GLenum ActiveUniformType(GLuint program, const std::string& name) {
+  GLint count = 0;
+  glGetProgramiv(program, GL_ACTIVE_UNIFORMS, &count);
+  for (GLint i = 0; i < count; ++i) {
+    char buffer[256];
+    GLsizei length = 0;
+    GLint size = 0;
+    GLenum type = GL_NONE;
+    glGetActiveUniform(program, static_cast<GLuint>(i), sizeof(buffer), &length, &size, &type,
+                       buffer);
+    if (name == std::string(buffer, static_cast<size_t>(length))) return type;
+  }
+  return GL_NONE;
+}

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include <GL/glew.h>
@@ -27,6 +28,9 @@ class GLTest : public ::testing::Test {
 
 // Empties the GL error queue and reports what it held, so a test names the step that failed.
 ::testing::AssertionResult NoGLError();
+
+// The GL type of the program's active uniform of that name, or GL_NONE when it has none.
+GLenum ActiveUniformType(GLuint program, const std::string& name);
 
 // A small RGBA8 framebuffer to draw into and read back. Row 0 of the pixels is the bottom row.
 class RenderTarget {
