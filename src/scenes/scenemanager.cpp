@@ -7,18 +7,10 @@
 #include <stdexcept>
 #include <utility>
 
-#include "effects/blur.h"
-#include "effects/dither.h"
-#include "effects/fade.h"
-#include "effects/film.h"
-#include "effects/k2.h"
-#include "effects/kaleidoscope.h"
-#include "effects/noise.h"
+#include "effects/postproceffects.h"
+
 #include "effects/postproc.h"
-#include "effects/radblur.h"
-#include "effects/subdiv.h"
 #include "effects/uniformvalue.h"
-#include "effects/vhs.h"
 #include "scenes/frametime.h"
 #include "system/aviwriter.h"
 #include "system/clock.h"
@@ -58,21 +50,6 @@ constexpr TrackDefault kGlobalTracks[] = {
 constexpr const char* kSlotTracks[] = {"ActiveScene1st", "ActiveScene2nd", "ActiveScene3rd",
                                        "ActiveScene4rd"};
 
-// The effects in creation order, which is also the order of equal track values.
-std::vector<std::unique_ptr<Effects::PostProc>> MakePostProcEffects() {
-  std::vector<std::unique_ptr<Effects::PostProc>> list;
-  list.push_back(std::make_unique<Effects::Dither>());
-  list.push_back(std::make_unique<Effects::Fade>());
-  list.push_back(std::make_unique<Effects::Blur>());
-  list.push_back(std::make_unique<Effects::Radblur>());
-  list.push_back(std::make_unique<Effects::Film>());
-  list.push_back(std::make_unique<Effects::Kaleidoscope>());
-  list.push_back(std::make_unique<Effects::K2>());
-  list.push_back(std::make_unique<Effects::Subdiv>());
-  list.push_back(std::make_unique<Effects::Noise>());
-  list.push_back(std::make_unique<Effects::VHS>());
-  return list;
-}
 
 void BindFirstColorTexture(const FBO& buffer) {
   const Texture& texture = *buffer.color_textures.at(0);
@@ -153,7 +130,7 @@ void SceneManager::OpenGlobalTracks() {
 
 void SceneManager::CreateEffects() {
   LogInfo("=== Loading post processing effects ===");
-  effects = MakePostProcEffects();
+  effects = Effects::MakePostProcEffects();
   for (const auto& effect : effects) {
     music->OpenTrack("pp" + effect->name, -1.0f);
     for (size_t j = 0; j < effect->param_names.size() && j < effect->param_values.size(); ++j) {

@@ -9,6 +9,7 @@
 
 #include "effect_gl.h"
 #include "effects/blur.h"
+#include "effects/postproceffects.h"
 #include "effects/dither.h"
 #include "effects/fade.h"
 #include "effects/film.h"
@@ -24,20 +25,6 @@ namespace {
 
 using PostProcGLTest = GLTest;
 
-std::vector<std::unique_ptr<Effects::PostProc>> MakeAllEffects() {
-  std::vector<std::unique_ptr<Effects::PostProc>> effects;
-  effects.push_back(std::make_unique<Effects::Dither>());
-  effects.push_back(std::make_unique<Effects::Fade>());
-  effects.push_back(std::make_unique<Effects::Blur>());
-  effects.push_back(std::make_unique<Effects::Radblur>());
-  effects.push_back(std::make_unique<Effects::Film>());
-  effects.push_back(std::make_unique<Effects::Kaleidoscope>());
-  effects.push_back(std::make_unique<Effects::K2>());
-  effects.push_back(std::make_unique<Effects::Subdiv>());
-  effects.push_back(std::make_unique<Effects::Noise>());
-  effects.push_back(std::make_unique<Effects::VHS>());
-  return effects;
-}
 
 // Applies the effect with its current values and draws the picture through it.
 void DrawThrough(Effects::PostProc& effect, const RenderTarget& target, const Texture& picture) {
@@ -72,7 +59,7 @@ TEST_F(PostProcGLTest, ParameterNamesCarryTheEffectNameForTheirTracks) {
       {"Noise", {"NoiseAlpha", "NoiseTime"}, {0.5f, 0.0f}},
       {"VHS", {"VHSAlpha", "VHSTime", "VHSBandOn"}, {0.5f, 0.0f, 0.0f}},
   };
-  const auto effects = MakeAllEffects();
+  const auto effects = Effects::MakePostProcEffects();
   ASSERT_EQ(effects.size(), expected.size());
   for (size_t i = 0; i < effects.size(); ++i) {
     EXPECT_EQ(effects[i]->name, expected[i].name);
@@ -82,7 +69,7 @@ TEST_F(PostProcGLTest, ParameterNamesCarryTheEffectNameForTheirTracks) {
 }
 
 TEST_F(PostProcGLTest, EveryUniformTheCodeSetsExistsWithItsTypeAndValue) {
-  for (const auto& effect : MakeAllEffects()) {
+  for (const auto& effect : Effects::MakePostProcEffects()) {
     effect->apply(1280, 720, 3.5);
     GLint current = 0;
     glGetIntegerv(GL_CURRENT_PROGRAM, &current);
@@ -118,7 +105,7 @@ TEST_F(PostProcGLTest, FlatPictureStaysFlatThroughTheResamplingEffects) {
   const std::array<uint8_t, 4> colour = {200, 100, 50, 255};
   const auto picture = MakeFlatTexture(64, 36, colour);
   RenderTarget target(64, 36);
-  auto effects = MakeAllEffects();
+  auto effects = Effects::MakePostProcEffects();
   effects[0]->param_values = {0.0f};  // Dither: one block per pixel
   for (const auto& effect : effects) {
     if (effect->name == "Noise" || effect->name == "VHS") continue;  // they add noise
