@@ -23,6 +23,7 @@
 #include "util/music/music.h"
 #include "util/music/sync_device.h"
 #include "util/shaderprogram/shaderprogram.h"
+#include "util/gpuresources/gpuresources.h"
 
 namespace {
 
@@ -31,12 +32,14 @@ constexpr uint32_t kHeight = 720;
 
 HiddenGLContext* Context() {
   static std::unique_ptr<HiddenGLContext> context;
+  static std::unique_ptr<GpuResources> resources;
   if (!context) {
     try {
       context = std::make_unique<HiddenGLContext>(kWidth, kHeight);
     } catch (const std::exception&) {
       return nullptr;
     }
+    resources = std::make_unique<GpuResources>();
   }
   return context.get();
 }
@@ -78,7 +81,7 @@ class BareCopies {
   void Run(int copies) {
     program_.Use();
     glUniformMatrix4fv(program_.GetUniformLocation("ProjectionMatrix"), 1, GL_FALSE,
-                       UnitSquareProjection().data());
+                       GpuResources::UnitSquareProjection().data());
     glDisable(GL_DEPTH_TEST);
     FBO* source = &a_;
     FBO* target = &b_;
