@@ -132,6 +132,12 @@ int PlayAndShutDown(std::unique_ptr<SceneManager> scene_manager,
 }
 
 int RunPlayer() {
+  // A fatal exit first leaves fullscreen and shows a small normal window with the cursor, so
+  // its message box is visible (acting on no window before there is one).
+  AddPreExitHook([] {
+    RestoreWindowForError();
+    ShowMouseCursor();
+  });
   CreateSystemSettings(kProduction, kDataMode);
   SystemSettings& settings = *system_settings;
   LogInfo("[Starting run of {}]", settings.title);

@@ -212,6 +212,17 @@ float Music::GetSyncValue(const std::string& name) {
   return SyncSampleTrack(*device, name, row);
 }
 
+const SyncTrack& Music::FindSyncTrack(const std::string& name) const {
+  const SyncTrack* track = SyncFindTrack(*device, name);
+  if (track == nullptr) throw std::runtime_error("Can't find sync value for " + name);
+  return *track;
+}
+
+float Music::GetSyncValue(const SyncTrack& track) {
+  const double row = rowsPerBeat * bpm * (GetSeconds() / 60.0) + rowsPerBeat * offset;
+  return SyncGetValue(&track, row);
+}
+
 bool Music::IsPlaying() const {
   if (dummy) return !paused;
   return stream_->IsActive();
