@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "scenes/frametime.h"
+#include "util/frametime.h"
 #include "system/clock.h"
 #include "system/log.h"
 #include "system/window.h"

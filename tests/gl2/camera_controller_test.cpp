@@ -6,7 +6,7 @@
 #include <map>
 #include <string>
 
-#include "scenes/frametime.h"
+#include "util/frametime.h"
 #include "scenes/scene.h"
 #include "tolmesystem.h"
 #include "util/camera/cameracontroller.h"

@@ -15,7 +15,7 @@
 #include "system/messagebox.h"
 #include "tolmesystem.h"
 #include "util/data/data.h"
-#include "util/music/fft.h"
+#include "system/fft.h"
 #include "util/music/sync_link.h"
 #include "util/music/sync_track_file.h"
 

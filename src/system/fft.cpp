@@ -1,4 +1,4 @@
-#include "util/music/fft.h"
+#include "system/fft.h"
 
 #include <array>
 #include <cmath>
