@@ -62,3 +62,20 @@ void UploadUniforms(ShaderProgram& program, const std::vector<UniformValue>& uni
     if (location >= 0) Upload(location, uniform);
   }
 }
+
+std::vector<int32_t> UniformLocations(ShaderProgram& program,
+                                      const std::vector<UniformValue>& uniforms) {
+  std::vector<int32_t> locations;
+  locations.reserve(uniforms.size());
+  for (const UniformValue& uniform : uniforms) {
+    locations.push_back(program.GetUniformLocation(uniform.name));
+  }
+  return locations;
+}
+
+void UploadUniforms(const std::vector<UniformValue>& uniforms,
+                    const std::vector<int32_t>& locations) {
+  for (size_t i = 0; i < uniforms.size() && i < locations.size(); ++i) {
+    if (locations[i] >= 0) Upload(locations[i], uniforms[i]);
+  }
+}

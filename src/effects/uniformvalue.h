@@ -4,6 +4,7 @@
 // location up by name on each call and skips a uniform the program lacks.
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -26,3 +27,10 @@ UniformValue UniformMat4(const std::string& name, const std::array<float, 16>& m
 
 // Uploads the values in order to the bound program.
 void UploadUniforms(ShaderProgram& program, const std::vector<UniformValue>& uniforms);
+
+// The location of each uniform's name in the program (-1 for one it lacks), in list order.
+std::vector<int32_t> UniformLocations(ShaderProgram& program,
+                                      const std::vector<UniformValue>& uniforms);
+// Uploads each value to the bound program at the location of the same index; -1 is skipped.
+void UploadUniforms(const std::vector<UniformValue>& uniforms,
+                    const std::vector<int32_t>& locations);
