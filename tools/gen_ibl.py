@@ -8,9 +8,10 @@
   F0 x A + B: the GGX distribution, importance sampled with 1024 Hammersley points, the
   Smith-Schlick visibility with k = roughness^2 / 2 and Schlick's Fresnel.
 - "data/common/skyboxes/urban-skyboxes/CNTower/1024_{negx,posx,negy,posy,negz,posz}.jpg": the
-  specular environment, six 256 x 256 faces of our own town at a summer afternoon (sky
+  specular environment, six 512 x 512 faces of our own town at a summer afternoon (sky
   gradient, clouds, a sun, a skyline with lit windows and a tall tower, a ground with roads).
-  The name keeps its historic "1024"; the faces are smaller so prefiltering stays quick.
+  The name keeps its historic "1024"; the faces are smaller so prefiltering stays quick
+  (about a second on llvmpipe).
 - "data/objects3d/environments/doge2/diffuse/diffuse_{left,right,bottom,top,back,front}_0.hdr":
   the same environment's cosine-convolved radiance (irradiance / pi), 32 x 32 Radiance files,
   made from its order-2 spherical harmonics.
@@ -34,7 +35,7 @@ LUT_SAMPLES = 1024
 
 SPECULAR_PREFIX = os.path.join("data", "common", "skyboxes", "urban-skyboxes", "CNTower", "1024_")
 SPECULAR_FACES = ("negx", "posx", "negy", "posy", "negz", "posz")
-SPECULAR_SIZE = 256
+SPECULAR_SIZE = 512
 
 DIFFUSE_PREFIX = os.path.join("data", "objects3d", "environments", "doge2", "diffuse", "diffuse_")
 DIFFUSE_FACES = ("left_0", "right_0", "bottom_0", "top_0", "back_0", "front_0")
