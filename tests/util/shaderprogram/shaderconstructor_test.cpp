@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "gl_test_files.h"
+#include "support/gl_test_files.h"
 #include "support/gl_fixture.h"
 #include "util/shaderprogram/shaderprogram.h"
 

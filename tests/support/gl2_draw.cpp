@@ -1,4 +1,4 @@
-#include "gl2_draw.h"
+#include "support/gl2_draw.h"
 
 #include <glm/gtc/type_ptr.hpp>
 

@@ -1,4 +1,4 @@
-#include "effect_values.h"
+#include "support/effect_values.h"
 
 #include <gtest/gtest.h>
 

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "gl_test_files.h"
+#include "support/gl_test_files.h"
 #include "support/gl_fixture.h"
-#include "test_images.h"
+#include "support/test_images.h"
 #include "util/texture/image_loader.h"
 
 namespace {

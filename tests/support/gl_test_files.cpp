@@ -1,4 +1,4 @@
-#include "gl_test_files.h"
+#include "support/gl_test_files.h"
 
 #include "support/test_files.h"
 #include "util/data/data.h"

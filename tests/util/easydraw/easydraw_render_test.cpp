@@ -6,7 +6,7 @@
 #include <glm/gtc/matrix_transform.hpp>
 #include <glm/gtc/type_ptr.hpp>
 
-#include "gl2_draw.h"
+#include "support/gl2_draw.h"
 #include "util/easydraw/easydraw.h"
 #include "util/easydraw/easydrawcustom.h"
 #include "util/shaderprogram/shaderconstructor.h"

@@ -1,4 +1,4 @@
-#include "effect_gl.h"
+#include "support/effect_gl.h"
 
 #include <algorithm>
 #include <cmath>

@@ -6,7 +6,7 @@
 #include <functional>
 #include <random>
 
-#include "gl_test_files.h"
+#include "support/gl_test_files.h"
 #include "support/gl_fixture.h"
 
 namespace {

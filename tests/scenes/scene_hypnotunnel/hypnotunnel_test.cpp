@@ -14,8 +14,8 @@
 #include <memory>
 #include <string>
 
-#include "effect_gl.h"
-#include "effect_values.h"
+#include "support/effect_gl.h"
+#include "support/effect_values.h"
 #include "scenes/scene_hypnotunnel/hypnotunnel.h"
 #include "tolmesystem.h"
 #include "util/music/music.h"

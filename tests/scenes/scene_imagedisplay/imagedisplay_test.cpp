@@ -4,7 +4,7 @@
 
 #include <array>
 
-#include "effect_gl.h"
+#include "support/effect_gl.h"
 #include "scenes/scene_imagedisplay/imagedisplay.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "support/messagebox_recorder.h"
-#include "gl2_draw.h"
+#include "support/gl2_draw.h"
 #include "util/text/text.h"
 
 namespace {

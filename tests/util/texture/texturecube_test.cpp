@@ -6,9 +6,9 @@
 
 #include <glm/glm.hpp>
 
-#include "gl_test_files.h"
+#include "support/gl_test_files.h"
 #include "support/gl_fixture.h"
-#include "test_images.h"
+#include "support/test_images.h"
 #include "util/shaderprogram/shaderprogram.h"
 
 namespace {
