@@ -1,7 +1,5 @@
 #include "scene_tracks.h"
 
-#include <filesystem>
-
 #include <glm/gtc/matrix_transform.hpp>
 
 #include "support/test_files.h"
@@ -12,12 +10,8 @@
 
 void SceneTracksTest::SetUp() {
   GLTest::SetUp();
-  folder_ = MakeTemporaryFolder("scenetracks");
-  source_ = std::filesystem::current_path();
-  std::filesystem::create_directories(folder_ / "data");
-  std::filesystem::create_directory_symlink(source_ / "data" / "common",
-                                            folder_ / "data" / "common");
-  std::filesystem::current_path(folder_);
+  folder_ = std::make_unique<TemporaryWorkingFolder>("scenetracks",
+                                                     std::initializer_list<const char*>{"common"});
   system_settings = std::make_unique<SystemSettings>();
   system_settings->music_file.clear();
   system_settings->title = "murrow - tidewheel";
@@ -26,9 +20,7 @@ void SceneTracksTest::SetUp() {
 void SceneTracksTest::TearDown() {
   music_.reset();
   system_settings.reset();
-  std::filesystem::current_path(source_);
-  std::error_code error;
-  std::filesystem::remove_all(folder_, error);
+  folder_.reset();
   GLTest::TearDown();
 }
 

@@ -3,7 +3,6 @@
 // (as track files in a temporary working folder), so a scene can be initialised and rendered
 // exactly as the scene manager would. The repository's fonts are reached through a link.
 
-#include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
@@ -11,6 +10,7 @@
 #include <glm/glm.hpp>
 
 #include "support/gl_fixture.h"
+#include "support/working_folder.h"
 #include "util/music/music.h"
 
 class SceneTracksTest : public GLTest {
@@ -27,8 +27,7 @@ class SceneTracksTest : public GLTest {
   std::unique_ptr<Music> music_;
 
  private:
-  std::filesystem::path folder_;
-  std::filesystem::path source_;
+  std::unique_ptr<TemporaryWorkingFolder> folder_;
 };
 
 // Where a world point lands in a target of that size, for the camera and aspect given
