@@ -70,16 +70,6 @@ TEST(TextScenesTest, FaceSizeIsTheTruncatedTrackHeldToTheFontsRange) {
   for (const auto& [track, size] : cases) EXPECT_EQ(WM20Text::FaceSizeFor(track), size) << track;
 }
 
-TEST(TextScenesTest, TracksAreTheFifteenTextTracks) {
-  const auto& tracks = WM20Text::Tracks();
-  ASSERT_EQ(tracks.size(), 15u);
-  std::map<std::string, float> defaults;
-  for (const SceneTrack& track : tracks) defaults[track.name] = track.default_value;
-  EXPECT_EQ(defaults.size(), 15u);  // no name twice
-  EXPECT_EQ(defaults["textSize"], 64.0f);
-  EXPECT_EQ(defaults["textFade"], 1.0f);
-}
-
 // The lit extent of a region of the target: pixels differing from the background.
 struct Extent {
   int left = -1, right = -1, bottom = -1, top = -1;
