@@ -14,16 +14,18 @@
 //                 (a hashed name look-up; throws "Can't find sync value for " + name)
 //   Update:       if (SyncUpdate(*device, row, &sync_callbacks, this) != 0)
 //                     SyncReconnect(*device);   // the host given to SyncConnect, once a frame
-//   destructor:   if (SyncSaveTracks(*device) != 0) message box "Failed to save sync tracks!"
+//   destructor:   if (SyncSaveEditedTracks(*device) != 0) message box "Failed to save sync tracks!"
 //                 then the device is destroyed with its tracks.
 // Music defines the one program-wide table `sync_callbacks`: its three player-control callbacks
 // followed by SyncOpenCallback, SyncReadCallback and SyncCloseCallback (sync_track_file.h).
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "system/tcp_socket.h"
@@ -66,6 +68,9 @@ struct SyncDevice {
 
   std::string base_path;
   std::vector<std::unique_ptr<SyncTrack>> tracks;  // the editor's track index is the position
+  // Tracks whose keys the editor set or deleted since the last connection: the ones worth
+  // saving at shut-down, as every other track is empty or as its file already holds it.
+  std::unordered_set<const SyncTrack*> edited_tracks;
   std::unordered_map<std::string, SyncTrack*> track_index;  // by exact name
   int32_t last_row_sent = -1;
   TcpSocket socket;
@@ -74,9 +79,12 @@ struct SyncDevice {
   uint16_t editor_port = kSyncEditorPort;
   int connect_timeout_ms = 100;   // longest a reconnection (connect and greeting) may hold up a frame
   int first_connect_timeout_ms = 3000;  // the first connection happens once, while loading
-  // Longest wait for the rest of a command already begun, or for an editor that stopped
-  // reading to take what is sent.
+  // Longest time for the rest of a command already begun to arrive (the frames go on
+  // meanwhile), or for an editor that stopped reading to take what is sent.
   int io_timeout_ms = 1000;
+  int max_commands_per_frame = 1024;  // the rest wait for the next frames
+  std::vector<uint8_t> received;      // editor bytes not yet applied
+  std::chrono::steady_clock::time_point received_since;  // when the first of them arrived
   SyncOpenFunction open = nullptr;
   SyncReadFunction read = nullptr;
   SyncCloseFunction close = nullptr;
