@@ -180,7 +180,7 @@ void SceneManager::StartPlayback() {
   // keep flowing: a request to quit ends the wait and is left for the main loop.
   while (music->GetBeat() < 0.0 && !quit_posted_) {
     music->Update();
-    if (PeekAndDispatchMessage() == MessageResult::Quit) PostQuit("  Quit while waiting for beat 0");
+    if (PeekAndDispatchMessage() == MessageResult::Quit) PostQuit("  Quit before beat 0");
   }
   if (dumping) {
     music->SetPositionSeconds(0.0);

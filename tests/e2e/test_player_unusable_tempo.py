@@ -19,8 +19,9 @@ def chunks(stream):
     while at < len(stream):
         name_length, data_length = struct.unpack_from("<II", stream, at + 6)
         name_at = at + 14
-        yield stream[name_at:name_at + name_length], stream[name_at + name_length:name_at + name_length + data_length]
-        at = name_at + name_length + data_length
+        data_at = name_at + name_length
+        yield stream[name_at:data_at], stream[data_at:data_at + data_length]
+        at = data_at + data_length
 
 
 def with_tempo(packed, tempo):

@@ -77,7 +77,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (from_memory.size() != from_file.size()) __builtin_trap();
   for (size_t i = 0; i < from_memory.size(); ++i) {
     if (from_memory[i].size() != from_file[i].size() ||
-        std::memcmp(from_memory[i].data(), from_file[i].data(), from_memory[i].size() * sizeof(double)) != 0)
+        std::memcmp(from_memory[i].data(), from_file[i].data(),
+                    from_memory[i].size() * sizeof(double)) != 0)
       __builtin_trap();
   }
   return 0;

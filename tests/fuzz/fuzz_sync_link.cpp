@@ -89,8 +89,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Player player;
   if (SyncReconnect(device) == 0) {
     // The peer closes after sending, so the link drops once everything has arrived.
-    for (int frame = 0; frame < 100000 && SyncUpdate(device, frame, &kCallbacks, &player) == 0; ++frame) {
-    }
+    for (int frame = 0; frame < 100000; ++frame)
+      if (SyncUpdate(device, frame, &kCallbacks, &player) != 0) break;
   }
   peer.join();
   for (const auto& track : device.tracks) {

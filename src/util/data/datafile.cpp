@@ -191,7 +191,8 @@ void WriteOrDie(ReplacementFile& file, const void* bytes, size_t count, const ch
 void WritePackedFile(const std::string& name, uint32_t stream_size,
                      const std::vector<uint8_t>& compressed) {
   ReplacementFile file(name);
-  if (!file.IsOpen()) ExitMsgFmt(__FILE__, __LINE__, "Failed to open data file {} for writing", name);
+  if (!file.IsOpen())
+    ExitMsgFmt(__FILE__, __LINE__, "Failed to open data file {} for writing", name);
   uint8_t size_field[4];
   StoreU32(size_field, stream_size);
   WriteOrDie(file, kFileMagic.data(), kFileMagic.size(), "Failed to write header!");
@@ -201,7 +202,8 @@ void WritePackedFile(const std::string& name, uint32_t stream_size,
   WriteOrDie(file, compressed.data(), compressed.size(), "Failed to write file contents!");
   // Buffered bytes only reach the disk on close; a failure there is a failed write too.
   if (!file.Close()) ExitMsg(__FILE__, __LINE__, "Failed to write file contents!");
-  if (!file.Rename()) ExitMsgFmt(__FILE__, __LINE__, "Failed to open data file {} for writing", name);
+  if (!file.Rename())
+    ExitMsgFmt(__FILE__, __LINE__, "Failed to open data file {} for writing", name);
 }
 
 void LogWriteSummary(const std::string& name, uint64_t stream_size, uint64_t compressed_size) {
@@ -228,13 +230,15 @@ void ExportEntry(const DataFileEntry& entry) {
   const std::string bare_name = BareFileName(entry.name);
   LogInfo("File name without path is {}", bare_name);
   ReplacementFile file(bare_name);
-  if (!file.IsOpen()) ExitMsgFmt(__FILE__, __LINE__, "Failed to create output file for {}", bare_name);
+  if (!file.IsOpen())
+    ExitMsgFmt(__FILE__, __LINE__, "Failed to create output file for {}", bare_name);
   // A short write must not be reported as a successful export.
   if (!file.Write(entry.data.data(), entry.data.size()) || !file.Close()) {
     file.Discard();
     ExitMsgFmt(__FILE__, __LINE__, "Failed to write output file {}", bare_name);
   }
-  if (!file.Rename()) ExitMsgFmt(__FILE__, __LINE__, "Failed to create output file for {}", bare_name);
+  if (!file.Rename())
+    ExitMsgFmt(__FILE__, __LINE__, "Failed to create output file for {}", bare_name);
   ShowMessageBox({.caption = "Success",
                   .text = fmt::format("Successfully exported {} to the current folder", bare_name),
                   .buttons = MessageBoxButtons::Ok,

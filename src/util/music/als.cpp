@@ -164,7 +164,8 @@ void AlsFile::Parse(const std::string& name, const std::string& xml) {
     ExitMsgFmt(__FILE__, __LINE__, "Could not parse XML from {}. Error='{}'. Exiting.", name,
                document.ErrorDesc());
   const TiXmlElement* root = document.FirstChildElement("Ableton");
-  if (!root) ExitMsgFmt(__FILE__, __LINE__, "Assert failed: {} has no <Ableton> root element", name);
+  if (!root)
+    ExitMsgFmt(__FILE__, __LINE__, "Assert failed: {} has no <Ableton> root element", name);
   bpm = ValueAt(root, {"LiveSet", "MasterTrack", "DeviceChain", "Mixer", "Tempo", "Manual"});
   LogInfo("  ..got bpm of {}", bpm);
   ParseTracks(name, Descend(root, {"LiveSet", "Tracks"}));

@@ -59,7 +59,8 @@ const TiXmlElement* RequireChild(const TiXmlElement* parent, const char* name) {
 const TiXmlElement* RequireRoot(const TiXmlDocument& document, const char* name,
                                 const std::string& file) {
   const TiXmlElement* root = document.FirstChildElement(name);
-  if (!root) ExitMsgFmt(__FILE__, __LINE__, "Assert failed: {} has no <{}> root element", file, name);
+  if (!root)
+    ExitMsgFmt(__FILE__, __LINE__, "Assert failed: {} has no <{}> root element", file, name);
   return root;
 }
 

@@ -145,7 +145,8 @@ bool ReceiveAvailable(SyncDevice& device, size_t limit) {
 
 // Applies the whole commands at the front of device.received, at most the device's cap; the
 // part of a command still on its way stays for a later frame. False drops the link.
-bool ApplyReceived(SyncDevice& device, const SyncCallbacks* callbacks, void* user, size_t& consumed) {
+bool ApplyReceived(SyncDevice& device, const SyncCallbacks* callbacks, void* user,
+                   size_t& consumed) {
   const std::vector<uint8_t>& bytes = device.received;
   size_t at = 0;
   bool keep = true;
@@ -162,7 +163,8 @@ bool ApplyReceived(SyncDevice& device, const SyncCallbacks* callbacks, void* use
     at += 1 + static_cast<size_t>(body);
     if (!keep) break;
   }
-  device.received.erase(device.received.begin(), device.received.begin() + static_cast<ptrdiff_t>(at));
+  device.received.erase(device.received.begin(),
+                        device.received.begin() + static_cast<ptrdiff_t>(at));
   consumed = at;
   return keep;
 }
@@ -175,7 +177,8 @@ bool MessageOverdue(SyncDevice& device, bool fresh) {
     device.received_since = SteadyClock::now();
     return false;
   }
-  return MillisecondsUntil(device.received_since + std::chrono::milliseconds(device.io_timeout_ms)) == 0;
+  const auto deadline = device.received_since + std::chrono::milliseconds(device.io_timeout_ms);
+  return MillisecondsUntil(deadline) == 0;
 }
 
 // Connects and greets within timeout_ms all told: a host that accepts but never answers must
@@ -220,7 +223,8 @@ int SyncUpdate(SyncDevice& device, int row, const SyncCallbacks* callbacks, void
   // The commands that have arrived are applied before the row is reported; the frame never
   // waits for the editor, and a flood of commands is spread over several frames.
   const bool was_empty = device.received.empty();
-  const bool open = ReceiveAvailable(device, kLongestCommand * static_cast<size_t>(device.max_commands_per_frame));
+  const size_t limit = kLongestCommand * static_cast<size_t>(device.max_commands_per_frame);
+  const bool open = ReceiveAvailable(device, limit);
   size_t consumed = 0;
   if (!ApplyReceived(device, callbacks, user, consumed) || !open) return DropLink(device);
   if (MessageOverdue(device, was_empty || consumed > 0)) return DropLink(device);

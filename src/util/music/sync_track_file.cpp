@@ -163,7 +163,8 @@ int SyncSaveTracks(SyncDevice& device) {
 }
 
 int SyncSaveEditedTracks(SyncDevice& device) {
-  return SaveTracksWhere(device, [&](const SyncTrack& track) { return device.edited_tracks.contains(&track); });
+  return SaveTracksWhere(
+      device, [&](const SyncTrack& track) { return device.edited_tracks.contains(&track); });
 }
 
 
