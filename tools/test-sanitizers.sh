@@ -3,7 +3,8 @@
 # AddressSanitizer and UndefinedBehaviorSanitizer (folder build-asan), then runs those suites
 # without a display and one short run of the player on a virtual display under them. Any
 # sanitizer report fails the run. Needs data.vtl, which tools/test.sh makes first. The player
-# plays the production to its end (about a minute of music) without input.
+# plays the production to its end (about a minute of music) without input. Last, the audio
+# suite runs under ThreadSanitizer (folder build-tsan).
 # Usage: tools/test-sanitizers.sh [jobs]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -34,6 +35,17 @@ env -u DISPLAY ctest --test-dir "$out" --output-on-failure --timeout 900 -j"$job
   -E '_NOT_BUILT$|^e2e\.' || status=1
 xvfb-run -a -s "-screen 0 1280x720x24" env PLAYER_BINARY_DIR="$PWD/$out" \
   python3 tests/e2e/play_through.py || status=1
+
+# The audio suite, whose streams are read by the audio thread, under ThreadSanitizer.
+tsan=build-tsan
+mkdir -p "$tsan"
+cmake -S . -B "$tsan" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" \
+  -DCMAKE_C_FLAGS_DEBUG="-O1 -g1" -DCMAKE_CXX_FLAGS="-fsanitize=thread" \
+  -DCMAKE_C_FLAGS="-fsanitize=thread" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=thread" \
+  > "$tsan/configure.log"
+cmake --build "$tsan" -j"$jobs" --target test_audio
+TSAN_OPTIONS="log_path=$reports/tsan" env -u DISPLAY PLAYER_SOURCE_DIR="$PWD" \
+  "$tsan/tests/test_audio" --gtest_brief=1 || status=1
 
 shopt -s nullglob
 found=("$reports"/*)
