@@ -129,12 +129,17 @@ void SceneManager::StartPlayback() {
   UpdateLoadingScreen(0.0f, true);
   data_init_finished = true;
 
+  music->RequireUsableTempo();
   music->bpm = music->GetSyncValue("bpm");
   volume = settings.volume;
   if (!music->dummy) music->SetVolume(volume);
   music->Start();
-  // The dummy clock moves only when updated, so the wait advances it.
-  while (music->GetBeat() < 0.0) music->Update();
+  // The dummy clock moves only when updated, so the wait advances it. The window's messages
+  // keep flowing: a request to quit ends the wait and is left for the main loop.
+  while (music->GetBeat() < 0.0 && !quit_posted_) {
+    music->Update();
+    if (PeekAndDispatchMessage() == MessageResult::Quit) PostQuit("  Quit before beat 0");
+  }
   if (dumping) {
     music->SetPositionSeconds(0.0);
     music->SetPaused(!music->paused);

@@ -66,7 +66,10 @@ void EnterFullscreen(SDL_Window* window, const SystemSettings& settings) {
 // The context is made as the window is created, as the window procedure does on creation.
 void CreateContext(SDL_Window* window, SystemSettings& settings) {
   SDL_GLContext context = SDL_GL_CreateContext(window);
-  if (context == nullptr) ExitMsg(__FILE__, __LINE__, "Assert failed");
+  if (context == nullptr) {
+    LogLine("Could not create the OpenGL context: {}", SDL_GetError());
+    ExitMsg(__FILE__, __LINE__, "Assert failed");
+  }
   settings.gl_context = context;
   SDL_GL_MakeCurrent(window, context);
   SDL_ShowWindow(window);
@@ -178,7 +181,10 @@ void CreateGLWindow() {
   SDL_Window* window = SDL_CreateWindow(settings.title.c_str(), 0, 0,
                                         static_cast<int>(settings.width),
                                         static_cast<int>(settings.height), flags);
-  if (window == nullptr) ExitMsg(__FILE__, __LINE__, "Assert failed");
+  if (window == nullptr) {
+    LogLine("Could not create the window: {}", SDL_GetError());
+    ExitMsg(__FILE__, __LINE__, "Assert failed");
+  }
   settings.window = window;
   if (settings.fullscreen) EnterFullscreen(window, settings);
   CreateContext(window, settings);

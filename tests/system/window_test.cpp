@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <utility>
 #include <vector>
+#include <unistd.h>
 
 #include "program.h"
 #include "support/messagebox_recorder.h"
@@ -196,6 +197,16 @@ TEST_F(OwnWindowDeathTest, TheDisplaysOwnModeIsTakenExactly) {
 
 TEST_F(OwnWindowDeathTest, AModeTheDisplayLacksIsFatal) {
   EXPECT_EXIT(CreateOwnWindow(true, 123, 45), testing::ExitedWithCode(1), "Failed to set fullscreen mode");
+}
+
+TEST_F(OwnWindowDeathTest, AWindowThatCannotBeMadeSaysWhy) {
+  EXPECT_EXIT(
+      {
+        dup2(2, 1);  // the log line goes to standard output
+        setenv("SDL_OPENGL_LIBRARY", "/nonexistent/libGL.so", 1);
+        CreateOwnWindow(false, 640, 480);
+      },
+      testing::ExitedWithCode(1), "Could not create the window: .*nonexistent.*\n(.|\n)*Assert failed");
 }
 
 // Last: it leaves the shared window at the error size.

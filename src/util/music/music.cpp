@@ -81,7 +81,7 @@ Music::Music() {
 
 Music::~Music() {
   LogInfo("=== Music exiting cleanly ===");
-  if (device && SyncSaveTracks(*device) != 0) {
+  if (device && SyncSaveEditedTracks(*device) != 0) {
     ShowMessageBox({.caption = "Failed to save sync tracks!",
                     .text = "Failed to save sync tracks, check your directory structure!",
                     .buttons = MessageBoxButtons::Ok});
@@ -204,6 +204,19 @@ void Music::OpenTrack(std::string name, float default_value) {
   SyncTrack* track = SyncGetTrack(*device, name, default_value);
   if (track == nullptr) ExitMsgFmt(__FILE__, __LINE__, "Failed to open track {}!", name);
   tracks.push_back({track, std::move(name), default_value});
+}
+
+void Music::RequireUsableTempo() const {
+  const SyncTrack* track = SyncFindTrack(*device, "bpm");
+  if (!track) return;
+  // Interpolation never leaves the range of two neighbouring keys, so checking the keys is
+  // enough.
+  for (const SyncKey& key : track->keys) {
+    if (!(std::isfinite(key.value) && key.value > 0.0f))
+      ExitMsgFmt(__FILE__, __LINE__,
+                 "The \"bpm\" track holds the tempo {} at row {}; a tempo must be a number above 0",
+                 key.value, key.row);
+  }
 }
 
 // Scenes sample dozens of tracks a frame: the device finds them through its hash index.

@@ -7,15 +7,17 @@
 // What it does not do: it keeps no clock. Music owns the device, opens tracks through it
 // (SyncGetTrack), samples them at its current row (by name with SyncSampleTrack, or through a
 // track it found once), runs the editor link once a frame (SyncUpdate, then SyncReconnect when
-// the link failed) and saves the tracks when it goes (SyncSaveTracks). Music also defines the
+// the link failed) and, when it goes, saves the tracks the editor changed (SyncSaveEditedTracks). Music also defines the
 // program-wide `sync_callbacks` table: its three player-control callbacks followed by
 // SyncOpenCallback, SyncReadCallback and SyncCloseCallback.
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "system/tcp_socket.h"
@@ -58,6 +60,9 @@ struct SyncDevice {
 
   std::string base_path;
   std::vector<std::unique_ptr<SyncTrack>> tracks;  // the editor's track index is the position
+  // Tracks whose keys the editor set or deleted since the last connection: the ones worth
+  // saving at shut-down, as every other track is empty or as its file already holds it.
+  std::unordered_set<const SyncTrack*> edited_tracks;
   std::unordered_map<std::string, SyncTrack*> track_index;  // by exact name
   int32_t last_row_sent = -1;
   TcpSocket socket;
@@ -66,9 +71,12 @@ struct SyncDevice {
   uint16_t editor_port = kSyncEditorPort;
   int connect_timeout_ms = 100;   // longest a reconnection (connect and greeting) may hold up a frame
   int first_connect_timeout_ms = 3000;  // the first connection happens once, while loading
-  // Longest wait for the rest of a command already begun, or for an editor that stopped
-  // reading to take what is sent.
+  // Longest time for the rest of a command already begun to arrive (the frames go on
+  // meanwhile), or for an editor that stopped reading to take what is sent.
   int io_timeout_ms = 1000;
+  int max_commands_per_frame = 1024;  // the rest wait for the next frames
+  std::vector<uint8_t> received;      // editor bytes not yet applied
+  std::chrono::steady_clock::time_point received_since;  // when the first of them arrived
   SyncOpenFunction open = nullptr;
   SyncReadFunction read = nullptr;
   SyncCloseFunction close = nullptr;

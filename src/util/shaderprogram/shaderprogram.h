@@ -43,7 +43,8 @@ class ShaderProgram {
   void Register();
   std::string ReadShaderFile(const std::string& file_name) const;
   void CreateProgram(const std::string& vertex_text, const std::string& fragment_text);
-  void CompileShader(uint32_t shader, const std::string& file_name, const std::string& source);
+  std::string StageLabel(const std::string& file_name, const char* stage) const;
+  void CompileShader(uint32_t shader, const std::string& label, const std::string& source);
   uint32_t LinkProgram(uint32_t vertex_shader, uint32_t fragment_shader);
 
   std::shared_ptr<ShaderConstructor> constructor_;

@@ -151,9 +151,9 @@ TEST_F(GLTest, WarningsDoNotStopTheBuild) {
   EXPECT_NE(program.program(), 0u);
 }
 
-TEST_F(GLTest, BrokenConstructorStageIsFatalWithEmptyFileName) {
+TEST_F(GLTest, BrokenConstructorStageNamesTheConstructorAndStage) {
   EXPECT_EXIT(ShaderProgram program(BrokenFragmentConstructor()), ::testing::ExitedWithCode(1),
-              "Shader compilation failed \\(\\), log:\n.*undeclared_thing");
+              "Shader compilation failed \\(broken fragment stage\\), log:\n.*undeclared_thing");
 }
 
 TEST_F(GLTest, BrokenFileStageNamesTheFile) {
@@ -171,7 +171,7 @@ TEST_F(GLTest, CompileFailureWithEmptyLogIsStillFatal) {
         glGetShaderiv = ShaderIvWithoutLog;
         ShaderProgram program(BrokenFragmentConstructor());
       },
-      ::testing::ExitedWithCode(1), "Shader compilation failed \\(\\), log:\n");
+      ::testing::ExitedWithCode(1), "Shader compilation failed \\(broken fragment stage\\), log:\n");
 }
 
 TEST_F(GLTest, LinkFailureIsFatal) {
