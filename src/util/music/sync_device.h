@@ -7,8 +7,8 @@
 // What it does not do: it keeps no clock. Music owns the device, opens tracks through it
 // (SyncGetTrack), samples them at its current row (by name with SyncSampleTrack, or through a
 // track it found once), runs the editor link once a frame (SyncUpdate, then SyncReconnect when
-// the link failed) and, when it goes, saves the tracks the editor changed (SyncSaveEditedTracks). Music also defines the
-// program-wide `sync_callbacks` table: its three player-control callbacks followed by
+// the link failed) and, when it goes, saves the tracks the editor changed
+// (SyncSaveEditedTracks). Music also defines the program-wide `sync_callbacks` table: its three player-control callbacks followed by
 // SyncOpenCallback, SyncReadCallback and SyncCloseCallback.
 
 #include <chrono>
