@@ -1,0 +1,106 @@
+// Files a model refers to come through the data layer: the packed data file serves a ".gltf"'s
+// buffers and pictures, and whole ".glb" files, without touching the disk.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "draw_side_standin.h"
+#include "gltf_builder.h"
+#include "objects3d/gltf_loader.h"
+#include "objects3d/objects3d.h"
+#include "util/data/data.h"
+
+namespace {
+
+class GltfDataLayer : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetDataFileState();
+    data_mode = DataMode::Read;
+  }
+  void TearDown() override { ResetDataFileState(); }
+};
+
+void AddEntry(const std::string& name, std::vector<uint8_t> bytes) {
+  AddDataFileEntry(DataFileEntry{name, std::move(bytes), false});
+}
+
+// A triangle whose buffer is the file "tri.bin" beside the model.
+GltfBuilder ExternalBufferTriangle() {
+  GltfBuilder file;
+  const int mesh = file.AddTriangleMesh();
+  file.AddNode({{"mesh", mesh}});
+  return file;
+}
+
+TEST_F(GltfDataLayer, PackedFileServesGltfBuffers) {
+  GltfBuilder file = ExternalBufferTriangle();
+  nlohmann::json doc = file.doc;
+  doc["buffers"] = {{{"byteLength", file.buffer.size()}, {"uri", "tri.bin"}}};
+  const std::string text = doc.dump();
+  AddEntry("data/models/tri.gltf", std::vector<uint8_t>(text.begin(), text.end()));
+  AddEntry("data/models/tri.bin", file.buffer);
+  Objects3D scene;
+  scene.Load("data/models/tri.gltf", false);
+  ASSERT_EQ(scene.data.primitives.size(), 1u);
+  EXPECT_EQ(scene.data.primitives[0]->positions[3], 1.0f);
+  EXPECT_TRUE(requested_file_names.count("data/models/tri.bin"));
+}
+
+TEST_F(GltfDataLayer, PackedFileServesGlb) {
+  AddEntry("data/models/tri.glb", ExternalBufferTriangle().Glb());
+  Objects3D scene("data/models/tri.glb");
+  EXPECT_EQ(scene.data.nodes.size(), 2u);
+}
+
+TEST_F(GltfDataLayer, MissingBufferIsRefusedWithTheFile) {
+  GltfBuilder file = ExternalBufferTriangle();
+  nlohmann::json doc = file.doc;
+  doc["buffers"] = {{{"byteLength", file.buffer.size()}, {"uri", "gone.bin"}}};
+  const std::string text = doc.dump();
+  Objects3DData data;
+  try {
+    LoadGltfRecords("data/models/tri.gltf", std::vector<uint8_t>(text.begin(), text.end()), data,
+                    false);
+    ADD_FAILURE() << "loaded";
+  } catch (const GltfError& error) {
+    EXPECT_NE(std::string(error.what()).find("Failed to load GLTF: data/models/tri.gltf"),
+              std::string::npos);
+    EXPECT_NE(std::string(error.what()).find("gone.bin"), std::string::npos) << error.what();
+  }
+}
+
+TEST_F(GltfDataLayer, LoadRefusesOtherExtensionsAsWritten) {
+  Objects3D scene;
+  const struct {
+    const char* path;
+    const char* message;
+  } cases[] = {
+      {"data/m.GLTF", "Fail during Objects3D::Load: 3D scene of format .GLTF not supported, only "
+                      ".gltf/.glb supported right now"},
+      {"data/m.obj", "Fail during Objects3D::Load: 3D scene of format .obj not supported, only "
+                     ".gltf/.glb supported right now"},
+  };
+  for (const auto& c : cases) {
+    try {
+      scene.Load(c.path, false);
+      ADD_FAILURE() << c.path;
+    } catch (const std::runtime_error& error) {
+      EXPECT_STREQ(error.what(), c.message);
+    }
+  }
+}
+
+TEST_F(GltfDataLayer, FinishLoadSetsLightPlanesFromTheSceneAndPrewarms) {
+  AddEntry("data/models/tri.glb", ExternalBufferTriangle().Glb());
+  const int prewarms = draw_side_calls().prewarms;
+  draw_side_calls().planes.reset();
+  Objects3D scene("data/models/tri.glb");
+  EXPECT_EQ(draw_side_calls().prewarms, prewarms + 1);
+  ASSERT_TRUE(draw_side_calls().planes);
+  EXPECT_FLOAT_EQ(draw_side_calls().planes->far_plane, 2 * std::sqrt(2.0f));
+  EXPECT_EQ(scene.glow_enabled, 0);
+}
+
+}  // namespace
