@@ -511,11 +511,17 @@ void Objects3D::Prewarm() {
   if (data.nodes.empty()) throw std::runtime_error("Tried GetMasterNode() with no nodes");
   // The one draw per primitive hands every buffer to the driver before the first frame; with
   // rasterizer discard nothing reaches any framebuffer, whichever is bound.
+  // No program of ours is current: a caller's program may not be drawable with these arrays (its
+  // samplers, say), so the draws go through the fixed pipeline, which takes any array.
   GLboolean discard = GL_FALSE;
+  GLint program = 0;
   glGetBooleanv(GL_RASTERIZER_DISCARD, &discard);
+  glGetIntegerv(GL_CURRENT_PROGRAM, &program);
   glEnable(GL_RASTERIZER_DISCARD);
+  glUseProgram(0);
   UpdateBuffers(GetMasterNode());
   SetEnabled(GL_RASTERIZER_DISCARD, discard);
+  glUseProgram(static_cast<GLuint>(program));
   glBindVertexArray(0);
 }
 
