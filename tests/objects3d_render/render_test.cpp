@@ -11,6 +11,9 @@
 #include "objects3d/context/rendercontext.h"
 #include "objects3d/procedural.h"
 #include "render_scene.h"
+#include "scenes/scene.h"
+#include "support/gl_state.h"
+#include "util/fbo/fbo.h"
 #include "util/camera/camera.h"
 #include "util/light/light.h"
 #include "util/light/shadowcubemap.h"
@@ -309,6 +312,30 @@ TEST_F(RenderTest, EachInstanceIsLitWithItsOwnNormalMatrix) {
   const float right = MeanOver(pixels, b.x - 1, b.y - 1, 3, 3);
   EXPECT_GT(left, 40.0f);
   EXPECT_NEAR(left, right, 6.0f);
+  EXPECT_TRUE(NoGLError());
+}
+
+}  // namespace
+
+namespace {
+
+class FrameStateTest : public GLTest {};
+
+TEST_F(FrameStateTest, ShadowedGlowingDepthOfFieldFramePutsTheStateBack) {
+  auto scene = ShadowStage();
+  scene->shadows_enabled = 1;
+  scene->glow_enabled = 1;
+  scene->dof_enabled = 1;
+  scene->shadow_cull_front = 1;
+  scene->data.materials[1]->emissive = {0.5f, 0.0f, 0.0f};
+  FBO target(kSide, kSide, FBOType::Color, 0);
+  target.Bind();
+  ResetGLState();
+  glViewport(0, 0, kSide, kSide);
+  const GLStateSnapshot before = GLStateSnapshot::Take();
+  scene->Draw();
+  EXPECT_TRUE(SameGLState(before, GLStateSnapshot::Take()));
+  target.Unbind();
   EXPECT_TRUE(NoGLError());
 }
 

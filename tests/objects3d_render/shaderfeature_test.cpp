@@ -9,7 +9,7 @@
 
 #include "objects3d/context/rendercontextshaderpieces.h"
 #include "objects3d/context/shaderfeature.h"
-#include "support/messagebox_recorder.h"
+#include "support/gl_fixture.h"
 
 namespace {
 
@@ -125,8 +125,10 @@ TEST(ShaderFeatureRules, FeatureSetsFollowModeMaterialAndStreams) {
   }
 }
 
-TEST(ShaderFeatureRules, BadColourCountsAndTooManyTargetsAreFatal) {
-  EchoMessageBoxesToStderr();
+// The fatal path shows a message box; the GL fixture answers it.
+class ShaderFeatureFatal : public GLTest {};
+
+TEST_F(ShaderFeatureFatal, BadColourCountsAndTooManyTargetsAreFatal) {
   auto colours = Inputs(Mode::Normal);
   colours.color_components = 2;
   EXPECT_EXIT(GetPrimitiveShaderFeatures(colours), ::testing::ExitedWithCode(1),
