@@ -358,7 +358,13 @@ void ShadowLightingPass(Objects3D& o, const Light& light, const Camera& camera) 
     glEnable(GL_CULL_FACE);
     glCullFace(GL_BACK);
   }
+  // The additive pass must meet the ambient pass's depths exactly; two programs may round the
+  // same position differently, so its fragments are pulled a hair towards the viewer.
+  glEnable(GL_POLYGON_OFFSET_FILL);
+  glPolygonOffset(-1.0f, -1.0f);
   DrawTree(o, Mode::ShadowLighting, CameraRootMatrix(camera), camera);
+  glDisable(GL_POLYGON_OFFSET_FILL);
+  glPolygonOffset(0.0f, 0.0f);
   context.UnbindTextures();
   glActiveTexture(GL_TEXTURE0);
   glBindTexture(GL_TEXTURE_CUBE_MAP, 0);

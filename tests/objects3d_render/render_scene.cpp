@@ -21,9 +21,9 @@ std::unique_ptr<Objects3D> MakeScene(const glm::vec3& eye) {
   return scene;
 }
 
-std::vector<uint8_t> Render(Objects3D& scene, const glm::vec4& clear) {
+std::vector<uint8_t> Render(Objects3D& scene, const glm::vec4& clear, int side) {
   // A target with a depth buffer, as the scenes draw into.
-  FBO target(kSide, kSide, FBOType::Color, 0);
+  FBO target(side, side, FBOType::Color, 0);
   glClearColor(clear.r, clear.g, clear.b, clear.a);
   glClearDepth(1.0);
   glEnable(GL_DEPTH_TEST);
@@ -31,9 +31,9 @@ std::vector<uint8_t> Render(Objects3D& scene, const glm::vec4& clear) {
   glDepthFunc(GL_LESS);
   target.Bind();
   scene.Draw();
-  std::vector<uint8_t> pixels(static_cast<size_t>(kSide) * kSide * 4);
+  std::vector<uint8_t> pixels(static_cast<size_t>(side) * side * 4);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(0, 0, kSide, kSide, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+  glReadPixels(0, 0, side, side, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
   target.Unbind();
   return pixels;
 }

@@ -21,7 +21,8 @@ constexpr int kSide = 64;
 // A scene viewed by a camera at `eye` looking at the origin, sized kSide x kSide.
 std::unique_ptr<Objects3D> MakeScene(const glm::vec3& eye);
 // Draws the scene into a fresh kSide x kSide target cleared to `clear`; returns the pixels.
-std::vector<uint8_t> Render(Objects3D& scene, const glm::vec4& clear = glm::vec4(0.0f));
+std::vector<uint8_t> Render(Objects3D& scene, const glm::vec4& clear = glm::vec4(0.0f),
+                            int side = kSide);
 std::array<uint8_t, 4> Pixel(const std::vector<uint8_t>& pixels, int x, int y);
 // Mean of one channel (0-2) or brightness (3: the mean of r, g, b) over a square of pixels.
 float MeanOver(const std::vector<uint8_t>& pixels, int x0, int y0, int size, int channel);
