@@ -128,10 +128,10 @@ float shadowFactor(vec3 eye_position, vec3 eye_normal)
     vec3 a = abs(from_light);
     float axis = max(a.x, max(a.y, a.z));
     float texel = 2.0 * axis / float(max(textureSize(ShadowMap, 0).x, 1));
-    from_light += world_normal * texel * 3.0;
+    from_light += world_normal * texel * 1.5;
     a = abs(from_light);
     axis = max(a.x, max(a.y, a.z));
-    float biased = max(axis * 0.99 - u_shadow_clip, 1e-6);
+    float biased = max(axis * 0.998 - u_shadow_clip, 1e-6);
     vec4 clip = light_projection_matrix * vec4(0.0, 0.0, -biased, 1.0);
     float depth = clip.z / clip.w * 0.5 + 0.5;
     return texture(ShadowMap, vec4(from_light, depth));
