@@ -12,6 +12,7 @@
 #include "effects/skybox.h"
 #include "objects3d/context/rendercontext.h"
 #include "objects3d/objects3d.h"
+#include "objects3d/objects3d_draw.h"
 #include "objects3d/primitive_buffers.h"
 #include "objects3d/shared_resources.h"
 #include "system/log.h"
@@ -373,6 +374,15 @@ void ShadowLightingPass(Objects3D& o, const Light& light, const Camera& camera) 
 }
 
 }  // namespace
+
+void RenderShadowFaces(Objects3D& scene, const std::shared_ptr<Light>& light) {
+  RenderContext& context = Context(scene);
+  light->shadows = 1;
+  light->CreateShadowTextures();
+  context.lights.assign(1, light);
+  ShadowFaces(scene, light, CurrentCamera(scene));
+  context.lights.clear();
+}
 
 std::shared_ptr<Light>& Objects3D::AddLight() {
   data.lights.push_back(std::make_shared<Light>());
