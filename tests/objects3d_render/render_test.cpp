@@ -14,6 +14,7 @@
 #include "scenes/scene.h"
 #include "support/gl_state.h"
 #include "util/fbo/fbo.h"
+#include "util/texture/texture.h"
 #include "util/camera/camera.h"
 #include "util/light/light.h"
 #include "util/light/shadowcubemap.h"
@@ -336,6 +337,40 @@ TEST_F(FrameStateTest, ShadowedGlowingDepthOfFieldFramePutsTheStateBack) {
   scene->Draw();
   EXPECT_TRUE(SameGLState(before, GLStateSnapshot::Take()));
   target.Unbind();
+  EXPECT_TRUE(NoGLError());
+}
+
+}  // namespace
+
+namespace {
+
+class TangentTest : public GLTest {};
+
+// A square whose normal map tilts the normal towards the bitangent; a light above makes the
+// tilt visible. The tangent's w decides whether the bitangent points up or down.
+float BrightnessWithHandedness(float w) {
+  auto scene = MakeScene({0, 0, 4});
+  auto square = MakeSquare(1.0f);
+  square->tangents = {1, 0, 0, w, 1, 0, 0, w, 1, 0, 0, w, 1, 0, 0, w};
+  square->tangent_components = 4;
+  auto material = LitMaterial({1, 1, 1, 1}, 1, 0);
+  const std::vector<uint8_t> tilted_up = {128, 218, 218};
+  material->normal_texture = std::make_shared<Texture>("tilt", tilted_up, 3, 1, 1, false, false,
+                                                       GL_NEAREST, GL_NEAREST);
+  scene->AddPrimitive(square, material, nullptr);
+  Light& sun = *scene->AddLight();
+  sun.type = kLightTypeDirectional;
+  sun.direction = {0, -1, 0};
+  sun.intensity = 3.0f;
+  scene->render_context->ibl_color = glm::vec4(0.0f);
+  return MeanOver(Render(*scene), kMid - 4, kMid - 4, 8, 3);
+}
+
+TEST_F(TangentTest, HandednessInTangentWTurnsTheBitangent) {
+  const float up = BrightnessWithHandedness(1.0f);
+  const float down = BrightnessWithHandedness(-1.0f);
+  EXPECT_GT(up, 60.0f);
+  EXPECT_LT(down, up * 0.3f) << up << " " << down;
   EXPECT_TRUE(NoGLError());
 }
 
