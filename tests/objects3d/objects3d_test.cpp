@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <functional>
+#include <type_traits>
 
 #include <glm/gtc/matrix_transform.hpp>
 
@@ -50,6 +51,10 @@ TEST(Objects3DRecords, MaterialPresets) {
     EXPECT_FLOAT_EQ(material.roughness, 0.9f);
   }
 }
+
+// A copy would hold the shared resources without having counted itself.
+static_assert(!std::is_copy_constructible_v<Objects3D> && !std::is_copy_assignable_v<Objects3D>);
+static_assert(!std::is_copy_constructible_v<Primitive>);
 
 TEST(Objects3D, CountsLiveInstancesAndIsReadyWithoutGL) {
   const int32_t before = Objects3D::InstanceCount();
