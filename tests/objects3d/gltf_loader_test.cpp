@@ -276,6 +276,9 @@ const Refusal kRefusals[] = {
        f.doc["nodes"][0]["children"] = {1};
        f.AddNode({{"children", {0}}});
      }, "is part of a cycle"},
+    {"too deep", [](GltfBuilder& f) {
+       for (int i = 0; i < 1001; ++i) f.doc["nodes"][i]["children"] = {f.AddNode(json::object())};
+     }, "node 1001 lies 1001 levels deep (at most 1000)"},
     {"line strip", [](GltfBuilder& f) { f.doc["meshes"][0]["primitives"][0]["mode"] = 3; },
      "Unexpected primitive mode: 3"},
     {"unknown attribute", [](GltfBuilder& f) { f.doc["meshes"][0]["primitives"][0]["attributes"]["FOO"] = 0; },
