@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "support/gl_fixture.h"
+#include "support/messagebox_recorder.h"
 #include "util/light/light.h"
 #include "gltf_builder.h"
 #include "objects3d/gltf_loader.h"
@@ -117,6 +118,34 @@ TEST_F(GltfDataLayer, FinishLoadSetsLightPlanesFromTheSceneAndUploads) {
   bare.Load("data/models/empty.glb", false);
   EXPECT_FLOAT_EQ(bare_light->shadow_far, 20.0f);
   EXPECT_TRUE(std::isfinite(bare_light->projection[3][2]));
+}
+
+}  // namespace
+
+namespace {
+
+using GltfDataLayerDeathTest = GltfDataLayer;
+
+TEST_F(GltfDataLayerDeathTest, LoaderFailuresTakeTheFatalExit) {
+  GltfBuilder broken;
+  broken.AddNode({{"mesh", 4}});
+  AddEntry("data/models/broken.gltf", broken.GltfBytes());
+  const struct {
+    const char* path;
+    const char* message;
+  } cases[] = {
+      {"data/models/broken.gltf", "data/models/broken.gltf: mesh 4 is out of range"},
+      {"data/models/absent.glb", "GLTF_Loader constructor failed \\(data/models/absent.glb\\):"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EXIT(
+        {
+          EchoMessageBoxesToStderr();
+          Objects3D scene(c.path);
+        },
+        ::testing::ExitedWithCode(1), c.message)
+        << c.path;
+  }
 }
 
 }  // namespace
