@@ -512,12 +512,28 @@ void GltfConverter::CheckTree() {
       parent[child] = static_cast<int64_t>(i);
     }
   }
-  // With one parent each, a cycle is a chain that never reaches a root within `count` steps.
+  // Depth of every node below its root, each found once: a chain that comes back to a node
+  // still being measured is a cycle, and a tree deeper than the walks over it can recurse is
+  // refused.
+  constexpr int64_t kMeasuring = -2;
+  std::vector<int64_t> depth(count, -1);
+  std::vector<size_t> chain;
   for (size_t i = 0; i < count; ++i) {
     int64_t at = static_cast<int64_t>(i);
-    for (size_t steps = 0; at >= 0; ++steps) {
-      if (steps > count) reader_.Fail(fmt::format("node {} is part of a cycle", i));
+    while (at >= 0 && depth[at] == -1) {
+      depth[at] = kMeasuring;
+      chain.push_back(static_cast<size_t>(at));
       at = parent[at];
+    }
+    if (at >= 0 && depth[at] == kMeasuring) {
+      reader_.Fail(fmt::format("node {} is part of a cycle", at));
+    }
+    int64_t below = at >= 0 ? depth[at] : -1;
+    for (auto node = chain.rbegin(); node != chain.rend(); ++node) depth[*node] = ++below;
+    chain.clear();
+    if (below > kMaxGltfNodeDepth) {
+      reader_.Fail(fmt::format("node {} lies {} levels deep (at most {})", i, below,
+                               kMaxGltfNodeDepth));
     }
   }
 }

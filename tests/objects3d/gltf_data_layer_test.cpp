@@ -1,11 +1,14 @@
 // Files a model refers to come through the data layer: the packed data file serves a ".gltf"'s
-// buffers and pictures, and whole ".glb" files, without touching the disk.
+// buffers and pictures, and whole ".glb" files, without touching the disk. Loading into an
+// Objects3D ends with the upload of the buffers, so these run with a GL context.
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 
-#include "draw_side_standin.h"
+#include "support/gl_fixture.h"
+#include "support/messagebox_recorder.h"
+#include "util/light/light.h"
 #include "gltf_builder.h"
 #include "objects3d/gltf_loader.h"
 #include "objects3d/objects3d.h"
@@ -13,13 +16,17 @@
 
 namespace {
 
-class GltfDataLayer : public ::testing::Test {
+class GltfDataLayer : public GLTest {
  protected:
   void SetUp() override {
+    GLTest::SetUp();
     ResetDataFileState();
     data_mode = DataMode::Read;
   }
-  void TearDown() override { ResetDataFileState(); }
+  void TearDown() override {
+    ResetDataFileState();
+    GLTest::TearDown();
+  }
 };
 
 void AddEntry(const std::string& name, std::vector<uint8_t> bytes) {
@@ -92,15 +99,53 @@ TEST_F(GltfDataLayer, LoadRefusesOtherExtensionsAsWritten) {
   }
 }
 
-TEST_F(GltfDataLayer, FinishLoadSetsLightPlanesFromTheSceneAndPrewarms) {
+TEST_F(GltfDataLayer, FinishLoadSetsLightPlanesFromTheSceneAndUploads) {
   AddEntry("data/models/tri.glb", ExternalBufferTriangle().Glb());
-  const int prewarms = draw_side_calls().prewarms;
-  draw_side_calls().planes.reset();
-  Objects3D scene("data/models/tri.glb");
-  EXPECT_EQ(draw_side_calls().prewarms, prewarms + 1);
-  ASSERT_TRUE(draw_side_calls().planes);
-  EXPECT_FLOAT_EQ(draw_side_calls().planes->far_plane, 2 * std::sqrt(2.0f));
+  Objects3D scene;
+  const std::shared_ptr<Light> light = scene.AddLight();
+  scene.Load("data/models/tri.glb", false);
+  EXPECT_FLOAT_EQ(light->shadow_far, 2 * std::sqrt(2.0f));
+  EXPECT_FLOAT_EQ(light->shadow_near, 0.001f * std::sqrt(2.0f));
   EXPECT_EQ(scene.glow_enabled, 0);
+  EXPECT_TRUE(scene.data.primitives[0]->buffers);
+  EXPECT_FALSE(scene.data.primitives[0]->NeedsUpload());
+  // A scene without meshes has an empty box: its light keeps its planes.
+  GltfBuilder empty;
+  empty.AddNode({{"name", "lonely"}});
+  AddEntry("data/models/empty.glb", empty.Glb());
+  Objects3D bare;
+  const std::shared_ptr<Light> bare_light = bare.AddLight();
+  bare.Load("data/models/empty.glb", false);
+  EXPECT_FLOAT_EQ(bare_light->shadow_far, 20.0f);
+  EXPECT_TRUE(std::isfinite(bare_light->projection[3][2]));
+}
+
+}  // namespace
+
+namespace {
+
+using GltfDataLayerDeathTest = GltfDataLayer;
+
+TEST_F(GltfDataLayerDeathTest, LoaderFailuresTakeTheFatalExit) {
+  GltfBuilder broken;
+  broken.AddNode({{"mesh", 4}});
+  AddEntry("data/models/broken.gltf", broken.GltfBytes());
+  const struct {
+    const char* path;
+    const char* message;
+  } cases[] = {
+      {"data/models/broken.gltf", "data/models/broken.gltf: mesh 4 is out of range"},
+      {"data/models/absent.glb", "GLTF_Loader constructor failed \\(data/models/absent.glb\\):"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EXIT(
+        {
+          EchoMessageBoxesToStderr();
+          Objects3D scene(c.path);
+        },
+        ::testing::ExitedWithCode(1), c.message)
+        << c.path;
+  }
 }
 
 }  // namespace
