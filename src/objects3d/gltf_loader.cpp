@@ -292,16 +292,10 @@ void GltfConverter::ReadAttribute(Primitive& primitive, const std::string& name,
     primitive.normals = floats.values;
     primitive.normal_components = 3;
   } else if (name == "TANGENT") {
-    if (floats.components == 4) {
-      LogInfo("         WARNING: Converting {} vec4 tangents to vec3", floats.count);
-      primitive.tangents.resize(floats.count * 3);
-      for (size_t i = 0; i < floats.count; ++i) {
-        for (size_t c = 0; c < 3; ++c) primitive.tangents[i * 3 + c] = floats.values[i * 4 + c];
-      }
-    } else {
-      primitive.tangents = floats.values;
-    }
-    primitive.tangent_components = 3;
+    // A vec4 tangent keeps its w: the bitangent's handedness, which mirrored texture
+    // coordinates flip.
+    primitive.tangents = floats.values;
+    primitive.tangent_components = static_cast<uint32_t>(floats.components);
   } else if (name == "TEXCOORD_0") {
     primitive.texcoords = floats.values;
     primitive.texcoord_components = 2;
@@ -382,8 +376,12 @@ void GltfConverter::ReadMorphTargets(Primitive& primitive, const tinygltf::Primi
         reader_.Fail(fmt::format("Uaaah, not supporting morph vec type {} yet!", name));
       }
       const GltfFloats& floats = Floats(accessor);
-      // A target holds one displacement per vertex of a stream the primitive has.
-      if (floats.components != 3 || floats.values.size() != base->size()) {
+      // A target holds one three-float displacement per vertex of a stream the primitive has
+      // (base tangents may carry a fourth float, the handedness).
+      const size_t base_floats = name == "TANGENT" && primitive.tangent_components == 4
+                                     ? base->size() / 4 * 3
+                                     : base->size();
+      if (floats.components != 3 || floats.values.size() != base_floats) {
         reader_.Fail(fmt::format("morph target {} (accessor {}) holds {} vertices of {} floats; "
                                  "the primitive's stream holds {} floats",
                                  name, accessor, floats.count, floats.components, base->size()));

@@ -136,14 +136,14 @@ TEST(GltfLoader, NodeMatrixIsTranslateRotateScale) {
   EXPECT_EQ(data.nodes[1]->rest_scale, glm::vec3(2, 2, 2));
 }
 
-TEST(GltfLoader, Vec4TangentsKeepXyz) {
+TEST(GltfLoader, Vec4TangentsKeepTheirHandedness) {
   GltfBuilder file = TriangleFile();
   const int tangents = file.AddFloats({1, 0, 0, -1, 0, 1, 0, 1, 0, 0, 1, -1}, "VEC4");
   file.doc["meshes"][0]["primitives"][0]["attributes"]["TANGENT"] = tangents;
   Objects3DData data;
   Load(data, file);
-  EXPECT_EQ(data.primitives[0]->tangent_components, 3u);
-  EXPECT_EQ(data.primitives[0]->tangents, (std::vector<float>{1, 0, 0, 0, 1, 0, 0, 0, 1}));
+  EXPECT_EQ(data.primitives[0]->tangent_components, 4u);
+  EXPECT_EQ(data.primitives[0]->tangents, (std::vector<float>{1, 0, 0, -1, 0, 1, 0, 1, 0, 0, 1, -1}));
 }
 
 TEST(GltfLoader, InterleavedStreamsAreSplitByAccessorType) {
