@@ -375,3 +375,29 @@ TEST_F(TangentTest, HandednessInTangentWTurnsTheBitangent) {
 }
 
 }  // namespace
+
+namespace {
+
+class AlphaMaskTest : public GLTest {};
+
+// A masked surface is cut where its alpha falls below one half, the glTF default, and kept
+// above it (a cut-off of 1 would throw away every texel that is not fully opaque).
+TEST_F(AlphaMaskTest, MaskCutsBelowOneHalf) {
+  auto scene = MakeScene({0, 0, 4});
+  auto kept = UnlitMaterial({1, 0, 0, 0.7f});
+  kept->alpha_mask = 1;
+  auto cut = UnlitMaterial({0, 1, 0, 0.3f});
+  cut->alpha_mask = 1;
+  Node& a = scene->AddPrimitive(MakeSquare(0.4f), kept, nullptr);
+  a.instances[0] = glm::translate(glm::mat4(1.0f), {-0.6f, 0, 0});
+  Node& b = scene->AddPrimitive(MakeSquare(0.4f), cut, nullptr);
+  b.instances[0] = glm::translate(glm::mat4(1.0f), {0.6f, 0, 0});
+  const auto pixels = Render(*scene);
+  const glm::ivec2 left = Project(*scene, {-0.6f, 0, 0});
+  const glm::ivec2 right = Project(*scene, {0.6f, 0, 0});
+  EXPECT_GT(Pixel(pixels, left.x, left.y)[0], 200);
+  EXPECT_EQ(Pixel(pixels, right.x, right.y)[1], 0);
+  EXPECT_TRUE(NoGLError());
+}
+
+}  // namespace
