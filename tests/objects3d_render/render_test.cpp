@@ -426,3 +426,32 @@ TEST_F(SpotTest, ConeAnglesLimitTheLitDisc) {
 }
 
 }  // namespace
+
+namespace {
+
+class LetterboxGlowTest : public GLTest {};
+
+// With a wide aspect the picture is letterboxed; the glow must land on its object there.
+TEST_F(LetterboxGlowTest, GlowLinesUpWithALetterboxedPicture) {
+  auto scene = MakeScene({0, 0, 6});
+  scene->Resize(kSide, kSide, 2.0f);
+  auto glowing = UnlitMaterial({0, 0, 0, 1});
+  glowing->emissive = {0, 1, 0};
+  Node& node = scene->AddPrimitive(MakeSquare(0.4f), glowing, nullptr);
+  node.instances[0] = glm::translate(glm::mat4(1.0f), {0, 1.2f, 0});
+  scene->glow_enabled = 1;
+  const auto pixels = Render(*scene);
+  Camera& camera = *scene->data.cameras[0];
+  const glm::vec4 clip = CameraProjection(camera.yfov, 2.0f, camera.znear, camera.zfar) *
+                         camera.view * glm::vec4(0, 1.2f, 0, 1);
+  const CameraViewport box = LetterboxViewport(kSide, kSide, 2.0f);
+  const glm::vec2 ndc = glm::vec2(clip) / clip.w;
+  const int x = box.x + static_cast<int>((ndc.x * 0.5f + 0.5f) * box.width);
+  const int y = box.y + static_cast<int>((ndc.y * 0.5f + 0.5f) * box.height);
+  EXPECT_GT(Pixel(pixels, x, y)[1], 150) << x << "," << y;
+  // Nothing glows outside the letterbox.
+  EXPECT_EQ(Pixel(pixels, kMid, box.y + box.height + 4)[1], 0);
+  EXPECT_TRUE(NoGLError());
+}
+
+}  // namespace
