@@ -455,3 +455,35 @@ TEST_F(LetterboxGlowTest, GlowLinesUpWithALetterboxedPicture) {
 }
 
 }  // namespace
+
+namespace {
+
+class CubeShadowTest : public GLTest {};
+
+// Cubes on every side of a light: each casts its shadow away from the light, so every face of
+// the cube map is oriented the way lookups read it.
+TEST_F(CubeShadowTest, ShadowsFallAwayFromTheLightOnEverySide) {
+  auto scene = MakeScene({0.01f, 12, 0});
+  Node& floor = scene->AddPrimitive(MakePlane(12, 12, 1), LitMaterial({1, 1, 1, 1}, 1, 0), nullptr);
+  floor.instances[0] = glm::translate(glm::mat4(1.0f), {0, -1, 0});
+  const glm::vec3 sides[] = {{1, 0, 0}, {-1, 0, 0}, {0, 0, 1}, {0, 0, -1}};
+  for (const glm::vec3& side : sides) {
+    Node& cube = scene->AddPrimitive(MakeCube(glm::vec3(1.0f), glm::vec3(1.0f)),
+                                     LitMaterial({0.8f, 0.2f, 0.2f, 1}, 1, 0), nullptr);
+    cube.instances[0] = glm::translate(glm::mat4(1.0f), side * 2.5f);
+  }
+  AddPointLight(*scene, {0, 1.5f, 0}, 30.0f);
+  scene->render_context->ibl_color = glm::vec4(0.0f);
+  scene->shadows_enabled = 1;
+  const auto pixels = Render(*scene);
+  for (const glm::vec3& side : sides) {
+    const glm::ivec2 behind = Project(*scene, side * 4.2f + glm::vec3(0, -1, 0));
+    const glm::ivec2 beside = Project(*scene, side * 4.2f + glm::cross(side, {0, 1, 0}) * 2.0f +
+                                                   glm::vec3(0, -1, 0));
+    EXPECT_LT(MeanOver(pixels, behind.x - 1, behind.y - 1, 3, 3), 8.0f) << side.x << "," << side.z;
+    EXPECT_GT(MeanOver(pixels, beside.x - 1, beside.y - 1, 3, 3), 25.0f) << side.x << "," << side.z;
+  }
+  EXPECT_TRUE(NoGLError());
+}
+
+}  // namespace
