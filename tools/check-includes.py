@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Checks that includes under src/ run one way: entry -> scenes -> effects -> util -> system.
+"""Checks that includes under src/ run one way: entry -> scenes -> objects3d -> effects -> util
+-> system.
 
 Every quoted #include of a source file is an edge from the file's module (its path without the
 extension, so a .h/.cpp pair is one module) to the included header's module. The check fails
@@ -17,6 +18,7 @@ from pathlib import Path
 LAYERS = [
     ("entry", ("main", "program")),
     ("scenes", ("scenes/",)),
+    ("objects3d", ("objects3d/",)),
     ("effects", ("effects/",)),
     ("util", ("util/",)),
     ("system", ("system/", "tolmesystem")),
