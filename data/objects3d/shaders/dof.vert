@@ -1,16 +1,16 @@
-#version 330 core
-// Full-screen pass of the depth-of-field composite: a unit quad through the orthographic
-// projection of the unit square, texture coordinates from the quad.
-
-layout(location = VertexAttribPosition) in vec3 position;
-layout(location = VertexAttribTexCoord1) in vec2 texcoord;
+#version 420
+// The unit square over the whole target; the texture coordinate addresses the sharp picture and
+// its depth.
 
 uniform mat4 ProjectionMatrix;
+
+layout(location = VertexAttribPosition) in vec2 Position;
+layout(location = VertexAttribTexCoord1) in vec2 TexCoord;
 
 out vec2 uv;
 
 void main()
 {
-	uv = texcoord;
-	gl_Position = ProjectionMatrix * vec4(position, 1.0);
+    uv = TexCoord;
+    gl_Position = ProjectionMatrix * vec4(Position, 0.0, 1.0);
 }
