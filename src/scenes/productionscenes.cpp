@@ -1,7 +1,9 @@
 #include "scenes/productionscenes.h"
 
+#include "scenes/scene_gltf/scene_gltf.h"
 #include "scenes/scene_hypnotunnel/hypnotunnel.h"
 #include "scenes/scene_imagedisplay/imagedisplay.h"
+#include "scenes/scene_twballs/twballs.h"
 
 namespace {
 
@@ -21,10 +23,10 @@ SceneEntry EmptySlot(const std::string& name) {
 // tunnel in the slot of its train scene until that scene exists.
 const ProductionSceneTable& ProductionScenes() {
   static const ProductionSceneTable table = {
-      {0, {}},
+      {0, {Entry<GLTF>("GLTF")}},
       {3, {}},
       {4, {EmptySlot("TwGlowShapes"), EmptySlot("TwBoxes"), EmptySlot("MorvelText"),
-           Entry<HypnoTunnel>("HypnoTunnel")}},
+           Entry<HypnoTunnel>("HypnoTunnel"), Entry<TwBalls>("TwBalls")}},
       {5, {}},
       {6, {Entry<HypnoTunnel>("HypnoTunnel"), Entry<ImageDisplay>("ImageDisplay")}},
   };

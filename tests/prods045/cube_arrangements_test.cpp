@@ -115,14 +115,4 @@ TEST(CubeRibbon, EveryFifteenthCubeFlashesWithTheNote) {
   EXPECT_EQ(cubes.emissions[12], glm::vec3(0.0f));
 }
 
-TEST(LightFaceProjection, MatchesTheSquareNinetyDegreePerspective) {
-  const glm::mat4 p = LightFaceProjection(0.01f, 20.0f);
-  EXPECT_EQ(p[0], glm::vec4(1, 0, 0, 0));
-  EXPECT_EQ(p[1], glm::vec4(0, 1, 0, 0));
-  EXPECT_NEAR(p[2][2], -1.0010005f, 1e-6f);
-  EXPECT_EQ(p[2][3], -1.0f);
-  EXPECT_NEAR(p[3][2], -0.020010008f, 1e-7f);
-  EXPECT_EQ(p[3][3], 0.0f);
-}
-
 }  // namespace

@@ -36,7 +36,9 @@ TEST(ViewerKeys, KeysSelectModelsAndCamerasAndFlipToggles) {
     int32_t model_step;
     int32_t camera_slot;
     ViewerToggles toggles;
+    bool mouse_lock = false;
   } cases[] = {
+      {"F12", Keys({ViewerKey::kF12}), 0, -1, start, true},
       {"F5", Keys({ViewerKey::kF5}), -1, -1, start},
       {"PageUp", Keys({ViewerKey::kPageUp}), -1, -1, start},
       {"F6", Keys({ViewerKey::kF6}), 1, -1, start},
@@ -62,6 +64,7 @@ TEST(ViewerKeys, KeysSelectModelsAndCamerasAndFlipToggles) {
     EXPECT_EQ(input.camera_slot, c.camera_slot) << c.what;
     EXPECT_TRUE(SameToggles(toggles, c.toggles)) << c.what;
     EXPECT_FALSE(input.turned) << c.what;
+    EXPECT_EQ(input.toggle_mouse_lock, c.mouse_lock) << c.what;
     for (uint32_t k = 0; k < 256; ++k) {
       ASSERT_EQ(c.keys[KeyState::kPressedOnce + k], 0) << c.what << ": pressed byte " << k << " left";
     }

@@ -75,13 +75,3 @@ void LayOutRibbon(const RibbonTracks& tr, float note0, float note1, double beat,
     cubes.emissions[i] = glm::vec3(Flashes(beat_whole, 1, i) ? note1 : 0.0f);
   }
 }
-
-glm::mat4 LightFaceProjection(float near_plane, float far_plane) {
-  glm::mat4 m(0.0f);
-  m[0][0] = 1.0f;
-  m[1][1] = 1.0f;
-  m[2][2] = -(far_plane + near_plane) / (far_plane - near_plane);
-  m[2][3] = -1.0f;
-  m[3][2] = -2.0f * far_plane * near_plane / (far_plane - near_plane);
-  return m;
-}

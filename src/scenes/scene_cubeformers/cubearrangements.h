@@ -51,6 +51,3 @@ void LayOutBlock(const BlockTracks& tracks, float note1, double beat, CubeInstan
 // `cubes` must hold kRibbonCubes entries.
 void LayOutRibbon(const RibbonTracks& tracks, float note0, float note1, double beat,
                   CubeInstances& cubes);
-
-// The 90-degree square perspective of a light's cube faces for these planes.
-glm::mat4 LightFaceProjection(float near_plane, float far_plane);

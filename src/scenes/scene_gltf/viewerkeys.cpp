@@ -84,6 +84,7 @@ ViewerInput ReadViewerKeys(KeyState& keys, ViewerToggles& toggles, double frame_
   ViewerInput input;
   input.model_step = ReadModelStep(keys);
   input.camera_slot = ReadCameraSlot(keys);
+  input.toggle_mouse_lock = TakePressed(keys, ViewerKey::kF12);
   ReadTurns(keys, frame_delta, input);
   ReadToggles(keys, toggles);
   return input;

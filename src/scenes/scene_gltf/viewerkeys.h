@@ -26,6 +26,7 @@ struct ViewerToggles {
 struct ViewerInput {
   int32_t model_step = 0;    // -1 previous model, +1 next, 0 stay
   int32_t camera_slot = -1;  // 0 to 9 from the digit keys ("1" is 0, "0" is 9), -1 none
+  bool toggle_mouse_lock = false;  // F12: grab or free the mouse
   bool turned = false;       // a numeric-pad key is held: apply `rotation`
   glm::dmat4 rotation{1.0};  // the turn to multiply onto every instance of the model
 };
@@ -35,6 +36,7 @@ constexpr uint32_t kPageUp = 0x21;
 constexpr uint32_t kPageDown = 0x22;
 constexpr uint32_t kF5 = 0x74;
 constexpr uint32_t kF6 = 0x75;
+constexpr uint32_t kF12 = 0x7B;
 constexpr uint32_t kNumpad0 = 0x60;  // numeric pad digits run 0x60 to 0x69
 }  // namespace ViewerKey
 
