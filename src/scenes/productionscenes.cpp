@@ -1,5 +1,6 @@
 #include "scenes/productionscenes.h"
 
+#include "scenes/scene_cubeformers/scene_cubeformers.h"
 #include "scenes/scene_gltf/scene_gltf.h"
 #include "scenes/scene_hypnotunnel/hypnotunnel.h"
 #include "scenes/scene_imagedisplay/imagedisplay.h"
@@ -29,7 +30,7 @@ const ProductionSceneTable& ProductionScenes() {
       {4, {Entry<TwGlowShapes>("TwGlowShapes"), Entry<TwBoxes>("TwBoxes"),
            Entry<MorvelText>("MorvelText"), Entry<HypnoTunnel>("HypnoTunnel"),
            Entry<TwBalls>("TwBalls")}},
-      {5, {}},
+      {5, {Entry<CubeFormers>("CubeFormers")}},
       {6, {Entry<HypnoTunnel>("HypnoTunnel"), Entry<ImageDisplay>("ImageDisplay"),
            Entry<WM20Text>("WM20Text")}},
   };
