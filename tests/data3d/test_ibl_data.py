@@ -88,7 +88,7 @@ class EnvironmentFaces(unittest.TestCase):
         for face in ("negx", "posx", "negy", "posy", "negz", "posz"):
             with self.subTest(face=face):
                 width, height, components = jpeg_size(SPECULAR.format(face))
-                self.assertEqual((width, height, components), (256, 256, 3))
+                self.assertEqual((width, height, components), (512, 512, 3))
 
     def test_diffuse_faces_are_sky_over_ground(self):
         means = {}
