@@ -20,13 +20,22 @@ TEST(GreetingLayout, TheWidestGreetingSetsTheSlabOfEveryGreeting) {
   const GreetingLayout layout(font, {"I", "MW", "E"});
   EXPECT_EQ(layout.width(), 7u + 1u + 7u);
   EXPECT_EQ(layout.height(), 7u);
-  const GreetingLayout production(font, CubeFormersGreetings());
-  EXPECT_EQ(production.greeting_count(), 16u);
+}
+
+TEST(GreetingLayout, TheFirstSixteenNamesOfTheGreetingsTextAreSpelled) {
+  std::string text = "# names\n\n";
+  for (int i = 0; i < 20; ++i) text += "  Name " + std::to_string(i) + " \r\n";
+  const std::vector<std::string> names = CubeGreetingsFromText(text);
+  ASSERT_EQ(names.size(), 16u);
+  EXPECT_EQ(names.front(), "Name 0");
+  EXPECT_EQ(names.back(), "Name 15");
 }
 
 TEST(GreetingLayout, CubeCountsFollowRowsAndLayersAndRebuildOnlyWhenTheyChange) {
   const CubeFont font;
-  GreetingLayout layout(font, CubeFormersGreetings());
+  std::vector<std::string> names(16, "Halcyon");
+  names[3] = "Tinker Collective";
+  GreetingLayout layout(font, names);
   const struct {
     float greet_num;
     float protrusion;

@@ -47,7 +47,7 @@ const std::vector<TrackField<CubeFormersTracks>>& CubeFormers::Tracks() {
   return tracks;
 }
 
-CubeFormers::CubeFormers() : greetings_(font_, CubeFormersGreetings()), tracks_(Tracks()) {}
+CubeFormers::CubeFormers() : tracks_(Tracks()) {}
 
 CubeFormers::~CubeFormers() = default;
 
@@ -72,6 +72,7 @@ void CubeFormers::Init() {
   models_.push_back(LoadCubeModel());
   models_.push_back(std::make_unique<Objects3D>(kBevelledCubeModel));
   models_.push_back(LoadCubeModel());
+  greetings_ = std::make_unique<GreetingLayout>(font_, LoadCubeGreetings());
   camera_ = std::make_shared<Camera>();
   camera_->LookAt(5, 5, -5, 0, 0, 0, 0, 1, 0);
   camera_->SetNearFar(0.05f, 500.0f);
@@ -162,7 +163,7 @@ void CubeFormers::LayOut(uint32_t arrangement, const CubeFormersTracks& v, float
     g.explode_cx = v.explode_cx;
     g.explode_cy = v.explode_cy;
     g.protrusion = v.protrusion;
-    draw = greetings_.LayOut(g, cubes) > 0;
+    draw = greetings_->LayOut(g, cubes) > 0;
   }
   ShowInstances(*models_[arrangement], cubes);
 }

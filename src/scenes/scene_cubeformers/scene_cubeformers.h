@@ -60,7 +60,7 @@ class CubeFormers : public Scene {
   static uint32_t Arrangement(float sub_scene);
 
   Objects3D& model(uint32_t index) { return *models_[index]; }
-  const GreetingLayout& greetings() const { return greetings_; }
+  const GreetingLayout& greetings() const { return *greetings_; }
   const Light& light() const { return *light_; }
 
  private:
@@ -77,7 +77,7 @@ class CubeFormers : public Scene {
   std::shared_ptr<Camera> camera_;
   std::unique_ptr<Effects::SkyBox> sky_box_;
   CubeFont font_;
-  GreetingLayout greetings_;
+  std::unique_ptr<GreetingLayout> greetings_;  // measured in Init, from the greetings file
   CubeInstances cubes_[kArrangements];
   TrackSet<CubeFormersTracks> tracks_;
 };
