@@ -1,6 +1,7 @@
 // The model viewer on real models: what loading adds around a model (floor, cameras, default
 // lights, grid copies), the refusal of a model that cannot be a grid, and whole frames driven
 // through the key record.
+#include <algorithm>
 #include <memory>
 
 #include <gtest/gtest.h>
@@ -141,6 +142,24 @@ TEST_F(ViewerFrames, TheLightCountTrackRoundsToTheNearestWholeLight) {
     for (const auto& light : viewer_.model(0).objects.data.lights) enabled += light->enabled;
     EXPECT_EQ(enabled, c.enabled) << c.track;
   }
+}
+
+// The packed data file holds what write mode read: a viewer that loaded only its first model
+// there would end the run at the first switch to another model when played from the file.
+TEST_F(ViewerModel, WriteModeLoadsEveryModelOfTheList) {
+  SceneHarness harness(0);
+  data_mode = DataMode::Write;
+  GLTF viewer;
+  harness.Start(viewer, 64, 36);
+  for (size_t i = 0; i < viewer.model_count(); ++i) {
+    EXPECT_TRUE(viewer.model(static_cast<uint32_t>(i)).loaded) << i;
+  }
+  const bool recorded = std::any_of(data_file_entries.begin(), data_file_entries.end(),
+                                    [](const DataFileEntry& e) {
+                                      return e.name == "data/models/vorantil/cube_flat/cube_flat.glb";
+                                    });
+  EXPECT_TRUE(recorded);
+  ResetDataFileState();
 }
 
 }  // namespace
