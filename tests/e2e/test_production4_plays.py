@@ -9,9 +9,10 @@ import productions
 
 TITLE = "murrow - saltglass"
 SONG_SECONDS = 63.0
-# Seconds after the window appears (the loading hold is two and a half seconds).
-SHOTS = [("balls", 5.5), ("tunnel", 12.0), ("shapes", 20.0), ("wall", 27.0), ("twist", 35.0),
-         ("outro", 59.0)]
+# Seconds after the window appears: loading takes some seconds on llvmpipe, then the loading
+# hold of two and a half seconds, then the song.
+SHOTS = [("balls", 10.0), ("tunnel", 17.0), ("shapes", 24.5), ("wall", 31.5), ("twist", 39.0),
+         ("outro", 64.0)]
 
 
 def main():

@@ -7,6 +7,7 @@
 
 #include "effects/skybox.h"
 #include "objects3d/context/rendercontext.h"
+#include "objects3d/context/rendercontextshaderpieces.h"
 #include "objects3d/shared_resources.h"
 #include "scenes/scene_cubeformers/greetings.h"
 #include "system/log.h"
@@ -87,7 +88,11 @@ void CubeFormers::Init() {
   for (uint32_t i = 0; i < models_.size(); ++i) SetUpModel(*models_[i], i);
   sky_box_ = std::make_unique<Effects::SkyBox>();
   sky_box_->init(glm::vec3(0.0f), 50.0f, std::make_shared<TextureCube>(kSkyFaces, "png", true));
+  // The shared programs, lighting textures and shader pieces are read now, while loading:
+  // in write mode only what is read before the packed file is written ends up in it, and
+  // making the shared resources inside a frame would draw into framebuffers of their own.
   RequireObjects3DSharedResources();
+  RenderContextShaderPieces read_pieces;
 }
 
 void CubeFormers::SetUpModel(Objects3D& model, uint32_t index) {

@@ -5,6 +5,7 @@
 #include <fmt/format.h>
 
 #include "effects/skybox.h"
+#include "objects3d/context/rendercontextshaderpieces.h"
 #include "objects3d/shared_resources.h"
 #include "scenes/frametime.h"
 #include "scenes/scene_gltf/modellist.h"
@@ -48,6 +49,10 @@ void GLTF::Init() {
     for (auto& entry : models_) entry->Load(grid_counter_);
   }
   InitSkyBox();
+  // The shared resources and shader pieces are read now, while loading: in write mode only
+  // what is read before the packed file is written ends up in it.
+  RequireObjects3DSharedResources();
+  RenderContextShaderPieces read_pieces;
 }
 
 void GLTF::InitSkyBox() {

@@ -3,6 +3,7 @@
 #include <GL/glew.h>
 
 #include "objects3d/procedural.h"
+#include "objects3d/context/rendercontextshaderpieces.h"
 #include "objects3d/shared_resources.h"
 #include "util/camera/camera.h"
 #include "util/camera/cameracontroller.h"
@@ -59,9 +60,11 @@ void TwBalls::Init() {
   camera_ = stage_.AddCamera();
   camera_->LookAt(5, 5, 5, 0, 0, 0, 0, 1, 0);
   tracks_.Open(*music);
-  // The shared programs and lighting textures are made now, while loading, not in the first
-  // frame (their making draws into framebuffers of its own).
+  // The shared programs, lighting textures and shader pieces are read now, while loading:
+  // in write mode only what is read before the packed file is written ends up in it, and
+  // making the shared resources inside a frame would draw into framebuffers of their own.
   RequireObjects3DSharedResources();
+  RenderContextShaderPieces read_pieces;
 }
 
 void TwBalls::Resize(uint32_t new_width, uint32_t new_height) {
