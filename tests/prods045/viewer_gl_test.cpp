@@ -78,8 +78,9 @@ TEST_F(ViewerModelDeathTest, AGridModelOfTheWrongShapeIsRefusedByName) {
 
 class ViewerFrames : public GLTest {
  protected:
-  static constexpr int kWidth = 96;
-  static constexpr int kHeight = 54;
+  // Wide enough for the help text, which is scaled with the width, to be legible.
+  static constexpr int kWidth = 640;
+  static constexpr int kHeight = 360;
 
   void SetUp() override {
     GLTest::SetUp();
@@ -128,6 +129,28 @@ TEST_F(ViewerFrames, KeysSwitchModelsCamerasAndTogglesFrameByFrame) {
   EXPECT_FALSE(model.objects.data.nodes[model.floor_node]->visible);
   EXPECT_FALSE(model.objects.shadows_enabled);
   EXPECT_TRUE(NoGLError());
+}
+
+// Bright pixels in the top-left corner where the help lines begin (the key names), left of the
+// model.
+int BrightTopLeft(const RenderTarget& target) {
+  int bright = 0;
+  for (int y = target.height() * 3 / 4; y < target.height(); ++y) {
+    for (int x = 0; x < target.width() / 10; ++x) {
+      const auto p = target.PixelAt(x, y);
+      bright += p[0] > 200 && p[1] > 200 && p[2] > 200;
+    }
+  }
+  return bright;
+}
+
+TEST_F(ViewerFrames, HelpPrintsItsLinesOverThePicture) {
+  Press('Y');  // no sky box behind the text: the background is the clear grey
+  Frame();
+  const int without = BrightTopLeft(*target_);
+  Press('H');
+  Frame();
+  EXPECT_GT(BrightTopLeft(*target_), without + 20);
 }
 
 TEST_F(ViewerFrames, TheLightCountTrackRoundsToTheNearestWholeLight) {
