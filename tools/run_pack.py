@@ -20,7 +20,8 @@ with open(log_path, "w") as log:
         while time.time() < deadline and process.poll() is None:
             with open(log_path) as text:
                 output = text.read()
-            if "Done writing datafile" in output:
+            # A fatal error waits behind its message box: no need to wait for the deadline.
+            if "Done writing datafile" in output or "Error in file" in output:
                 break
             if not answered:
                 answered = x11.press_key_in_window_of_process(process.pid, "Return")
