@@ -8,7 +8,7 @@ packages=(
   zlib1g-dev libfreetype-dev libftgl-dev libtinyxml-dev nlohmann-json3-dev
   libtinygltf-dev libstb-dev libfmt-dev libmpg123-dev libvorbis-dev libgtk-3-dev
   xvfb xfonts-base xdotool x11-utils imagemagick ffmpeg lame vorbis-tools python3 python3-mido
-  python3-numpy console-setup-linux
+  python3-numpy console-setup-linux libjpeg-turbo-progs fonts-dseg
   fonts-dejavu-core fonts-dejavu-extra fonts-liberation fontconfig
 )
 missing=()

@@ -21,6 +21,8 @@ enum class FBOType : int32_t {
   FloatColor = 3,         // one RGBA32F with mipmaps, depth renderbuffer
   ColorDepthTexture = 4,  // one RGBA8, depth texture (GL_DEPTH_COMPONENT32)
   Color = 5,              // one RGBA8, depth renderbuffer
+  DepthOnly = 6,          // nothing of its own, no colour buffer: a depth texture is attached
+                          // per pass (AttachDepthCubeFace); complete only once one is
 };
 
 class FBO {
@@ -33,7 +35,12 @@ class FBO {
   FBO& operator=(const FBO&) = delete;
 
   void Bind();
+  // Like Bind, but the target keeps its contents (a pass that clears only what it needs).
+  void BindWithoutClear();
   void Unbind();
+  // Attaches one face (0-5, +X -X +Y -Y +Z -Z) of a depth cube map as the depth buffer. The
+  // framebuffer bindings are left as they were.
+  void AttachDepthCubeFace(GLuint cube_texture, uint32_t face);
   // Sizes below 2 in either direction are ignored; unchanged sizes cost nothing.
   void Resize(int32_t new_width, int32_t new_height);
   // Whether the currently bound framebuffer is complete.
@@ -61,6 +68,7 @@ class FBO {
 
  private:
   void BuildLayout(FBOType type);
+  void Enter();
   void AttachDepthTexture() const;
   void AttachColorTexture(size_t index) const;
   void RestoreDrawAndReadBuffer() const;
