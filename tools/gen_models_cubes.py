@@ -1,0 +1,48 @@
+#!/usr/bin/env python3
+"""Makes the small instanced models of the 3D scenes, each one node with one mesh of one
+primitive and one white material (the scenes colour them per instance):
+
+- "data/models/vorantil/cube_flat/cube_flat.glb": node "Cube", a flat-shaded cube from -1 to 1.
+- "data/models/vorantil/beveled_cube/beveled_cube.glb": node "BeveledCube", the same cube with
+  edges and corners rounded at radius 0.2 and smooth normals.
+- "data/models/vorantil/sphere/sphere.glb": node "Sphere", a UV sphere of radius 1.
+
+Deterministic, standard library only; skips the work when the outputs are newer than this
+script and its helpers. Run from the repository root."""
+
+import os
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from gltfwriter import Gltf  # noqa: E402
+from imagewriters import up_to_date  # noqa: E402
+from meshshapes import box, rounded_box, sphere  # noqa: E402
+
+MODELS = os.path.join("data", "models", "vorantil")
+OUTPUTS = {
+    "Cube": os.path.join(MODELS, "cube_flat", "cube_flat.glb"),
+    "BeveledCube": os.path.join(MODELS, "beveled_cube", "beveled_cube.glb"),
+    "Sphere": os.path.join(MODELS, "sphere", "sphere.glb"),
+}
+
+
+def single(name, mesh, path):
+    gltf = Gltf()
+    material = gltf.material("White", (0.8, 0.8, 0.8, 1.0), metallic=0.0, roughness=0.5)
+    gltf.part(name, [(mesh, material)])
+    gltf.write_glb(path)
+
+
+def main():
+    here = os.path.dirname(os.path.abspath(__file__))
+    sources = [os.path.join(here, n) for n in
+               ("gen_models_cubes.py", "gltfwriter.py", "meshshapes.py")]
+    if up_to_date(OUTPUTS.values(), sources):
+        return
+    single("Cube", box(2.0, 2.0, 2.0), OUTPUTS["Cube"])
+    single("BeveledCube", rounded_box(2.0, 2.0, 2.0, 0.2, 3), OUTPUTS["BeveledCube"])
+    single("Sphere", sphere(1.0, 32, 16), OUTPUTS["Sphere"])
+
+
+if __name__ == "__main__":
+    main()
