@@ -2,6 +2,7 @@
 
 #include "scenes/scene_hypnotunnel/hypnotunnel.h"
 #include "scenes/scene_imagedisplay/imagedisplay.h"
+#include "scenes/scene_vwmtrain/vwmtrain.h"
 
 namespace {
 
@@ -17,8 +18,7 @@ SceneEntry EmptySlot(const std::string& name) {
 }  // namespace
 
 // Scene classes not built yet keep their number with an empty slot where later scenes of the
-// row depend on it; missing scenes at the end of a row are left out. Production 6 plays the
-// tunnel in the slot of its train scene until that scene exists.
+// row depend on it; missing scenes at the end of a row are left out.
 const ProductionSceneTable& ProductionScenes() {
   static const ProductionSceneTable table = {
       {0, {}},
@@ -26,7 +26,7 @@ const ProductionSceneTable& ProductionScenes() {
       {4, {EmptySlot("TwGlowShapes"), EmptySlot("TwBoxes"), EmptySlot("MorvelText"),
            Entry<HypnoTunnel>("HypnoTunnel")}},
       {5, {}},
-      {6, {Entry<HypnoTunnel>("HypnoTunnel"), Entry<ImageDisplay>("ImageDisplay")}},
+      {6, {Entry<VWMTrain>("VWMTrain"), Entry<ImageDisplay>("ImageDisplay")}},
   };
   return table;
 }
