@@ -8,9 +8,10 @@
   F0 x A + B: the GGX distribution, importance sampled with 1024 Hammersley points, the
   Smith-Schlick visibility with k = roughness^2 / 2 and Schlick's Fresnel.
 - "data/common/skyboxes/urban-skyboxes/CNTower/1024_{negx,posx,negy,posy,negz,posz}.jpg": the
-  specular environment, six 256 x 256 faces of our own town at a summer afternoon (sky
+  specular environment, six 512 x 512 faces of our own town at a summer afternoon (sky
   gradient, clouds, a sun, a skyline with lit windows and a tall tower, a ground with roads).
-  The name keeps its historic "1024"; the faces are smaller so prefiltering stays quick.
+  The name keeps its historic "1024"; the faces are smaller so prefiltering stays quick
+  (about a second on llvmpipe).
 - "data/objects3d/environments/doge2/diffuse/diffuse_{left,right,bottom,top,back,front}_0.hdr":
   the same environment's cosine-convolved radiance (irradiance / pi), 32 x 32 Radiance files,
   made from its order-2 spherical harmonics.
@@ -26,6 +27,7 @@ from multiprocessing import Pool
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from imagewriters import up_to_date, write_hdr, write_jpg, write_rgb_png  # noqa: E402
+from procedural import cube_face_direction  # noqa: E402
 
 LUT_PATH = os.path.join("data", "objects3d", "textures", "brdfLUT.png")
 LUT_SIZE = 128
@@ -33,7 +35,7 @@ LUT_SAMPLES = 1024
 
 SPECULAR_PREFIX = os.path.join("data", "common", "skyboxes", "urban-skyboxes", "CNTower", "1024_")
 SPECULAR_FACES = ("negx", "posx", "negy", "posy", "negz", "posz")
-SPECULAR_SIZE = 256
+SPECULAR_SIZE = 512
 
 DIFFUSE_PREFIX = os.path.join("data", "objects3d", "environments", "doge2", "diffuse", "diffuse_")
 DIFFUSE_FACES = ("left_0", "right_0", "bottom_0", "top_0", "back_0", "front_0")
@@ -97,15 +99,6 @@ def lut_row(j):
 
 
 # ---------------------------------------------------------------- the environment
-
-def face_direction(face, s, t):
-    """World direction of face texel coordinates s, t in 0..1 (GL cube-map convention)."""
-    sc, tc = 2.0 * s - 1.0, 2.0 * t - 1.0
-    x, y, z = ((-1.0, -tc, sc), (1.0, -tc, -sc), (sc, -1.0, -tc),
-               (sc, 1.0, tc), (-sc, -tc, -1.0), (sc, -tc, 1.0))[face]
-    inv = 1.0 / math.sqrt(x * x + y * y + z * z)
-    return x * inv, y * inv, z * inv
-
 
 def mix(a, b, t):
     return tuple(p + (q - p) * t for p, q in zip(a, b))
@@ -205,7 +198,7 @@ def environment(x, y, z):
 
 def specular_face(face):
     size = SPECULAR_SIZE
-    return [[environment(*face_direction(face, (i + 0.5) / size, (j + 0.5) / size))
+    return [[environment(*cube_face_direction(face, (i + 0.5) / size, (j + 0.5) / size))
              for i in range(size)] for j in range(size)]
 
 
@@ -229,7 +222,7 @@ def sh_face(face):
         for i in range(size):
             sc, tc = 2.0 * (i + 0.5) / size - 1.0, 2.0 * (j + 0.5) / size - 1.0
             weight = (2.0 / size) ** 2 / (1.0 + sc * sc + tc * tc) ** 1.5  # solid angle
-            d = face_direction(face, (i + 0.5) / size, (j + 0.5) / size)
+            d = cube_face_direction(face, (i + 0.5) / size, (j + 0.5) / size)
             colour = [linear(c) for c in environment(*d)]
             for k, basis in enumerate(sh_basis(*d)):
                 for c in range(3):
@@ -247,7 +240,7 @@ def convolved_radiance(coefficients, d):
 
 def diffuse_faces(coefficients):
     size = DIFFUSE_SIZE
-    return [[[convolved_radiance(coefficients, face_direction(f, (i + 0.5) / size,
+    return [[[convolved_radiance(coefficients, cube_face_direction(f, (i + 0.5) / size,
                                                               (j + 0.5) / size))
               for i in range(size)] for j in range(size)] for f in range(6)]
 
@@ -262,7 +255,7 @@ def outputs():
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
     sources = [os.path.abspath(__file__), os.path.join(here, "imagewriters.py"),
-               os.path.join(here, "pngfile.py")]
+               os.path.join(here, "pngfile.py"), os.path.join(here, "procedural.py")]
     if up_to_date(outputs(), sources):
         return
     with Pool() as pool:

@@ -1,15 +1,36 @@
 #!/usr/bin/env bash
-# Makes "data.vtl" the way the system makes it: the write-mode build of the production reads
-# the loose data tree and writes the packed file. It runs on a private virtual display; the
-# start-up dialog is answered with Enter and the run is ended once the file is written.
-# Usage: tools/make-datavtl.sh [build-dir]   (does nothing when data.vtl is newer than data/
-# and than the packing build, whose scenes decide which files the packed file must hold)
+# Makes a build's "data.vtl" the way the system makes it: the write-mode build of the
+# production reads the loose data tree and writes the packed file. It runs on a private
+# virtual display; the start-up dialog is answered with Enter and the run is ended once the
+# file is written.
+#
+# Each build folder packs its own production (its PLAYER_PRODUCTION): the packing runs in
+# BUILD/pack/, whose data/ is the loose tree except for data/sync_tracker/, which holds that
+# production's tracks built from data-src/tracks/production<N>.txt. The result is
+# BUILD/data.vtl; the player plays it with BUILD as its working folder.
+# Usage: tools/make-datavtl.sh [build-dir]   (does nothing when BUILD/data.vtl is newer than
+# data/, the track texts and the packing build, whose scenes decide what the file must hold)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=${1:-build}
-if [ -f data.vtl ] && [ ! "$build/player-pack" -nt data.vtl ] &&
-  [ -z "$(find data -newer data.vtl -print -quit)" ]; then
+root=$PWD
+build=$(cd "${1:-build}" && pwd)
+out="$build/data.vtl"
+if [ -f "$out" ] && [ ! "$build/player-pack" -nt "$out" ] &&
+  [ -z "$(find data data-src/tracks -newer "$out" -print -quit)" ]; then
   exit 0
 fi
-rm -f data.vtl
-exec xvfb-run -a -s "-screen 0 1280x720x24" python3 tools/run_pack.py "$build/player-pack"
+production=$(sed -n 's/^PLAYER_PRODUCTION:[A-Z]*=//p' "$build/CMakeCache.txt")
+stage="$build/pack"
+rm -rf "$stage" "$out"
+mkdir -p "$stage/data/sync_tracker"
+for entry in data/*; do
+  [ "$entry" = data/sync_tracker ] || ln -s "$root/$entry" "$stage/$entry"
+done
+tracks="data-src/tracks/production$production.txt"
+if [ -f "$tracks" ]; then
+  python3 tools/synctracks.py build "$tracks" --out "$stage/data/sync_tracker"
+fi
+(cd "$stage" && xvfb-run -a -s "-screen 0 1280x720x24" \
+  python3 "$root/tools/run_pack.py" "$build/player-pack")
+mv "$stage/data.vtl" "$out"
+rm -rf "$stage"

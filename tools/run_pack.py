@@ -1,11 +1,13 @@
-"""Runs the write-mode player on the current display until it has written data.vtl."""
+"""Runs the write-mode player on the current display until it has written data.vtl in the
+working folder. The start-up dialog is the first window the process shows, whatever the
+production's title, and is answered with Enter."""
 import os
 import signal
 import subprocess
 import sys
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "e2e"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
 import x11  # noqa: E402
 
 binary = sys.argv[1]
@@ -18,10 +20,11 @@ with open(log_path, "w") as log:
         while time.time() < deadline and process.poll() is None:
             with open(log_path) as text:
                 output = text.read()
-            if "Done writing datafile" in output:
+            # A fatal error waits behind its message box: no need to wait for the deadline.
+            if "Done writing datafile" in output or "Error in file" in output:
                 break
             if not answered:
-                answered = x11.press_key_in_window_if_present("Cindercoil", "Return", process.pid)
+                answered = x11.press_key_in_window_of_process(process.pid, "Return")
             time.sleep(0.2)
     finally:
         if process.poll() is None:

@@ -7,6 +7,9 @@ bash tools/install-deps.sh
 jobs=$(nproc)
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j"$jobs"
+# Production 3 plays end to end from a build folder of its own (tests/e2e/test_production3_plays).
+cmake -S . -B build-p3 -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPLAYER_PRODUCTION=3
+cmake --build build-p3 -j"$jobs" --target player player-pack
 bash tools/generate-data.sh
 bash tools/make-datavtl.sh build
 shopt -s nullglob

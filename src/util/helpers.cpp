@@ -46,3 +46,10 @@ void transform_vec3(const glm::mat4& M, std::vector<float>& v, size_t i) {
   v[i + 1] = result.y;
   v[i + 2] = result.z;
 }
+
+int32_t ClampedInt(float value, int32_t low, int32_t high) {
+  // Compared as floats before the conversion: converting an out-of-range float is undefined.
+  if (!(value > static_cast<float>(low))) return low;
+  if (value >= static_cast<float>(high)) return high;
+  return static_cast<int32_t>(value);
+}

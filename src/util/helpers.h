@@ -2,6 +2,7 @@
 // Small colour, text and vector helpers used by the scenes.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -16,3 +17,7 @@ std::string ToLower(const std::string& text);
 // Replaces v[i..i+2] by the x, y, z of M x (v[i], v[i+1], v[i+2], 1), with no division by w.
 // Throws std::runtime_error when v holds fewer than i + 3 floats.
 void transform_vec3(const glm::mat4& M, std::vector<float>& v, size_t i);
+
+// The value truncated toward zero and held within [low, high]; NaN gives low. For counts and
+// sizes read from sync tracks, where a wild key must not turn into a huge loop or allocation.
+int32_t ClampedInt(float value, int32_t low, int32_t high);

@@ -5,6 +5,7 @@ two environment face sets for size, format and a sky above the ground."""
 
 import math
 import os
+import subprocess
 import sys
 import unittest
 
@@ -83,12 +84,61 @@ class BrdfTable(unittest.TestCase):
         self.assertLessEqual(worst, 256)
 
 
+def face_direction(face, s, t):
+    """Direction through texel coordinates (s, t) of a GL cube face, t = 0 at the first row."""
+    sc, tc = 2.0 * s - 1.0, 2.0 * t - 1.0
+    x, y, z = ((-1.0, -tc, sc), (1.0, -tc, -sc), (sc, -1.0, -tc),
+               (sc, 1.0, tc), (-sc, -tc, -1.0), (sc, -tc, 1.0))[face]
+    inv = 1.0 / math.sqrt(x * x + y * y + z * z)
+    return x * inv, y * inv, z * inv
+
+
+def specular_radiance_samples(step=8):
+    """(direction, solid angle, linear RGB) over the specular faces, every step-th texel."""
+    samples = []
+    for face, name in enumerate(("negx", "posx", "negy", "posy", "negz", "posz")):
+        ppm = subprocess.run(["djpeg", "-pnm", SPECULAR.format(name)], capture_output=True,
+                             check=True).stdout
+        _, width, _, _, pixels = ppm.split(maxsplit=4)
+        size = int(width)
+        for j in range(step // 2, size, step):
+            for i in range(step // 2, size, step):
+                s, t = (i + 0.5) / size, (j + 0.5) / size
+                sc, tc = 2 * s - 1, 2 * t - 1
+                weight = (2.0 * step / size) ** 2 / (1 + sc * sc + tc * tc) ** 1.5
+                at = (j * size + i) * 3
+                colour = tuple((pixels[at + c] / 255.0) ** 2.2 for c in range(3))
+                samples.append((face_direction(face, s, t), weight, colour))
+    return samples
+
+
 class EnvironmentFaces(unittest.TestCase):
+    def test_diffuse_is_the_cosine_convolution_of_the_specular(self):
+        # E / pi in direction n = 1 / pi x integral of L(w) max(0, n . w) dw, summed directly
+        # over the specular faces, against the diffuse texel looking the same way (the texture
+        # loader reads both as display values: compare after the same 1 / 2.2 curve).
+        samples = specular_radiance_samples()
+        self.assertAlmostEqual(sum(w for _, w, _ in samples), 4 * math.pi, delta=0.05)
+        for face, name in enumerate(("left", "right", "bottom", "top", "back", "front")):
+            width, height, rows = read_hdr(DIFFUSE.format(name))
+            for s, t in ((0.5, 0.5), (0.2, 0.8), (0.8, 0.2)):
+                n = face_direction(face, s, t)
+                want = [0.0, 0.0, 0.0]
+                for d, w, colour in samples:
+                    cos = n[0] * d[0] + n[1] * d[1] + n[2] * d[2]
+                    if cos > 0:
+                        for c in range(3):
+                            want[c] += colour[c] * cos * w / math.pi
+                got = rows[int(t * height)][int(s * width)]
+                with self.subTest(face=name, s=s, t=t):
+                    for c in range(3):
+                        self.assertAlmostEqual(got[c] ** (1 / 2.2), want[c] ** (1 / 2.2), delta=0.03)
+
     def test_specular_faces_are_square_even_rgb_jpegs(self):
         for face in ("negx", "posx", "negy", "posy", "negz", "posz"):
             with self.subTest(face=face):
                 width, height, components = jpeg_size(SPECULAR.format(face))
-                self.assertEqual((width, height, components), (256, 256, 3))
+                self.assertEqual((width, height, components), (512, 512, 3))
 
     def test_diffuse_faces_are_sky_over_ground(self):
         means = {}

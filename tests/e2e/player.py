@@ -15,9 +15,10 @@ def binary(name="player"):
 
 
 class Player:
-    """A running player whose standard output goes to a file (read with output())."""
+    """A running player whose standard output goes to a file (read with output()). It plays
+    from its build folder, where tools/make-datavtl.sh puts that build's data.vtl."""
 
-    def __init__(self, name="player", cwd=SOURCE_DIR):
+    def __init__(self, name="player", cwd=BINARY_DIR):
         self._log = tempfile.NamedTemporaryFile(prefix="player-", suffix=".log", delete=False)
         self.process = subprocess.Popen(["stdbuf", "-oL", binary(name)], cwd=cwd,
                                         stdout=self._log, stderr=subprocess.STDOUT)

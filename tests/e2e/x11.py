@@ -49,12 +49,21 @@ def press_key(window_id, key):
                    capture_output=True, timeout=10)
 
 
-def press_key_in_window_if_present(name, key, _pid=None):
-    window_id = find_window(name)
-    if window_id is None:
-        return False
-    press_key(window_id, key)
-    return True
+def process_of(window_id):
+    """The process id a window names in its _NET_WM_PID property, or None."""
+    text = subprocess.run(["xprop", "-id", window_id, "_NET_WM_PID"], capture_output=True,
+                          text=True).stdout
+    value = text.split("=")[-1].strip()
+    return int(value) if value.isdigit() else None
+
+
+def press_key_in_window_of_process(pid, key):
+    """Presses the key in the first shown, named window of that process; False if none."""
+    for window_id, _ in named_windows():
+        if is_viewable(window_id) and process_of(window_id) == pid:
+            press_key(window_id, key)
+            return True
+    return False
 
 
 def screenshot(path):

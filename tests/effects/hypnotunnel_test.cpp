@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include "support/test_files.h"
+#include "support/working_folder.h"
 
 #include <stdlib.h>
 
@@ -82,12 +83,8 @@ class HypnoTunnelGLTest : public GLTest {
  protected:
   void SetUp() override {
     GLTest::SetUp();
-    folder_ = MakeTemporaryFolder("hypno");
-    source_ = std::filesystem::current_path();
-    std::filesystem::create_directories(folder_ / "data");
-    std::filesystem::create_directory_symlink(source_ / "data" / "scenes",
-                                              folder_ / "data" / "scenes");
-    std::filesystem::current_path(folder_);
+    folder_ = std::make_unique<TemporaryWorkingFolder>(
+        "hypno", std::initializer_list<const char*>{"scenes"});
     system_settings = std::make_unique<SystemSettings>();
     system_settings->music_file.clear();
     music_ = std::make_unique<Music>();
@@ -95,9 +92,7 @@ class HypnoTunnelGLTest : public GLTest {
   void TearDown() override {
     music_.reset();
     system_settings.reset();
-    std::filesystem::current_path(source_);
-    std::error_code error;
-    std::filesystem::remove_all(folder_, error);
+    folder_.reset();
     GLTest::TearDown();
   }
 
@@ -116,8 +111,7 @@ class HypnoTunnelGLTest : public GLTest {
   }
 
   std::unique_ptr<Music> music_;
-  std::filesystem::path folder_;
-  std::filesystem::path source_;
+  std::unique_ptr<TemporaryWorkingFolder> folder_;
 };
 
 TEST_F(HypnoTunnelGLTest, UniformsReadBackAsTheTracksSetThem) {

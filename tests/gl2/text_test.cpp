@@ -95,7 +95,8 @@ TEST_F(TextTest, PrintsWhiteUnlessTheCallerSetsAColour) {
 }
 
 TEST_F(TextTest, PrintAtStartsAtTheFractionOfTheDrawingArea) {
-  Text text(kHudFont, 64);
+  // A face whose capitals stand on the baseline (the segment display face lifts its digits).
+  Text text(kFonts[1], 64);
   const Extent extent = PrintAndMeasure(text, 1280, 160, 0.5f, 0.5f, 1.0f, "HHH");
   // The baseline origin is the centre; an H sits on the baseline just right of it.
   EXPECT_NEAR(extent.left, 640, 12);
@@ -172,6 +173,8 @@ TEST(TextFonts, EveryProductionFontHasAUnicodeMapAndPrintableAscii) {
     ASSERT_TRUE(font.FaceSize(32, 72)) << path;
     for (char c = '!'; c <= '~'; ++c) {
       const char glyph[2] = {c, 0};
+      // The segment display face puts its decimal point into the previous digit's cell.
+      if (path == kHudFont && c == '.') continue;
       EXPECT_GT(font.Advance(glyph), 0.0f) << path << " '" << c << "'";
     }
   }
