@@ -18,6 +18,8 @@
 #include "util/music/music.h"
 #include "util/music/sync_device.h"
 #include "util/music/sync_track.h"
+#include "objects3d/material.h"
+#include "objects3d/node.h"
 
 namespace {
 
@@ -150,6 +152,41 @@ TEST_F(VWMTrainGLTest, ZeroAndHugeTrackValuesDrawWithoutError) {
   Set("textLaserOn", 1);
   for (const auto& c : cases) Set(c.name, c.value);
   Frames(2);
+}
+
+TEST_F(VWMTrainGLTest, TheMonitorStaysPutFrameAfterFrame) {
+  // Measured at rest each frame: a box taken from last frame's placement would move it again.
+  Set("crtmScale", 8);
+  Set("crtmX", -7);
+  Set("crtmRotateY", -1.3f);
+  Frames(1);
+  const glm::mat4 first = scene().stage().GetNode("crt").instances.at(0);
+  Frames(2);
+  EXPECT_EQ(scene().stage().GetNode("crt").instances.at(0), first);
+}
+
+TEST_F(VWMTrainGLTest, EachKeyShapeLightsItsOwnMaterial) {
+  const struct {
+    const char* node;
+    size_t keys;
+  } masters[] = {{"keyboard-Key_00", 20}, {"keyboard-Key_01", 25}, {"keyboard-Key_02", 15},
+                 {"keyboard-Key_60", 1}};
+  std::set<const Material*> materials;
+  for (const auto& master : masters) {
+    Node& node = scene().stage().GetNode(master.node);
+    EXPECT_EQ(node.instances.size(), master.keys) << master.node;
+    const auto material = scene().stage().GetMaterial(node);
+    EXPECT_EQ(material->instance_emission_colors.size(), master.keys) << master.node;
+    materials.insert(material.get());
+  }
+  EXPECT_EQ(materials.size(), 4u);
+}
+
+TEST_F(VWMTrainGLTest, TheLaserWithoutAGlowPictureIsSkipped) {
+  Set("textLaserOn", 1);
+  Set("rndrGlow", 0);
+  scene().stage().glow_fbo.reset();
+  Frames(1);  // would throw "Trying to radialblur without setting texture"
 }
 
 }  // namespace
