@@ -19,6 +19,7 @@
 #include "tolmesystem.h"
 #include "util/data/data.h"
 #include "util/data/loadingscreen.h"
+#include "util/gpuresources/gpuresources.h"
 #include "util/texture/texture.h"
 
 namespace {
@@ -104,7 +105,8 @@ void RunMainLoop(SceneManager* scene_manager) {
 }
 
 // Returns the process's exit code once the main loop has ended.
-int PlayAndShutDown(std::unique_ptr<SceneManager> scene_manager) {
+int PlayAndShutDown(std::unique_ptr<SceneManager> scene_manager,
+                    std::unique_ptr<GpuResources> gpu_resources) {
   int exit_code = 0;
   try {
     RunMainLoop(scene_manager.get());
@@ -121,6 +123,8 @@ int PlayAndShutDown(std::unique_ptr<SceneManager> scene_manager) {
   loading_screen_texture.reset();
   LogInfo("Destroying scenes");
   scene_manager.reset();
+  LogInfo("Destroying shared GPU resources");
+  gpu_resources.reset();
   LogInfo("Taking down window context");
   DeleteGLContext();
   LogInfo("[Clean exit from {}]", __FILE__);
@@ -145,6 +149,7 @@ int RunPlayer() {
   CheckGLExtensions();
   RefuseSyncClientInWriteMode(settings);
   LogGLInfo();
+  auto gpu_resources = std::make_unique<GpuResources>();
   PublishWindowValues(settings);
   ClearScreenTwice();
 
@@ -158,7 +163,7 @@ int RunPlayer() {
   WriteDataFile(kDataFileName);
   LogInfo("Starting scenes");
   scene_manager->StartPlayback();
-  return PlayAndShutDown(std::move(scene_manager));
+  return PlayAndShutDown(std::move(scene_manager), std::move(gpu_resources));
 }
 
 }  // namespace

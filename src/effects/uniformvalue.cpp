@@ -28,11 +28,6 @@ UniformValue UniformMat4(const std::string& name, const std::array<float, 16>& m
   return {name, UniformType::Mat4, std::vector<float>(matrix.begin(), matrix.end())};
 }
 
-const std::array<float, 16>& UnitSquareProjection() {
-  static const std::array<float, 16> matrix = {2, 0, 0, 0, 0, 2, 0, 0, 0, 0, -1, 0, -1, -1, 0, 1};
-  return matrix;
-}
-
 namespace {
 
 void Upload(GLint location, const UniformValue& uniform) {

@@ -24,9 +24,5 @@ UniformValue UniformVec3(const std::string& name, float x, float y, float z);
 UniformValue UniformVec4(const std::string& name, float x, float y, float z, float w);
 UniformValue UniformMat4(const std::string& name, const std::array<float, 16>& matrix);
 
-// The column-major orthographic projection of the unit square (left 0, right 1, bottom 0,
-// top 1, near -1, far 1), which every full-screen pass draws its 0..1 quad with.
-const std::array<float, 16>& UnitSquareProjection();
-
 // Uploads the values in order to the bound program.
 void UploadUniforms(ShaderProgram& program, const std::vector<UniformValue>& uniforms);

@@ -32,7 +32,8 @@ struct NewRecords {
 
 class GltfConverter {
  public:
-  GltfConverter(const tinygltf::Model& model, const std::string& path, const Objects3DData& data)
+  // The model's decoded pictures are moved out into the records.
+  GltfConverter(tinygltf::Model& model, const std::string& path, const Objects3DData& data)
       : model_(model), reader_(model, path), path_(path), data_(data),
         stem_(std::filesystem::path(path).stem().string()),
         material_base_(static_cast<uint32_t>(data.materials.size())),
@@ -86,9 +87,12 @@ class GltfConverter {
                                                const tinygltf::AnimationChannel& source,
                                                uint32_t node_base);
   std::string UniqueName(const std::string& wanted);
+  // Each accessor is read and converted once; primitives that share it copy the result.
+  const GltfFloats& Floats(int accessor);
+  const std::vector<uint32_t>& Indices(int accessor, size_t vertices, const std::string& element);
   uint32_t NodeCount() const { return static_cast<uint32_t>(data_.nodes.size() + out_.nodes.size()); }
 
-  const tinygltf::Model& model_;
+  tinygltf::Model& model_;
   GltfReader reader_;
   std::string path_;
   const Objects3DData& data_;
@@ -101,6 +105,9 @@ class GltfConverter {
   int32_t default_material_ = -1;  // index into out_.materials, made on first need
   std::map<int, std::shared_ptr<const TextureImage>> images_;
   std::unordered_set<std::string> used_names_;
+  std::map<int, GltfFloats> floats_;
+  std::map<int, std::vector<uint32_t>> indices_;
+  std::set<std::pair<int, size_t>> checked_indices_;  // (accessor, vertex count) checked
   NewRecords out_;
 };
 
@@ -189,7 +196,7 @@ std::shared_ptr<const TextureImage> GltfConverter::GetImage(const tinygltf::Para
   if (const auto cached = images_.find(texture.source); cached != images_.end()) {
     return cached->second;
   }
-  const tinygltf::Image& image = model_.images[texture.source];
+  tinygltf::Image& image = model_.images[texture.source];
   if (image.pixel_type != TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE) {
     reader_.Fail(fmt::format("Unexpected GLTF Texture component type {}", image.pixel_type));
   }
@@ -209,7 +216,7 @@ std::shared_ptr<const TextureImage> GltfConverter::GetImage(const tinygltf::Para
   decoded->width = static_cast<uint32_t>(image.width);
   decoded->height = static_cast<uint32_t>(image.height);
   decoded->components = static_cast<uint32_t>(image.component);
-  decoded->pixels = image.image;
+  decoded->pixels = std::move(image.image);
   images_[texture.source] = decoded;
   return decoded;
 }
@@ -273,33 +280,27 @@ void GltfConverter::ReadAttribute(Primitive& primitive, const std::string& name,
     if (IsIgnoredAttribute(name)) return;
     reader_.Fail(fmt::format("Unexpected attribute: {}", name));
   }
-  GltfFloats floats = reader_.ReadFloats(accessor);
+  const GltfFloats& floats = Floats(accessor);
   if (floats.components < rule->min_components || floats.components > rule->max_components) {
     reader_.Fail(fmt::format("attribute {} (accessor {}) has {} components per vertex", name,
                              accessor, floats.components));
   }
   if (name == "POSITION") {
-    primitive.positions = std::move(floats.values);
+    primitive.positions = floats.values;
     primitive.position_components = 3;
   } else if (name == "NORMAL") {
-    primitive.normals = std::move(floats.values);
+    primitive.normals = floats.values;
     primitive.normal_components = 3;
   } else if (name == "TANGENT") {
-    if (floats.components == 4) {
-      LogInfo("         WARNING: Converting {} vec4 tangents to vec3", floats.count);
-      primitive.tangents.resize(floats.count * 3);
-      for (size_t i = 0; i < floats.count; ++i) {
-        for (size_t c = 0; c < 3; ++c) primitive.tangents[i * 3 + c] = floats.values[i * 4 + c];
-      }
-    } else {
-      primitive.tangents = std::move(floats.values);
-    }
-    primitive.tangent_components = 3;
+    // A vec4 tangent keeps its w: the bitangent's handedness, which mirrored texture
+    // coordinates flip.
+    primitive.tangents = floats.values;
+    primitive.tangent_components = static_cast<uint32_t>(floats.components);
   } else if (name == "TEXCOORD_0") {
-    primitive.texcoords = std::move(floats.values);
+    primitive.texcoords = floats.values;
     primitive.texcoord_components = 2;
   } else {
-    primitive.colors = std::move(floats.values);
+    primitive.colors = floats.values;
     primitive.color_components = floats.components;
   }
   primitive.dirty = 1;
@@ -346,13 +347,7 @@ std::shared_ptr<Primitive> GltfConverter::GetPrimitive(const tinygltf::Primitive
     default:
       reader_.Fail(fmt::format("Unexpected primitive mode: {}", source.mode));
   }
-  primitive->indices = reader_.ReadIndices(source.indices);
-  for (uint32_t vertex : primitive->indices) {
-    if (vertex >= vertices) {
-      reader_.Fail(fmt::format("{}: index {} is out of range ({} vertices)", element, vertex,
-                               vertices));
-    }
-  }
+  primitive->indices = Indices(source.indices, vertices, element);
   primitive->index_components = 1;
   primitive->dirty = 1;
   ReadMorphTargets(*primitive, source);
@@ -380,17 +375,42 @@ void GltfConverter::ReadMorphTargets(Primitive& primitive, const tinygltf::Primi
       } else {
         reader_.Fail(fmt::format("Uaaah, not supporting morph vec type {} yet!", name));
       }
-      GltfFloats floats = reader_.ReadFloats(accessor);
-      // A target holds one displacement per vertex of a stream the primitive has.
-      if (floats.components != 3 || floats.values.size() != base->size()) {
+      const GltfFloats& floats = Floats(accessor);
+      // A target holds one three-float displacement per vertex of a stream the primitive has
+      // (base tangents may carry a fourth float, the handedness).
+      const size_t base_floats = name == "TANGENT" && primitive.tangent_components == 4
+                                     ? base->size() / 4 * 3
+                                     : base->size();
+      if (floats.components != 3 || floats.values.size() != base_floats) {
         reader_.Fail(fmt::format("morph target {} (accessor {}) holds {} vertices of {} floats; "
                                  "the primitive's stream holds {} floats",
                                  name, accessor, floats.count, floats.components, base->size()));
       }
-      *stream = std::move(floats.values);
+      *stream = floats.values;
     }
     primitive.morph_targets.push_back(std::move(target));
   }
+}
+
+const GltfFloats& GltfConverter::Floats(int accessor) {
+  auto found = floats_.find(accessor);
+  if (found == floats_.end()) found = floats_.emplace(accessor, reader_.ReadFloats(accessor)).first;
+  return found->second;
+}
+
+const std::vector<uint32_t>& GltfConverter::Indices(int accessor, size_t vertices,
+                                                    const std::string& element) {
+  auto found = indices_.find(accessor);
+  if (found == indices_.end()) found = indices_.emplace(accessor, reader_.ReadIndices(accessor)).first;
+  if (checked_indices_.insert({accessor, vertices}).second) {
+    for (uint32_t vertex : found->second) {
+      if (vertex >= vertices) {
+        reader_.Fail(fmt::format("{}: index {} is out of range ({} vertices)", element, vertex,
+                                 vertices));
+      }
+    }
+  }
+  return found->second;
 }
 
 // --- Nodes ---
@@ -490,12 +510,28 @@ void GltfConverter::CheckTree() {
       parent[child] = static_cast<int64_t>(i);
     }
   }
-  // With one parent each, a cycle is a chain that never reaches a root within `count` steps.
+  // Depth of every node below its root, each found once: a chain that comes back to a node
+  // still being measured is a cycle, and a tree deeper than the walks over it can recurse is
+  // refused.
+  constexpr int64_t kMeasuring = -2;
+  std::vector<int64_t> depth(count, -1);
+  std::vector<size_t> chain;
   for (size_t i = 0; i < count; ++i) {
     int64_t at = static_cast<int64_t>(i);
-    for (size_t steps = 0; at >= 0; ++steps) {
-      if (steps > count) reader_.Fail(fmt::format("node {} is part of a cycle", i));
+    while (at >= 0 && depth[at] == -1) {
+      depth[at] = kMeasuring;
+      chain.push_back(static_cast<size_t>(at));
       at = parent[at];
+    }
+    if (at >= 0 && depth[at] == kMeasuring) {
+      reader_.Fail(fmt::format("node {} is part of a cycle", at));
+    }
+    int64_t below = at >= 0 ? depth[at] : -1;
+    for (auto node = chain.rbegin(); node != chain.rend(); ++node) depth[*node] = ++below;
+    chain.clear();
+    if (below > kMaxGltfNodeDepth) {
+      reader_.Fail(fmt::format("node {} lies {} levels deep (at most {})", i, below,
+                               kMaxGltfNodeDepth));
     }
   }
 }

@@ -16,6 +16,9 @@
 
 #include "objects3d/objects3d_data.h"
 
+// Deepest node tree a file may hold; the tree walks of drawing and measuring recurse per level.
+constexpr int64_t kMaxGltfNodeDepth = 1000;
+
 struct GltfError : std::runtime_error {
   explicit GltfError(const std::string& text) : std::runtime_error(text) {}
 };

@@ -37,11 +37,29 @@ bool GltfRefuseWrite(std::string* error, const std::string& path,
   return false;
 }
 
-// Decodes with tinygltf's own decoder after checking the picture's size from its header, so a
-// small file that claims a huge picture is refused instead of exhausting memory.
+// True when the picture's buffer view lies inside its buffer. tinygltf hands a picture stored in
+// a buffer view to the decoder without this check, so the decoder would read past the buffer.
+bool ImageViewInsideBuffer(const tinygltf::Model& model, const tinygltf::Image& image) {
+  if (image.bufferView < 0) return true;  // from a URI: the bytes are the whole file
+  if (static_cast<size_t>(image.bufferView) >= model.bufferViews.size()) return false;
+  const tinygltf::BufferView& view = model.bufferViews[image.bufferView];
+  if (view.buffer < 0 || static_cast<size_t>(view.buffer) >= model.buffers.size()) return false;
+  const size_t size = model.buffers[view.buffer].data.size();
+  return view.byteLength <= size && view.byteOffset <= size - view.byteLength &&
+         view.byteLength <= static_cast<size_t>(std::numeric_limits<int>::max());
+}
+
+// Decodes with tinygltf's own decoder after checking where the bytes lie and the picture's size
+// from its header, so a small file that claims a huge picture is refused instead of exhausting
+// memory. `model` is the model being parsed (its buffers are read before its pictures).
 bool GltfLoadImage(tinygltf::Image* image, const int image_index, std::string* error,
                    std::string* warning, int wanted_width, int wanted_height,
-                   const unsigned char* bytes, int size, void*) {
+                   const unsigned char* bytes, int size, void* model) {
+  if (!ImageViewInsideBuffer(*static_cast<const tinygltf::Model*>(model), *image)) {
+    *error += fmt::format("Image {}: buffer view {} lies outside its buffer\n", image_index,
+                          image->bufferView);
+    return false;
+  }
   int width = 0, height = 0, channels = 0;
   if (!stbi_info_from_memory(bytes, size, &width, &height, &channels)) {
     *error += fmt::format("Image {} could not be decoded ({})\n", image_index,
@@ -106,7 +124,7 @@ bool ParseGltfModel(const std::string& path, const std::vector<uint8_t>& bytes,
   tinygltf::TinyGLTF gltf;
   gltf.SetFsCallbacks(tinygltf::FsCallbacks{&GltfFileExists, &GltfExpandFilePath,
                                             &GltfReadWholeFile, &GltfRefuseWrite, nullptr});
-  gltf.SetImageLoader(&GltfLoadImage, nullptr);
+  gltf.SetImageLoader(&GltfLoadImage, &model);
   const std::string base_dir = std::filesystem::path(path).parent_path().string();
   const auto length = static_cast<unsigned int>(bytes.size());
   if (binary) {

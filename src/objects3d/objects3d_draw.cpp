@@ -12,6 +12,7 @@
 #include "effects/skybox.h"
 #include "objects3d/context/rendercontext.h"
 #include "objects3d/objects3d.h"
+#include "objects3d/objects3d_draw.h"
 #include "objects3d/primitive_buffers.h"
 #include "objects3d/shared_resources.h"
 #include "system/log.h"
@@ -358,7 +359,13 @@ void ShadowLightingPass(Objects3D& o, const Light& light, const Camera& camera) 
     glEnable(GL_CULL_FACE);
     glCullFace(GL_BACK);
   }
+  // The additive pass must meet the ambient pass's depths exactly; two programs may round the
+  // same position differently, so its fragments are pulled a hair towards the viewer.
+  glEnable(GL_POLYGON_OFFSET_FILL);
+  glPolygonOffset(-1.0f, -1.0f);
   DrawTree(o, Mode::ShadowLighting, CameraRootMatrix(camera), camera);
+  glDisable(GL_POLYGON_OFFSET_FILL);
+  glPolygonOffset(0.0f, 0.0f);
   context.UnbindTextures();
   glActiveTexture(GL_TEXTURE0);
   glBindTexture(GL_TEXTURE_CUBE_MAP, 0);
@@ -367,6 +374,15 @@ void ShadowLightingPass(Objects3D& o, const Light& light, const Camera& camera) 
 }
 
 }  // namespace
+
+void RenderShadowFaces(Objects3D& scene, const std::shared_ptr<Light>& light) {
+  RenderContext& context = Context(scene);
+  light->shadows = 1;
+  light->CreateShadowTextures();
+  context.lights.assign(1, light);
+  ShadowFaces(scene, light, CurrentCamera(scene));
+  context.lights.clear();
+}
 
 std::shared_ptr<Light>& Objects3D::AddLight() {
   data.lights.push_back(std::make_shared<Light>());
@@ -514,11 +530,17 @@ void Objects3D::Prewarm() {
   if (data.nodes.empty()) throw std::runtime_error("Tried GetMasterNode() with no nodes");
   // The one draw per primitive hands every buffer to the driver before the first frame; with
   // rasterizer discard nothing reaches any framebuffer, whichever is bound.
+  // No program of ours is current: a caller's program may not be drawable with these arrays (its
+  // samplers, say), so the draws go through the fixed pipeline, which takes any array.
   GLboolean discard = GL_FALSE;
+  GLint program = 0;
   glGetBooleanv(GL_RASTERIZER_DISCARD, &discard);
+  glGetIntegerv(GL_CURRENT_PROGRAM, &program);
   glEnable(GL_RASTERIZER_DISCARD);
+  glUseProgram(0);
   UpdateBuffers(GetMasterNode());
   SetEnabled(GL_RASTERIZER_DISCARD, discard);
+  glUseProgram(static_cast<GLuint>(program));
   glBindVertexArray(0);
 }
 

@@ -22,8 +22,11 @@ uint32_t UploadedTargets(const Primitive& p) {
   return std::min<uint32_t>(static_cast<uint32_t>(p.morph_targets.size()), kMaxShaderMorphTargets);
 }
 
-void SetMorphTargetStream(const std::vector<float>& target, const std::vector<float>& base) {
-  if (!target.empty() && !base.empty()) Check(target.size() == base.size(), __LINE__);
+// A target's stream holds three floats per vertex of the base stream it moves.
+void CheckMorphTargetStream(const std::vector<float>& target, const std::vector<float>& base,
+                            uint32_t base_components) {
+  if (target.empty() || base.empty() || base_components == 0) return;
+  Check(target.size() == base.size() / base_components * 3, __LINE__);
 }
 
 bool SkipsMode(const Material& m, RenderContextDrawMode mode) {
@@ -76,9 +79,9 @@ void PrimitiveBuffers::UploadMorphTargets(const Primitive& p) {
   bool deltas = false;
   for (uint32_t i = 0; i < targets; ++i) {
     const MorphTarget& t = p.morph_targets[i];
-    SetMorphTargetStream(t.positions, p.positions);
-    SetMorphTargetStream(t.normals, p.normals);
-    SetMorphTargetStream(t.tangents, p.tangents);
+    CheckMorphTargetStream(t.positions, p.positions, p.position_components);
+    CheckMorphTargetStream(t.normals, p.normals, p.normal_components);
+    CheckMorphTargetStream(t.tangents, p.tangents, p.tangent_components);
     const uint32_t slot = VertexAttribTargetPosition0 + i;
     if (!t.positions.empty() && !p.positions.empty()) {
       vertex_array_.SetAttribute(slot, p.position_components, Floats(t.positions),

@@ -79,7 +79,15 @@ class Scene {
   uint32_t height = 0;
 };
 
-// Puts the fixed-function GL state back to the defaults every scene and effect starts from.
-// The viewport, scissor box, bound framebuffer, bound program and projection matrix are left
-// alone.
+// How many texture units and clip distances ResetGLState puts back.
+constexpr uint32_t kResetTextureUnits = 8;
+constexpr uint32_t kResetClipDistances = 8;
+
+// Puts the GL state back to the one every scene, effect and scene-manager pass starts from:
+// the fixed-function defaults below, colour writes on, additive blend equation with the
+// source-alpha blend function, stencil test and polygon offsets off, back faces culled when
+// culling is on and counter-clockwise front faces, no clip distances, point size 1, and no
+// vertex array, array buffer, program, texture (2D, cube map, multisample) or sampler bound on
+// units 0-7. The viewport, scissor box, bound framebuffer and projection matrix are left alone:
+// whoever draws next sets them.
 void ResetGLState();

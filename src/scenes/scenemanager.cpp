@@ -21,6 +21,7 @@
 #include "util/data/loadingscreen.h"
 #include "util/easydraw/easydraw.h"
 #include "util/fbo/fbo.h"
+#include "util/gpuresources/gpuresources.h"
 #include "util/music/music.h"
 #include "util/random.h"
 #include "util/shaderprogram/shaderprogram.h"
@@ -220,6 +221,7 @@ void SceneManager::RenderFrame() {
   if (quit_posted_) return;
 
   glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &screen_framebuffer_);
+  ResetGLState();
   glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
   glClear(kClearEverything);
   const auto slots = SelectSlots();
@@ -292,6 +294,7 @@ void SceneManager::ComposeScenes(const std::array<std::optional<size_t>, 4>& slo
 }
 
 void SceneManager::ResolveComposition() {
+  ResetGLState();
   const FBO& source = *compositionFbos[0];
   FBO& target = *compositionFbos[1];
   target.Bind();
@@ -318,23 +321,12 @@ void SceneManager::DrawBufferWithBoundProgram(const FBO& source) const {
   glDisable(GL_DEPTH_TEST);
   glActiveTexture(GL_TEXTURE0);
   BindFirstColorTexture(source);
-  EasyDraw::DrawQuad(0.0f, 0.0f, 1.0f, 1.0f);
-}
-
-void SceneManager::UseCopyProgram(std::unique_ptr<ShaderProgram>& program) {
-  if (!program) program = std::make_unique<ShaderProgram>(MakeTextured2DShader("SceneManager"));
-  program->Use();
-  if (const int32_t location = program->GetUniformLocation("ProjectionMatrix"); location >= 0) {
-    glUniformMatrix4fv(location, 1, GL_FALSE, UnitSquareProjection().data());
-  }
-  if (const int32_t location = program->GetUniformLocation("Texture"); location >= 0) {
-    glUniform1i(location, 0);
-  }
+  GpuResources::Current().DrawUnitQuad();
 }
 
 void SceneManager::CopyToScreenPlain() {
   ResetGLState();
-  UseCopyProgram(screen_copy_program_);
+  GpuResources::Current().UseCopyProgram();
   SetLetterboxViewport();
   DrawBufferWithBoundProgram(*compositionFbos[1]);
 }
@@ -371,13 +363,14 @@ void SceneManager::RunEffectChain(const std::vector<ActiveEffect>& active) {
 }
 
 void SceneManager::OverlayFourthSlot(std::optional<size_t> slot) {
+  ResetGLState();
   FBO& target = *compositionFbos[0];
   target.Bind();
   if (slot) RenderScene(*slot, target);
   target.Unbind();
   ResolveComposition();
   ResetGLState();
-  UseCopyProgram(overlay_program_);
+  GpuResources::Current().UseCopyProgram();
   SetLetterboxViewport();
   glEnable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);

@@ -81,7 +81,6 @@ class SceneManager {
   void OverlayFourthSlot(std::optional<size_t> slot);
   void SetLetterboxViewport() const;
   void DrawBufferWithBoundProgram(const FBO& source) const;
-  void UseCopyProgram(std::unique_ptr<ShaderProgram>& program);
   void DumpFrame();
   void WriteFrameAudio();
   void AdvanceDumpPosition();
@@ -97,7 +96,5 @@ class SceneManager {
   double seconds_per_count_ = 0.001;
   FrameTimeRing frame_times_;
   bool quit_posted_ = false;
-  std::unique_ptr<ShaderProgram> screen_copy_program_;
-  std::unique_ptr<ShaderProgram> overlay_program_;
   int32_t screen_framebuffer_ = 0;
 };

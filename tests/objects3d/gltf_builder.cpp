@@ -112,7 +112,7 @@ std::vector<uint8_t> GltfBuilder::Glb() const {
   nlohmann::json out = doc;
   std::vector<uint8_t> bin = buffer;
   while (bin.size() % 4 != 0) bin.push_back(0);
-  out["buffers"] = {{{"byteLength", buffer.size()}}};
+  if (!buffer.empty()) out["buffers"] = {{{"byteLength", buffer.size()}}};
   std::string json = out.dump();
   while (json.size() % 4 != 0) json += ' ';
   std::vector<uint8_t> glb;
@@ -121,10 +121,12 @@ std::vector<uint8_t> GltfBuilder::Glb() const {
   };
   glb.insert(glb.end(), {'g', 'l', 'T', 'F'});
   put(2);
-  put(static_cast<uint32_t>(12 + 8 + json.size() + 8 + bin.size()));
+  const size_t bin_chunk = bin.empty() ? 0 : 8 + bin.size();
+  put(static_cast<uint32_t>(12 + 8 + json.size() + bin_chunk));
   put(static_cast<uint32_t>(json.size()));
   put(0x4E4F534A);
   glb.insert(glb.end(), json.begin(), json.end());
+  if (bin.empty()) return glb;
   put(static_cast<uint32_t>(bin.size()));
   put(0x004E4942);
   glb.insert(glb.end(), bin.begin(), bin.end());

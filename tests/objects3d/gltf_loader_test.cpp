@@ -13,6 +13,14 @@ namespace {
 
 using nlohmann::json;
 
+// A 1 x 1 RGB PNG (red).
+const std::vector<uint8_t> kRedPng = {
+    0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A, 0x00, 0x00, 0x00, 0x0D, 0x49, 0x48, 0x44,
+    0x52, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x08, 0x02, 0x00, 0x00, 0x00, 0x90,
+    0x77, 0x53, 0xDE, 0x00, 0x00, 0x00, 0x0C, 0x49, 0x44, 0x41, 0x54, 0x08, 0xD7, 0x63, 0xF8,
+    0xCF, 0xC0, 0x00, 0x00, 0x03, 0x01, 0x01, 0x00, 0x18, 0xDD, 0x8D, 0xB0, 0x00, 0x00, 0x00,
+    0x00, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82};
+
 std::vector<uint8_t> FloatBytes(const std::vector<float>& values) {
   std::vector<uint8_t> bytes(values.size() * 4);
   std::memcpy(bytes.data(), values.data(), bytes.size());
@@ -128,14 +136,14 @@ TEST(GltfLoader, NodeMatrixIsTranslateRotateScale) {
   EXPECT_EQ(data.nodes[1]->rest_scale, glm::vec3(2, 2, 2));
 }
 
-TEST(GltfLoader, Vec4TangentsKeepXyz) {
+TEST(GltfLoader, Vec4TangentsKeepTheirHandedness) {
   GltfBuilder file = TriangleFile();
   const int tangents = file.AddFloats({1, 0, 0, -1, 0, 1, 0, 1, 0, 0, 1, -1}, "VEC4");
   file.doc["meshes"][0]["primitives"][0]["attributes"]["TANGENT"] = tangents;
   Objects3DData data;
   Load(data, file);
-  EXPECT_EQ(data.primitives[0]->tangent_components, 3u);
-  EXPECT_EQ(data.primitives[0]->tangents, (std::vector<float>{1, 0, 0, 0, 1, 0, 0, 0, 1}));
+  EXPECT_EQ(data.primitives[0]->tangent_components, 4u);
+  EXPECT_EQ(data.primitives[0]->tangents, (std::vector<float>{1, 0, 0, -1, 0, 1, 0, 1, 0, 0, 1, -1}));
 }
 
 TEST(GltfLoader, InterleavedStreamsAreSplitByAccessorType) {
@@ -209,13 +217,7 @@ TEST(GltfLoader, CubicSplineKeepsTheValueOfEachTriplet) {
 }
 
 TEST(GltfLoader, EmbeddedPictureIsDecodedApartFromAnyTexture) {
-  // A 1 x 1 RGB PNG (red).
-  const std::vector<uint8_t> png = {
-      0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A, 0x00, 0x00, 0x00, 0x0D, 0x49, 0x48, 0x44,
-      0x52, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x08, 0x02, 0x00, 0x00, 0x00, 0x90,
-      0x77, 0x53, 0xDE, 0x00, 0x00, 0x00, 0x0C, 0x49, 0x44, 0x41, 0x54, 0x08, 0xD7, 0x63, 0xF8,
-      0xCF, 0xC0, 0x00, 0x00, 0x03, 0x01, 0x01, 0x00, 0x18, 0xDD, 0x8D, 0xB0, 0x00, 0x00, 0x00,
-      0x00, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82};
+  const std::vector<uint8_t>& png = kRedPng;
   GltfBuilder file = TriangleFile(0);
   file.doc["images"] = {{{"uri", "data:image/png;base64," + Base64(png)}}};
   file.doc["textures"] = {{{"source", 0}}};
@@ -274,6 +276,9 @@ const Refusal kRefusals[] = {
        f.doc["nodes"][0]["children"] = {1};
        f.AddNode({{"children", {0}}});
      }, "is part of a cycle"},
+    {"too deep", [](GltfBuilder& f) {
+       for (int i = 0; i < 1001; ++i) f.doc["nodes"][i]["children"] = {f.AddNode(json::object())};
+     }, "node 1001 lies 1001 levels deep (at most 1000)"},
     {"line strip", [](GltfBuilder& f) { f.doc["meshes"][0]["primitives"][0]["mode"] = 3; },
      "Unexpected primitive mode: 3"},
     {"unknown attribute", [](GltfBuilder& f) { f.doc["meshes"][0]["primitives"][0]["attributes"]["FOO"] = 0; },
@@ -320,6 +325,11 @@ const Refusal kRefusals[] = {
      }, "image 2 is out of range (the file has none)"},
     {"two scenes", [](GltfBuilder& f) { f.doc["scenes"].push_back(json::object()); },
      "[gltf] Don't know how to deal with 2 scenes in a file!"},
+    {"picture view past buffer", [](GltfBuilder& f) {
+       const int view = f.AddView(kRedPng);
+       f.doc["bufferViews"][view]["byteLength"] = 100000;
+       f.doc["images"] = {{{"bufferView", view}, {"mimeType", "image/png"}}};
+     }, "Image 0: buffer view 2 lies outside its buffer"},
     {"node rotation size", [](GltfBuilder& f) { f.doc["nodes"][0]["rotation"] = {0, 0, 1}; },
      "node 0 rotation holds 3 numbers (4 expected)"},
 };

@@ -95,3 +95,30 @@ TEST_F(GltfSamples, InterpolationTestPlaysStepLinearAndCubic) {
 }
 
 }  // namespace
+
+namespace {
+
+// The production's own models (made by tools/generate-data.sh) all load, with meshes and
+// materials for every primitive.
+TEST_F(GltfSamples, EveryProductionModelLoads) {
+  if (!std::filesystem::exists("data/models")) GTEST_SKIP() << "generated models missing";
+  int loaded = 0;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator("data/models")) {
+    const std::string extension = entry.path().extension().string();
+    if (extension != ".gltf" && extension != ".glb") continue;
+    const std::string path = entry.path().generic_string();
+    Objects3DData data;
+    try {
+      LoadGltfRecords(path, GetFileBytes(path, "rb", false), data, true);
+    } catch (const GltfError& error) {
+      ADD_FAILURE() << error.what();
+      continue;
+    }
+    EXPECT_FALSE(data.meshes.empty()) << path;
+    for (const auto& primitive : data.primitives) EXPECT_TRUE(primitive->material) << path;
+    ++loaded;
+  }
+  EXPECT_GT(loaded, 0);
+}
+
+}  // namespace

@@ -7,10 +7,11 @@
 
 #include <cmath>
 #include <functional>
+#include <type_traits>
 
 #include <glm/gtc/matrix_transform.hpp>
 
-#include "draw_side_standin.h"
+#include "util/light/light.h"
 #include "objects3d/procedural.h"
 #include "support/messagebox_recorder.h"
 
@@ -50,6 +51,10 @@ TEST(Objects3DRecords, MaterialPresets) {
     EXPECT_FLOAT_EQ(material.roughness, 0.9f);
   }
 }
+
+// A copy would hold the shared resources without having counted itself.
+static_assert(!std::is_copy_constructible_v<Objects3D> && !std::is_copy_assignable_v<Objects3D>);
+static_assert(!std::is_copy_constructible_v<Primitive>);
 
 TEST(Objects3D, CountsLiveInstancesAndIsReadyWithoutGL) {
   const int32_t before = Objects3D::InstanceCount();
@@ -213,10 +218,11 @@ TEST(Objects3D, ResizeWalksTheLightMarkerChainOnce) {
   Objects3D scene;
   scene.light_marker = std::make_shared<Objects3D>();
   scene.light_marker->light_marker = scene.light_marker;  // a chain that comes back
+  const std::shared_ptr<Light> light = scene.light_marker->AddLight();
   scene.Resize(640, 480, 1.5f);
   EXPECT_EQ(scene.light_marker->render_width, 640);
   EXPECT_FLOAT_EQ(scene.light_marker->aspect, 1.5f);
-  EXPECT_EQ(draw_side_calls().resized_width, 640u);
+  EXPECT_EQ(light->last_width, 640u);
   scene.light_marker->light_marker.reset();
 }
 

@@ -17,6 +17,7 @@
 #include "util/fbo/fbo.h"
 #include "util/music/music.h"
 #include "util/shaderprogram/shaderprogram.h"
+#include "util/gpuresources/gpuresources.h"
 
 namespace {
 
@@ -149,12 +150,12 @@ class GainOffsetPass : public Effects::PostProc {
 
 std::vector<UniformValue> Halve(const std::vector<float>&, uint32_t, uint32_t, double) {
   return {UniformVec2("GainOffset", 0.5f, 0.0f),
-          UniformMat4("ProjectionMatrix", UnitSquareProjection())};
+          UniformMat4("ProjectionMatrix", GpuResources::UnitSquareProjection())};
 }
 
 std::vector<UniformValue> AddQuarter(const std::vector<float>&, uint32_t, uint32_t, double) {
   return {UniformVec2("GainOffset", 1.0f, 0.25f),
-          UniformMat4("ProjectionMatrix", UnitSquareProjection())};
+          UniformMat4("ProjectionMatrix", GpuResources::UnitSquareProjection())};
 }
 
 class EffectChainTest : public SceneManagerTest {

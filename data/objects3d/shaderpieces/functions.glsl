@@ -117,14 +117,21 @@ uniform float u_shadow_clip;
 
 // 1 where the light reaches the eye-space point, 0 in shadow. The cube face holds the depth the
 // face projection gave each texel; the point's own depth is computed the same way from its
-// distance along the face's axis, pulled towards the light a little against self-shadowing.
-float shadowFactor(vec3 eye_position)
+// distance along the face's axis. Against self-shadowing the point is first moved off its
+// surface along the normal by about one shadow texel at its distance (so grazing surfaces get
+// more), then pulled towards the light a little.
+float shadowFactor(vec3 eye_position, vec3 eye_normal)
 {
     vec3 world = (camera_view_matrix_inv * vec4(eye_position, 1.0)).xyz;
+    vec3 world_normal = safeNormalize(mat3(camera_view_matrix_inv) * eye_normal);
     vec3 from_light = (light_view_matrix * vec4(world, 1.0)).xyz;
     vec3 a = abs(from_light);
     float axis = max(a.x, max(a.y, a.z));
-    float biased = max(axis * 0.995 - u_shadow_clip, 1e-6);
+    float texel = 2.0 * axis / float(max(textureSize(ShadowMap, 0).x, 1));
+    from_light += world_normal * texel * 1.5;
+    a = abs(from_light);
+    axis = max(a.x, max(a.y, a.z));
+    float biased = max(axis * 0.998 - u_shadow_clip, 1e-6);
     vec4 clip = light_projection_matrix * vec4(0.0, 0.0, -biased, 1.0);
     float depth = clip.z / clip.w * 0.5 + 0.5;
     return texture(ShadowMap, vec4(from_light, depth));

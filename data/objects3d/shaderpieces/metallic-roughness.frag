@@ -177,7 +177,7 @@ void main()
         color += lightShading(u_Lights[i], m, n, v, v_Position);
     }
 #ifdef CALC_SHADOW
-    color *= shadowFactor(v_Position);
+    color *= shadowFactor(v_Position, n);
 #endif
 #endif
     g_FinalColor = vec4(toneMap(color), alpha);

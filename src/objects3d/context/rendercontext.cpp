@@ -166,6 +166,7 @@ void RenderContext::SetUp(const PrimitiveDrawInputs& draw) {
   }
   if (ReadsMaterialUniforms(draw.mode)) SetMaterialUniforms(v, draw, view, unit);
   if (draw.mode == Mode::Normal || draw.mode == Mode::ShadowLighting) SetLightUniforms(v, view);
+  SetFloat(v.Location(U::Exposure), exposure);
   SetMorphUniforms(v, draw, unit);
   units_used_ = std::max(units_used_, unit);
 }
@@ -244,7 +245,6 @@ void RenderContext::SetMaterialUniforms(const ShaderVariant& v, const PrimitiveD
                 unit);
     SetFloat(v.Location(U::NormalScale), 1.0f);
   }
-  SetFloat(v.Location(U::Exposure), exposure);
 }
 
 void RenderContext::SetLightUniforms(const ShaderVariant& v, const glm::mat4& view) const {
@@ -279,6 +279,14 @@ void RenderContext::SetMorphUniforms(const ShaderVariant& v, const PrimitiveDraw
     BindTexture(deltas, GL_TEXTURE_BUFFER, draw.morph_deltas, unit);
     SetInt(v.Location(U::MorphVertexCount), static_cast<int32_t>(draw.vertex_count));
   }
+}
+
+size_t RenderContext::QueriedUniformNameCount() const {
+  size_t count = 0;
+  for (const auto& [key, variant] : shader_cache_) {
+    count += variant->program().queried_uniform_names().size();
+  }
+  return count;
 }
 
 void RenderContext::UnbindTextures() {

@@ -70,6 +70,8 @@ class RenderContext {
   void UnbindTextures();
 
   size_t VariantCount() const { return shader_cache_.size(); }
+  // Uniform names the cached variants have looked up, all told (they do so once, at link).
+  size_t QueriedUniformNameCount() const;
   uint32_t LightCount() const;
 
   uint8_t has_normals = 0;

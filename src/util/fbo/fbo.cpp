@@ -101,9 +101,18 @@ FBO::FBO(int32_t new_width, int32_t new_height, FBOType type, int32_t new_sample
   glGenFramebuffers(1, &framebuffer);
   glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
   BuildLayout(type);
-  if (type != FBOType::DepthOnly && !CheckStatus()) {
+  if (!CheckStatus()) {
     ExitMsgFmt(__FILE__, __LINE__, "Failed to create FBO of size {}x{}!", width, height);
   }
+}
+
+FBO::FBO(int32_t new_width, int32_t new_height)
+    : width(new_width), height(new_height), samples(0) {
+  BuildStateGuard restore_state;
+  glGenFramebuffers(1, &framebuffer);
+  glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+  glDrawBuffer(GL_NONE);
+  glReadBuffer(GL_NONE);
 }
 
 void FBO::BuildLayout(FBOType type) {
@@ -127,10 +136,6 @@ void FBO::BuildLayout(FBOType type) {
     case FBOType::Color:
       AddDepthBuffer();
       AddColorAttachment(GL_RGBA8, false);
-      break;
-    case FBOType::DepthOnly:
-      glDrawBuffer(GL_NONE);
-      glReadBuffer(GL_NONE);
       break;
     default:
       ExitMsg(__FILE__, __LINE__, "Unrecognized FBO type");

@@ -21,8 +21,6 @@ enum class FBOType : int32_t {
   FloatColor = 3,         // one RGBA32F with mipmaps, depth renderbuffer
   ColorDepthTexture = 4,  // one RGBA8, depth texture (GL_DEPTH_COMPONENT32)
   Color = 5,              // one RGBA8, depth renderbuffer
-  DepthOnly = 6,          // nothing of its own, no colour buffer: a depth texture is attached
-                          // per pass (AttachDepthCubeFace); complete only once one is
 };
 
 class FBO {
@@ -30,6 +28,9 @@ class FBO {
   // samples of 2 or more make every attachment multisampled; counts above what the driver
   // offers are lowered to its maximum.
   FBO(int32_t width, int32_t height, FBOType type, int32_t samples);
+  // A depth-only target: nothing attached of its own and no colour buffer drawn or read. A
+  // depth texture is attached per pass (AttachDepthCubeFace); complete only once one is.
+  FBO(int32_t width, int32_t height);
   ~FBO();
   FBO(const FBO&) = delete;
   FBO& operator=(const FBO&) = delete;

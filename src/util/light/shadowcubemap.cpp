@@ -37,7 +37,7 @@ ShadowCubeMap::ShadowCubeMap(int32_t size) : size_(size) {
                  GL_DEPTH_COMPONENT, GL_FLOAT, nullptr);
   }
   glBindTexture(GL_TEXTURE_CUBE_MAP, static_cast<GLuint>(previous));
-  fbo_ = std::make_unique<FBO>(size, size, FBOType::DepthOnly, 0);
+  fbo_ = std::make_unique<FBO>(size, size);
 }
 
 ShadowCubeMap::~ShadowCubeMap() {
