@@ -20,13 +20,13 @@
 #include <vector>
 
 #include "effects/postproc.h"
-#include "effects/uniformvalue.h"
 #include "scenes/scenemanager.h"
 #include "system/hidden_gl_context.h"
 #include "tolmesystem.h"
 #include "util/data/data.h"
 #include "util/easydraw/easydraw.h"
 #include "util/fbo/fbo.h"
+#include "util/gpuresources/gpuresources.h"
 #include "util/music/music.h"
 #include "util/music/sync_device.h"
 #include "util/music/sync_track.h"
@@ -48,12 +48,14 @@ double Since(Clock::time_point start) {
 
 bool MakeContext() {
   static std::unique_ptr<HiddenGLContext> context;
+  static std::unique_ptr<GpuResources> resources;
   if (context) return true;
   try {
     context = std::make_unique<HiddenGLContext>(kWidth, kHeight);
   } catch (const std::exception&) {
     return false;
   }
+  resources = std::make_unique<GpuResources>();
   return true;
 }
 
@@ -68,7 +70,7 @@ class BareCopy {
     const auto start = Clock::now();
     program_.Use();
     glUniformMatrix4fv(program_.GetUniformLocation("ProjectionMatrix"), 1, GL_FALSE,
-                       UnitSquareProjection().data());
+                       GpuResources::UnitSquareProjection().data());
     glDisable(GL_DEPTH_TEST);
     target_.Bind();
     glBindTexture(GL_TEXTURE_2D, source_.color_textures[0]->id);

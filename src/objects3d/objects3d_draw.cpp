@@ -522,9 +522,6 @@ void Objects3D::Draw() {
 }
 
 void Objects3D::Prewarm() {
-  // The context reads the shader pieces and the shared resources now, while loading, so that
-  // the packed data file (written from what loading read) holds them.
-  Context(*this);
   if (glow_enabled && !glow_fbo) glow_fbo = MakeTarget(*this, FBOType::Color);
   if (dof_enabled && !dof_fbo) dof_fbo = MakeTarget(*this, FBOType::ColorDepthTexture);
   if (data.nodes.empty()) throw std::runtime_error("Tried GetMasterNode() with no nodes");

@@ -2,6 +2,8 @@
 
 #include <GL/glew.h>
 
+#include "objects3d/context/rendercontextshaderpieces.h"
+#include "objects3d/shared_resources.h"
 #include "scenes/scene_vwmtrain/greetings.h"
 #include "system/log.h"
 #include "util/camera/camera.h"
@@ -48,6 +50,10 @@ void VWMTrain::Init() {
     if (light->shadows) light->CreateShadowTextures();
   }
   stage_.Prewarm();
+  // The 3D shader pieces and shared resources are otherwise first read by the first frame's
+  // draw; read now, while loading, they go into the packed data file with everything else.
+  RenderContextShaderPieces pieces;
+  RequireObjects3DSharedResources();
 }
 
 void VWMTrain::Resize(uint32_t new_width, uint32_t new_height) {

@@ -92,7 +92,7 @@ void VWMTrain::UpdateCrt() {
   const float screen = Track("crtsEnable");
   ShowNode(*crtScreenNode_, screen > 0.5f);
   if (screen > 0.5f) {
-    const auto picture = screen > 1.5f ? PictureOf(textFbo_.get()) : PictureOf(ascii_.engine().buffer.get());
+    const auto picture = screen > 1.5f ? PictureOf(textFbo_.get()) : PictureOf(ascii_.engine().buffer);
     crtScreenMaterial_->base_color = glm::vec4(1.0f);
     crtScreenMaterial_->emissive = glm::vec3(1.0f);
     crtScreenMaterial_->base_color_texture = picture;
