@@ -112,8 +112,8 @@ void BM_TenEffectsAgainstBareCopies(benchmark::State& state) {
   for (MusicTrackEntry& entry : manager.music->tracks) {
     entry.track->keys = {SyncKey{0, entry.default_value, SyncKeyType::Step}};
   }
-  for (size_t i = 0; i < manager.effects.size(); ++i) {
-    SetTrack(manager, "pp" + manager.effects[i]->name, static_cast<float>(i));
+  for (size_t i = 0; i < manager.composer().effects.size(); ++i) {
+    SetTrack(manager, "pp" + manager.composer().effects[i]->name, static_cast<float>(i));
   }
   BareCopies copies;
   double frame_total = 0.0;
@@ -124,7 +124,7 @@ void BM_TenEffectsAgainstBareCopies(benchmark::State& state) {
     glFinish();
     const double frame = Seconds(std::chrono::steady_clock::now() - start);
     start = std::chrono::steady_clock::now();
-    copies.Run(static_cast<int>(manager.effects.size()));
+    copies.Run(static_cast<int>(manager.composer().effects.size()));
     glFinish();
     copies_total += Seconds(std::chrono::steady_clock::now() - start);
     frame_total += frame;

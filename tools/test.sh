@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds, and runs every test: unit, GL and end to end on a virtual
-# display, after the bounded fuzzing run. Exits non-zero on any failure.
+# display, after the bounded fuzzing runs; then the suites that need no window and one run of
+# the player again under AddressSanitizer and UndefinedBehaviorSanitizer. Exits non-zero on
+# any failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/install-deps.sh
@@ -19,3 +21,4 @@ for fuzz in tests/fuzz/run_*.sh; do
 done
 xvfb-run -a -s "-screen 0 1920x1080x24" \
   ctest --test-dir build --output-on-failure --timeout 900 -j"$jobs"
+bash tools/test-sanitizers.sh "$jobs"

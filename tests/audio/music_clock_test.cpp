@@ -101,6 +101,22 @@ TEST_F(MusicClockTest, ZeroOrNegativeTempoNeverDividesByZero) {
   EXPECT_EQ(music->GetEditorRow(), -4) << "no row from a tempo that is not a number";
 }
 
+TEST_F(MusicClockTest, TempoTrackKeysThatStopOrReverseTheBeatAreFatal) {
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  for (const float tempo : {0.0f, -120.0f, nan}) {
+    WriteTrackFile("bpm", {{0, 120.0f, SyncKeyType::Linear}, {64, tempo, SyncKeyType::Step}});
+    auto music = MakeMusic();
+    music->OpenTrack("bpm", 120.0f);
+    EXPECT_EXIT(music->RequireUsableTempo(), ::testing::ExitedWithCode(1),
+                "The \"bpm\" track holds the tempo .* at row 64")
+        << tempo;
+  }
+  WriteTrackFile("bpm", {{0, 120.0f, SyncKeyType::Linear}, {64, 0.5f, SyncKeyType::Step}});
+  auto music = MakeMusic();
+  music->OpenTrack("bpm", 120.0f);
+  music->RequireUsableTempo();
+}
+
 TEST_F(MusicClockTest, SpectrumNeedsABufferAndIsEmptyOnTheDummyClock) {
   auto music = MakeMusic();
   std::vector<float> spectrum(1024, 7.0f);

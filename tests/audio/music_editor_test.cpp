@@ -100,19 +100,34 @@ TEST_F(MusicEditorTest, ALostLinkIsReconnectedToTheConfiguredHostInTheSameFrame)
   EXPECT_FLOAT_EQ(music->GetSyncValue("fade"), 0.0f) << "keys come anew from the editor";
 }
 
-TEST_F(MusicEditorTest, ShutDownSavesEveryTrack) {
+TEST_F(MusicEditorTest, ShutDownSavesOnlyTheTracksTheEditorChangedSinceTheLastConnection) {
   auto music = ConnectedMusic("127.0.13.4");
+  WriteTrackFile("kept", {{0, 3.0f, SyncKeyType::Linear}, {8, 4.0f, SyncKeyType::Step}});
+  music->OpenTrack("kept", 1.0f);
+  EXPECT_EQ(editor_->ReceiveGetTrack(), "kept");
+  editor_->Send(FakeEditor::SetKey(1, 5, 1.0f, 2));
+  Frame(*music);
+
+  // A reconnection empties every track; the editor resends only "fade" before shut-down.
+  editor_->Disconnect();
+  editor_->AcceptAsync();
+  Frame(*music);
+  ASSERT_TRUE(editor_->FinishAccept());
+  EXPECT_EQ(editor_->ReceiveGetTrack(), "fade");
+  EXPECT_EQ(editor_->ReceiveGetTrack(), "kept");
   editor_->Send(FakeEditor::SetKey(0, 5, 1.0f, 2));
   Frame(*music);
   MessageBoxRecorder boxes;
   music.reset();
   EXPECT_TRUE(boxes.shown().empty());
-  // The default key given at opening and the key the editor set.
-  EXPECT_EQ(std::filesystem::file_size("data/sync_tracker/_fade.track"), 4u + 9u * 2);
+  EXPECT_EQ(std::filesystem::file_size("data/sync_tracker/_fade.track"), 4u + 9u);
+  EXPECT_EQ(std::filesystem::file_size("data/sync_tracker/_kept.track"), 4u + 9u * 2) << "left as it was";
 }
 
 TEST_F(MusicEditorTest, AFailedSaveAtShutDownIsShownAndShutDownGoesOn) {
   auto music = ConnectedMusic("127.0.13.5");
+  editor_->Send(FakeEditor::SetKey(0, 5, 1.0f, 2));
+  Frame(*music);
   std::ofstream("data") << "in the way of the folder";
   MessageBoxRecorder boxes;
   music.reset();

@@ -173,12 +173,15 @@ TEST_F(AudioStreamTest, RendersTheSongScaledByTheVolumeThenSilenceAtTheEnd) {
   auto pcm = std::make_shared<AudioPcm>();
   pcm->rate = 44100;
   pcm->channels = 2;
-  pcm->samples = {1000, -1000, 20000, -20000, 300, 400};
+  // Four seconds of silence before the three frames read here: the audio thread may take a
+  // buffer of the stream before the second one takes the output, but cannot reach its end.
+  pcm->samples.assign(4 * 44100 * 2, 0);
+  pcm->samples.insert(pcm->samples.end(), {1000, -1000, 20000, -20000, 300, 400});
   AudioStream stream(pcm, *device_, false);
   ASSERT_TRUE(stream.Play());
   auto other = MakeStream(1.0);
   ASSERT_TRUE(other->Play());
-  ASSERT_TRUE(stream.SetPosition(0));
+  ASSERT_TRUE(stream.SetPosition(stream.GetLength() - 12));
 
   stream.SetVolume(0.5f);
   int16_t out[4] = {};

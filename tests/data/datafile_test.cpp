@@ -2,7 +2,10 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <random>
 
@@ -38,6 +41,20 @@ class PackedFileTest : public DataFixture {
 
   std::string written_log_;
 };
+
+// Makes every later write past 4 KiB into a file fail, as a full disk would. The death test's
+// capture of standard error stays below that.
+void LimitFileSizeTo4KiB() {
+  std::signal(SIGXFSZ, SIG_IGN);
+  const rlimit limit{4096, 4096};
+  setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+long FilesIn(const std::filesystem::path& folder) {
+  long count = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) count += entry.is_regular_file();
+  return count;
+}
 
 std::vector<uint8_t> RandomBytes(size_t count, unsigned seed) {
   std::mt19937 generator(seed);
@@ -95,6 +112,20 @@ TEST_F(PackedFileTest, EmptySetPacksWithoutDividingByZero) {
   ReadDataFile(path);
   EXPECT_TRUE(data_file_entries.empty());
   EXPECT_TRUE(data_file_loaded);
+}
+
+TEST_F(PackedFileTest, FailedWriteIsFatalAndKeepsTheOldFile) {
+  const std::string path = WriteFile("data.vtl", "the packed file of the last build");
+  data_mode = DataMode::Write;
+  AddDataFileEntry({"data/a.bin", RandomBytes(8192, 3), false});
+  EXPECT_EXIT(
+      {
+        LimitFileSizeTo4KiB();
+        WriteDataFile(path);
+      },
+      ExitedWithCode(1), "Failed to write file contents!");
+  EXPECT_EQ(ReadWholeFile(path), Bytes("the packed file of the last build"));
+  EXPECT_EQ(FilesIn(folder_), 1);
 }
 
 TEST_F(PackedFileTest, EmptyNameIsFatal) {
@@ -294,16 +325,18 @@ TEST_F(ExportMp3Test, UncreatableOutputIsFatal) {
   EXPECT_EXIT(ExportMp3(), ExitedWithCode(1), "Failed to create output file for taken.mp3");
 }
 
-TEST_F(ExportMp3Test, FailedWriteIsFatalNotASuccess) {
+TEST_F(ExportMp3Test, FailedWriteIsFatalAndKeepsTheOldFile) {
   data_mode = DataMode::Read;
-  AddDataFileEntry({"data/mp3/full", Bytes("more than the device takes"), false});
-  // /dev/full accepts the open and refuses every byte.
+  WriteFile("out/song.mp3", "old song");
+  AddDataFileEntry({"data/song.mp3", RandomBytes(8192, 4), false});
   EXPECT_EXIT(
       {
-        std::filesystem::current_path("/dev");
+        LimitFileSizeTo4KiB();
         ExportMp3();
       },
-      ExitedWithCode(1), "Failed to write output file full");
+      ExitedWithCode(1), "Failed to write output file song.mp3");
+  EXPECT_EQ(ReadWholeFile("song.mp3"), Bytes("old song"));
+  EXPECT_EQ(FilesIn(folder_ / "out"), 1);
 }
 
 }  // namespace

@@ -84,6 +84,19 @@ def answer_dialog_if_shown(title, timeout=5.0):
     return window_id
 
 
+def answer_error_box(run, timeout=10.0):
+    """Finds the fatal error's box by its caption, answers OK as a person would, and returns the
+    player's exit code and output."""
+    box = None
+    deadline = time.time() + timeout
+    while box is None and time.time() < deadline:
+        box = next((wid for wid, name in x11.named_windows() if name.startswith("Error in file")), None)
+        time.sleep(0.1)
+    check(box is not None, "no error box was shown; output:\n" + run.output())
+    x11.press_key(box, "Return")
+    return run.wait(30), run.output()
+
+
 def check(condition, message):
     if not condition:
         raise AssertionError(message)

@@ -5,7 +5,6 @@ import sys
 import tempfile
 
 import player
-import x11
 
 TITLE = "Cindercoil"
 
@@ -18,17 +17,7 @@ def main():
     try:
         player.answer_dialog_if_shown(TITLE)
         player.check(run.wait_for_output("Error in file", 60), "no fatal line:\n" + run.output())
-        # The error box: find it by its caption and answer OK as a person would.
-        box = None
-        for _ in range(100):
-            box = next((wid for wid, name in x11.named_windows() if name.startswith("Error in file")), None)
-            if box:
-                break
-            run.wait_for_output("never printed", 0.1)
-        player.check(box is not None, "no error box was shown")
-        x11.press_key(box, "Return")
-        code = run.wait(30)
-        output = run.output()
+        code, output = player.answer_error_box(run)
         player.check(code == 1, f"exit code {code}; output:\n{output}")
         player.check("Unrecognized datafile header: Not a Data File at" in output, output)
     finally:

@@ -12,7 +12,7 @@ clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-reco
   -Isrc -Itests/fuzz \
   tests/fuzz/fuzz_datafile.cpp tests/fuzz/fuzz_support.cpp \
   src/util/data/data.cpp src/util/data/datafile.cpp src/util/data/fileio.cpp \
-  src/util/data/chunkstreaminflater.cpp \
+  src/util/data/chunkstreaminflater.cpp src/util/data/replacementfile.cpp \
   -lz -lfmt -o "$out/fuzz_datafile"
 
 # Seeds: a packed file made by the independent Python tool (first byte even: a whole file),

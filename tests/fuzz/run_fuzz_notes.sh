@@ -12,6 +12,7 @@ clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-reco
   -Isrc -Itests/fuzz \
   tests/fuzz/fuzz_notes.cpp tests/fuzz/fuzz_support.cpp \
   src/util/music/notedata.cpp src/util/music/midi.cpp src/util/music/als.cpp \
+  src/util/music/xml_nesting.cpp src/util/data/data.cpp src/util/data/fileio.cpp \
   src/util/music/modulators/modulator.cpp src/util/music/modulators/adsr.cpp \
   src/util/music/modulators/lfo.cpp src/util/music/modulators/arp.cpp \
   -ltinyxml -lz -lfmt -o "$out/fuzz_notes"

@@ -172,7 +172,7 @@ TEST(LiveSetReader, MissingTempoAndLoopSettingsReadAsZero) {
 TEST(LiveSetReaderRefuses, BrokenXmlAndOtherDocuments) {
   EXPECT_FATAL(AlsFile("broken.als", "<Ableton><LiveSet>"), "Could not parse XML from broken.als");
   EXPECT_FATAL(AlsFile("empty.als", ""), "Could not parse XML from empty.als");
-  EXPECT_FATAL(AlsFile("other.als", "<Bitwig />"), "Assert failed");
+  EXPECT_FATAL(AlsFile("other.als", "<Bitwig />"), "Assert failed: other.als has no <Ableton> root");
 }
 
 TEST(LiveSetReaderRefuses, KeysOutsideTheMidiRange) {
@@ -212,6 +212,14 @@ TEST_F(LiveSetFiles, GzipFileIsReadThroughTheDataLayer) {
   const AlsFile als(file);
   EXPECT_EQ(als.bpm, 95.0);
   EXPECT_EQ(FirstLaneEvents(als), (std::vector<double>{1, -2, 5, -6, 9, -10, 13, -14}));
+}
+
+TEST_F(LiveSetFiles, DeepNestingIsRefusedBeforeParsing) {
+  // About 500 bytes of gzip that would overflow the parser's stack.
+  notes_test::ScratchDir dir;
+  const std::string file =
+      dir.WriteGzip("deep.als", "<Ableton><LiveSet>" + notes_test::NestedElements(50000));
+  EXPECT_FATAL(AlsFile{file}, "Could not parse XML from .*deep.als. Error='Elements nest deeper than 256");
 }
 
 TEST_F(LiveSetFiles, RealSetsLoadAsAnotherReaderSeesThem) {

@@ -191,6 +191,15 @@ TEST(MidiReaderRefuses, MissingOrCutShortTrackChunks) {
   EXPECT_FATAL(Parse(other_chunk), "Could not find track chunk header");
 }
 
+TEST(MidiReaderRefuses, FilesCutShortInsideTheirLastEvent) {
+  // The chunk declares 8 bytes and the file holds 7: the end-of-track length byte is missing.
+  Bytes bytes = MidiFileBytes({Bytes{0, 0x90, 60, 100, 0, 0xFF, 0x2F, 0}});
+  bytes.pop_back();
+  notes_test::ScratchDir dir;
+  const std::string file = dir.Write("cut.mid", bytes);
+  EXPECT_FATAL(MidiFile{file}, "cut short: track chunk at byte 22 needs 8 bytes, 7 are left");
+}
+
 TEST(MidiReaderRefuses, EventsRunningPastTheirChunk) {
   // The chunk ends inside a note event, although the file has bytes after it.
   Bytes bytes = MidiFileBytes({Bytes{0, 0x90, 60}});

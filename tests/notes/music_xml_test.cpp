@@ -182,6 +182,8 @@ TEST_F(MusicXml, PeriodsOfTheDenominatorForms) {
   EXPECT_DOUBLE_EQ(arp_period("8t"), 1.0 / 3.0);
   EXPECT_DOUBLE_EQ(arp_period("8 T"), 1.0 / 3.0);
   EXPECT_DOUBLE_EQ(arp_period("4 beats"), 1.0);
+  // Text too long to be stored inside the string object: its unit word lives on the heap.
+  EXPECT_DOUBLE_EQ(arp_period("8 triplets, as a long word"), 1.0 / 3.0);
   EXPECT_DOUBLE_EQ(arp_period("0"), 0.0);
 }
 
@@ -200,7 +202,17 @@ TEST_F(MusicXml, EnvelopeValuesThatAreNotNumbersReadAsOne) {
 TEST_F(MusicXml, RefusesBrokenOrForeignDocuments) {
   EXPECT_FATAL(Load(dir.Write("broken.xml", "<modulators><x></modulators>")),
                "Could not load .*broken.xml. Error='.*'. Exiting.");
-  EXPECT_FATAL(Load(dir.Write("other.xml", "<music />")), "Assert failed");
+  EXPECT_FATAL(Load(dir.Write("other.xml", "<music />")),
+               "Assert failed: .*other.xml has no <modulators> root element");
+  EXPECT_FATAL(Load(dir.Write("deep.xml", notes_test::NestedElements(50000))),
+               "Could not load .*deep.xml. Error='Elements nest deeper than 256 levels'");
+}
+
+TEST_F(MusicXml, MissingElementsAreNamed) {
+  const std::string no_denominator =
+      "<arp><pattern>up</pattern><octaves>1</octaves><numerator>1</numerator></arp>";
+  EXPECT_FATAL(Load(DescribeModulators(Element("a", "Pad", no_denominator))),
+               "Assert failed: <arp> at line [0-9]+ has no <denominator> element");
 }
 
 TEST_F(MusicXml, RefusesMissingOrUnknownFiles) {

@@ -60,6 +60,13 @@ class ScratchDir {
   std::filesystem::path path_;
 };
 
+// Elements opened inside each other `levels` deep and never closed.
+inline std::string NestedElements(size_t levels) {
+  std::string text;
+  for (size_t i = 0; i < levels; ++i) text += "<a>";
+  return text;
+}
+
 inline Bytes ReadFile(const std::string& file) {
   std::ifstream in(file, std::ios::binary);
   return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

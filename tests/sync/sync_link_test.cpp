@@ -1,4 +1,5 @@
 #include <arpa/inet.h>
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -348,6 +349,55 @@ TEST(SyncLinkHosts, UnansweredConnectionsGiveUpWithinTheirBudgets) {
     EXPECT_LT(again, 400) << accepts;
     EXPECT_FALSE(device.socket.IsOpen());
   }
+}
+
+// The frame never waits for the editor: a command whose rest does not come leaves every frame
+// free, and the link is dropped once the command is overdue.
+TEST_F(SyncLinkTest, ACommandCutShortNeverHoldsAFrameAndIsDroppedWhenOverdue) {
+  Connect();
+  device_.io_timeout_ms = 200;
+  const std::vector<uint8_t> key = FakeEditor::SetKey(0, 1, 1.0f, 0);
+  editor_.Send({key.begin(), key.begin() + 3});
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  int result = 0;
+  long long longest = 0;
+  const long long total = TimeOf([&] {
+    for (int frame = 0; result == 0 && frame < 2000; ++frame) {
+      longest = std::max(longest, TimeOf([&] { result = SyncUpdate(device_, 0, &callbacks_, &player_); }));
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  });
+  EXPECT_EQ(result, -1);
+  EXPECT_LT(longest, 50);
+  EXPECT_GE(total, 180);
+}
+
+TEST_F(SyncLinkTest, AFloodOfCommandsIsSpreadOverFrames) {
+  SyncTrack* track = Open("flood");
+  Connect();
+  device_.max_commands_per_frame = 100;
+  std::vector<uint8_t> flood;
+  for (int row = 0; row < 150; ++row) {
+    const std::vector<uint8_t> key = FakeEditor::SetKey(0, row, 1.0f, 0);
+    flood.insert(flood.end(), key.begin(), key.end());
+  }
+  editor_.Send(flood);
+  ASSERT_EQ(Update(0), 0);
+  EXPECT_EQ(track->keys.size(), 100u);
+  ASSERT_EQ(Update(0), 0);
+  EXPECT_EQ(track->keys.size(), 150u);
+}
+
+// An editor that greets and then reads nothing: the track requests of a reconnection share its
+// budget instead of each waiting the message timeout.
+TEST_F(SyncLinkTest, ReconnectionTrackRequestsStayWithinTheReconnectionBudget) {
+  for (int i = 0; i < 80000; ++i) ASSERT_NE(Open(std::to_string(i) + std::string(200, 't')), nullptr);
+  device_.editor_host = "127.0.0.1";
+  device_.connect_timeout_ms = 200;
+  editor_.AcceptAsync();
+  const long long took = TimeOf([&] { EXPECT_EQ(SyncReconnect(device_), -1); });
+  EXPECT_TRUE(editor_.FinishAccept());
+  EXPECT_LT(took, 700);
 }
 
 }  // namespace

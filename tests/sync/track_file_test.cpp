@@ -200,7 +200,7 @@ TEST_F(TrackFileTest, AFailedWriteLeavesTheOldFileWhole) {
   WriteTestFile("data/sync_tracker/_a.track", old_file);
   EXPECT_EXIT(SaveUnderFileSizeLimit(), ::testing::ExitedWithCode(0), "");
   EXPECT_EQ(ReadWholeFile("data/sync_tracker/_a.track"), old_file);
-  EXPECT_FALSE(fs::exists("data/sync_tracker/_a.track.tmp"));
+  EXPECT_FALSE(fs::exists("data/sync_tracker/_a.track.part"));
 }
 
 // Track files written by another key-frame program load with the keys it lists for them.

@@ -5,6 +5,9 @@
 
 #include <array>
 #include <cstdlib>
+#include <utility>
+#include <vector>
+#include <unistd.h>
 
 #include "program.h"
 #include "support/messagebox_recorder.h"
@@ -115,6 +118,23 @@ TEST_F(WindowTest, ClosingTheWindowQuits) {
   EXPECT_TRUE(DispatchUntilQuit());
 }
 
+TEST_F(WindowTest, SizesAndInputGoToTheInstalledHandlerOnly) {
+  std::vector<std::pair<uint32_t, uint32_t>> sizes;
+  KeyState keys;
+  MouseState mouse;
+  SetWindowEventHandler(WindowEventHandler{
+      [&sizes](uint32_t width, uint32_t height) { sizes.emplace_back(width, height); }, &keys,
+      &mouse});
+  PushResize(500, 400);
+  PushKey(SDLK_a);
+  DrainAll();
+  ClearWindowEventHandler();
+  PushResize(600, 300);
+  DrainAll();
+  EXPECT_EQ(sizes, (std::vector<std::pair<uint32_t, uint32_t>>{{500, 400}}));
+  EXPECT_NE(keys['A' + KeyState::kPressedOnce], 0);
+}
+
 TEST_F(WindowTest, SizesOfSixteenOrLessAreIgnored) {
   system_settings->width = 320;
   system_settings->height = 200;
@@ -177,6 +197,16 @@ TEST_F(OwnWindowDeathTest, TheDisplaysOwnModeIsTakenExactly) {
 
 TEST_F(OwnWindowDeathTest, AModeTheDisplayLacksIsFatal) {
   EXPECT_EXIT(CreateOwnWindow(true, 123, 45), testing::ExitedWithCode(1), "Failed to set fullscreen mode");
+}
+
+TEST_F(OwnWindowDeathTest, AWindowThatCannotBeMadeSaysWhy) {
+  EXPECT_EXIT(
+      {
+        dup2(2, 1);  // the log line goes to standard output
+        setenv("SDL_OPENGL_LIBRARY", "/nonexistent/libGL.so", 1);
+        CreateOwnWindow(false, 640, 480);
+      },
+      testing::ExitedWithCode(1), "Could not create the window: .*nonexistent.*\n(.|\n)*Assert failed");
 }
 
 // Last: it leaves the shared window at the error size.

@@ -14,6 +14,7 @@
 #include "util/data/chunkstreaminflater.h"
 #include "util/data/data.h"
 #include "util/data/fileio.h"
+#include "util/data/replacementfile.h"
 
 namespace {
 
@@ -180,25 +181,29 @@ std::vector<uint8_t> CompressChunkStream(const uint8_t* stream, uint64_t stream_
   return compressed;
 }
 
-void WriteOrDie(FILE* file, const void* bytes, size_t count, const char* message) {
-  if (count > 0 && std::fwrite(bytes, 1, count, file) != count) {
+void WriteOrDie(ReplacementFile& file, const void* bytes, size_t count, const char* message) {
+  if (!file.Write(bytes, count)) {
+    file.Discard();
     ExitMsg(__FILE__, __LINE__, message);
   }
 }
 
 void WritePackedFile(const std::string& name, uint32_t stream_size,
                      const std::vector<uint8_t>& compressed) {
-  FilePtr file(std::fopen(name.c_str(), "wb"));
-  if (!file) ExitMsgFmt(__FILE__, __LINE__, "Failed to open data file {} for writing", name);
+  ReplacementFile file(name);
+  if (!file.IsOpen())
+    ExitMsgFmt(__FILE__, __LINE__, "Failed to open data file {} for writing", name);
   uint8_t size_field[4];
   StoreU32(size_field, stream_size);
-  WriteOrDie(file.get(), kFileMagic.data(), kFileMagic.size(), "Failed to write header!");
-  WriteOrDie(file.get(), &kMajorVersion, 1, "Failed to write major version!");
-  WriteOrDie(file.get(), &kMinorVersion, 1, "Failed to write minor version!");
-  WriteOrDie(file.get(), size_field, sizeof(size_field), "Failed to write total chunk data size!");
-  WriteOrDie(file.get(), compressed.data(), compressed.size(), "Failed to write file contents!");
+  WriteOrDie(file, kFileMagic.data(), kFileMagic.size(), "Failed to write header!");
+  WriteOrDie(file, &kMajorVersion, 1, "Failed to write major version!");
+  WriteOrDie(file, &kMinorVersion, 1, "Failed to write minor version!");
+  WriteOrDie(file, size_field, sizeof(size_field), "Failed to write total chunk data size!");
+  WriteOrDie(file, compressed.data(), compressed.size(), "Failed to write file contents!");
   // Buffered bytes only reach the disk on close; a failure there is a failed write too.
-  if (std::fclose(file.release()) != 0) ExitMsg(__FILE__, __LINE__, "Failed to write file contents!");
+  if (!file.Close()) ExitMsg(__FILE__, __LINE__, "Failed to write file contents!");
+  if (!file.Rename())
+    ExitMsgFmt(__FILE__, __LINE__, "Failed to open data file {} for writing", name);
 }
 
 void LogWriteSummary(const std::string& name, uint64_t stream_size, uint64_t compressed_size) {
@@ -224,15 +229,16 @@ void ExportEntry(const DataFileEntry& entry) {
   LogInfo("Found an mp3 here: {}", entry.name);
   const std::string bare_name = BareFileName(entry.name);
   LogInfo("File name without path is {}", bare_name);
-  FilePtr file(std::fopen(bare_name.c_str(), "wb+"));
-  if (!file) ExitMsgFmt(__FILE__, __LINE__, "Failed to create output file for {}", bare_name);
-  const bool written =
-      entry.data.empty() ||
-      std::fwrite(entry.data.data(), 1, entry.data.size(), file.get()) == entry.data.size();
+  ReplacementFile file(bare_name);
+  if (!file.IsOpen())
+    ExitMsgFmt(__FILE__, __LINE__, "Failed to create output file for {}", bare_name);
   // A short write must not be reported as a successful export.
-  if (std::fclose(file.release()) != 0 || !written) {
+  if (!file.Write(entry.data.data(), entry.data.size()) || !file.Close()) {
+    file.Discard();
     ExitMsgFmt(__FILE__, __LINE__, "Failed to write output file {}", bare_name);
   }
+  if (!file.Rename())
+    ExitMsgFmt(__FILE__, __LINE__, "Failed to create output file for {}", bare_name);
   ShowMessageBox({.caption = "Success",
                   .text = fmt::format("Successfully exported {} to the current folder", bare_name),
                   .buttons = MessageBoxButtons::Ok,

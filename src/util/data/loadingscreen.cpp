@@ -8,7 +8,6 @@
 
 #include <GL/glew.h>
 
-#include "program.h"
 #include "system/clock.h"
 #include "system/log.h"
 #include "system/window.h"
@@ -23,6 +22,10 @@
 #include "util/texture/texture.h"
 
 uint32_t loading_progress_count = 0;
+uint32_t window_width = 0;
+uint32_t window_height = 0;
+float window_aspect = 16.0f / 9.0f;
+std::unique_ptr<Texture> loading_screen_texture;
 
 namespace {
 

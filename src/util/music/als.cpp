@@ -12,6 +12,7 @@
 
 #include "system/log.h"
 #include "util/data/data.h"
+#include "util/music/xml_nesting.h"
 
 namespace {
 
@@ -154,13 +155,17 @@ AlsFile::AlsFile(const std::string& file) {
 AlsFile::AlsFile(const std::string& name, const std::string& xml) { Parse(name, xml); }
 
 void AlsFile::Parse(const std::string& name, const std::string& xml) {
+  if (XmlNestingDepth(xml) > kMaxXmlNesting)
+    ExitMsgFmt(__FILE__, __LINE__, "Could not parse XML from {}. Error='{}'. Exiting.", name,
+               fmt::format("Elements nest deeper than {} levels", kMaxXmlNesting));
   TiXmlDocument document;
   document.Parse(xml.c_str());
   if (document.Error())
     ExitMsgFmt(__FILE__, __LINE__, "Could not parse XML from {}. Error='{}'. Exiting.", name,
                document.ErrorDesc());
   const TiXmlElement* root = document.FirstChildElement("Ableton");
-  if (!root) ExitMsg(__FILE__, __LINE__, "Assert failed");
+  if (!root)
+    ExitMsgFmt(__FILE__, __LINE__, "Assert failed: {} has no <Ableton> root element", name);
   bpm = ValueAt(root, {"LiveSet", "MasterTrack", "DeviceChain", "Mixer", "Tempo", "Manual"});
   LogInfo("  ..got bpm of {}", bpm);
   ParseTracks(name, Descend(root, {"LiveSet", "Tracks"}));

@@ -191,9 +191,8 @@ float TempoToBpm(uint32_t microseconds_per_quarter) {
 }  // namespace
 
 MidiFile::MidiFile(const std::string& file) {
-  // Asked for with a terminating zero, which a packed data file made in write mode then keeps
-  // with the entry; the counted chunks and their lengths bound the parse, so it is never read.
-  const std::vector<uint8_t> bytes = GetFileBytes(file, "rb", true);
+  // Only the file's own bytes: a terminating zero would stand in for a missing last byte.
+  const std::vector<uint8_t> bytes = GetFileBytes(file, "rb", false);
   Parse(file, bytes);
 }
 

@@ -15,7 +15,7 @@
 #include "system/messagebox.h"
 #include "tolmesystem.h"
 #include "util/data/data.h"
-#include "util/music/fft.h"
+#include "system/fft.h"
 #include "util/music/sync_link.h"
 #include "util/music/sync_track_file.h"
 
@@ -81,7 +81,7 @@ Music::Music() {
 
 Music::~Music() {
   LogInfo("=== Music exiting cleanly ===");
-  if (device && SyncSaveTracks(*device) != 0) {
+  if (device && SyncSaveEditedTracks(*device) != 0) {
     ShowMessageBox({.caption = "Failed to save sync tracks!",
                     .text = "Failed to save sync tracks, check your directory structure!",
                     .buttons = MessageBoxButtons::Ok});
@@ -206,10 +206,34 @@ void Music::OpenTrack(std::string name, float default_value) {
   tracks.push_back({track, std::move(name), default_value});
 }
 
+void Music::RequireUsableTempo() const {
+  const SyncTrack* track = SyncFindTrack(*device, "bpm");
+  if (!track) return;
+  // Interpolation never leaves the range of two neighbouring keys, so checking the keys is
+  // enough.
+  for (const SyncKey& key : track->keys) {
+    if (!(std::isfinite(key.value) && key.value > 0.0f))
+      ExitMsgFmt(__FILE__, __LINE__,
+                 "The \"bpm\" track holds the tempo {} at row {}; a tempo must be a number above 0",
+                 key.value, key.row);
+  }
+}
+
 // Scenes sample dozens of tracks a frame: the device finds them through its hash index.
 float Music::GetSyncValue(const std::string& name) {
   const double row = rowsPerBeat * bpm * (GetSeconds() / 60.0) + rowsPerBeat * offset;
   return SyncSampleTrack(*device, name, row);
+}
+
+const SyncTrack& Music::FindSyncTrack(const std::string& name) const {
+  const SyncTrack* track = SyncFindTrack(*device, name);
+  if (track == nullptr) throw std::runtime_error("Can't find sync value for " + name);
+  return *track;
+}
+
+float Music::GetSyncValue(const SyncTrack& track) {
+  const double row = rowsPerBeat * bpm * (GetSeconds() / 60.0) + rowsPerBeat * offset;
+  return SyncGetValue(&track, row);
 }
 
 bool Music::IsPlaying() const {

@@ -65,8 +65,16 @@ class Music {
   std::vector<uint8_t> GetNoteTrackKeys();
 
   void OpenTrack(std::string name, float default_value);
+  // Fatal unless every key of the "bpm" track is a finite tempo above 0: any other tempo
+  // stops or reverses the beat.
+  void RequireUsableTempo() const;
   // Throws std::runtime_error for a name never opened.
   float GetSyncValue(const std::string& name);
+  // The opened track of that name, for callers that sample it every frame; throws like
+  // GetSyncValue for a name never opened.
+  const SyncTrack& FindSyncTrack(const std::string& name) const;
+  // The track's value at the current row, without a look-up by name.
+  float GetSyncValue(const SyncTrack& track);
 
   // Playback control for the scene manager, the editor link and video capture.
   bool IsPlaying() const;  // playing: not stopped at the end, not paused

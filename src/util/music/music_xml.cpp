@@ -16,6 +16,7 @@
 #include "util/music/modulators/arp.h"
 #include "util/music/modulators/lfo.h"
 #include "util/music/music.h"
+#include "util/music/xml_nesting.h"
 
 namespace {
 
@@ -38,6 +39,9 @@ void ParseXmlFile(const std::string& file, TiXmlDocument& document) {
   // stored bytes carry the terminating zero.
   std::string text(bytes.begin(), bytes.end());
   text.resize(std::strlen(text.c_str()));
+  if (XmlNestingDepth(text) > kMaxXmlNesting)
+    ExitMsgFmt(__FILE__, __LINE__, "Could not load {}. Error='{}'. Exiting.", file,
+               fmt::format("Elements nest deeper than {} levels", kMaxXmlNesting));
   document.Parse(text.c_str());
   if (document.Error())
     ExitMsgFmt(__FILE__, __LINE__, "Could not load {}. Error='{}'. Exiting.", file,
@@ -45,9 +49,19 @@ void ParseXmlFile(const std::string& file, TiXmlDocument& document) {
 }
 
 const TiXmlElement* RequireChild(const TiXmlElement* parent, const char* name) {
-  const TiXmlElement* child = parent ? parent->FirstChildElement(name) : nullptr;
-  if (!child) ExitMsg(__FILE__, __LINE__, "Assert failed");
+  const TiXmlElement* child = parent->FirstChildElement(name);
+  if (!child)
+    ExitMsgFmt(__FILE__, __LINE__, "Assert failed: <{}> at line {} has no <{}> element",
+               parent->Value(), parent->Row(), name);
   return child;
+}
+
+const TiXmlElement* RequireRoot(const TiXmlDocument& document, const char* name,
+                                const std::string& file) {
+  const TiXmlElement* root = document.FirstChildElement(name);
+  if (!root)
+    ExitMsgFmt(__FILE__, __LINE__, "Assert failed: {} has no <{}> root element", file, name);
+  return root;
 }
 
 std::string RequireAttribute(const TiXmlElement* element, const char* name) {
@@ -102,8 +116,10 @@ float ReadFloat(const TiXmlElement* parent, const char* name, float fallback) {
 // begins with "t" marks a triplet ("8t").
 double ReadPeriod(const TiXmlElement* parent) {
   const int numerator = ReadInt(parent, "numerator");
+  // The unit word points into this text, so the text must outlive the parse.
+  const std::string text = NumberText(parent, "denominator");
   const char* unit = nullptr;
-  const int denominator = ParseInt(NumberText(parent, "denominator"), &unit);
+  const int denominator = ParseInt(text, &unit);
   while (std::isspace(static_cast<unsigned char>(*unit))) ++unit;
   const bool triplet = *unit == 't' || *unit == 'T';
   return NotePeriod(numerator, denominator, triplet);
@@ -243,8 +259,7 @@ std::unique_ptr<NoteData> LoadMusicXml(const std::string& file,
   TiXmlDocument document;
   ParseXmlFile(file, document);
   const std::string directory = DirectoryOf(file);
-  const TiXmlElement* root = document.FirstChildElement("modulators");
-  if (!root) ExitMsg(__FILE__, __LINE__, "Assert failed");
+  const TiXmlElement* root = RequireRoot(document, "modulators", file);
   load_stream(directory + RequireAttribute(root, "stream_filename"));
 
   std::unique_ptr<NoteData> notes = LoadNoteData(root, directory);
@@ -274,8 +289,7 @@ void LoadModulatorFile(const std::string& file, Modulator& modulator) {
   TiXmlDocument document;
   ParseXmlFile(file, document);
   LogInfo("    ..parsing {}", file);
-  const TiXmlElement* unit = document.FirstChildElement("unit");
-  if (!unit) ExitMsg(__FILE__, __LINE__, "Assert failed");
+  const TiXmlElement* unit = RequireRoot(document, "unit", file);
   const TiXmlElement* range = RequireChild(RequireChild(unit, "template"), "range");
   for (; range; range = range->NextSiblingElement("range")) {
     const int min = ReadInt(range, "min");

@@ -1,29 +1,23 @@
 #pragma once
 // The sync device: every sync track the production opened, in the order of first request, with
-// their keys either read from track files (file mode) or sent live by the sync editor over TCP
-// (client mode, see sync_link.h).
+// their keys either read from track files (file mode, through the data file facility) or sent
+// live by the sync editor over TCP (client mode, track files then read and written as plain
+// files). The editor link is in sync_link.h, loading and saving tracks in sync_track_file.h.
 //
-// How Music uses it (with util/music/sync_link.h and util/music/sync_track_file.h):
-//   constructor:  device = std::make_unique<SyncDevice>(kSyncBasePath, syncClient);
-//                 (the device installs its own track-file callbacks for the mode)
-//                 if (SyncConnect(*device, host) != 0) fatal "Sync tracker failed to connect..."
-//   OpenTrack:    if (!SyncGetTrack(*device, name, default)) fatal "Failed to open track {}!"
-//                 (SyncGetTrack returns the existing track when the name is open already, so the
-//                 first default stays; Music may keep its own MusicTrackEntry list.)
-//   GetSyncValue: return SyncSampleTrack(*device, name, row);
-//                 (a hashed name look-up; throws "Can't find sync value for " + name)
-//   Update:       if (SyncUpdate(*device, row, &sync_callbacks, this) != 0)
-//                     SyncReconnect(*device);   // the host given to SyncConnect, once a frame
-//   destructor:   if (SyncSaveTracks(*device) != 0) message box "Failed to save sync tracks!"
-//                 then the device is destroyed with its tracks.
-// Music defines the one program-wide table `sync_callbacks`: its three player-control callbacks
-// followed by SyncOpenCallback, SyncReadCallback and SyncCloseCallback (sync_track_file.h).
+// What it does not do: it keeps no clock. Music owns the device, opens tracks through it
+// (SyncGetTrack), samples them at its current row (by name with SyncSampleTrack, or through a
+// track it found once), runs the editor link once a frame (SyncUpdate, then SyncReconnect when
+// the link failed) and, when it goes, saves the tracks the editor changed
+// (SyncSaveEditedTracks). Music also defines the program-wide `sync_callbacks` table: its three player-control callbacks followed by
+// SyncOpenCallback, SyncReadCallback and SyncCloseCallback.
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "system/tcp_socket.h"
@@ -66,6 +60,9 @@ struct SyncDevice {
 
   std::string base_path;
   std::vector<std::unique_ptr<SyncTrack>> tracks;  // the editor's track index is the position
+  // Tracks whose keys the editor set or deleted since the last connection: the ones worth
+  // saving at shut-down, as every other track is empty or as its file already holds it.
+  std::unordered_set<const SyncTrack*> edited_tracks;
   std::unordered_map<std::string, SyncTrack*> track_index;  // by exact name
   int32_t last_row_sent = -1;
   TcpSocket socket;
@@ -74,9 +71,12 @@ struct SyncDevice {
   uint16_t editor_port = kSyncEditorPort;
   int connect_timeout_ms = 100;   // longest a reconnection (connect and greeting) may hold up a frame
   int first_connect_timeout_ms = 3000;  // the first connection happens once, while loading
-  // Longest wait for the rest of a command already begun, or for an editor that stopped
-  // reading to take what is sent.
+  // Longest time for the rest of a command already begun to arrive (the frames go on
+  // meanwhile), or for an editor that stopped reading to take what is sent.
   int io_timeout_ms = 1000;
+  int max_commands_per_frame = 1024;  // the rest wait for the next frames
+  std::vector<uint8_t> received;      // editor bytes not yet applied
+  std::chrono::steady_clock::time_point received_since;  // when the first of them arrived
   SyncOpenFunction open = nullptr;
   SyncReadFunction read = nullptr;
   SyncCloseFunction close = nullptr;

@@ -30,12 +30,14 @@ constexpr char kSyncEditorGreeting[] = "hello, demo!";
 int SyncConnect(SyncDevice& device, const char* host);
 
 // Connects again to the device's editor host, reusing its addresses. It runs once a frame
-// while the link is down, so connecting and the greeting together stay within the device's
-// connect timeout.
+// while the link is down, so connecting, the greeting and the track requests together stay
+// within the device's connect timeout.
 int SyncReconnect(SyncDevice& device);
 
-// Applies every pending editor command, then reports the row when the player is playing and the
-// row changed. 0, or -1 when the link is down or was just lost.
+// Applies the editor commands that have arrived (at most the device's cap a frame; a command
+// still on its way is kept for a later frame and must be whole within the device's message
+// timeout), then reports the row when the player is playing and the row changed. Never waits
+// for the editor. 0, or -1 when the link is down or was just lost.
 int SyncUpdate(SyncDevice& device, int row, const SyncCallbacks* callbacks, void* user);
 
 // Client mode: requests the track from the editor. A link that is down is not an error: every

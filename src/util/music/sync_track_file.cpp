@@ -3,10 +3,11 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <unistd.h>
+#include <functional>
 
 #include "system/log.h"
 #include "util/data/data.h"
+#include "util/data/replacementfile.h"
 #include "util/music/sync_link.h"
 
 namespace {
@@ -64,22 +65,27 @@ void CreateBaseFolders(const std::string& base_path) {
   }
 }
 
-bool WriteAndClose(std::FILE* file, const std::vector<uint8_t>& bytes) {
-  bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  written = std::fflush(file) == 0 && written;
-  written = fsync(fileno(file)) == 0 && written;
-  return std::fclose(file) == 0 && written;
-}
-
 // Writes under a temporary name and renames it over the old file, so the old file stays whole
 // unless the new one was written completely.
 bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::string temporary = path + ".tmp";
-  std::FILE* file = std::fopen(temporary.c_str(), "wb");
-  if (!file) return false;
-  if (WriteAndClose(file, bytes) && std::rename(temporary.c_str(), path.c_str()) == 0) return true;
-  std::remove(temporary.c_str());
-  return false;
+  ReplacementFile file(path);
+  return file.Write(bytes.data(), bytes.size()) && file.Close() && file.Rename();
+}
+
+// Writes the tracks `wanted` picks; -1 when any of them could not be written.
+int SaveTracksWhere(SyncDevice& device, const std::function<bool(const SyncTrack&)>& wanted) {
+  if (device.client == SyncMode::Files) return 0;
+  CreateBaseFolders(device.base_path);
+  int result = 0;
+  for (const auto& track : device.tracks) {
+    if (!wanted(*track)) continue;
+    std::string path = SyncTrackPath(device.base_path, track->name);
+    if (path.empty() || !WriteFileAtomically(path, SyncEncodeTrackFile(track->keys))) {
+      LogLine("Failed to save sync track {}", track->name);
+      result = -1;
+    }
+  }
+  return result;
 }
 
 }  // namespace
@@ -153,18 +159,14 @@ int SyncLoadTrack(SyncDevice& device, SyncTrack* track) {
 }
 
 int SyncSaveTracks(SyncDevice& device) {
-  if (device.client == SyncMode::Files) return 0;
-  CreateBaseFolders(device.base_path);
-  int result = 0;
-  for (const auto& track : device.tracks) {
-    std::string path = SyncTrackPath(device.base_path, track->name);
-    if (path.empty() || !WriteFileAtomically(path, SyncEncodeTrackFile(track->keys))) {
-      LogLine("Failed to save sync track {}", track->name);
-      result = -1;
-    }
-  }
-  return result;
+  return SaveTracksWhere(device, [](const SyncTrack&) { return true; });
 }
+
+int SyncSaveEditedTracks(SyncDevice& device) {
+  return SaveTracksWhere(
+      device, [&](const SyncTrack& track) { return device.edited_tracks.contains(&track); });
+}
+
 
 void* SyncOpenCallback(const char* path, const char* mode) {
   std::vector<uint8_t> bytes = GetFileBytes(path, mode, false);

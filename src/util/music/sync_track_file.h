@@ -28,6 +28,9 @@ std::vector<uint8_t> SyncEncodeTrackFile(const std::vector<SyncKey>& keys);
 // file is written under a temporary name and renamed over the old one, so a failed save leaves
 // the previous file whole. 0, or -1 when any track could not be written. File mode: 0.
 int SyncSaveTracks(SyncDevice& device);
+// The same for only the tracks the editor changed since the last connection (shut-down): the
+// others keep their files as they are.
+int SyncSaveEditedTracks(SyncDevice& device);
 
 // The file-mode callbacks: bytes come from GetFileBytes into a SyncMemoryFile.
 struct SyncMemoryFile {

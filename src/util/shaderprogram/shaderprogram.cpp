@@ -92,8 +92,14 @@ void ShaderProgram::Register() {
 void ShaderProgram::Use() const { glUseProgram(program_); }
 
 int32_t ShaderProgram::GetUniformLocation(const std::string& uniform_name) {
+  // A linked program's locations never change: each name is asked of GL once.
+  if (const auto found = uniform_locations_.find(uniform_name); found != uniform_locations_.end()) {
+    return found->second;
+  }
   queried_uniform_names_.insert(uniform_name);
-  return glGetUniformLocation(program_, uniform_name.c_str());
+  const int32_t location = glGetUniformLocation(program_, uniform_name.c_str());
+  uniform_locations_.emplace(uniform_name, location);
+  return location;
 }
 
 void ShaderProgram::DumpSource() const {
@@ -147,8 +153,8 @@ void ShaderProgram::CreateProgram(const std::string& vertex_text,
   const GLchar* fragment_string = fragment_text.c_str();
   glShaderSource(vertex_shader, 1, &vertex_string, nullptr);
   glShaderSource(fragment_shader, 1, &fragment_string, nullptr);
-  CompileShader(vertex_shader, vertex_file_name_, vertex_text);
-  CompileShader(fragment_shader, fragment_file_name_, fragment_text);
+  CompileShader(vertex_shader, StageLabel(vertex_file_name_, "vertex"), vertex_text);
+  CompileShader(fragment_shader, StageLabel(fragment_file_name_, "fragment"), fragment_text);
   program_ = LinkProgram(vertex_shader, fragment_shader);
   glDetachShader(program_, vertex_shader);
   glDetachShader(program_, fragment_shader);
@@ -156,13 +162,20 @@ void ShaderProgram::CreateProgram(const std::string& vertex_text,
   glDeleteShader(fragment_shader);
 }
 
-void ShaderProgram::CompileShader(uint32_t shader, const std::string& file_name,
+// What a compile error names: the stage's file, or for a generated program the constructor's
+// name and the stage.
+std::string ShaderProgram::StageLabel(const std::string& file_name, const char* stage) const {
+  if (!file_name.empty()) return file_name;
+  return fmt::format("{} {} stage", constructor_ ? constructor_->name : name_, stage);
+}
+
+void ShaderProgram::CompileShader(uint32_t shader, const std::string& label,
                                   const std::string& source) {
   glCompileShader(shader);
   const auto [succeeded, log] =
       QueryOutcome(shader, GL_COMPILE_STATUS, glGetShaderiv, glGetShaderInfoLog);
   if (!succeeded) {
-    ExitMsgFmt(__FILE__, __LINE__, "Shader compilation failed ({}), log:\n{}", file_name, log);
+    ExitMsgFmt(__FILE__, __LINE__, "Shader compilation failed ({}), log:\n{}", label, log);
   }
   if (!log.empty()) {
     LogInfo("{}", log);

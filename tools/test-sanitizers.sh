@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Builds the engine, the test suites that need no window and the player a second time with
+# AddressSanitizer and UndefinedBehaviorSanitizer (folder build-asan), then runs those suites
+# without a display and one short run of the player on a virtual display under them. Any
+# sanitizer report fails the run. Needs data.vtl, which tools/test.sh makes first. The player
+# plays the production to its end (about a minute of music) without input. Last, the audio
+# suite runs under ThreadSanitizer (folder build-tsan).
+# Usage: tools/test-sanitizers.sh [jobs]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+jobs=${1:-$(nproc)}
+out=build-asan
+suites=(test_audio test_avi test_data test_notes test_sync)
+flags="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
+
+# -O1 with line tables only: reports name files and lines, and the second build stays quick.
+mkdir -p "$out"
+cmake -S . -B "$out" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" \
+  -DCMAKE_C_FLAGS_DEBUG="-O1 -g1" -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_C_FLAGS="$flags" \
+  -DCMAKE_EXE_LINKER_FLAGS="$flags" > "$out/configure.log"
+cmake --build "$out" -j"$jobs" --target player "${suites[@]}"
+
+# Reports go to files as well as ending the process, so that none is lost in a death test's
+# captured output. Leaks are not checked: the fatal exit ends the run without unwinding.
+reports="$PWD/$out/sanitizer-reports"
+rm -rf "$reports"
+mkdir -p "$reports"
+# The player runs under stdbuf, which preloads a library ahead of the sanitizer runtime.
+export ASAN_OPTIONS="log_path=$reports/asan:detect_leaks=0:verify_asan_link_order=0"
+export UBSAN_OPTIONS="log_path=$reports/ubsan:print_stacktrace=1"
+
+status=0
+# The suites of the other folders are not built here; ctest lists them as not built.
+env -u DISPLAY ctest --test-dir "$out" --output-on-failure --timeout 900 -j"$jobs" \
+  -E '_NOT_BUILT$|^e2e\.' || status=1
+xvfb-run -a -s "-screen 0 1280x720x24" env PLAYER_BINARY_DIR="$PWD/$out" \
+  python3 tests/e2e/play_through.py || status=1
+
+# The audio suite, whose streams are read by the audio thread, under ThreadSanitizer.
+tsan=build-tsan
+mkdir -p "$tsan"
+cmake -S . -B "$tsan" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" \
+  -DCMAKE_C_FLAGS_DEBUG="-O1 -g1" -DCMAKE_CXX_FLAGS="-fsanitize=thread" \
+  -DCMAKE_C_FLAGS="-fsanitize=thread" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=thread" \
+  > "$tsan/configure.log"
+cmake --build "$tsan" -j"$jobs" --target test_audio
+TSAN_OPTIONS="log_path=$reports/tsan" env -u DISPLAY PLAYER_SOURCE_DIR="$PWD" \
+  "$tsan/tests/test_audio" --gtest_brief=1 || status=1
+
+shopt -s nullglob
+found=("$reports"/*)
+if [ ${#found[@]} -gt 0 ]; then
+  echo "Sanitizer reports:"
+  cat "${found[@]}"
+  status=1
+fi
+exit $status
