@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "effects/postproc.h"
+#include "effects/postproceffects.h"
 #include "scenes/scenemanager.h"
 #include "system/hidden_gl_context.h"
 #include "tolmesystem.h"
@@ -188,7 +189,7 @@ void BM_FrameSplit(benchmark::State& state) {
   if (off == 2 || off == 5) held.push_back({"rndrGlow", 0.0f});
   if (off == 3) held.push_back({"focusEnable", 1.0f});
   if (off == 4 || off == 5) {
-    for (const auto& effect : show->manager->effects) held.push_back({"pp" + effect->name, -1.0f});
+    for (const auto& effect : Effects::MakePostProcEffects()) held.push_back({"pp" + effect->name, -1.0f});
   }
   // Only the switched tracks are held; the rest keep playing at the moment's row.
   for (const auto& [name, value] : held) show->Hold(name, value);
