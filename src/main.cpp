@@ -13,6 +13,7 @@
 #include "program.h"
 #include "scenes/scenemanager.h"
 #include "system/dialog.h"
+#include "system/dialog_template.h"
 #include "system/log.h"
 #include "system/messagebox.h"
 #include "system/window.h"
@@ -31,6 +32,11 @@ constexpr int kRun = 1;
 constexpr int kGetAvi = 106;
 constexpr int kDialogFailed = -1;
 constexpr char kDataFileName[] = "data.vtl";
+
+// The controls of the further modes that this build's dialog offers.
+DialogOptions BuiltDialogOptions() {
+  return DialogOptions{PLAYER_DIALOG_SYNC_CLIENT != 0, PLAYER_DIALOG_AVI_CAPTURE != 0};
+}
 
 // The editor on the same machine needs the screen: its host is empty or the loopback.
 bool IsLocalSyncHost(const char* host) {
@@ -149,7 +155,7 @@ int RunPlayer() {
   SystemSettings& settings = *system_settings;
   LogInfo("[Starting run of {}]", settings.title);
 
-  const int dialog_result = ShowStartupDialog(DataFileDialogActions());
+  const int dialog_result = ShowStartupDialog(BuiltDialogOptions(), DataFileDialogActions());
   if (dialog_result != kRun && dialog_result != kGetAvi) {
     if (dialog_result == kDialogFailed) LogLine("-1 returned, last error is {}", errno);
     Log("{}\n", "Bye!");

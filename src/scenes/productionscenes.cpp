@@ -8,6 +8,7 @@
 #include "scenes/scene_twballs/twballs.h"
 #include "scenes/scene_twboxes/twboxes.h"
 #include "scenes/scene_twglowshapes/twglowshapes.h"
+#include "scenes/scene_vwmtrain/vwmtrain.h"
 #include "scenes/scene_wm20text/wm20text.h"
 
 namespace {
@@ -19,9 +20,6 @@ SceneEntry Entry(const std::string& name) {
 
 }  // namespace
 
-// Scene classes not built yet keep their number with an empty slot where later scenes of the
-// row depend on it; missing scenes at the end of a row are left out. Production 6 plays the
-// tunnel in the slot of its train scene until that scene exists.
 const ProductionSceneTable& ProductionScenes() {
   static const ProductionSceneTable table = {
       {0, {Entry<GLTF>("GLTF")}},
@@ -31,7 +29,7 @@ const ProductionSceneTable& ProductionScenes() {
            Entry<MorvelText>("MorvelText"), Entry<HypnoTunnel>("HypnoTunnel"),
            Entry<TwBalls>("TwBalls")}},
       {5, {Entry<CubeFormers>("CubeFormers")}},
-      {6, {Entry<HypnoTunnel>("HypnoTunnel"), Entry<ImageDisplay>("ImageDisplay"),
+      {6, {Entry<VWMTrain>("VWMTrain"), Entry<ImageDisplay>("ImageDisplay"),
            Entry<WM20Text>("WM20Text")}},
   };
   return table;

@@ -6,10 +6,6 @@
 #include "system/displaymodes.h"
 #include "tolmesystem.h"
 
-int ShowStartupDialog(const DialogDataActions& actions) {
-  return ShowStartupDialog(BuiltDialogOptions(), actions);
-}
-
 int ShowStartupDialog(const DialogOptions& options, const DialogDataActions& actions) {
   if (!InitDialogToolkit()) return -1;
   SystemSettings& settings = *system_settings;

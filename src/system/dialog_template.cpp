@@ -3,21 +3,11 @@
 #include <algorithm>
 #include <set>
 
-#ifndef PLAYER_DIALOG_SYNC_CLIENT
-#define PLAYER_DIALOG_SYNC_CLIENT 0
-#endif
-#ifndef PLAYER_DIALOG_AVI_CAPTURE
-#define PLAYER_DIALOG_AVI_CAPTURE 0
-#endif
 
 const DialogItem* DialogTemplate::Find(int id) const {
   if (id == DialogId::Label) return nullptr;
   auto found = std::find_if(items.begin(), items.end(), [id](const DialogItem& item) { return item.id == id; });
   return found == items.end() ? nullptr : &*found;
-}
-
-DialogOptions BuiltDialogOptions() {
-  return DialogOptions{PLAYER_DIALOG_SYNC_CLIENT != 0, PLAYER_DIALOG_AVI_CAPTURE != 0};
 }
 
 DialogTemplate BuildStartupDialogTemplate(const std::string& title, const DialogOptions& options) {

@@ -47,8 +47,6 @@ struct DialogOptions {
   bool avi_capture_enabled = false;   // "Get &avi" can be pressed
 };
 
-DialogOptions BuiltDialogOptions();
-
 DialogTemplate BuildStartupDialogTemplate(const std::string& title, const DialogOptions& options);
 
 // A label with its "&" mnemonic marker turned into the toolkit's "_" ("&&" stays a literal "&",

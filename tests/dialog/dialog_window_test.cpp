@@ -146,7 +146,7 @@ class DialogWindowTest : public ::testing::Test {
     return ShowStartupDialog(options, DataFileDialogActions());
   }
 
-  int ShowAndPress(const std::string& keys, const DialogOptions& options = BuiltDialogOptions()) {
+  int ShowAndPress(const std::string& keys, const DialogOptions& options = DialogOptions{}) {
     return ShowAndDo([keys](const std::string& id) { PressKeys(id, keys); }, options);
   }
 };
@@ -164,7 +164,7 @@ TEST_F(DialogWindowTest, EscapeQuits) {
 }
 
 TEST_F(DialogWindowTest, CloseBoxQuits) {
-  EXPECT_EQ(ShowAndDo(PressCloseBox, BuiltDialogOptions()), 2);
+  EXPECT_EQ(ShowAndDo(PressCloseBox, DialogOptions{}), 2);
 }
 
 TEST_F(DialogWindowTest, MnemonicsPressTheirButtons) {
@@ -206,7 +206,7 @@ TEST_F(DialogWindowTest, HostFieldTakesTypedText) {
 
 TEST_F(DialogWindowTest, ExceptionFromAControlEndsTheDialogAndReachesTheCaller) {
   ASSERT_TRUE(InitDialogToolkit());
-  const DialogTemplate dialog = BuildStartupDialogTemplate(system_settings->title, BuiltDialogOptions());
+  const DialogTemplate dialog = BuildStartupDialogTemplate(system_settings->title, DialogOptions{});
   DialogDataActions actions{[](const std::string&) { throw std::runtime_error("no data here"); },
                             [] {}};
   StartupDialogProcedure procedure(dialog, *system_settings, actions);

@@ -1,0 +1,44 @@
+#pragma once
+// The greetings typed onto the CRT: the greeted names and where each typed line goes. The
+// names are read from "data/scenes/vwm20/greetings.txt" (one a line); the layout works out,
+// for a typing progress in characters, which lines show and how much of each.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "scenes/scene_vwmtrain/fftbars.h"
+
+struct GreetingLine {
+  std::string text;  // the part typed so far
+  float x = 0.0f;    // fractions of the text layout size
+  float y = 0.0f;
+};
+
+struct GreetingSettings {
+  float x = 0.0f;
+  float y = 0.0f;
+  float stretch = 1.0f;
+  float line_distance = 0.1f;
+  float size = 20.0f;
+  int32_t first_line = 0;
+  int64_t characters = 0;
+
+  static GreetingSettings FromTracks(const TrackReader& track);
+};
+
+class Greetings {
+ public:
+  static constexpr size_t kCount = 20;
+  static constexpr const char* kFile = "data/scenes/vwm20/greetings.txt";
+
+  // The names from the text of the greetings file: one a line, blank lines and lines
+  // starting with '#' skipped, surrounding spaces trimmed. Fewer or more than kCount names is
+  // a std::runtime_error naming the count.
+  static std::vector<std::string> Parse(const std::string& text);
+
+  // The lines typed so far: from the first line on, each shows as many characters as are left
+  // (at most its own length); a line starting outside the list shows nothing.
+  static std::vector<GreetingLine> Layout(const std::vector<std::string>& names,
+                                          const GreetingSettings& settings);
+};

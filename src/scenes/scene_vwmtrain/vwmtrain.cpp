@@ -1,0 +1,115 @@
+#include "scenes/scene_vwmtrain/vwmtrain.h"
+
+#include <GL/glew.h>
+
+#include "objects3d/context/rendercontextshaderpieces.h"
+#include "objects3d/shared_resources.h"
+#include "scenes/scene_vwmtrain/greetings.h"
+#include "system/log.h"
+#include "util/camera/camera.h"
+#include "util/camera/cameracontroller.h"
+#include "util/data/data.h"
+#include "util/light/light.h"
+#include "util/music/music.h"
+
+VWMTrain::VWMTrain() { aspect = 16.0f / 9.0f; }
+
+VWMTrain::~VWMTrain() = default;
+
+void VWMTrain::Init() {
+  InitFftBars();
+  stage_.Load(kCubeFile, false);  // its cube is the light box
+  lightBoxNode_ = &stage_.GetNode("cube_flat-Cube-1");
+  lightBoxMaterial_ = OwnMaterial(*lightBoxNode_);
+  InitFloor();
+  InitClowns();
+  InitCrt();
+  InitKeyboard();
+  InitTrain();
+  InitRecycling();
+  InitFire();
+  InitRastafield();
+  ascii_.LoadEngine();
+  InitText();
+  OpenTracks(VWMTrainTracks::Scene());
+  InitCameraAndLight();
+  InitFftSnapshots();
+  stage_.SetSkyBox(glm::vec3(0.0f));
+  ascii_.LoadFire();
+  LogInfo("NodeTree ALL nodes:");
+  stage_.DumpTree(false, 0, 0);
+  LogInfo("NodeTree enabled only:");
+  stage_.DumpTree(true, 0, 0);
+  sprites_.data.cameras.push_back(camera_);
+  radialBlur_ = std::make_unique<Effects::RadialBlur>();
+  stage_.shadows_enabled = 1;
+  stage_.glow_enabled = 1;
+  stage_.dof_enabled = 1;
+  for (auto& light : stage_.data.lights) {
+    light->shadows = stage_.shadows_enabled;
+    if (light->shadows) light->CreateShadowTextures();
+  }
+  stage_.Prewarm();
+  // The 3D shader pieces and shared resources are otherwise first read by the first frame's
+  // draw; read now, while loading, they go into the packed data file with everything else.
+  RenderContextShaderPieces pieces;
+  RequireObjects3DSharedResources();
+}
+
+void VWMTrain::Resize(uint32_t new_width, uint32_t new_height) {
+  Scene::Resize(new_width, new_height);
+  stage_.Resize(new_width, new_height, aspect);
+  sprites_.Resize(new_width, new_height, aspect);
+  ascii_.Resize(static_cast<int32_t>(new_width), static_cast<int32_t>(new_height), aspect);
+  // The greetings are laid out on their own 800 x 600 buffer whatever the window.
+  text_->Reshape(textFbo_->width, textFbo_->height);
+}
+
+void VWMTrain::Render() {
+  const double beat = music->GetBeat();
+  ascii_.Update(AsciiLayerSettings::FromTracks(Reader()), beat);
+  if (Track("asciiFullScreen") > 0.5f) {
+    glDisable(GL_BLEND);
+    ascii_.Render(true);
+    return;
+  }
+  ascii_.Render(false);
+  RenderText();
+
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  glClearColor(0.2f, 0.2f, 0.2f, 1.0f);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT | GL_ACCUM_BUFFER_BIT);
+
+  Camera& camera = *stage_.data.cameras.front();
+  camera.SetNearFar(0.15f, 1500.0f);
+  UpdateCamera(&camera, keys, mouse, 150.0f, music, false);
+  camera.focusPoint = Track("focusPoint");
+  camera.focusRange = Track("focusRange");
+  camera.focusFalloff = Track("focusFalloff");
+
+  UpdateLight();
+  UpdateLightBox();
+  UpdateFftBars(beat);
+  UpdateClowns();
+  UpdateCrt();
+  UpdateKeyboard(beat);
+  UpdateFire();
+  UpdateRastafield(beat);
+  UpdateRecycling();
+  UpdateTrain();
+
+  DrawStage();
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  glEnable(GL_DEPTH_TEST);
+  glDepthMask(GL_TRUE);
+  DrawSprites();
+  RenderLaser(beat);
+}
+
+float VWMTrain::Track(const char* name) const { return music->GetSyncValue(name); }
+
+TrackReader VWMTrain::Reader() const {
+  return [this](const std::string& name) { return music->GetSyncValue(name); };
+}

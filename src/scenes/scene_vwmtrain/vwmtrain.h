@@ -1,0 +1,135 @@
+#pragma once
+// The train scene, production 6's main scene: one lit 3D stage whose elements move, light up
+// and play with the music's spectrum and notes (a floor, a box of flat cubes around the main
+// light, rows of spectrum bars, clowns, a CRT monitor, a keyboard whose keys light with the
+// notes, a fire field, a recycling container and a train), camera-facing sprites sharing its
+// camera, a text-mode layer that can fill the frame or the monitor's screen, greetings typed
+// onto the monitor, and a laser streaked from the stage's glow. Everything that moves is a
+// sync track.
+//
+// The element loaders are in vwmtrain_loaders.cpp, the per-frame elements in
+// vwmtrain_elements.cpp; the arithmetic they use lives in the small classes beside them.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <glm/glm.hpp>
+
+#include "effects/radialblur.h"
+#include "objects3d/objects3d.h"
+#include "scenes/scene.h"
+#include "scenes/scene_vwmtrain/asciilayer.h"
+#include "scenes/scene_vwmtrain/fftbars.h"
+#include "scenes/scene_vwmtrain/fftsnapshots.h"
+#include "scenes/scene_vwmtrain/instanceset.h"
+#include "scenes/scene_vwmtrain/keyboardkeys.h"
+#include "scenes/scene_vwmtrain/vwmtraintracks.h"
+#include "util/fbo/fbo.h"
+#include "util/text/text.h"
+
+struct Material;
+struct Node;
+
+class VWMTrain : public Scene {
+ public:
+  static constexpr const char* kCubeFile = "data/models/vorantil/cube_flat/cube_flat.glb";
+  static constexpr int32_t kKeyboardNoteTrack = 14;
+
+  VWMTrain();
+  ~VWMTrain() override;
+  void Init() override;
+  void Render() override;
+  void Noop() override {}
+  void Resize(uint32_t new_width, uint32_t new_height) override;
+
+  // Where a keyboard key lights up (the key's rank in its shape's master node).
+  KeyInstance FindKeySet(int32_t key) const { return keys_.FindOrThrow(key); }
+
+  Objects3D& stage() { return stage_; }
+  Objects3D& sprites() { return sprites_; }
+  const FftSnapshots& fftSnapshots() const { return fftSnapshots_; }
+  const std::vector<std::string>& greetings() const { return Greetings_; }
+  AsciiLayer& ascii() { return ascii_; }
+
+ private:
+  // A keyboard lane that has a key: the lane's position in the note track and where it lights.
+  struct KeyLane {
+    size_t lane;
+    KeyInstance place;
+  };
+
+  // --- Element loaders (vwmtrain_loaders.cpp) ---
+  void InitFftBars();
+  void InitFloor();
+  void InitClowns();
+  void InitCrt();
+  void InitKeyboard();
+  void InitTrain();
+  void InitRecycling();
+  void InitFire();
+  void InitRastafield();
+  void InitText();
+  void InitCameraAndLight();
+  void InitFftSnapshots();
+  void OpenTracks(std::span<const VWMTrainTrack> tracks);
+  void HideNode(const std::string& name);
+  void InstanceNumberedNodes(const std::string& prefix, int32_t width, int32_t first,
+                             int32_t last, const KeySet& exclude);
+  void AddKeyNode(const std::string& name);
+  void AddSprite(const glm::mat4& orientation, const std::string& image_path);
+  // The material of a node, made the node's own when other primitives share it, so that its
+  // per-instance colours belong to this node alone.
+  std::shared_ptr<Material> OwnMaterial(Node& node);
+
+  // --- Per-frame elements (vwmtrain_elements.cpp) ---
+  void UpdateLight();
+  void UpdateLightBox();
+  void UpdateFftBars(double beat);
+  void UpdateClowns();
+  void UpdateCrt();
+  void UpdateKeyboard(double beat);
+  void UpdateFire();
+  void UpdateRastafield(double beat);
+  void UpdateRecycling();
+  void UpdateTrain();
+  void RenderText();
+  void RenderLaser(double beat);
+  void DrawStage();
+  void DrawSprites();
+  // The element's switch: both node flags follow it; false means skip the element.
+  bool Switch(Node* node, const char* track);
+  float Track(const char* name) const;
+  TrackReader Reader() const;
+
+  Objects3D stage_;
+  Objects3D sprites_;
+  std::unique_ptr<FBO> textFbo_;
+  AsciiLayer ascii_;
+  FftSnapshots fftSnapshots_;
+  std::vector<float> liveSpectrum_ = std::vector<float>(FftSnapshots::kBins, 0.0f);
+  Node* floorNode_ = nullptr;
+  Node* recyclingNode_ = nullptr;
+  std::vector<Node*> spriteNodes_;
+  std::vector<std::vector<glm::vec3>*> keyEmissions_;
+  KeyboardKeys keys_;
+  std::vector<KeyLane> keyLanes_;
+  std::unique_ptr<Text> text_;
+  std::unique_ptr<Effects::RadialBlur> radialBlur_;
+  std::vector<std::string> Greetings_;
+
+  // Nodes and materials the frame moves, found once at set-up.
+  Node* fftNode_ = nullptr;
+  Node* lightBoxNode_ = nullptr;
+  Node* clownNode_ = nullptr;
+  Node* crtNode_ = nullptr;
+  Node* crtScreenNode_ = nullptr;
+  Node* keyboardNode_ = nullptr;
+  Node* fireNode_ = nullptr;
+  Node* trainNode_ = nullptr;
+  std::shared_ptr<Material> fftMaterial_;
+  std::shared_ptr<Material> lightBoxMaterial_;
+  std::shared_ptr<Material> fireMaterial_;
+  std::shared_ptr<Material> crtScreenMaterial_;
+  std::shared_ptr<Camera> camera_;
+};
