@@ -229,7 +229,7 @@ TEST(DialogWithoutDisplay, CannotBeCreated) {
         unsetenv("DISPLAY");
         unsetenv("WAYLAND_DISPLAY");
         CreateSystemSettings(6, DataMode::Read);
-        std::exit(ShowStartupDialog(DataFileDialogActions()) == -1 ? 0 : 3);
+        std::exit(ShowStartupDialog(DialogOptions{}, DataFileDialogActions()) == -1 ? 0 : 3);
       },
       ::testing::ExitedWithCode(0), "");
 }
