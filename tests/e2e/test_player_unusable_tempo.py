@@ -36,7 +36,7 @@ def with_tempo(packed, tempo):
 
 
 def main():
-    with open(os.path.join(player.SOURCE_DIR, "data.vtl"), "rb") as source:
+    with open(os.path.join(player.BINARY_DIR, "data.vtl"), "rb") as source:
         packed = source.read()
     folder = tempfile.mkdtemp(prefix="tempo-0-")
     with open(os.path.join(folder, "data.vtl"), "wb") as data:
