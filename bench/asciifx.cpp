@@ -15,6 +15,7 @@
 #include "util/ascii/asciifire.h"
 #include "util/ascii/rawloader.h"
 #include "util/ascii/rotozoom.h"
+#include "util/gpuresources/gpuresources.h"
 
 namespace {
 
@@ -22,12 +23,14 @@ uint32_t fake_tick = 0;
 
 bool MakeContext() {
   static std::unique_ptr<HiddenGLContext> context;
+  static std::unique_ptr<GpuResources> resources;
   if (context) return true;
   try {
     context = std::make_unique<HiddenGLContext>(64, 48);
   } catch (const std::exception&) {
     return false;
   }
+  resources = std::make_unique<GpuResources>();
   SetTickSource([] { return fake_tick; });
   return true;
 }

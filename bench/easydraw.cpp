@@ -12,6 +12,7 @@
 #include "util/easydraw/easydraw.h"
 #include "util/shaderprogram/shaderconstructor.h"
 #include "util/shaderprogram/shaderprogram.h"
+#include "util/gpuresources/gpuresources.h"
 
 namespace {
 
@@ -36,6 +37,7 @@ BENCHMARK(BM_BuildIcosphere);
 // A hidden context with the flat 3D preset bound, made once for the GL benchmarks.
 bool BindFlatProgram() {
   static std::unique_ptr<HiddenGLContext> context;
+  static std::unique_ptr<GpuResources> resources;
   static std::unique_ptr<ShaderProgram> program;
   if (!context) {
     try {
@@ -43,6 +45,7 @@ bool BindFlatProgram() {
     } catch (const std::exception&) {
       return false;
     }
+    resources = std::make_unique<GpuResources>();
     program = std::make_unique<ShaderProgram>(MakeFlat3DShader("bench"));
   }
   program->Use();

@@ -29,6 +29,7 @@
 #include "util/easydraw/easydraw.h"
 #include "util/fbo/fbo.h"
 #include "util/texture/texture.h"
+#include "util/gpuresources/gpuresources.h"
 
 namespace {
 
@@ -41,6 +42,7 @@ void EnsureContext() {
     data_mode = DataMode::Disk;
     return std::make_unique<HiddenGLContext>(64, 64);
   }();
+  static const auto resources = std::make_unique<GpuResources>();
 }
 
 // A 1280 x 720 picture with detail everywhere, so no pass gets away with cached texels.

@@ -17,6 +17,7 @@
 #include "util/data/data.h"
 #include "util/texture/texture.h"
 #include "util/texture/texturecube.h"
+#include "util/gpuresources/gpuresources.h"
 
 namespace {
 
@@ -32,6 +33,7 @@ const std::filesystem::path& BenchFolder() {
 
 void EnsureContext() {
   static const auto context = std::make_unique<HiddenGLContext>(64, 64);
+  static const auto resources = std::make_unique<GpuResources>();
   data_mode = DataMode::Disk;
 }
 

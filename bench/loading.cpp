@@ -14,17 +14,20 @@
 #include "util/ascii/asciiengine.h"
 #include "util/data/data.h"
 #include "util/data/loadingscreen.h"
+#include "util/gpuresources/gpuresources.h"
 
 namespace {
 
 bool MakeContext() {
   static std::unique_ptr<HiddenGLContext> context;
+  static std::unique_ptr<GpuResources> resources;
   if (context) return true;
   try {
     context = std::make_unique<HiddenGLContext>(640, 360);
   } catch (const std::exception&) {
     return false;
   }
+  resources = std::make_unique<GpuResources>();
   system_settings = std::make_unique<SystemSettings>();
   window_width = 640;
   window_height = 360;

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <vector>
 
-#include "util/music/fft.h"
+#include "system/fft.h"
 
 namespace {
 

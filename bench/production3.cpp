@@ -21,6 +21,7 @@
 #include "util/data/data.h"
 #include "util/easydraw/easydraw.h"
 #include "util/fbo/fbo.h"
+#include "util/gpuresources/gpuresources.h"
 #include "util/music/music.h"
 #include "util/shaderprogram/shaderprogram.h"
 
@@ -32,12 +33,14 @@ constexpr double kSongSeconds = 60.0;
 
 HiddenGLContext* Context() {
   static std::unique_ptr<HiddenGLContext> context;
+  static std::unique_ptr<GpuResources> resources;
   if (!context) {
     try {
       context = std::make_unique<HiddenGLContext>(kWidth, kHeight);
     } catch (const std::exception&) {
       return nullptr;
     }
+    resources = std::make_unique<GpuResources>();
   }
   return context.get();
 }
@@ -115,7 +118,7 @@ void BM_Production3SceneDraw(benchmark::State& state) {
       target.Bind();
       copy_program.Use();
       glUniformMatrix4fv(copy_program.GetUniformLocation("ProjectionMatrix"), 1, GL_FALSE,
-                         UnitSquareProjection().data());
+                         GpuResources::UnitSquareProjection().data());
       glDisable(GL_DEPTH_TEST);
       glBindTexture(GL_TEXTURE_2D, picture.color_textures[0]->id);
       EasyDraw::DrawQuad(0, 0, 1, 1);

@@ -18,7 +18,9 @@
 #include "system/window.h"
 #include "tolmesystem.h"
 #include "util/data/data.h"
+#include "util/data/dialogactions.h"
 #include "util/data/loadingscreen.h"
+#include "util/gpuresources/gpuresources.h"
 #include "util/texture/texture.h"
 
 namespace {
@@ -91,6 +93,9 @@ std::unique_ptr<Texture> LoadLoadingScreenLogo(const SystemSettings& settings) {
 
 void RunMainLoop(SceneManager* scene_manager) {
   running_scene_manager = scene_manager;
+  SetWindowEventHandler(WindowEventHandler{
+      [scene_manager](uint32_t width, uint32_t height) { scene_manager->Resize(width, height); },
+      &scene_manager->keys, &scene_manager->mouse});
   for (;;) {
     running_scene_manager->RenderFrame();
     MessageResult result;
@@ -99,21 +104,25 @@ void RunMainLoop(SceneManager* scene_manager) {
     if (result == MessageResult::Quit) break;
   }
   LogInfo("  Got WM_QUIT at {}:{}", __FILE__, __LINE__);
+  ClearWindowEventHandler();
   running_scene_manager = nullptr;
   LogInfo("Main loop done");
 }
 
 // Returns the process's exit code once the main loop has ended.
-int PlayAndShutDown(std::unique_ptr<SceneManager> scene_manager) {
+int PlayAndShutDown(std::unique_ptr<SceneManager> scene_manager,
+                    std::unique_ptr<GpuResources> gpu_resources) {
   int exit_code = 0;
   try {
     RunMainLoop(scene_manager.get());
   } catch (const std::exception& exception) {
     LogLine("Caught exception in message loop: {}", exception.what());
+    ClearWindowEventHandler();
     running_scene_manager = nullptr;
     exit_code = 1;
   } catch (...) {
     LogLine("Caught exception in message loop: {}", "unknown exception");
+    ClearWindowEventHandler();
     running_scene_manager = nullptr;
     exit_code = 1;
   }
@@ -121,6 +130,8 @@ int PlayAndShutDown(std::unique_ptr<SceneManager> scene_manager) {
   loading_screen_texture.reset();
   LogInfo("Destroying scenes");
   scene_manager.reset();
+  LogInfo("Destroying shared GPU resources");
+  gpu_resources.reset();
   LogInfo("Taking down window context");
   DeleteGLContext();
   LogInfo("[Clean exit from {}]", __FILE__);
@@ -128,11 +139,17 @@ int PlayAndShutDown(std::unique_ptr<SceneManager> scene_manager) {
 }
 
 int RunPlayer() {
+  // A fatal exit first leaves fullscreen and shows a small normal window with the cursor, so
+  // its message box is visible (acting on no window before there is one).
+  AddPreExitHook([] {
+    RestoreWindowForError();
+    ShowMouseCursor();
+  });
   CreateSystemSettings(kProduction, kDataMode);
   SystemSettings& settings = *system_settings;
   LogInfo("[Starting run of {}]", settings.title);
 
-  const int dialog_result = ShowStartupDialog();
+  const int dialog_result = ShowStartupDialog(DataFileDialogActions());
   if (dialog_result != kRun && dialog_result != kGetAvi) {
     if (dialog_result == kDialogFailed) LogLine("-1 returned, last error is {}", errno);
     Log("{}\n", "Bye!");
@@ -145,10 +162,13 @@ int RunPlayer() {
   CheckGLExtensions();
   RefuseSyncClientInWriteMode(settings);
   LogGLInfo();
+  auto gpu_resources = std::make_unique<GpuResources>();
   PublishWindowValues(settings);
   ClearScreenTwice();
 
   loading_screen_texture.reset();
+  // Every file read while loading advances the loading screen.
+  SetReadProgressObserver([] { UpdateLoadingScreen(1.0f, false); });
   UpdateLoadingScreen(1.0f, false);
   ReadDataFile(kDataFileName);
   loading_screen_texture = LoadLoadingScreenLogo(settings);
@@ -158,7 +178,8 @@ int RunPlayer() {
   WriteDataFile(kDataFileName);
   LogInfo("Starting scenes");
   scene_manager->StartPlayback();
-  return PlayAndShutDown(std::move(scene_manager));
+  SetReadProgressObserver(nullptr);
+  return PlayAndShutDown(std::move(scene_manager), std::move(gpu_resources));
 }
 
 }  // namespace

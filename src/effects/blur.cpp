@@ -1,4 +1,5 @@
 #include "effects/blur.h"
+#include "util/gpuresources/gpuresources.h"
 
 namespace Effects {
 
@@ -10,7 +11,7 @@ Blur::Blur() : PostProc("Blur", &Blur::uniformsFor) {
 
 std::vector<UniformValue> Blur::uniformsFor(const std::vector<float>& values, uint32_t /*width*/,
                                             uint32_t /*height*/, double /*beat*/) {
-  return {UniformMat4("ProjectionMatrix", UnitSquareProjection()),
+  return {UniformMat4("ProjectionMatrix", GpuResources::UnitSquareProjection()),
           UniformFloat("Scale", values.at(0) * 0.001f), UniformFloat("Iterations", values.at(1))};
 }
 

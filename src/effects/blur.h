@@ -1,6 +1,7 @@
 #pragma once
-// A disc blur whose radius is Scale thousandths of the picture, sampled in Iterations
-// rings.
+// A soft round blur: its radius is Iterations times Scale thousandths of the picture height,
+// sampled with four taps per iteration on a golden-angle spiral, Gaussian-weighted over the
+// radius; at most 16 iterations.
 
 #include "effects/postproc.h"
 

@@ -1,4 +1,5 @@
 #include "effects/dither.h"
+#include "util/gpuresources/gpuresources.h"
 
 namespace Effects {
 
@@ -12,7 +13,7 @@ std::vector<UniformValue> Dither::uniformsFor(const std::vector<float>& values, 
   const float shrink = 1.0f - 0.85f * values.at(0);
   const float k = shrink * shrink * shrink;
   return {UniformVec2("blocks", static_cast<float>(width) * k, static_cast<float>(height) * k),
-          UniformMat4("ProjectionMatrix", UnitSquareProjection())};
+          UniformMat4("ProjectionMatrix", GpuResources::UnitSquareProjection())};
 }
 
 }  // namespace Effects

@@ -1,4 +1,5 @@
 #include "effects/fade.h"
+#include "util/gpuresources/gpuresources.h"
 
 #include <cmath>
 
@@ -13,7 +14,7 @@ std::vector<UniformValue> Fade::uniformsFor(const std::vector<float>& values, ui
                                             uint32_t /*height*/, double /*beat*/) {
   const float value = values.at(0);
   return {UniformVec2("color", value > 0.0f ? 1.0f : 0.0f, std::fabs(value)),
-          UniformMat4("ProjectionMatrix", UnitSquareProjection())};
+          UniformMat4("ProjectionMatrix", GpuResources::UnitSquareProjection())};
 }
 
 }  // namespace Effects

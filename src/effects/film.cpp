@@ -1,4 +1,5 @@
 #include "effects/film.h"
+#include "util/gpuresources/gpuresources.h"
 
 namespace Effects {
 
@@ -22,7 +23,7 @@ Film::Film() : PostProc("Film", &Film::uniformsFor) {
 
 std::vector<UniformValue> Film::uniformsFor(const std::vector<float>& values, uint32_t /*width*/,
                                             uint32_t /*height*/, double beat) {
-  return {UniformMat4("ProjectionMatrix", UnitSquareProjection()),
+  return {UniformMat4("ProjectionMatrix", GpuResources::UnitSquareProjection()),
           UniformFloat("time", static_cast<float>(beat) + kTimeOffset),
           UniformFloat("Color", values.at(0)),
           UniformFloat("Monochrome", values.at(1)),

@@ -1,4 +1,5 @@
 #include "effects/kaleidoscope.h"
+#include "util/gpuresources/gpuresources.h"
 
 namespace Effects {
 
@@ -11,7 +12,7 @@ Kaleidoscope::Kaleidoscope() : PostProc("Kaleidoscope", &Kaleidoscope::uniformsF
 std::vector<UniformValue> Kaleidoscope::uniformsFor(const std::vector<float>& values,
                                                     uint32_t /*width*/, uint32_t /*height*/,
                                                     double /*beat*/) {
-  return {UniformMat4("ProjectionMatrix", UnitSquareProjection()),
+  return {UniformMat4("ProjectionMatrix", GpuResources::UnitSquareProjection()),
           UniformFloat("Rotation", values.at(0)), UniformFloat("Divisions", values.at(1))};
 }
 

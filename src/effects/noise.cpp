@@ -1,4 +1,5 @@
 #include "effects/noise.h"
+#include "util/gpuresources/gpuresources.h"
 
 namespace Effects {
 
@@ -10,7 +11,7 @@ Noise::Noise() : PostProc("Noise", &Noise::uniformsFor) {
 
 std::vector<UniformValue> Noise::uniformsFor(const std::vector<float>& values, uint32_t /*width*/,
                                              uint32_t /*height*/, double /*beat*/) {
-  return {UniformMat4("ProjectionMatrix", UnitSquareProjection()),
+  return {UniformMat4("ProjectionMatrix", GpuResources::UnitSquareProjection()),
           UniformFloat("Alpha", values.at(0)), UniformFloat("Time", values.at(1))};
 }
 

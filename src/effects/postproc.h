@@ -5,7 +5,7 @@
 //
 // Each kind gives its uniforms as a pure function of the parameter values, the render size and
 // the beat (its static uniformsFor), so they can be checked without GL; apply only binds the
-// program and uploads them.
+// program and uploads them to locations looked up once per program.
 
 #include <cstdint>
 #include <memory>
@@ -51,6 +51,8 @@ class PostProc {
 
  private:
   UniformFunction uniform_function_;
+  const ShaderProgram* located_program_ = nullptr;
+  std::vector<int32_t> locations_;  // of the uniform list's names in located_program_
 };
 
 }  // namespace Effects

@@ -1,4 +1,5 @@
 #include "effects/radblur.h"
+#include "util/gpuresources/gpuresources.h"
 
 #include <GL/glew.h>
 
@@ -19,7 +20,7 @@ void Radblur::apply(uint32_t width, uint32_t height, double beat) {
 
 std::vector<UniformValue> Radblur::uniformsFor(const std::vector<float>& values, uint32_t /*width*/,
                                                uint32_t /*height*/, double /*beat*/) {
-  return {UniformMat4("ProjectionMatrix", UnitSquareProjection()),
+  return {UniformMat4("ProjectionMatrix", GpuResources::UnitSquareProjection()),
           UniformVec4("RadialBlurParams", values.at(0), values.at(1), values.at(2), values.at(3))};
 }
 

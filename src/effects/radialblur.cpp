@@ -7,6 +7,7 @@
 
 #include "util/easydraw/easydraw.h"
 #include "util/texture/texture.h"
+#include "util/gpuresources/gpuresources.h"
 
 namespace Effects {
 
@@ -34,7 +35,7 @@ void RadialBlur::setStepSize(float step) { params_[2] = step; }
 void RadialBlur::setColor(float r, float g, float b, float a) { color_ = {r, g, b, a}; }
 
 std::vector<UniformValue> RadialBlur::uniforms() const {
-  return {UniformMat4("ProjectionMatrix", UnitSquareProjection()),
+  return {UniformMat4("ProjectionMatrix", GpuResources::UnitSquareProjection()),
           UniformVec4("RadialBlurParams", params_[0], params_[1], params_[2], params_[3]),
           UniformInt("Texture", 0),
           UniformVec4("color", color_[0], color_[1], color_[2], color_[3])};

@@ -1,7 +1,9 @@
 #pragma once
 // Draws a texture over the bound framebuffer with additive blending, streaked away from an
-// origin point: the laser glow of a scene. The plain program takes its sample count from the
-// shader; after setIterations the iterations program loops the given number of times.
+// origin point: the laser glow of a scene. The plain program takes a tap about every two texels
+// along each pixel's streak (at most 32) and uses the iterations value only for how slowly the
+// streak fades; after setIterations the iterations program takes that many taps (1 to 256), or
+// one a texel on streaks shorter than that.
 
 #include <array>
 #include <cstdint>

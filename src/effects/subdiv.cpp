@@ -1,4 +1,5 @@
 #include "effects/subdiv.h"
+#include "util/gpuresources/gpuresources.h"
 
 namespace Effects {
 
@@ -15,7 +16,7 @@ Subdiv::Subdiv() : PostProc("Subdiv", &Subdiv::uniformsFor) {
 
 std::vector<UniformValue> Subdiv::uniformsFor(const std::vector<float>& values, uint32_t /*width*/,
                                               uint32_t /*height*/, double /*beat*/) {
-  return {UniformMat4("ProjectionMatrix", UnitSquareProjection()),
+  return {UniformMat4("ProjectionMatrix", GpuResources::UnitSquareProjection()),
           UniformVec2("N", values.at(0), values.at(1)),
           UniformVec2("Off", values.at(2), values.at(3)), UniformFloat("Rot", values.at(4)),
           UniformVec2("RotOff", values.at(5), values.at(6))};

@@ -4,33 +4,40 @@
 
 #include "util/shaderprogram/shaderprogram.h"
 
-UniformValue UniformInt(const std::string& name, int value) {
+UniformFloats::UniformFloats(std::initializer_list<float> values)
+    : size_(std::min(values.size(), values_.size())) {
+  std::copy_n(values.begin(), size_, values_.begin());
+}
+
+UniformFloats::UniformFloats(const std::array<float, 16>& values)
+    : values_(values), size_(values.size()) {}
+
+bool UniformFloats::operator==(const UniformFloats& other) const {
+  return std::equal(begin(), end(), other.begin(), other.end());
+}
+
+UniformValue UniformInt(const char* name, int value) {
   return {name, UniformType::Int, {static_cast<float>(value)}};
 }
 
-UniformValue UniformFloat(const std::string& name, float value) {
+UniformValue UniformFloat(const char* name, float value) {
   return {name, UniformType::Float, {value}};
 }
 
-UniformValue UniformVec2(const std::string& name, float x, float y) {
+UniformValue UniformVec2(const char* name, float x, float y) {
   return {name, UniformType::Vec2, {x, y}};
 }
 
-UniformValue UniformVec3(const std::string& name, float x, float y, float z) {
+UniformValue UniformVec3(const char* name, float x, float y, float z) {
   return {name, UniformType::Vec3, {x, y, z}};
 }
 
-UniformValue UniformVec4(const std::string& name, float x, float y, float z, float w) {
+UniformValue UniformVec4(const char* name, float x, float y, float z, float w) {
   return {name, UniformType::Vec4, {x, y, z, w}};
 }
 
-UniformValue UniformMat4(const std::string& name, const std::array<float, 16>& matrix) {
-  return {name, UniformType::Mat4, std::vector<float>(matrix.begin(), matrix.end())};
-}
-
-const std::array<float, 16>& UnitSquareProjection() {
-  static const std::array<float, 16> matrix = {2, 0, 0, 0, 0, 2, 0, 0, 0, 0, -1, 0, -1, -1, 0, 1};
-  return matrix;
+UniformValue UniformMat4(const char* name, const std::array<float, 16>& matrix) {
+  return {name, UniformType::Mat4, UniformFloats(matrix)};
 }
 
 namespace {
@@ -65,5 +72,22 @@ void UploadUniforms(ShaderProgram& program, const std::vector<UniformValue>& uni
   for (const UniformValue& uniform : uniforms) {
     const GLint location = program.GetUniformLocation(uniform.name);
     if (location >= 0) Upload(location, uniform);
+  }
+}
+
+std::vector<int32_t> UniformLocations(ShaderProgram& program,
+                                      const std::vector<UniformValue>& uniforms) {
+  std::vector<int32_t> locations;
+  locations.reserve(uniforms.size());
+  for (const UniformValue& uniform : uniforms) {
+    locations.push_back(program.GetUniformLocation(uniform.name));
+  }
+  return locations;
+}
+
+void UploadUniforms(const std::vector<UniformValue>& uniforms,
+                    const std::vector<int32_t>& locations) {
+  for (size_t i = 0; i < uniforms.size() && i < locations.size(); ++i) {
+    if (locations[i] >= 0) Upload(locations[i], uniforms[i]);
   }
 }

@@ -1,9 +1,13 @@
 #pragma once
 // A uniform value as plain data: what an effect or a shader scene uploads, worked out apart
-// from GL so that the values can be checked without a context. UploadUniforms looks every
-// location up by name on each call and skips a uniform the program lacks.
+// from GL so that the values can be checked without a context. Names are string literals and
+// values are held in place, so a list built every frame allocates nothing per value.
+// UploadUniforms skips a uniform the program lacks.
 
+#include <algorithm>
 #include <array>
+#include <initializer_list>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -11,22 +15,49 @@ class ShaderProgram;
 
 enum class UniformType { Int, Float, Vec2, Vec3, Vec4, Mat4 };
 
-struct UniformValue {
-  std::string name;
-  UniformType type = UniformType::Float;
-  std::vector<float> values;  // 1, 2, 3, 4 or 16 floats by type; Int holds one whole number
+// Up to 16 floats held in place, read like a container.
+class UniformFloats {
+ public:
+  using value_type = float;
+  using const_iterator = const float*;
+  using iterator = const float*;
+  using size_type = size_t;
+
+  UniformFloats() = default;
+  UniformFloats(std::initializer_list<float> values);
+  explicit UniformFloats(const std::array<float, 16>& values);
+
+  const float* begin() const { return values_.data(); }
+  const float* end() const { return values_.data() + size_; }
+  const float* data() const { return values_.data(); }
+  size_t size() const { return size_; }
+  float operator[](size_t index) const { return values_[index]; }
+  bool operator==(const UniformFloats& other) const;
+
+ private:
+  std::array<float, 16> values_{};
+  size_t size_ = 0;
 };
 
-UniformValue UniformInt(const std::string& name, int value);
-UniformValue UniformFloat(const std::string& name, float value);
-UniformValue UniformVec2(const std::string& name, float x, float y);
-UniformValue UniformVec3(const std::string& name, float x, float y, float z);
-UniformValue UniformVec4(const std::string& name, float x, float y, float z, float w);
-UniformValue UniformMat4(const std::string& name, const std::array<float, 16>& matrix);
+struct UniformValue {
+  const char* name = "";  // a string literal: it must outlive every list holding it
+  UniformType type = UniformType::Float;
+  UniformFloats values;  // 1, 2, 3, 4 or 16 floats by type; Int holds one whole number
+};
 
-// The column-major orthographic projection of the unit square (left 0, right 1, bottom 0,
-// top 1, near -1, far 1), which every full-screen pass draws its 0..1 quad with.
-const std::array<float, 16>& UnitSquareProjection();
+UniformValue UniformInt(const char* name, int value);
+UniformValue UniformFloat(const char* name, float value);
+UniformValue UniformVec2(const char* name, float x, float y);
+UniformValue UniformVec3(const char* name, float x, float y, float z);
+UniformValue UniformVec4(const char* name, float x, float y, float z, float w);
+UniformValue UniformMat4(const char* name, const std::array<float, 16>& matrix);
 
 // Uploads the values in order to the bound program.
 void UploadUniforms(ShaderProgram& program, const std::vector<UniformValue>& uniforms);
+
+// The location of each uniform's name in the program (-1 for one it lacks), in list order.
+std::vector<int32_t> UniformLocations(ShaderProgram& program,
+                                      const std::vector<UniformValue>& uniforms);
+// Uploads each value to the bound program at the location of the same index; -1 is skipped.
+void UploadUniforms(const std::vector<UniformValue>& uniforms,
+                    const std::vector<int32_t>& locations);

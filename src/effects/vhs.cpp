@@ -1,4 +1,5 @@
 #include "effects/vhs.h"
+#include "util/gpuresources/gpuresources.h"
 
 namespace Effects {
 
@@ -11,7 +12,7 @@ VHS::VHS() : PostProc("VHS", &VHS::uniformsFor) {
 
 std::vector<UniformValue> VHS::uniformsFor(const std::vector<float>& values, uint32_t /*width*/,
                                            uint32_t /*height*/, double /*beat*/) {
-  return {UniformMat4("ProjectionMatrix", UnitSquareProjection()),
+  return {UniformMat4("ProjectionMatrix", GpuResources::UnitSquareProjection()),
           UniformFloat("Alpha", values.at(0)), UniformFloat("iTime", values.at(1)),
           UniformFloat("BandOn", values.at(2))};
 }

@@ -4,22 +4,6 @@
 #include <cmath>
 #include <limits>
 
-RenderSize LetterboxSize(uint32_t window_width, uint32_t window_height, float aspect) {
-  const uint32_t height = window_height == 0 ? 1 : window_height;
-  const float window_aspect = static_cast<float>(window_width) / static_cast<float>(height);
-  if (window_aspect > aspect) {
-    return {static_cast<uint32_t>(static_cast<float>(height) * aspect), height};
-  }
-  return {window_width, static_cast<uint32_t>(static_cast<float>(window_width) / aspect)};
-}
-
-ScreenRect LetterboxRect(uint32_t window_width, uint32_t window_height, RenderSize picture) {
-  const int32_t x = (static_cast<int32_t>(window_width) - static_cast<int32_t>(picture.width)) / 2;
-  const int32_t y =
-      (static_cast<int32_t>(window_height) - static_cast<int32_t>(picture.height)) / 2;
-  return {x, y, static_cast<int32_t>(picture.width), static_cast<int32_t>(picture.height)};
-}
-
 std::optional<size_t> SceneSlotIndex(float track_value, int32_t offset, size_t scene_count) {
   const double truncated = std::trunc(static_cast<double>(track_value));
   // Checked before converting: a NaN or out-of-range float has no integer value.

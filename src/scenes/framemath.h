@@ -10,24 +10,7 @@
 #include <optional>
 #include <vector>
 
-struct RenderSize {
-  uint32_t width = 0;
-  uint32_t height = 0;
-};
-
-// The largest picture of the given aspect that fits the window: pillar-boxed on wide windows,
-// letter-boxed on tall ones. A height of 0 counts as 1.
-RenderSize LetterboxSize(uint32_t window_width, uint32_t window_height, float aspect);
-
-struct ScreenRect {
-  int32_t x = 0;
-  int32_t y = 0;
-  int32_t width = 0;
-  int32_t height = 0;
-};
-
-// The picture centred in the window (the offsets truncate toward zero).
-ScreenRect LetterboxRect(uint32_t window_width, uint32_t window_height, RenderSize picture);
+#include "util/letterbox.h"
 
 // The scene a slot track selects: the value truncated toward zero, plus the offset. A value
 // below zero after truncation, at or past the scene count, NaN or beyond the integer range

@@ -24,7 +24,6 @@ void ResetRasterState() {
   glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, GL_TRUE);
   glLightModeli(GL_LIGHT_MODEL_LOCAL_VIEWER, GL_TRUE);
   glLightModeli(GL_LIGHT_MODEL_COLOR_CONTROL, GL_SEPARATE_SPECULAR_COLOR);
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
   glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
   glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
@@ -62,13 +61,51 @@ void ResetDepthAndTextures() {
   // clear or fill its depth buffer.
   glDepthMask(GL_TRUE);
   glShadeModel(GL_SMOOTH);
+  glDisable(GL_FRAMEBUFFER_SRGB);
+}
+
+void ResetTextureUnits() {
   glBindTexture(GL_TEXTURE_1D, 0);
-  for (GLenum unit = 0; unit < 8; ++unit) {
+  for (GLuint unit = 0; unit < kResetTextureUnits; ++unit) {
     glActiveTexture(GL_TEXTURE0 + unit);
     glBindTexture(GL_TEXTURE_2D, 0);
+    glBindTexture(GL_TEXTURE_CUBE_MAP, 0);
+    glBindTexture(GL_TEXTURE_2D_MULTISAMPLE, 0);
+    glBindSampler(unit, 0);
   }
   glActiveTexture(GL_TEXTURE0);
-  glDisable(GL_FRAMEBUFFER_SRGB);
+}
+
+// Colour writes, blending equations and the fragment tests a pass may have turned on.
+void ResetFragmentState() {
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  glBlendEquation(GL_FUNC_ADD);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  glDisable(GL_STENCIL_TEST);
+  glStencilMask(~0u);
+  glStencilFunc(GL_ALWAYS, 0, ~0u);
+  glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
+}
+
+// Face selection, polygon offset, clipping and point size.
+void ResetGeometryState() {
+  glCullFace(GL_BACK);
+  glFrontFace(GL_CCW);
+  glDisable(GL_POLYGON_OFFSET_FILL);
+  glDisable(GL_POLYGON_OFFSET_LINE);
+  glDisable(GL_POLYGON_OFFSET_POINT);
+  glPolygonOffset(0.0f, 0.0f);
+  for (GLenum plane = 0; plane < kResetClipDistances; ++plane) {
+    glDisable(GL_CLIP_DISTANCE0 + plane);
+  }
+  glPointSize(1.0f);
+  glDisable(GL_PROGRAM_POINT_SIZE);
+}
+
+void ResetBindings() {
+  glBindVertexArray(0);
+  glBindBuffer(GL_ARRAY_BUFFER, 0);
+  glUseProgram(0);
 }
 
 }  // namespace
@@ -77,4 +114,8 @@ void ResetGLState() {
   ResetRasterState();
   ResetCapabilities();
   ResetDepthAndTextures();
+  ResetTextureUnits();
+  ResetFragmentState();
+  ResetGeometryState();
+  ResetBindings();
 }

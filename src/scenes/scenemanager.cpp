@@ -3,27 +3,18 @@
 #include <GL/glew.h>
 
 #include <algorithm>
-#include <span>
 #include <stdexcept>
-#include <utility>
 
-#include "effects/postproceffects.h"
-
-#include "effects/postproc.h"
-#include "effects/uniformvalue.h"
-#include "scenes/frametime.h"
-#include "system/aviwriter.h"
+#include "util/frametime.h"
 #include "system/clock.h"
 #include "system/log.h"
 #include "system/window.h"
 #include "tolmesystem.h"
 #include "util/data/data.h"
 #include "util/data/loadingscreen.h"
-#include "util/easydraw/easydraw.h"
 #include "util/fbo/fbo.h"
 #include "util/music/music.h"
 #include "util/random.h"
-#include "util/shaderprogram/shaderprogram.h"
 #include "util/text/text.h"
 
 namespace {
@@ -50,13 +41,6 @@ constexpr TrackDefault kGlobalTracks[] = {
 constexpr const char* kSlotTracks[] = {"ActiveScene1st", "ActiveScene2nd", "ActiveScene3rd",
                                        "ActiveScene4rd"};
 
-
-void BindFirstColorTexture(const FBO& buffer) {
-  const Texture& texture = *buffer.color_textures.at(0);
-  glBindTexture(texture.IsMultisampled() ? GL_TEXTURE_2D_MULTISAMPLE : GL_TEXTURE_2D,
-                texture.id);
-}
-
 std::string TimeOfDay() {
   const LocalTime time = GetLocalTime();
   return fmt::format("{:02}:{:02}:{:02}:{:03}", time.hour, time.minute, time.second,
@@ -67,14 +51,12 @@ std::string TimeOfDay() {
 
 SceneManager::SceneManager() : SceneManager(ProductionScenes()) {}
 
-SceneManager::SceneManager(const ProductionSceneTable& table) : avi_(std::make_unique<AVIWriter>()) {
+SceneManager::SceneManager(const ProductionSceneTable& table) {
   const uint32_t load_start = GetTickCount();
   const SystemSettings& settings = **GetSystemSettings();
   aspect = static_cast<float>(settings.aspect_numerator) /
            static_cast<float>(settings.aspect_denominator);
   dumping = settings.avi_capture != 0;
-  dump_width_ = settings.width;
-  dump_height_ = settings.height;
 
   if (const uint64_t frequency = QueryPerformanceFrequency(); frequency != 0) {
     seconds_per_count_ = 1.0 / static_cast<double>(frequency);
@@ -85,20 +67,13 @@ SceneManager::SceneManager(const ProductionSceneTable& table) : avi_(std::make_u
   LogInfo("=== Setting up common FBO ===");
   commonFbo = std::make_unique<FBO>(kInitialBufferSize, kInitialBufferSize,
                                     FBOType::MipmappedColor, 0);
-  LogInfo("=== Setting up composition buffers ===");
   samples = settings.samples;
-  // The FBO lowers a sample count above what the driver offers to its maximum.
-  for (uint32_t i = 0; i < kCompositionBuffers; ++i) {
-    compositionFbos[i] = std::make_unique<FBO>(kInitialBufferSize, kInitialBufferSize,
-                                               FBOType::Color,
-                                               i == 0 ? static_cast<int32_t>(samples) : 0);
-  }
 
   music = std::make_unique<Music>();
   music->OpenTrack("bpm", static_cast<float>(music->bpm));
-  if (dumping) OpenVideoDump();
+  if (dumping) OpenVideoDump(settings.width, settings.height);
   OpenGlobalTracks();
-  CreateEffects();
+  composer_ = std::make_unique<FrameComposer>(*music, samples);
   Resize(settings.width, settings.height);
 
   LogInfo("=== Loading Scenes ===");
@@ -107,35 +82,18 @@ SceneManager::SceneManager(const ProductionSceneTable& table) : avi_(std::make_u
           static_cast<uint32_t>(GetTickCount() - load_start) / 1000.0);
 }
 
-void SceneManager::OpenVideoDump() {
+void SceneManager::OpenVideoDump(uint32_t width, uint32_t height) {
   ShowMouseCursor();
   const std::string file_name = (*GetSystemSettings())->title + ".avi";
-  values_per_frame_ = AudioValuesPerFrame(music->format.channels, music->format.samples_per_second,
-                                          kDumpFramesPerSecond);
-  avi_->Prepare(file_name);
-  if (!avi_->Open()) ExitMsgFmt(__FILE__, __LINE__, "Failed to open video file {}", file_name);
-  if (!avi_->HasVideoFormat()) {
-    avi_->width = static_cast<int32_t>(dump_width_);
-    avi_->height = static_cast<int32_t>(dump_height_);
-    // Rows are read back packed (pack alignment 1), so the buffer holds exactly the picture.
-    frame_buffer_.assign(static_cast<size_t>(dump_width_) * dump_height_ * 3, 0);
-    avi_->SetAudioFormat(music->format);
-  }
-  LogLine("Dumping to video file {}", file_name);
+  capture_ = std::make_unique<VideoCapture>(file_name, width, height, music->format,
+                                            music->samples16);
 }
 
 void SceneManager::OpenGlobalTracks() {
   for (const TrackDefault& track : kGlobalTracks) music->OpenTrack(track.name, track.value);
-}
-
-void SceneManager::CreateEffects() {
-  LogInfo("=== Loading post processing effects ===");
-  effects = Effects::MakePostProcEffects();
-  for (const auto& effect : effects) {
-    music->OpenTrack("pp" + effect->name, -1.0f);
-    for (size_t j = 0; j < effect->param_names.size() && j < effect->param_values.size(); ++j) {
-      music->OpenTrack("pp" + effect->param_names[j], effect->param_values[j]);
-    }
+  bpm_track_ = &music->FindSyncTrack("bpm");
+  for (size_t i = 0; i < slot_tracks_.size(); ++i) {
+    slot_tracks_[i] = &music->FindSyncTrack(kSlotTracks[i]);
   }
 }
 
@@ -153,7 +111,7 @@ void SceneManager::CreateScenes(const ProductionSceneTable& table) {
     scene.mouse = &mouse;
     scene.aspect = aspect;
     scene.Init();
-    scene.Resize(render_.width, render_.height);
+    scene.Resize(render_size().width, render_size().height);
     ResetGLState();
   }
 }
@@ -191,11 +149,9 @@ void SceneManager::StartPlayback() {
 void SceneManager::Resize(uint32_t width, uint32_t height) {
   window_width = width;
   window_height = height == 0 ? 1 : height;
-  render_ = LetterboxSize(window_width, window_height, aspect);
-  const auto render_width = static_cast<int32_t>(render_.width);
-  const auto render_height = static_cast<int32_t>(render_.height);
-  commonFbo->Resize(render_width, render_height);
-  for (auto& buffer : compositionFbos) buffer->Resize(render_width, render_height);
+  composer_->Resize(window_width, window_height, aspect);
+  commonFbo->Resize(static_cast<int32_t>(render_size().width),
+                    static_cast<int32_t>(render_size().height));
   if (window_width >= 2 && window_height >= 2) {
     hud_text->Reshape(static_cast<int32_t>(window_width), static_cast<int32_t>(window_height));
   }
@@ -206,41 +162,31 @@ SceneManager::~SceneManager() {
   for (auto& scene : scenes) scene.reset();
   scenes.clear();
   LogInfo("Video dumping cleanup");
-  if (dumping) {
-    frame_buffer_.clear();
-    avi_->Close();
-    LogLine("Finished AVI writing");
-  }
+  capture_.reset();
   LogInfo("Deleting music");
   music.reset();
-  avi_.reset();
 }
 
+RenderSize SceneManager::render_size() const { return composer_->render_size(); }
+
 void SceneManager::RenderFrame() {
-  music->bpm = music->GetSyncValue("bpm");
+  music->bpm = music->GetSyncValue(*bpm_track_);
   MeasureFrameTime();
   music->Update();
   UpdateMouseDeltas();
   CheckMusicEnd();
   if (quit_posted_) return;
 
-  glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &screen_framebuffer_);
+  GLint screen_framebuffer = 0;
+  glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &screen_framebuffer);
+  ResetGLState();
   glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
   glClear(kClearEverything);
-  const auto slots = SelectSlots();
-  ComposeScenes(slots);
-  ResolveComposition();
-  const std::vector<ActiveEffect> active = ActiveEffects();
-  if (active.empty()) {
-    CopyToScreenPlain();
-  } else {
-    RunEffectChain(active);
-  }
-  OverlayFourthSlot(slots[3]);
-  if (dumping) DumpFrame();
+  composer_->Compose(SelectSlots(), static_cast<uint32_t>(screen_framebuffer));
+  if (capture_) capture_->CaptureFrame(static_cast<uint32_t>(screen_framebuffer), frameCount);
   SwapWindowBuffers();
   ++frameCount;
-  if (dumping) AdvanceDumpPosition();
+  if (capture_) AdvanceDumpPosition();
 }
 
 void SceneManager::MeasureFrameTime() {
@@ -272,164 +218,21 @@ void SceneManager::PostQuit(const char* reason) {
   LogInfo("{}", reason);
 }
 
-std::array<std::optional<size_t>, 4> SceneManager::SelectSlots() {
-  std::array<std::optional<size_t>, 4> slots;
+FrameComposer::Slots SceneManager::SelectSlots() {
+  FrameComposer::Slots slots{};
   for (size_t i = 0; i < slots.size(); ++i) {
-    slots[i] = SceneSlotIndex(music->GetSyncValue(kSlotTracks[i]), i == 0 ? sceneOffset : 0,
-                              scenes.size());
+    const auto index = SceneSlotIndex(music->GetSyncValue(*slot_tracks_[i]),
+                                      i == 0 ? sceneOffset : 0, scenes.size());
+    slots[i] = index ? scenes[*index].get() : nullptr;
   }
   return slots;
 }
 
-void SceneManager::RenderScene(size_t index, const FBO& target) {
-  ResetGLState();
-  scenes[index]->Resize(static_cast<uint32_t>(target.width), static_cast<uint32_t>(target.height));
-  scenes[index]->Render();
-}
-
-void SceneManager::ComposeScenes(const std::array<std::optional<size_t>, 4>& slots) {
-  FBO& target = *compositionFbos[0];
-  target.Bind();
-  for (const auto& slot : slots) {
-    if (slot) RenderScene(*slot, target);
-  }
-  target.Unbind();
-}
-
-void SceneManager::ResolveComposition() {
-  const FBO& source = *compositionFbos[0];
-  FBO& target = *compositionFbos[1];
-  target.Bind();
-  glBindFramebuffer(GL_READ_FRAMEBUFFER, source.framebuffer);
-  glBlitFramebuffer(0, 0, source.width, source.height, 0, 0, source.width, source.height,
-                    GL_COLOR_BUFFER_BIT, GL_LINEAR);
-  target.Unbind();
-}
-
-std::vector<ActiveEffect> SceneManager::ActiveEffects() {
-  std::vector<float> values;
-  values.reserve(effects.size());
-  for (const auto& effect : effects) values.push_back(music->GetSyncValue("pp" + effect->name));
-  return SelectActiveEffects(values);
-}
-
-void SceneManager::SetLetterboxViewport() const {
-  const ScreenRect rect = LetterboxRect(window_width, window_height, render_);
-  glViewport(rect.x, rect.y, rect.width, rect.height);
-  glScissor(rect.x, rect.y, rect.width, rect.height);
-}
-
-void SceneManager::DrawBufferWithBoundProgram(const FBO& source) const {
-  glDisable(GL_DEPTH_TEST);
-  glActiveTexture(GL_TEXTURE0);
-  BindFirstColorTexture(source);
-  EasyDraw::DrawQuad(0.0f, 0.0f, 1.0f, 1.0f);
-}
-
-void SceneManager::UseCopyProgram(std::unique_ptr<ShaderProgram>& program) {
-  if (!program) program = std::make_unique<ShaderProgram>(MakeTextured2DShader("SceneManager"));
-  program->Use();
-  if (const int32_t location = program->GetUniformLocation("ProjectionMatrix"); location >= 0) {
-    glUniformMatrix4fv(location, 1, GL_FALSE, UnitSquareProjection().data());
-  }
-  if (const int32_t location = program->GetUniformLocation("Texture"); location >= 0) {
-    glUniform1i(location, 0);
-  }
-}
-
-void SceneManager::CopyToScreenPlain() {
-  ResetGLState();
-  UseCopyProgram(screen_copy_program_);
-  SetLetterboxViewport();
-  DrawBufferWithBoundProgram(*compositionFbos[1]);
-}
-
-void SceneManager::ApplyEffectParameters(Effects::PostProc& effect) {
-  for (size_t j = 0; j < effect.param_names.size(); ++j) {
-    if (j >= effect.param_values.size()) {
-      ExitMsgFmt(__FILE__, __LINE__, "WARNING: Param index {} for effect {} is out of bounds", j,
-                 effect.name);
-    }
-    effect.param_values[j] = music->GetSyncValue("pp" + effect.param_names[j]);
-  }
-}
-
-void SceneManager::RunEffectChain(const std::vector<ActiveEffect>& active) {
-  uint32_t current = 1;
-  for (size_t k = 0; k < active.size(); ++k) {
-    Effects::PostProc& effect = *effects[active[k].index];
-    ApplyEffectParameters(effect);
-    ResetGLState();
-    effect.render(render_.width, render_.height, music->GetBeat(), compositionFbos[current].get());
-    effect.apply(render_.width, render_.height, music->GetBeat());
-    if (k + 1 == active.size()) {
-      SetLetterboxViewport();
-      DrawBufferWithBoundProgram(*compositionFbos[current]);
-      return;
-    }
-    const uint32_t next = NextCompositionBuffer(current, kCompositionBuffers);
-    compositionFbos[next]->Bind();
-    DrawBufferWithBoundProgram(*compositionFbos[current]);
-    compositionFbos[next]->Unbind();
-    current = next;
-  }
-}
-
-void SceneManager::OverlayFourthSlot(std::optional<size_t> slot) {
-  FBO& target = *compositionFbos[0];
-  target.Bind();
-  if (slot) RenderScene(*slot, target);
-  target.Unbind();
-  ResolveComposition();
-  ResetGLState();
-  UseCopyProgram(overlay_program_);
-  SetLetterboxViewport();
-  glEnable(GL_BLEND);
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  DrawBufferWithBoundProgram(*compositionFbos[1]);
-}
-
-void SceneManager::DumpFrame() {
-  GLint previous_alignment = 4;
-  glGetIntegerv(GL_PACK_ALIGNMENT, &previous_alignment);
-  // The buffer holds packed rows; the default alignment of 4 would pad rows whose width x 3
-  // is not a multiple of 4 and write past its end.
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(screen_framebuffer_));
-  glReadPixels(0, 0, static_cast<GLsizei>(dump_width_), static_cast<GLsizei>(dump_height_),
-               GL_BGR, GL_UNSIGNED_BYTE, frame_buffer_.data());
-  glPixelStorei(GL_PACK_ALIGNMENT, previous_alignment);
-  if (!avi_->WriteFrame(frame_buffer_)) ExitMsg(__FILE__, __LINE__, "Failed to write avi frame");
-  WriteFrameAudio();
-}
-
-void SceneManager::WriteFrameAudio() {
-  const AudioChunk chunk = AudioChunkOfFrame(frameCount, values_per_frame_, music->sampleCount);
-  const uint32_t channels = music->format.channels;
-  const uint32_t blocks = channels == 0 ? 0 : chunk.count / channels;
-  // Past the end of the song there is nothing to write for this frame.
-  if (music->samples16.empty() || blocks == 0) {
-    LogLine("Dumped frame {}, no audio", frameCount);
-    return;
-  }
-  const auto values = std::span<const int16_t>(music->samples16).subspan(chunk.first,
-                                                                         blocks * channels);
-  const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(values.data()),
-                                       values.size_bytes());
-  if (!avi_->WriteAudio(bytes)) {
-    ExitMsg(__FILE__, __LINE__, "Failed to write avi audio frame");
-  }
-  uint32_t sum = 0;
-  for (size_t i = 0; i < blocks && i < values.size(); ++i) {
-    sum = (sum + static_cast<uint16_t>(values[i])) % 65536;
-  }
-  LogLine("Dumped frame {} and wrote {} samples of audio (audio sum: {})", frameCount,
-          chunk.count, sum);
-}
-
 void SceneManager::AdvanceDumpPosition() {
   const uint64_t old_position = music->GetPosition();
-  const float seconds = std::max(static_cast<float>(frameCount) / 30.0f, 0.0f);
+  const float seconds =
+      std::max(static_cast<float>(frameCount) / static_cast<float>(VideoCapture::kFramesPerSecond),
+               0.0f);
   music->SetPositionSeconds(seconds);
   if (static_cast<uint32_t>(music->GetPosition()) == static_cast<uint32_t>(old_position)) {
     PostQuit("  Finished dumping, quit event posted");

@@ -1,30 +1,29 @@
 #pragma once
-// The production's timeline: owns the scenes, the input records, the common and composition
-// framebuffers, the post-processing effects, the music and, when capturing, the AVI writer.
-// Construction loads everything behind the loading screen; RenderFrame makes one frame.
+// The production's timeline: owns the scenes, the input records, the common framebuffer, the
+// music, the frame composition (buffers, effects, letterbox, overlay) and, when capturing, the
+// video capture. Construction loads everything behind the loading screen; RenderFrame advances
+// the clock, picks the scenes of the four slots and has the frame composed and captured.
 
 #include <array>
 #include <cstdint>
 #include <memory>
 #include <vector>
 
+#include "scenes/framecomposer.h"
 #include "scenes/framemath.h"
 #include "scenes/productionscenes.h"
 #include "scenes/scene.h"
+#include "scenes/videocapture.h"
 
-class AVIWriter;
 class FBO;
 class Music;
-class ShaderProgram;
 class Text;
-namespace Effects {
-class PostProc;
-}
+struct SyncTrack;
 
 class SceneManager {
  public:
-  static constexpr uint32_t kCompositionBuffers = 3;
-  static constexpr uint32_t kDumpFramesPerSecond = 30;
+  static constexpr uint32_t kCompositionBuffers = FrameComposer::kCompositionBuffers;
+  static constexpr uint32_t kDumpFramesPerSecond = VideoCapture::kFramesPerSecond;
 
   // The scenes of the settings' production from the built-in table.
   SceneManager();
@@ -42,7 +41,8 @@ class SceneManager {
 
   // True once the frame has asked the main loop to end (music over or capture finished).
   bool quit_posted() const { return quit_posted_; }
-  RenderSize render_size() const { return render_; }
+  RenderSize render_size() const;
+  FrameComposer& composer() { return *composer_; }
 
   int32_t sceneOffset = 0;
   std::vector<std::unique_ptr<Scene>> scenes;
@@ -56,48 +56,27 @@ class SceneManager {
   float volume = 1.0f;
   std::unique_ptr<FBO> commonFbo;
   uint32_t samples = 0;
-  std::array<std::unique_ptr<FBO>, kCompositionBuffers> compositionFbos;
-  std::vector<std::unique_ptr<Effects::PostProc>> effects;
   uint32_t frameCount = 0;
   bool dumping = false;
 
  private:
-  void OpenVideoDump();
+  void OpenVideoDump(uint32_t width, uint32_t height);
   void OpenGlobalTracks();
-  void CreateEffects();
   void CreateScenes(const ProductionSceneTable& table);
 
   void MeasureFrameTime();
   void UpdateMouseDeltas();
   void CheckMusicEnd();
-  std::array<std::optional<size_t>, 4> SelectSlots();
-  void ComposeScenes(const std::array<std::optional<size_t>, 4>& slots);
-  void RenderScene(size_t index, const FBO& target);
-  void ResolveComposition();
-  std::vector<ActiveEffect> ActiveEffects();
-  void CopyToScreenPlain();
-  void RunEffectChain(const std::vector<ActiveEffect>& active);
-  void ApplyEffectParameters(Effects::PostProc& effect);
-  void OverlayFourthSlot(std::optional<size_t> slot);
-  void SetLetterboxViewport() const;
-  void DrawBufferWithBoundProgram(const FBO& source) const;
-  void UseCopyProgram(std::unique_ptr<ShaderProgram>& program);
-  void DumpFrame();
-  void WriteFrameAudio();
+  FrameComposer::Slots SelectSlots();
   void AdvanceDumpPosition();
   void PostQuit(const char* reason);
 
-  RenderSize render_;
-  std::unique_ptr<AVIWriter> avi_;
-  uint32_t dump_width_ = 0;
-  uint32_t dump_height_ = 0;
-  uint32_t values_per_frame_ = 0;
-  std::vector<uint8_t> frame_buffer_;
+  std::unique_ptr<FrameComposer> composer_;
+  std::unique_ptr<VideoCapture> capture_;
+  const SyncTrack* bpm_track_ = nullptr;
+  std::array<const SyncTrack*, FrameComposer::kSlots> slot_tracks_{};
   uint64_t counter_start_ = 0;
   double seconds_per_count_ = 0.001;
   FrameTimeRing frame_times_;
   bool quit_posted_ = false;
-  std::unique_ptr<ShaderProgram> screen_copy_program_;
-  std::unique_ptr<ShaderProgram> overlay_program_;
-  int32_t screen_framebuffer_ = 0;
 };

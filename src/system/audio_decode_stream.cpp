@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "util/music/fft.h"
+#include "system/fft.h"
 
 bool AudioDecodeStream::SetPosition(uint64_t bytes) {
   if (bytes >= GetLength()) return false;

@@ -71,7 +71,14 @@ std::unique_ptr<AviFile> AviFile::Create(const std::string& path) {
 AviFile::AviFile(std::FILE* file, std::string path) : file_(file), path_(std::move(path)) {}
 
 AviFile::~AviFile() {
-  if (file_) Discard();
+  if (!file_) return;
+  // A part that holds frames is worth finishing (and is kept even when that fails); an empty
+  // one is removed.
+  if (HoldsChunks()) {
+    Finish();
+  } else {
+    Discard();
+  }
 }
 
 int AviFile::AddStream(const AviStreamHeader& header) {
@@ -214,7 +221,12 @@ bool AviFile::Finish() {
   bool complete = true;
   for (const Stream& stream : streams_) complete = complete && !stream.format.empty();
   if (!complete || !WriteIndex() || !WriteHeaders() || std::fflush(file_) != 0) {
-    Discard();
+    // Frames already written are never thrown away: the part stays, unfinished.
+    if (HoldsChunks()) {
+      CloseFile();
+    } else {
+      Discard();
+    }
     return false;
   }
   CloseFile();

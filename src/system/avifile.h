@@ -44,12 +44,13 @@ class AviFile {
   uint32_t WriteChunk(int stream, std::span<const uint8_t> data, uint32_t units);
 
   // Writes the index and the headers and closes the file. False when that fails or a stream
-  // has no format; the file is then removed.
+  // has no format; the file is then closed as it is when it holds chunks, else removed.
   bool Finish();
   // Closes and removes the file.
   void Discard();
 
   const std::string& path() const { return path_; }
+  bool HoldsChunks() const { return !index_.empty(); }
 
  private:
   struct Stream {

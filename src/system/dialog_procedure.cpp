@@ -9,7 +9,6 @@
 
 #include "system/log.h"
 #include "tolmesystem.h"
-#include "util/data/data.h"
 
 namespace {
 
@@ -31,10 +30,6 @@ bool ParseDecimal(std::string_view text, uint32_t& value) {
 }
 
 }  // namespace
-
-DialogDataActions DefaultDialogDataActions() {
-  return DialogDataActions{[](const std::string& name) { ReadDataFile(name); }, [] { ExportMp3(); }};
-}
 
 StartupDialogProcedure::StartupDialogProcedure(const DialogTemplate& dialog, SystemSettings& settings,
                                                DialogDataActions actions)
@@ -213,7 +208,6 @@ void StartupDialogProcedure::ReadSyncHost() {
 
 // The packed data file is read on the first press only; every press exports again.
 void StartupDialogProcedure::GetMp3() {
-  data_mode = settings_.data_mode;
   actions_.read_data_file(kDataFileName);
   actions_.export_mp3();
 }

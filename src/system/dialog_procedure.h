@@ -29,17 +29,17 @@ struct DialogControlState {
   std::string text;                  // edit field text
 };
 
-// "Get &mp3": the packed data file and the export of its MP3 entries.
+// "Get &mp3": the packed data file and the export of its MP3 entries, given by the entry (the
+// data layer sits above the platform layer).
 struct DialogDataActions {
   std::function<void(const std::string&)> read_data_file;
   std::function<void()> export_mp3;
 };
-DialogDataActions DefaultDialogDataActions();
 
 class StartupDialogProcedure {
  public:
   StartupDialogProcedure(const DialogTemplate& dialog, SystemSettings& settings,
-                         DialogDataActions actions = DefaultDialogDataActions());
+                         DialogDataActions actions);
 
   // Fills every control from the display modes and the settings, then sends the controls'
   // notifications so that the settings hold exactly what the dialog shows.

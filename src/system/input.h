@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "scenes/scene.h"
+#include "system/inputstate.h"
 
 union SDL_Event;
 

@@ -4,6 +4,7 @@
 // an unrecoverable error ends the run: it restores the display, prints, shows a box, exits 1.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <fmt/format.h>
 
@@ -33,6 +34,14 @@ void LogInfo(fmt::format_string<Args...> format, Args&&... args) {
 
 std::string FormatErrorTitle(const std::string& file, uint32_t line);
 std::string FormatErrorText(const std::string& file, uint32_t line, const std::string& message);
+
+// Work the fatal exit does before it reports: the entry installs one that leaves fullscreen and
+// shows the cursor, an open video capture one that finishes its file. Hooks run in the order
+// they were added; one that throws is skipped. The log itself knows nothing of what they do.
+using PreExitHook = std::function<void()>;
+using PreExitHookId = uint32_t;
+PreExitHookId AddPreExitHook(PreExitHook hook);
+void RemovePreExitHook(PreExitHookId id);
 
 [[noreturn]] void ExitMsg(const std::string& file, uint32_t line, const std::string& message);
 

@@ -5,10 +5,9 @@
 
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "program.h"
-#include "scenes/scenemanager.h"
 #include "system/input.h"
 #include "system/log.h"
 #include "system/messagebox.h"
@@ -18,6 +17,7 @@
 namespace {
 
 Uint32 quit_event_type = 0;
+WindowEventHandler event_handler;
 
 SDL_Window* Window() {
   return system_settings ? static_cast<SDL_Window*>(system_settings->window) : nullptr;
@@ -91,8 +91,8 @@ bool StoreClientSize(const SDL_WindowEvent& event) {
 void HandleWindowEvent(const SDL_WindowEvent& event) {
   switch (event.event) {
     case SDL_WINDOWEVENT_SIZE_CHANGED:
-      if (StoreClientSize(event) && running_scene_manager) {
-        running_scene_manager->Resize(system_settings->width, system_settings->height);
+      if (StoreClientSize(event) && event_handler.resized) {
+        event_handler.resized(system_settings->width, system_settings->height);
       }
       return;
     case SDL_WINDOWEVENT_CLOSE:
@@ -119,12 +119,14 @@ bool IsInputEvent(const SDL_Event& event) {
   }
 }
 
-// Keys and the mouse go to the running scene manager's input records; while a scene grabs the
-// mouse the pointer is held in the window.
+// Keys and the mouse go to the handler's input records; while a scene grabs the mouse the
+// pointer is held in the window.
 void RecordInput(const SDL_Event& event) {
-  if (running_scene_manager == nullptr || !IsInputEvent(event)) return;
-  RecordInputEvent(event, running_scene_manager->keys, running_scene_manager->mouse);
-  ApplyMouseGrab(running_scene_manager->mouse);
+  if (event_handler.keys == nullptr || event_handler.mouse == nullptr || !IsInputEvent(event)) {
+    return;
+  }
+  RecordInputEvent(event, *event_handler.keys, *event_handler.mouse);
+  ApplyMouseGrab(*event_handler.mouse);
 }
 
 // The window procedure.
@@ -216,6 +218,10 @@ void CheckGLExtensions() {
                         MessageBoxButtons::OkCancel, MessageBoxIcon::Question, false});
   if (answer != MessageBoxResult::Ok) std::exit(1);
 }
+
+void SetWindowEventHandler(WindowEventHandler handler) { event_handler = std::move(handler); }
+
+void ClearWindowEventHandler() { event_handler = WindowEventHandler{}; }
 
 void SwapWindowBuffers() {
   if (SDL_Window* window = Window()) SDL_GL_SwapWindow(window);

@@ -4,6 +4,9 @@
 // every other message goes to the window procedure.
 
 #include <cstdint>
+#include <functional>
+
+#include "system/inputstate.h"
 
 // Window (fullscreen in exactly the chosen mode, or windowed with a client area of the chosen
 // size), compatibility-profile OpenGL context, swap interval from vsync, cursor hidden.
@@ -14,6 +17,17 @@ void CheckGLExtensions();
 
 void SwapWindowBuffers();
 void DeleteGLContext();
+
+// Where the window procedure hands on what it does not handle itself: client-area sizes above
+// the minimum, and key and mouse events (recorded into the two records). The main loop installs
+// it for its run; without one, those events are only dropped.
+struct WindowEventHandler {
+  std::function<void(uint32_t width, uint32_t height)> resized;
+  KeyState* keys = nullptr;
+  MouseState* mouse = nullptr;
+};
+void SetWindowEventHandler(WindowEventHandler handler);
+void ClearWindowEventHandler();
 
 // Queues the quit message behind everything already pending.
 void PostQuitMessage();

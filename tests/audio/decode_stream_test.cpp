@@ -7,7 +7,7 @@
 
 #include "audio/tone_files.h"
 #include "system/audio_decode_stream.h"
-#include "util/music/fft.h"
+#include "system/fft.h"
 
 namespace {
 

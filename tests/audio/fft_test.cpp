@@ -7,7 +7,7 @@
 #include <numbers>
 #include <vector>
 
-#include "util/music/fft.h"
+#include "system/fft.h"
 
 namespace {
 

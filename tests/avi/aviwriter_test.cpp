@@ -347,3 +347,29 @@ TEST_F(AviWriterTest, DestroyingAnOpenWriterFinishesItsFile) {
 }
 
 }  // namespace
+
+namespace {
+
+AviStreamHeader StreamHeader(const char* type) {
+  AviStreamHeader header;
+  header.type = type;
+  header.scale = 1;
+  header.rate = 30;
+  return header;
+}
+
+TEST(AviFileTest, PartThatHoldsFramesIsKeptWhenItsFinishFails) {
+  const fs::path path = MakeTemporaryFolder("avifile") / "Part.avi";
+  auto file = AviFile::Create(path.string());
+  ASSERT_NE(file, nullptr);
+  const int video = file->AddStream(StreamHeader("vids"));
+  ASSERT_TRUE(file->SetStreamFormat(video, std::vector<uint8_t>(40, 1)));
+  ASSERT_GT(file->WriteChunk(video, std::vector<uint8_t>(48, 7), 1), 0u);
+  file->AddStream(StreamHeader("auds"));  // never given a format: the finish must fail
+  EXPECT_FALSE(file->Finish());
+  EXPECT_TRUE(fs::exists(path));
+  EXPECT_GT(fs::file_size(path), 48u);
+  fs::remove_all(path.parent_path());
+}
+
+}  // namespace

@@ -15,6 +15,7 @@
 
 #include "support/messagebox_recorder.h"
 #include "system/dialog_procedure.h"
+#include "util/data/dialogactions.h"
 #include "system/messagebox.h"
 #include "tolmesystem.h"
 #include "util/data/data.h"
@@ -56,7 +57,7 @@ class DialogProcedureTest : public ::testing::Test {
   }
 
   DialogTemplate dialog_;
-  DialogDataActions actions_ = DefaultDialogDataActions();
+  DialogDataActions actions_ = DataFileDialogActions();
   std::unique_ptr<StartupDialogProcedure> procedure_;
 };
 

@@ -27,6 +27,7 @@
 #include "system/displaymodes.h"
 #include "tolmesystem.h"
 #include "util/data/data.h"
+#include "util/data/dialogactions.h"
 
 namespace {
 
@@ -142,7 +143,7 @@ class DialogWindowTest : public ::testing::Test {
   int ShowAndDo(std::function<void(const std::string&)> act, const DialogOptions& options) {
     DisplayLock lock;
     DialogDriver driver(system_settings->title, std::move(act));
-    return ShowStartupDialog(options);
+    return ShowStartupDialog(options, DataFileDialogActions());
   }
 
   int ShowAndPress(const std::string& keys, const DialogOptions& options = BuiltDialogOptions()) {
@@ -228,7 +229,7 @@ TEST(DialogWithoutDisplay, CannotBeCreated) {
         unsetenv("DISPLAY");
         unsetenv("WAYLAND_DISPLAY");
         CreateSystemSettings(6, DataMode::Read);
-        std::exit(ShowStartupDialog() == -1 ? 0 : 3);
+        std::exit(ShowStartupDialog(DataFileDialogActions()) == -1 ? 0 : 3);
       },
       ::testing::ExitedWithCode(0), "");
 }

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "effect_gl.h"
+#include "support/effect_gl.h"
 #include "effects/blur.h"
 #include "effects/postproceffects.h"
 #include "effects/dither.h"

@@ -8,7 +8,7 @@
 
 #include "effects/blur.h"
 #include "effects/dither.h"
-#include "effect_values.h"
+#include "support/effect_values.h"
 #include "effects/fade.h"
 #include "effects/film.h"
 #include "effects/kaleidoscope.h"

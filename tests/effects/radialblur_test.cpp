@@ -7,8 +7,8 @@
 #include <vector>
 #include <stdexcept>
 
-#include "effect_gl.h"
-#include "effect_values.h"
+#include "support/effect_gl.h"
+#include "support/effect_values.h"
 #include "effects/radialblur.h"
 
 namespace {

@@ -17,6 +17,7 @@
 #include "util/fbo/fbo.h"
 #include "util/music/music.h"
 #include "util/shaderprogram/shaderprogram.h"
+#include "util/gpuresources/gpuresources.h"
 
 namespace {
 
@@ -149,12 +150,12 @@ class GainOffsetPass : public Effects::PostProc {
 
 std::vector<UniformValue> Halve(const std::vector<float>&, uint32_t, uint32_t, double) {
   return {UniformVec2("GainOffset", 0.5f, 0.0f),
-          UniformMat4("ProjectionMatrix", UnitSquareProjection())};
+          UniformMat4("ProjectionMatrix", GpuResources::UnitSquareProjection())};
 }
 
 std::vector<UniformValue> AddQuarter(const std::vector<float>&, uint32_t, uint32_t, double) {
   return {UniformVec2("GainOffset", 1.0f, 0.25f),
-          UniformMat4("ProjectionMatrix", UnitSquareProjection())};
+          UniformMat4("ProjectionMatrix", GpuResources::UnitSquareProjection())};
 }
 
 class EffectChainTest : public SceneManagerTest {
@@ -164,9 +165,9 @@ class EffectChainTest : public SceneManagerTest {
     manager_ = MakeManager(32, 18, {std::make_shared<ClearScene>(std::array<float, 4>{0.6f, 0.6f, 0.6f, 1})});
     // The second and third effects (Fade, Blur) become passes whose results are known; they
     // keep their names and so their tracks.
-    manager_->effects[1] = std::make_unique<GainOffsetPass>("Fade", &Halve);
-    manager_->effects[2] = std::make_unique<GainOffsetPass>("Blur", &AddQuarter);
-    manager_->effects[3] = std::make_unique<GainOffsetPass>("Radblur", &Halve);
+    manager_->composer().effects[1] = std::make_unique<GainOffsetPass>("Fade", &Halve);
+    manager_->composer().effects[2] = std::make_unique<GainOffsetPass>("Blur", &AddQuarter);
+    manager_->composer().effects[3] = std::make_unique<GainOffsetPass>("Radblur", &Halve);
   }
 
   uint8_t CentreRed() {
@@ -201,8 +202,8 @@ TEST_F(EffectChainTest, ThreeEffectsPassThroughBothBuffers) {
 
 TEST_F(EffectChainTest, EveryRealEffectCanRunInOneFrame) {
   auto manager = MakeManager(64, 36, {std::make_shared<ClearScene>(kRed)});
-  for (size_t i = 0; i < manager->effects.size(); ++i) {
-    SetTrack(*manager, "pp" + manager->effects[i]->name, static_cast<float>(i));
+  for (size_t i = 0; i < manager->composer().effects.size(); ++i) {
+    SetTrack(*manager, "pp" + manager->composer().effects[i]->name, static_cast<float>(i));
   }
   RenderInto(*manager);
   // Fade runs second with its default value 0, so some colour is left somewhere.
@@ -214,7 +215,7 @@ TEST_F(EffectChainTest, EveryRealEffectCanRunInOneFrame) {
 
 TEST_F(SceneManagerTest, ParameterNamesBeyondTheValuesAreFatal) {
   auto manager = MakeManager(32, 18, {std::make_shared<ClearScene>(kRed)});
-  manager->effects[0]->param_names.push_back("DitherExtra");
+  manager->composer().effects[0]->param_names.push_back("DitherExtra");
   SetTrack(*manager, "ppDither", 1.0f);
   EXPECT_EXIT(RenderInto(*manager), testing::ExitedWithCode(1),
               "WARNING: Param index 1 for effect Dither is out of bounds");
@@ -295,8 +296,8 @@ TEST_F(SceneManagerTest, SampleCountsAboveTheDriversAreLowered) {
   SceneManager manager(TableOf({std::make_shared<ClearScene>(kRed)}));
   GLint most = 0;
   glGetIntegerv(GL_MAX_SAMPLES, &most);
-  EXPECT_LE(manager.compositionFbos[0]->samples, most);
-  EXPECT_EQ(manager.compositionFbos[1]->samples, 0);
+  EXPECT_LE(manager.composer().compositionFbos[0]->samples, most);
+  EXPECT_EQ(manager.composer().compositionFbos[1]->samples, 0);
   ResetTracksToDefaults(manager);
   RenderTarget target(32, 18);
   target.Bind();
@@ -311,7 +312,7 @@ TEST_F(SceneManagerTest, ResizeKeepsEveryBufferAtTheRenderSize) {
   manager->aspect = 4.0f / 3.0f;
   manager->Resize(1920, 1080);
   EXPECT_EQ(manager->render_size().width, 1440u);
-  for (const auto& buffer : manager->compositionFbos) {
+  for (const auto& buffer : manager->composer().compositionFbos) {
     EXPECT_EQ(buffer->width, 1440);
     EXPECT_EQ(buffer->height, 1080);
   }

@@ -10,12 +10,19 @@
 
 #include "support/messagebox_recorder.h"
 #include "system/hidden_gl_context.h"
+#include "util/gpuresources/gpuresources.h"
 
 namespace {
 
 std::unique_ptr<HiddenGLContext>& Context() {
   static std::unique_ptr<HiddenGLContext> context;
   return context;
+}
+
+// Made after the context and, being a later static, destroyed before it.
+std::unique_ptr<GpuResources>& Resources() {
+  static std::unique_ptr<GpuResources> resources;
+  return resources;
 }
 
 std::optional<MessageBoxRecorder>& Recorder() {
@@ -73,6 +80,7 @@ void GLTest::SetUp() {
   if (!Context()) {
     try {
       Context() = std::make_unique<HiddenGLContext>(kWindowWidth, kWindowHeight);
+      Resources() = std::make_unique<GpuResources>();
     } catch (const std::exception& error) {
       GTEST_FAIL() << error.what() << " (GL tests need a display: run them under xvfb-run)";
     }

@@ -5,6 +5,8 @@
 
 #include <array>
 #include <cstdlib>
+#include <utility>
+#include <vector>
 #include <unistd.h>
 
 #include "program.h"
@@ -114,6 +116,23 @@ TEST_F(WindowTest, ClosingTheWindowQuits) {
   event.window.event = SDL_WINDOWEVENT_CLOSE;
   SDL_PushEvent(&event);
   EXPECT_TRUE(DispatchUntilQuit());
+}
+
+TEST_F(WindowTest, SizesAndInputGoToTheInstalledHandlerOnly) {
+  std::vector<std::pair<uint32_t, uint32_t>> sizes;
+  KeyState keys;
+  MouseState mouse;
+  SetWindowEventHandler(WindowEventHandler{
+      [&sizes](uint32_t width, uint32_t height) { sizes.emplace_back(width, height); }, &keys,
+      &mouse});
+  PushResize(500, 400);
+  PushKey(SDLK_a);
+  DrainAll();
+  ClearWindowEventHandler();
+  PushResize(600, 300);
+  DrainAll();
+  EXPECT_EQ(sizes, (std::vector<std::pair<uint32_t, uint32_t>>{{500, 400}}));
+  EXPECT_NE(keys['A' + KeyState::kPressedOnce], 0);
 }
 
 TEST_F(WindowTest, SizesOfSixteenOrLessAreIgnored) {

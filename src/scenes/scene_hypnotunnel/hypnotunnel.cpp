@@ -4,6 +4,7 @@
 
 #include "util/easydraw/easydraw.h"
 #include "util/music/music.h"
+#include "util/gpuresources/gpuresources.h"
 
 namespace {
 
@@ -47,7 +48,7 @@ std::vector<UniformValue> HypnoTunnel::UniformsFor(
       UniformVec2("iOffset", track("hypnoPosX"), track("hypnoPosY")),
       UniformVec2("iScale", track("hypnoScaleX"), track("hypnoScaleY")),
       UniformVec2("iRotate", Radians(track("hypnoRotStart")), Radians(track("hypnoRotEnd"))),
-      UniformMat4("ProjectionMatrix", UnitSquareProjection()),
+      UniformMat4("ProjectionMatrix", GpuResources::UnitSquareProjection()),
   };
 }
 

@@ -2,12 +2,8 @@
 
 #include <stdexcept>
 
-#include <glm/glm.hpp>
-#include <glm/gtc/matrix_transform.hpp>
-#include <glm/gtc/type_ptr.hpp>
-
 #include "system/log.h"
-#include "util/easydraw/easydraw.h"
+#include "util/gpuresources/gpuresources.h"
 #include "util/texture/image_loader.h"
 
 // The bytes are made from tools/gen_ascii_chart.py by the build.
@@ -15,10 +11,9 @@ const std::vector<uint8_t> ascii_chart_png = {
 #include "ascii_chart_png.inc"
 };
 
-int32_t ascii_engine_instances = 0;
-std::shared_ptr<FBO> ascii_fbo;
-
 namespace {
+
+constexpr GpuResourceKey kSharedBuffer{"text-mode picture buffer"};
 
 void SetUniform(ShaderProgram& program, const char* name, int value) {
   const GLint location = program.GetUniformLocation(name);
@@ -27,8 +22,8 @@ void SetUniform(ShaderProgram& program, const char* name, int value) {
 
 // The picture is a pixel grid: presented 1:1 it must be an exact copy, enlarged it stays crisp.
 // Anisotropic filtering would blend neighbouring pixels even at 1:1, so it is turned off.
-std::shared_ptr<FBO> MakeSharedBuffer() {
-  auto fbo = std::make_shared<FBO>(AsciiEngine::kPictureWidth, AsciiEngine::kPictureHeight,
+std::unique_ptr<FBO> MakeSharedBuffer() {
+  auto fbo = std::make_unique<FBO>(AsciiEngine::kPictureWidth, AsciiEngine::kPictureHeight,
                                    FBOType::MipmappedColor, 0);
   const Texture& picture = *fbo->color_textures[0];
   glBindTexture(GL_TEXTURE_2D, picture.id);
@@ -41,21 +36,11 @@ std::shared_ptr<FBO> MakeSharedBuffer() {
 }  // namespace
 
 AsciiEngine::AsciiEngine() {
-  ++ascii_engine_instances;
   LoadChart();
   CreateFrame();
-  if (!ascii_fbo) ascii_fbo = MakeSharedBuffer();
-  buffer = ascii_fbo;
+  buffer = &GpuResources::Current().Get<FBO>(kSharedBuffer, MakeSharedBuffer);
   program = std::make_unique<ShaderProgram>("data/util/ascii/asciiengine.vert",
                                             "data/util/ascii/asciiengine.frag");
-}
-
-AsciiEngine::~AsciiEngine() {
-  --ascii_engine_instances;
-  if (ascii_engine_instances < 0) {
-    ExitMsgFmt(__FILE__, __LINE__, "Negative ascii_engine_instances: {}", ascii_engine_instances);
-  }
-  if (ascii_engine_instances == 0) ascii_fbo.reset();
 }
 
 void AsciiEngine::LoadChart() {
@@ -101,7 +86,6 @@ std::vector<uint8_t> AsciiEngine::PackCells() const {
 }
 
 void AsciiEngine::render(bool present) {
-  static const glm::mat4 projection = glm::ortho(0.0f, 1.0f, 0.0f, 1.0f, -1.0f, 1.0f);
   buffer->Bind();
   glEnable(GL_TEXTURE_2D);
   glDisable(GL_DEPTH_TEST);
@@ -114,22 +98,22 @@ void AsciiEngine::render(bool present) {
 
   program->Use();
   const GLint matrix = program->GetUniformLocation("ProjectionMatrix");
-  if (matrix >= 0) glUniformMatrix4fv(matrix, 1, GL_FALSE, glm::value_ptr(projection));
+  if (matrix >= 0) glUniformMatrix4fv(matrix, 1, GL_FALSE, GpuResources::UnitSquareProjection().data());
   glActiveTexture(GL_TEXTURE0);
   glBindTexture(GL_TEXTURE_2D, chart.id);
   SetUniform(*program, "Texture", 0);
   glActiveTexture(GL_TEXTURE1);
   glBindTexture(GL_TEXTURE_2D, frame.id);
   SetUniform(*program, "u_AsciiFrame", 1);
-  EasyDraw::DrawQuad(0.0f, 0.0f, 1.0f, 1.0f);
+  GpuResources::Current().DrawUnitQuad();
   glActiveTexture(GL_TEXTURE0);
   buffer->Unbind();
 
   if (!present) return;
-  UseTextureDefaultShader();
+  GpuResources::Current().UseCopyProgram();
   glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
   glDisable(GL_DEPTH_TEST);
   glActiveTexture(GL_TEXTURE0);
   glBindTexture(GL_TEXTURE_2D, buffer->color_textures[0]->id);
-  EasyDraw::DrawQuad(0.0f, 0.0f, 1.0f, 1.0f);
+  GpuResources::Current().DrawUnitQuad();
 }

@@ -3,7 +3,8 @@
 // code and a foreground and a background colour out of the 16 text-mode colours. Users write
 // the public planes directly; render turns them into a 640 x 600 picture (8 x 12 pixels a cell)
 // in one draw, the shader looking each glyph up in the built-in character chart. All engines
-// share one picture buffer, so a render replaces the picture of any earlier render.
+// share one picture buffer, kept by the shared GPU resources, so a render replaces the picture
+// of any earlier render.
 
 #include <array>
 #include <cstdint>
@@ -17,10 +18,6 @@
 // The character chart as PNG bytes, compiled into the program.
 extern const std::vector<uint8_t> ascii_chart_png;
 
-extern int32_t ascii_engine_instances;
-// The picture buffer shared by every live engine; empty while none lives.
-extern std::shared_ptr<FBO> ascii_fbo;
-
 class AsciiEngine {
  public:
   static constexpr int kColumns = 80;
@@ -32,7 +29,7 @@ class AsciiEngine {
   static constexpr int kPictureHeight = kRows * kCellHeight;    // 600
 
   AsciiEngine();
-  ~AsciiEngine();
+  ~AsciiEngine() = default;
   AsciiEngine(const AsciiEngine&) = delete;
   AsciiEngine& operator=(const AsciiEngine&) = delete;
 
@@ -49,7 +46,7 @@ class AsciiEngine {
 
   Texture chart;
   Texture frame;
-  std::shared_ptr<FBO> buffer;
+  FBO* buffer = nullptr;  // the shared picture buffer
   std::unique_ptr<ShaderProgram> program;
   std::array<uint8_t, kCells> characters{};
   std::array<uint8_t, kCells> foreground{};

@@ -2,7 +2,7 @@
 
 #include <glm/geometric.hpp>
 
-#include "scenes/frametime.h"
+#include "util/frametime.h"
 #include "system/log.h"
 #include "tolmesystem.h"
 #include "util/music/music.h"

@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "scenes/scene.h"
+#include "system/inputstate.h"
 #include "util/camera/camera.h"
 
 // What the controller needs of the music clock: a track's value at the current row, and the

@@ -8,11 +8,11 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <utility>
 #include <stdexcept>
 
 #include "system/log.h"
 #include "util/data/fileio.h"
-#include "util/data/loadingscreen.h"
 
 uint32_t data_mode = DataMode::Disk;
 std::vector<DataFileEntry> data_file_entries;
@@ -22,10 +22,20 @@ bool data_init_finished = false;
 
 namespace {
 
+ReadProgressObserver read_progress_observer;
+
 struct GzCloser {
   void operator()(gzFile file) const { gzclose(file); }
 };
 using GzPtr = std::unique_ptr<gzFile_s, GzCloser>;
+
+}  // namespace
+
+void SetReadProgressObserver(ReadProgressObserver observer) {
+  read_progress_observer = std::move(observer);
+}
+
+namespace {
 
 std::vector<uint8_t> FindEntryBytes(const std::string& name, bool add_nul) {
   DataFileEntry* found = nullptr;
@@ -76,7 +86,7 @@ std::vector<uint8_t> GetBytes(const std::string& name, const std::string& mode, 
     bytes = read_from_disk(name, mode, add_nul);
     if (data_mode == DataMode::Write) RecordEntry(name, bytes);
   }
-  UpdateLoadingScreen(1.0f, false);
+  if (read_progress_observer) read_progress_observer();
   return bytes;
 }
 

@@ -4,6 +4,7 @@
 // recorded so that the packed data file can be written at the end of loading.
 
 #include <cstdint>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -28,6 +29,10 @@ extern std::vector<DataFileEntry> data_file_entries;
 extern std::set<std::string> requested_file_names;
 extern bool data_file_loaded;
 extern bool data_init_finished;
+
+// Told after every file read (the entry shows loading progress with it); none by default.
+using ReadProgressObserver = std::function<void()>;
+void SetReadProgressObserver(ReadProgressObserver observer);
 
 std::vector<uint8_t> GetFileBytes(const std::string& name, const std::string& mode, bool add_nul);
 std::vector<uint8_t> GetGzipFileBytes(const std::string& name, const std::string& mode, bool add_nul);

@@ -7,11 +7,7 @@
 #include <optional>
 
 #include <GL/glew.h>
-#include <glm/glm.hpp>
-#include <glm/gtc/matrix_transform.hpp>
-#include <glm/gtc/type_ptr.hpp>
 
-#include "program.h"
 #include "system/clock.h"
 #include "system/log.h"
 #include "system/window.h"
@@ -21,10 +17,15 @@
 #include "util/easydraw/easydraw.h"
 #include "util/easydraw/easydrawcustom.h"
 #include "util/fbo/fbo.h"
+#include "util/gpuresources/gpuresources.h"
 #include "util/shaderprogram/shaderprogram.h"
 #include "util/texture/texture.h"
 
 uint32_t loading_progress_count = 0;
+uint32_t window_width = 0;
+uint32_t window_height = 0;
+float window_aspect = 16.0f / 9.0f;
+std::unique_ptr<Texture> loading_screen_texture;
 
 namespace {
 
@@ -36,9 +37,21 @@ constexpr uint32_t kRedrawIntervalMs = 40;
 std::optional<uint32_t> redraw_deadline;
 std::function<bool()> escape_source;
 
-const glm::mat4& UnitSquareProjection() {
-  static const glm::mat4 projection = glm::ortho(0.0f, 1.0f, 0.0f, 1.0f, -1.0f, 1.0f);
-  return projection;
+constexpr GpuResourceKey kLogoProgram{"loading logo program"};
+constexpr GpuResourceKey kBarProgram{"loading bar program"};
+constexpr GpuResourceKey kBarShape{"loading bar shape"};
+constexpr GpuResourceKey kTextModeScreen{"loading text-mode screen"};
+constexpr GpuResourceKey kCirclesProgram{"loading circles program"};
+
+// The text-mode loading screen's engine and the buffer its picture is presented from.
+struct TextModeScreen {
+  AsciiEngine engine;
+  std::unique_ptr<FBO> buffer;
+};
+
+template <typename T>
+T& Kept(const GpuResourceKey& key, std::unique_ptr<T> (*make)()) {
+  return GpuResources::Current().Get<T>(key, make);
 }
 
 void SetColor(ShaderProgram& program, float value) {
@@ -48,7 +61,7 @@ void SetColor(ShaderProgram& program, float value) {
 
 void SetProjection(ShaderProgram& program) {
   const GLint location = program.GetUniformLocation("ProjectionMatrix");
-  if (location >= 0) glUniformMatrix4fv(location, 1, GL_FALSE, glm::value_ptr(UnitSquareProjection()));
+  if (location >= 0) glUniformMatrix4fv(location, 1, GL_FALSE, GpuResources::UnitSquareProjection().data());
 }
 
 void SetTextureUnit(ShaderProgram& program, const char* name, int unit) {
@@ -83,8 +96,9 @@ uint32_t UpdateProgressCount() {
 }
 
 void DrawLogo(float brightness) {
-  static const std::unique_ptr<ShaderProgram> program =
-      std::make_unique<ShaderProgram>(MakeTintedTextured2DShader("ProgressBarTexture"));
+  ShaderProgram* program = &Kept<ShaderProgram>(kLogoProgram, [] {
+    return std::make_unique<ShaderProgram>(MakeTintedTextured2DShader("ProgressBarTexture"));
+  });
   program->Use();
   SetColor(*program, brightness);
   SetProjection(*program);
@@ -97,9 +111,11 @@ void DrawLogo(float brightness) {
 
 // The outline of the bar and its fill up to fill_end, as five quads.
 void DrawBar(float brightness, float fill_end) {
-  static const std::unique_ptr<ShaderProgram> program =
-      std::make_unique<ShaderProgram>(MakeFlat2DShader("ProgressBar"));
-  static EasyDrawCustom bar;
+  ShaderProgram* program = &Kept<ShaderProgram>(kBarProgram, [] {
+    return std::make_unique<ShaderProgram>(MakeFlat2DShader("ProgressBar"));
+  });
+  EasyDrawCustom& bar =
+      Kept<EasyDrawCustom>(kBarShape, [] { return std::make_unique<EasyDrawCustom>(); });
   program->Use();
   SetColor(*program, brightness * 0.75f);
   SetProjection(*program);
@@ -218,17 +234,16 @@ void DrawLoadingProgressBar(float progress, uint32_t total) {
 }
 
 void DrawLoadingAscii(uint32_t viewport_width, uint32_t viewport_height, uint32_t total) {
-  static std::unique_ptr<AsciiEngine> engine;
-  static std::unique_ptr<FBO> buffer;
-  static const std::unique_ptr<ShaderProgram> program =
-      std::make_unique<ShaderProgram>(MakeTextured2DShader("SceneManager"));
   ClearAll();
-  if (!engine) engine = std::make_unique<AsciiEngine>();
-  if (!buffer) {
-    buffer = std::make_unique<FBO>(static_cast<int32_t>(std::max(viewport_width, 1u)),
-                                   static_cast<int32_t>(std::max(viewport_height, 1u)),
-                                   FBOType::Color, 0);
+  TextModeScreen& screen =
+      Kept<TextModeScreen>(kTextModeScreen, [] { return std::make_unique<TextModeScreen>(); });
+  AsciiEngine* engine = &screen.engine;
+  if (!screen.buffer) {
+    screen.buffer = std::make_unique<FBO>(static_cast<int32_t>(std::max(viewport_width, 1u)),
+                                          static_cast<int32_t>(std::max(viewport_height, 1u)),
+                                          FBOType::Color, 0);
   }
+  FBO* buffer = screen.buffer.get();
   const ScreenRect area = FourByThree(std::max(viewport_width, 1u), std::max(viewport_height, 1u));
   engine->viewport = {area.x, area.y, area.width, area.height};
   WriteAsciiBar(*engine, total);
@@ -237,13 +252,11 @@ void DrawLoadingAscii(uint32_t viewport_width, uint32_t viewport_height, uint32_
   engine->render(true);
   buffer->Unbind();
 
-  program->Use();
-  SetProjection(*program);
-  SetTextureUnit(*program, "Texture", 0);
+  GpuResources::Current().UseCopyProgram();
   glDisable(GL_DEPTH_TEST);
   glActiveTexture(GL_TEXTURE0);
   glBindTexture(GL_TEXTURE_2D, buffer->color_textures[0]->id);
-  EasyDraw::DrawQuad(0.0f, 0.0f, 1.0f, 1.0f);
+  GpuResources::Current().DrawUnitQuad();
 }
 
 std::shared_ptr<ShaderConstructor> MakeCirclesLoadingScreenShader() {
@@ -260,7 +273,7 @@ void DrawLoadingCircles(float progress, uint32_t total) {
   glDisable(GL_LIGHTING);
   glEnable(GL_TEXTURE_2D);
   glDisable(GL_DEPTH_TEST);
-  static const std::unique_ptr<ShaderProgram> program = [] {
+  ShaderProgram* program = &Kept<ShaderProgram>(kCirclesProgram, [] {
     using Type = ShaderPieceType;
     auto c = MakeCirclesLoadingScreenShader();
     c->AddStrings(Type::VERTEX_GLOBALS, {"uniform mat4 ProjectionMatrix;", "out vec2 FragPosition;",
@@ -277,7 +290,7 @@ void DrawLoadingCircles(float progress, uint32_t total) {
                    "distance -= Progress * 0.5;", "intensity += Progress / ( distance * 1.8 );",
                    "\tFragColor = Color * intensity;"});
     return std::make_unique<ShaderProgram>(c);
-  }();
+  });
   program->Use();
   SetColor(*program, progress);
   const GLint location = program->GetUniformLocation("Progress");

@@ -7,8 +7,17 @@
 #include <functional>
 #include <memory>
 
-#include "scenes/framemath.h"
+#include "util/letterbox.h"
 #include "util/shaderprogram/shaderconstructor.h"
+
+class Texture;
+
+// Set by the entry: the window size and the production's aspect the screen is letterboxed to,
+// and the logo (empty until the data is available, freed first at shut-down).
+extern uint32_t window_width;
+extern uint32_t window_height;
+extern float window_aspect;
+extern std::unique_ptr<Texture> loading_screen_texture;
 
 // The progress numerator of the last redraw: used packed entries, or a count of redraws that
 // wraps at the total when assets come from loose files.

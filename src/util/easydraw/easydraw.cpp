@@ -1,10 +1,12 @@
 #include "util/easydraw/easydraw.h"
 
 #include <cmath>
+#include <memory>
 #include <glm/glm.hpp>
 
 #include "system/log.h"
 #include "util/easydraw/easydrawcustom.h"
+#include "util/gpuresources/gpuresources.h"
 #include "util/shaderprogram/vertexattrib.h"
 
 namespace {
@@ -17,6 +19,18 @@ constexpr float kPi = 3.14159265358979323846f;
 
 EasyDrawShapeVertices shape_vertices;
 uint32_t icosphere_builds = 0;
+
+constexpr GpuResourceKey kQuad{"easydraw quad"};
+constexpr GpuResourceKey kBox{"easydraw box"};
+constexpr GpuResourceKey kIcosphere{"easydraw icosphere"};
+
+// The sphere's mesh with the radius it was built for; it is rebuilt only for another radius.
+struct Icosphere {
+  EasyDrawCustom mesh;
+  float radius = -1.0f;
+};
+
+std::unique_ptr<EasyDrawCustom> MakeShape() { return std::make_unique<EasyDrawCustom>(); }
 
 void Push(std::vector<float>& array, const glm::vec3& value) {
   array.insert(array.end(), {value.x, value.y, value.z});
@@ -161,45 +175,37 @@ const EasyDrawShapeVertices& LastShapeVertices() { return shape_vertices; }
 
 uint32_t IcosphereBuildCount() { return icosphere_builds; }
 
-void DrawFullscreenQuad() {
-  static const float kPositions[8] = {-1, -1, 1, -1, 1, 1, -1, 1};
-  static EasyDrawCustom quad;
-  static bool uploaded = false;
-  if (!uploaded) {
-    UploadQuad(quad, kPositions);
-    uploaded = true;
-  }
-  quad.Draw(GL_QUADS);
-}
+void DrawFullscreenQuad() { GpuResources::Current().DrawFullscreenQuad(); }
 
 void DrawQuad(float x, float y, float width, float height) {
-  static EasyDrawCustom quad;
+  GpuResources& resources = GpuResources::Current();
+  if (x == 0.0f && y == 0.0f && width == 1.0f && height == 1.0f) return resources.DrawUnitQuad();
+  EasyDrawCustom& quad = resources.Get<EasyDrawCustom>(kQuad, MakeShape);
   const float positions[8] = {x, y, x + width, y, x + width, y + height, x, y + height};
   UploadQuad(quad, positions);
   quad.Draw(GL_QUADS);
 }
 
 void DrawBox(float width, float height, float depth, bool /*flag*/) {
-  static EasyDrawCustom box;
+  EasyDrawCustom& box = GpuResources::Current().Get<EasyDrawCustom>(kBox, MakeShape);
   BuildBox(shape_vertices, width, height, depth);
   UploadShape(box, shape_vertices);
   box.Draw(GL_QUADS);
 }
 
 void DrawIcosphere(float radius) {
-  static EasyDrawCustom sphere;
-  static float cached_radius = -1.0f;
-  static int cached_depth = -1;
-  if (radius != cached_radius || cached_depth != kIcosphereDepth) {
+  Icosphere& sphere = GpuResources::Current().Get<Icosphere>(kIcosphere, [] {
+    return std::make_unique<Icosphere>();
+  });
+  if (radius != sphere.radius) {
     BuildIcosphere(shape_vertices, radius, kIcosphereDepth);
-    UploadShape(sphere, shape_vertices);
-    cached_radius = radius;
-    cached_depth = kIcosphereDepth;
+    UploadShape(sphere.mesh, shape_vertices);
+    sphere.radius = radius;
     ++icosphere_builds;
     LogInfo("      Generated Icosahedron subdivided {} times with {} verts", kIcosphereDepth,
             shape_vertices.VertexCount());
   }
-  sphere.Draw(GL_TRIANGLES);
+  sphere.mesh.Draw(GL_TRIANGLES);
 }
 
 }  // namespace EasyDraw

@@ -1,7 +1,7 @@
 #pragma once
 // Free drawing functions for the shapes drawn all the time: a full-screen quad, a 2D quad, a
-// box and an icosphere. Each keeps its GL objects in function-local statics made on first use
-// and draws with whatever program and textures the caller has bound. Attributes sit at the
+// box and an icosphere. Their GL objects are kept by the shared GPU resources (made on first
+// use) and they draw with whatever program and textures the caller has bound. Attributes sit at the
 // VertexAttrib locations: position 0, normal 1, texture coordinate 2, tangent 3. Quads are
 // GL_QUADS, so a compatibility-profile context is required.
 

@@ -95,6 +95,16 @@ void EasyDrawCustom::SetAttribute(uint32_t slot, uint32_t components, uint32_t c
   Upload(attribute, count, data);
 }
 
+void EasyDrawCustom::ClearAttribute(uint32_t slot) {
+  Check(slot < kEasyDrawSlots, __LINE__);
+  EasyDrawAttribute& attribute = slots_[slot];
+  if (attribute.buffer == 0) return;
+  glDeleteBuffers(1, &attribute.buffer);
+  for (uint32_t l = 0; l < attribute.locations; ++l) cleared_locations_.push_back(slot + l);
+  attribute = EasyDrawAttribute{};
+  dirty_ = true;
+}
+
 void EasyDrawCustom::SetIndices(uint32_t count, const uint32_t* data) {
   // The indices are read here, once: Draw checks the largest against the vertex count, since
   // an index past the vertex buffers makes the driver read beyond them.
@@ -126,6 +136,11 @@ void EasyDrawCustom::SetInstanceMatrices(uint32_t count, const float* data) {
 void EasyDrawCustom::SpecifyLayout() {
   const VertexLayoutPlan plan = PlanVertexLayout(slots_);
   glBindVertexArray(vertex_array_);
+  for (const uint32_t location : cleared_locations_) {
+    glDisableVertexAttribArray(location);
+    glVertexAttribDivisor(location, 0);
+  }
+  cleared_locations_.clear();
   for (const VertexPointerPlan& pointer : plan.pointers) {
     glBindBuffer(GL_ARRAY_BUFFER, slots_[pointer.slot].buffer);
     glEnableVertexAttribArray(pointer.location);

@@ -54,6 +54,9 @@ class EasyDrawCustom {
 
   void SetAttribute(uint32_t slot, uint32_t components, uint32_t count, const float* data,
                     uint32_t divisor);
+  // Stops feeding the slot: its buffer is deleted and its locations are turned off at the next
+  // draw, so per-instance data a draw no longer uses cannot disagree with the new counts.
+  void ClearAttribute(uint32_t slot);
   void SetIndices(uint32_t count, const uint32_t* data);
   // count is in floats, 16 per column-major matrix; the matrices feed locations 8-11.
   void SetInstanceMatrices(uint32_t count, const float* data);
@@ -73,6 +76,7 @@ class EasyDrawCustom {
   bool instanced_ = false;
   GLuint vertex_array_ = 0;
   EasyDrawSlots slots_{};
+  std::vector<uint32_t> cleared_locations_;  // to turn off at the next layout
   const uint32_t* index_data_ = nullptr;
   uint32_t index_count_ = 0;
   uint32_t max_index_ = 0;  // largest index handed to SetIndices

@@ -106,6 +106,15 @@ FBO::FBO(int32_t new_width, int32_t new_height, FBOType type, int32_t new_sample
   }
 }
 
+FBO::FBO(int32_t new_width, int32_t new_height)
+    : width(new_width), height(new_height), samples(0) {
+  BuildStateGuard restore_state;
+  glGenFramebuffers(1, &framebuffer);
+  glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+  glDrawBuffer(GL_NONE);
+  glReadBuffer(GL_NONE);
+}
+
 void FBO::BuildLayout(FBOType type) {
   switch (type) {
     case FBOType::MipmappedColor:
@@ -230,6 +239,26 @@ void FBO::AttachColorTexture(size_t index) const {
 }
 
 void FBO::Bind() {
+  Enter();
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT | GL_ACCUM_BUFFER_BIT);
+}
+
+void FBO::BindWithoutClear() { Enter(); }
+
+void FBO::AttachDepthCubeFace(GLuint cube_texture, uint32_t face) {
+  if (face > 5) ExitMsg(__FILE__, __LINE__, "Assert failed");
+  GLint draw = 0;
+  GLint read = 0;
+  glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &draw);
+  glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &read);
+  glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+  glFramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_CUBE_MAP_POSITIVE_X + face,
+                         cube_texture, 0);
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, static_cast<GLuint>(draw));
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(read));
+}
+
+void FBO::Enter() {
   if (IsBound()) ExitMsg(__FILE__, __LINE__, "Assert failed");
   glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &saved_framebuffer);
   glGetIntegerv(GL_DRAW_BUFFER, &saved_draw_buffer);
@@ -243,9 +272,12 @@ void FBO::Bind() {
   }
   static const GLenum kAttachments[] = {GL_COLOR_ATTACHMENT0, GL_COLOR_ATTACHMENT1,
                                         GL_COLOR_ATTACHMENT2};
-  glDrawBuffers(static_cast<GLsizei>(color_textures.size()), kAttachments);
+  if (color_textures.empty()) {
+    glDrawBuffer(GL_NONE);
+  } else {
+    glDrawBuffers(static_cast<GLsizei>(color_textures.size()), kAttachments);
+  }
   glViewport(0, 0, width, height);
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT | GL_ACCUM_BUFFER_BIT);
 }
 
 void FBO::Unbind() {

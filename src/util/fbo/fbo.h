@@ -28,12 +28,20 @@ class FBO {
   // samples of 2 or more make every attachment multisampled; counts above what the driver
   // offers are lowered to its maximum.
   FBO(int32_t width, int32_t height, FBOType type, int32_t samples);
+  // A depth-only target: nothing attached of its own and no colour buffer drawn or read. A
+  // depth texture is attached per pass (AttachDepthCubeFace); complete only once one is.
+  FBO(int32_t width, int32_t height);
   ~FBO();
   FBO(const FBO&) = delete;
   FBO& operator=(const FBO&) = delete;
 
   void Bind();
+  // Like Bind, but the target keeps its contents (a pass that clears only what it needs).
+  void BindWithoutClear();
   void Unbind();
+  // Attaches one face (0-5, +X -X +Y -Y +Z -Z) of a depth cube map as the depth buffer. The
+  // framebuffer bindings are left as they were.
+  void AttachDepthCubeFace(GLuint cube_texture, uint32_t face);
   // Sizes below 2 in either direction are ignored; unchanged sizes cost nothing.
   void Resize(int32_t new_width, int32_t new_height);
   // Whether the currently bound framebuffer is complete.
@@ -61,6 +69,7 @@ class FBO {
 
  private:
   void BuildLayout(FBOType type);
+  void Enter();
   void AttachDepthTexture() const;
   void AttachColorTexture(size_t index) const;
   void RestoreDrawAndReadBuffer() const;

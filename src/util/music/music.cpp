@@ -15,7 +15,7 @@
 #include "system/messagebox.h"
 #include "tolmesystem.h"
 #include "util/data/data.h"
-#include "util/music/fft.h"
+#include "system/fft.h"
 #include "util/music/sync_link.h"
 #include "util/music/sync_track_file.h"
 
@@ -223,6 +223,17 @@ void Music::RequireUsableTempo() const {
 float Music::GetSyncValue(const std::string& name) {
   const double row = rowsPerBeat * bpm * (GetSeconds() / 60.0) + rowsPerBeat * offset;
   return SyncSampleTrack(*device, name, row);
+}
+
+const SyncTrack& Music::FindSyncTrack(const std::string& name) const {
+  const SyncTrack* track = SyncFindTrack(*device, name);
+  if (track == nullptr) throw std::runtime_error("Can't find sync value for " + name);
+  return *track;
+}
+
+float Music::GetSyncValue(const SyncTrack& track) {
+  const double row = rowsPerBeat * bpm * (GetSeconds() / 60.0) + rowsPerBeat * offset;
+  return SyncGetValue(&track, row);
 }
 
 bool Music::IsPlaying() const {

@@ -70,6 +70,11 @@ class Music {
   void RequireUsableTempo() const;
   // Throws std::runtime_error for a name never opened.
   float GetSyncValue(const std::string& name);
+  // The opened track of that name, for callers that sample it every frame; throws like
+  // GetSyncValue for a name never opened.
+  const SyncTrack& FindSyncTrack(const std::string& name) const;
+  // The track's value at the current row, without a look-up by name.
+  float GetSyncValue(const SyncTrack& track);
 
   // Playback control for the scene manager, the editor link and video capture.
   bool IsPlaying() const;  // playing: not stopped at the end, not paused

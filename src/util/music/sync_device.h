@@ -1,23 +1,15 @@
 #pragma once
 // The sync device: every sync track the production opened, in the order of first request, with
-// their keys either read from track files (file mode) or sent live by the sync editor over TCP
-// (client mode, see sync_link.h).
+// their keys either read from track files (file mode, through the data file facility) or sent
+// live by the sync editor over TCP (client mode, track files then read and written as plain
+// files). The editor link is in sync_link.h, loading and saving tracks in sync_track_file.h.
 //
-// How Music uses it (with util/music/sync_link.h and util/music/sync_track_file.h):
-//   constructor:  device = std::make_unique<SyncDevice>(kSyncBasePath, syncClient);
-//                 (the device installs its own track-file callbacks for the mode)
-//                 if (SyncConnect(*device, host) != 0) fatal "Sync tracker failed to connect..."
-//   OpenTrack:    if (!SyncGetTrack(*device, name, default)) fatal "Failed to open track {}!"
-//                 (SyncGetTrack returns the existing track when the name is open already, so the
-//                 first default stays; Music may keep its own MusicTrackEntry list.)
-//   GetSyncValue: return SyncSampleTrack(*device, name, row);
-//                 (a hashed name look-up; throws "Can't find sync value for " + name)
-//   Update:       if (SyncUpdate(*device, row, &sync_callbacks, this) != 0)
-//                     SyncReconnect(*device);   // the host given to SyncConnect, once a frame
-//   destructor:   if (SyncSaveEditedTracks(*device) != 0) message box "Failed to save sync tracks!"
-//                 then the device is destroyed with its tracks.
-// Music defines the one program-wide table `sync_callbacks`: its three player-control callbacks
-// followed by SyncOpenCallback, SyncReadCallback and SyncCloseCallback (sync_track_file.h).
+// What it does not do: it keeps no clock. Music owns the device, opens tracks through it
+// (SyncGetTrack), samples them at its current row (by name with SyncSampleTrack, or through a
+// track it found once), runs the editor link once a frame (SyncUpdate, then SyncReconnect when
+// the link failed) and, when it goes, saves the tracks the editor changed
+// (SyncSaveEditedTracks). Music also defines the program-wide `sync_callbacks` table: its three player-control callbacks followed by
+// SyncOpenCallback, SyncReadCallback and SyncCloseCallback.
 
 #include <chrono>
 #include <cstddef>

@@ -92,8 +92,14 @@ void ShaderProgram::Register() {
 void ShaderProgram::Use() const { glUseProgram(program_); }
 
 int32_t ShaderProgram::GetUniformLocation(const std::string& uniform_name) {
+  // A linked program's locations never change: each name is asked of GL once.
+  if (const auto found = uniform_locations_.find(uniform_name); found != uniform_locations_.end()) {
+    return found->second;
+  }
   queried_uniform_names_.insert(uniform_name);
-  return glGetUniformLocation(program_, uniform_name.c_str());
+  const int32_t location = glGetUniformLocation(program_, uniform_name.c_str());
+  uniform_locations_.emplace(uniform_name, location);
+  return location;
 }
 
 void ShaderProgram::DumpSource() const {

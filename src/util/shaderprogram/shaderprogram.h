@@ -8,6 +8,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <unordered_map>
 
 #include "util/shaderprogram/shaderconstructor.h"
 #include "util/shaderprogram/vertexattrib.h"
@@ -24,7 +25,7 @@ class ShaderProgram {
   ShaderProgram& operator=(const ShaderProgram&) = delete;
 
   void Use() const;
-  // Asks GL on every call (no cache); an absent or optimised-away uniform gives -1.
+  // Asks GL once per name and keeps the answer; an absent or optimised-away uniform gives -1.
   int32_t GetUniformLocation(const std::string& uniform_name);
   // Both sources at the info level, for reporting a shader problem.
   void DumpSource() const;
@@ -56,6 +57,7 @@ class ShaderProgram {
   uint32_t program_ = 0;
   ShaderOrigin origin_ = ShaderOrigin::FILES;
   std::set<std::string> queried_uniform_names_;
+  std::unordered_map<std::string, int32_t> uniform_locations_;
 };
 
 // Cuts a string at its first NUL (GL info logs come back with their terminator inside).

@@ -7,6 +7,7 @@
 
 #include "system/log.h"
 #include "util/data/data.h"
+#include "util/gpuresources/gpuresources.h"
 #include "util/shaderprogram/shaderconstructor.h"
 #include "util/shaderprogram/shaderprogram.h"
 
@@ -32,14 +33,19 @@ std::shared_ptr<ShaderConstructor> MakeTextProgramSource(bool textured) {
   return constructor;
 }
 
+constexpr GpuResourceKey kBufferFontProgram{"buffer font program"};
+constexpr GpuResourceKey kOutlineFontProgram{"outline font program"};
+
 ShaderProgram& BufferFontProgram() {
-  static ShaderProgram program(MakeTextProgramSource(true));
-  return program;
+  return GpuResources::Current().Get<ShaderProgram>(kBufferFontProgram, [] {
+    return std::make_unique<ShaderProgram>(MakeTextProgramSource(true));
+  });
 }
 
 ShaderProgram& OutlineFontProgram() {
-  static ShaderProgram program(MakeTextProgramSource(false));
-  return program;
+  return GpuResources::Current().Get<ShaderProgram>(kOutlineFontProgram, [] {
+    return std::make_unique<ShaderProgram>(MakeTextProgramSource(false));
+  });
 }
 
 std::unique_ptr<FTFont> MakeFont(TextFontType type, const std::vector<uint8_t>& bytes) {

@@ -9,6 +9,7 @@
 
 #include "system/log.h"
 #include "system/messagebox.h"
+#include "util/gpuresources/gpuresources.h"
 #include "util/shaderprogram/shaderprogram.h"
 #include "util/texture/image_loader.h"
 
@@ -272,13 +273,4 @@ std::string GLErrorString(GLenum error) {
   }
 }
 
-void UseTextureDefaultShader() {
-  static const glm::mat4 projection = glm::ortho(0.0f, 1.0f, 0.0f, 1.0f, -1.0f, 1.0f);
-  static const std::unique_ptr<ShaderProgram> program =
-      std::make_unique<ShaderProgram>(MakeTextured2DShader("TextureDefaultShader"));
-  program->Use();
-  const GLint texture = program->GetUniformLocation("Texture");
-  if (texture >= 0) glUniform1i(texture, 0);
-  const GLint matrix = program->GetUniformLocation("ProjectionMatrix");
-  if (matrix >= 0) glUniformMatrix4fv(matrix, 1, GL_FALSE, glm::value_ptr(projection));
-}
+void UseTextureDefaultShader() { GpuResources::Current().UseCopyProgram(); }

@@ -9,6 +9,8 @@
 
 #include "system/log.h"
 #include "util/data/data.h"
+#include "util/easydraw/easydrawcustom.h"
+#include "util/gpuresources/gpuresources.h"
 #include "util/shaderprogram/shaderprogram.h"
 
 namespace {
@@ -27,10 +29,14 @@ constexpr std::array<GLenum, 6> kFaceTargets = {
     GL_TEXTURE_CUBE_MAP_NEGATIVE_Y, GL_TEXTURE_CUBE_MAP_POSITIVE_Y,
     GL_TEXTURE_CUBE_MAP_NEGATIVE_Z, GL_TEXTURE_CUBE_MAP_POSITIVE_Z};
 
+constexpr GpuResourceKey kPrefilterProgram{"cube-map prefilter program"};
+constexpr GpuResourceKey kCubeMesh{"unit cube mesh"};
+
 ShaderProgram& PrefilterProgram() {
-  static const std::unique_ptr<ShaderProgram> program = std::make_unique<ShaderProgram>(
-      "data/util/texture/texture_cube_mip_maps.vert", "data/util/texture/texture_cube_mip_maps.frag");
-  return *program;
+  return GpuResources::Current().Get<ShaderProgram>(kPrefilterProgram, [] {
+    return std::make_unique<ShaderProgram>("data/util/texture/texture_cube_mip_maps.vert",
+                                           "data/util/texture/texture_cube_mip_maps.frag");
+  });
 }
 
 void SetUniformIfPresent(ShaderProgram& program, const char* name, float value) {
@@ -125,6 +131,25 @@ std::vector<float> CubeVertices() {
     }
   }
   return vertices;
+}
+
+// The interleaved cube split into one array per attribute.
+std::unique_ptr<EasyDrawCustom> MakeCubeMesh() {
+  const std::vector<float> vertices = CubeVertices();
+  std::vector<float> positions, normals, texcoords;
+  for (size_t i = 0; i + 8 <= vertices.size(); i += 8) {
+    positions.insert(positions.end(), &vertices[i], &vertices[i + 3]);
+    normals.insert(normals.end(), &vertices[i + 3], &vertices[i + 6]);
+    texcoords.insert(texcoords.end(), &vertices[i + 6], &vertices[i + 8]);
+  }
+  auto mesh = std::make_unique<EasyDrawCustom>();
+  const auto count = [](const std::vector<float>& array) {
+    return static_cast<uint32_t>(array.size());
+  };
+  mesh->SetAttribute(VertexAttribPosition, 3, count(positions), positions.data(), 0);
+  mesh->SetAttribute(VertexAttribNormal, 3, count(normals), normals.data(), 0);
+  mesh->SetAttribute(VertexAttribTexCoord1, 2, count(texcoords), texcoords.data(), 0);
+  return mesh;
 }
 
 }  // namespace
@@ -280,28 +305,6 @@ void TextureCube::CreatePrefilteredMipmaps() {
 }
 
 void RenderCube() {
-  static GLuint vertex_array = 0;
-  if (vertex_array == 0) {
-    const std::vector<float> vertices = CubeVertices();
-    GLuint buffer = 0;
-    glGenVertexArrays(1, &vertex_array);
-    glBindVertexArray(vertex_array);
-    glGenBuffers(1, &buffer);
-    glBindBuffer(GL_ARRAY_BUFFER, buffer);
-    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices.size() * sizeof(float)),
-                 vertices.data(), GL_STATIC_DRAW);
-    constexpr GLsizei kStride = 8 * sizeof(float);
-    glEnableVertexAttribArray(VertexAttribPosition);
-    glVertexAttribPointer(VertexAttribPosition, 3, GL_FLOAT, GL_FALSE, kStride, nullptr);
-    glEnableVertexAttribArray(VertexAttribNormal);
-    glVertexAttribPointer(VertexAttribNormal, 3, GL_FLOAT, GL_FALSE, kStride,
-                          reinterpret_cast<const void*>(3 * sizeof(float)));
-    glEnableVertexAttribArray(VertexAttribTexCoord1);
-    glVertexAttribPointer(VertexAttribTexCoord1, 2, GL_FLOAT, GL_FALSE, kStride,
-                          reinterpret_cast<const void*>(6 * sizeof(float)));
-    glBindBuffer(GL_ARRAY_BUFFER, 0);
-  }
-  glBindVertexArray(vertex_array);
-  glDrawArrays(GL_TRIANGLES, 0, 36);
-  glBindVertexArray(0);
+  EasyDrawCustom& cube = GpuResources::Current().Get<EasyDrawCustom>(kCubeMesh, MakeCubeMesh);
+  cube.Draw(GL_TRIANGLES);
 }

@@ -1,0 +1,155 @@
+// The cost of a 3D frame at 1280 x 720: a stage of 200 primitives with one shadow-casting point
+// light, glow and depth of field. Counters give frames per second and, as multiples of one bare
+// full-screen copy measured in the same run, the whole frame and its parts: the six shadow
+// faces alone, the shadowed main pass (ambient and additive light, faces excluded), the plain
+// unshadowed pass for comparison, and glow plus depth of field with their composites.
+
+#include <benchmark/benchmark.h>
+
+#include <GL/glew.h>
+
+#include <chrono>
+#include <memory>
+
+#include <glm/gtc/matrix_transform.hpp>
+
+#include "objects3d/material.h"
+#include "objects3d/objects3d.h"
+#include "objects3d/objects3d_draw.h"
+#include "objects3d/procedural.h"
+#include "system/hidden_gl_context.h"
+#include "util/camera/camera.h"
+#include "util/data/data.h"
+#include "util/easydraw/easydraw.h"
+#include "util/fbo/fbo.h"
+#include "util/gpuresources/gpuresources.h"
+#include "util/light/light.h"
+#include "util/shaderprogram/shaderprogram.h"
+
+namespace {
+
+constexpr int32_t kWidth = 1280;
+constexpr int32_t kHeight = 720;
+constexpr int kPrimitives = 200;
+
+HiddenGLContext* Context() {
+  static std::unique_ptr<HiddenGLContext> context;
+  static std::unique_ptr<GpuResources> resources;
+  if (!context) {
+    try {
+      context = std::make_unique<HiddenGLContext>(kWidth, kHeight);
+    } catch (const std::exception&) {
+      return nullptr;
+    }
+    resources = std::make_unique<GpuResources>();
+  }
+  return context.get();
+}
+
+// A floor and 199 cubes and spheres in a grid, every tenth one glowing, lit from above.
+std::unique_ptr<Objects3D> MakeStage() {
+  auto stage = std::make_unique<Objects3D>();
+  stage->AddMasterNode();
+  auto floor_material = MakeMaterial();
+  floor_material->roughness = 0.8f;
+  Node& floor = stage->AddPrimitive(MakePlane(30, 30, 4), floor_material, nullptr);
+  floor.instances[0] = glm::translate(glm::mat4(1.0f), {0, -0.5f, 0});
+  for (int i = 1; i < kPrimitives; ++i) {
+    auto material = MakeMaterial();
+    material->base_color = glm::vec4(0.3f + 0.7f * (i % 3) / 2.0f, 0.5f, 0.3f + 0.1f * (i % 7), 1);
+    material->metallic = (i % 4) / 3.0f;
+    material->roughness = 0.2f + 0.2f * (i % 5);
+    if (i % 10 == 0) material->emissive = {1.0f, 0.6f, 0.2f};
+    auto shape = i % 2 ? MakeCube(glm::vec3(0.8f), glm::vec3(1.0f)) : MakeIcosahedron();
+    Node& node = stage->AddPrimitive(shape, material, nullptr);
+    const float x = static_cast<float>(i % 20) - 9.5f;
+    const float z = static_cast<float>(i / 20) * 1.5f - 7.0f;
+    node.instances[0] = glm::scale(glm::translate(glm::mat4(1.0f), {x, 0.2f, z}), glm::vec3(0.4f));
+  }
+  Camera& camera = *stage->AddCamera();
+  camera.LookAt(0, 9, 16, 0, 0, 0, 0, 1, 0);
+  camera.SetNearFar(0.5f, 60.0f);
+  Light& light = *stage->AddLight();
+  light.position = {0, 6, 0, 1};
+  light.intensity = 120.0f;
+  light.shadow_near = 0.1f;
+  light.shadow_far = 40.0f;
+  light.projection = CubeFaceProjection(light.shadow_near, light.shadow_far);
+  stage->glow_enabled = 1;
+  stage->dof_enabled = 1;
+  stage->shadows_enabled = 1;
+  stage->Resize(kWidth, kHeight, static_cast<float>(kWidth) / kHeight);
+  return stage;
+}
+
+template <typename F>
+double Seconds(F work) {
+  glFinish();
+  const auto start = std::chrono::steady_clock::now();
+  work();
+  glFinish();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+void BM_Objects3DStage(benchmark::State& state) {
+  if (!Context()) {
+    state.SkipWithError("no GL context");
+    return;
+  }
+  data_mode = DataMode::Disk;
+  auto stage = MakeStage();
+  FBO target(kWidth, kHeight, FBOType::Color, 0);
+  FBO copy_source(kWidth, kHeight, FBOType::Color, 0);
+  ShaderProgram copy(MakeTextured2DShader("bench copy"));
+  const auto bare_copy = [&] {
+    copy.Use();
+    const int32_t projection = copy.GetUniformLocation("ProjectionMatrix");
+    glUniformMatrix4fv(projection, 1, GL_FALSE, GpuResources::UnitSquareProjection().data());
+    glBindTexture(GL_TEXTURE_2D, copy_source.color_textures[0]->id);
+    EasyDraw::DrawQuad(0, 0, 1, 1);
+    glBindTexture(GL_TEXTURE_2D, 0);
+  };
+  const auto frame = [&](bool shadows, bool extras) {
+    stage->shadows_enabled = shadows;
+    stage->glow_enabled = extras;
+    stage->dof_enabled = extras;
+    stage->Draw();
+  };
+  target.Bind();
+  frame(true, true);  // compiles the variants and makes the targets and the shadow map
+  double copy_s = 0, full_s = 0, shadowed_s = 0, plain_s = 0, faces_s = 0;
+  for (auto _ : state) {
+    copy_s += Seconds(bare_copy);
+    full_s += Seconds([&] { frame(true, true); });
+    shadowed_s += Seconds([&] { frame(true, false); });
+    plain_s += Seconds([&] { frame(false, false); });
+    faces_s += Seconds([&] { RenderShadowFaces(*stage, stage->data.lights[0]); });
+  }
+  target.Unbind();
+  state.counters["frames_per_second"] = static_cast<double>(state.iterations()) / full_s;
+  state.counters["frame_vs_copy"] = full_s / copy_s;
+  state.counters["shadow_faces_vs_copy"] = faces_s / copy_s;
+  state.counters["shadowed_main_vs_copy"] = (shadowed_s - faces_s) / copy_s;
+  state.counters["plain_main_vs_copy"] = plain_s / copy_s;
+  state.counters["glow_dof_vs_copy"] = (full_s - shadowed_s) / copy_s;
+  state.counters["bare_copy_ms"] = copy_s * 1000.0 / static_cast<double>(state.iterations());
+}
+BENCHMARK(BM_Objects3DStage)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// The six faces of the 2048-square cube map alone, per light.
+void BM_ShadowFacesAlone(benchmark::State& state) {
+  if (!Context()) {
+    state.SkipWithError("no GL context");
+    return;
+  }
+  data_mode = DataMode::Disk;
+  auto stage = MakeStage();
+  RenderShadowFaces(*stage, stage->data.lights[0]);
+  for (auto _ : state) {
+    RenderShadowFaces(*stage, stage->data.lights[0]);
+    glFinish();
+  }
+}
+BENCHMARK(BM_ShadowFacesAlone)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+}  // namespace

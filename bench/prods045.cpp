@@ -1,0 +1,216 @@
+// The 3D scenes of productions 0, 4 and 5 at 1280 x 720: frame time of the model viewer
+// (first model, default toggles: shadows from three lights, sky box, floor), of TwBalls (the
+// default 5 x 5 x 5 grid, twisted) and of CubeFormers (a third of the frames in each
+// arrangement), each drawn alone into a 1280 x 720 buffer on the loose data tree with the
+// dummy clock; counters "median_ms", "worst_ms" and "median_vs_bare_copy" (the median frame as
+// a multiple of one bare full-screen textured copy measured in the same run). And the load time
+// of production 0's packed data file (PLAYER_P0_DATAVTL, default "build-p0/data.vtl"): reading
+// and unpacking it, then setting up the viewer from it.
+
+#include <benchmark/benchmark.h>
+
+#include <GL/glew.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "effects/uniformvalue.h"
+#include "scenes/scene_cubeformers/scene_cubeformers.h"
+#include "scenes/scene_gltf/scene_gltf.h"
+#include "scenes/scene_twballs/twballs.h"
+#include "system/hidden_gl_context.h"
+#include "tolmesystem.h"
+#include "util/data/data.h"
+#include "util/easydraw/easydraw.h"
+#include "util/fbo/fbo.h"
+#include "util/music/music.h"
+#include "util/music/notedata.h"
+#include "util/music/sync_device.h"
+#include "util/shaderprogram/shaderprogram.h"
+
+namespace {
+
+constexpr uint32_t kWidth = 1280;
+constexpr uint32_t kHeight = 720;
+constexpr int kFrames = 15;
+
+HiddenGLContext* Context() {
+  static std::unique_ptr<HiddenGLContext> context;
+  if (!context) {
+    try {
+      context = std::make_unique<HiddenGLContext>(kWidth, kHeight);
+    } catch (const std::exception&) {
+      return nullptr;
+    }
+  }
+  return context.get();
+}
+
+double TimeOf(const std::function<void()>& work) {
+  const auto start = std::chrono::steady_clock::now();
+  work();
+  glFinish();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Every track file reads as a key count of 0, so each track plays its default unless a frame
+// sets it.
+struct EmptyTrack {
+  size_t offset = 0;
+};
+void* OpenEmpty(const char*, const char*) { return new EmptyTrack; }
+size_t ReadEmpty(void* destination, size_t size, size_t count, void* handle) {
+  auto* track = static_cast<EmptyTrack*>(handle);
+  const size_t bytes = std::min(size * count, track->offset < 4 ? 4 - track->offset : 0);
+  std::memset(destination, 0, bytes);
+  track->offset += bytes;
+  return size == 0 ? 0 : bytes / size;
+}
+int CloseEmpty(void* handle) {
+  delete static_cast<EmptyTrack*>(handle);
+  return 0;
+}
+
+// A scene with the records, music and camera tracks the scene manager would give it.
+struct SceneRun {
+  SceneRun(uint32_t production, std::unique_ptr<Scene> made) : scene(std::move(made)) {
+    ResetDataFileState();
+    CreateSystemSettings(production, DataMode::Disk);
+    system_settings->music_file.clear();
+    music = std::make_unique<Music>();
+    music->device->open = OpenEmpty;
+    music->device->read = ReadEmpty;
+    music->device->close = CloseEmpty;
+    const std::pair<const char*, float> camera[] = {
+        {"cameraEyeX", 18}, {"cameraEyeY", 14}, {"cameraEyeZ", -26}, {"cameraDstX", 0},
+        {"cameraDstY", 0},  {"cameraDstZ", 0},  {"cameraUpX", 0},    {"cameraUpY", 1},
+        {"cameraUpZ", 0},   {"cameraFoV", 50},  {"cameraShake", 0}};
+    for (const auto& [name, value] : camera) music->OpenTrack(name, value);
+    auto notes = std::make_shared<NoteData>();
+    notes->tracks.resize(2);
+    FindOrAddLane(notes->tracks[1], 36);
+    FindOrAddLane(notes->tracks[1], 38);
+    music->noteData = notes;
+    scene->keys = &keys;
+    scene->mouse = &mouse;
+    scene->music = music.get();
+    scene->aspect = 16.0f / 9.0f;
+    scene->Init();
+  }
+  void Set(const char* name, float value) {
+    SyncFindTrack(*music->device, name)->keys = {SyncKey{0, value, SyncKeyType::Step}};
+  }
+
+  KeyState keys;
+  MouseState mouse;
+  std::unique_ptr<Music> music;
+  std::unique_ptr<Scene> scene;
+};
+
+// Frames of the scene (each after `before`, given the frame number) and as many bare copies,
+// into a 1280 x 720 buffer.
+void MeasureFrames(benchmark::State& state, SceneRun& run,
+                   const std::function<void(int)>& before) {
+  ShaderProgram copy_program(MakeTextured2DShader("bench"));
+  FBO picture(kWidth, kHeight, FBOType::Color, 0);
+  FBO target(kWidth, kHeight, FBOType::Color, 0);
+  std::vector<double> frames;
+  std::vector<double> copies;
+  for (auto _ : state) {
+    for (int frame = 0; frame < kFrames; ++frame) {
+      before(frame);
+      target.Bind();
+      ResetGLState();
+      run.scene->Resize(kWidth, kHeight);
+      frames.push_back(TimeOf([&] { run.scene->Render(); }));
+      target.Unbind();
+      ResetGLState();
+      copies.push_back(TimeOf([&] {
+        target.Bind();
+        copy_program.Use();
+        glUniformMatrix4fv(copy_program.GetUniformLocation("ProjectionMatrix"), 1, GL_FALSE,
+                           UnitSquareProjection().data());
+        glDisable(GL_DEPTH_TEST);
+        glBindTexture(GL_TEXTURE_2D, picture.color_textures[0]->id);
+        EasyDraw::DrawQuad(0, 0, 1, 1);
+        target.Unbind();
+      }));
+    }
+  }
+  std::sort(frames.begin(), frames.end());
+  std::sort(copies.begin(), copies.end());
+  const double median = frames[frames.size() / 2];
+  state.counters["median_ms"] = median * 1000.0;
+  state.counters["worst_ms"] = frames.back() * 1000.0;
+  state.counters["median_vs_bare_copy"] = median / copies[copies.size() / 2];
+}
+
+void BM_ModelViewerFrame(benchmark::State& state) {
+  if (!Context()) return state.SkipWithError("no GL display");
+  SceneRun run(0, std::make_unique<GLTF>());
+  MeasureFrames(state, run, [](int) {});
+}
+BENCHMARK(BM_ModelViewerFrame)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void BM_TwBallsFrame(benchmark::State& state) {
+  if (!Context()) return state.SkipWithError("no GL display");
+  SceneRun run(4, std::make_unique<TwBalls>());
+  for (const char* axis : {"twblPosX", "twblPosY", "twblPosZ"}) run.Set(axis, -4.0f);
+  MeasureFrames(state, run, [&](int frame) { run.Set("twblRotZ", 0.02f * frame); });
+}
+BENCHMARK(BM_TwBallsFrame)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// One arrangement per run (0 block, 1 ribbon, 2 greetings; 3 the ribbon with shadows), the
+// camera where the show puts it for the greetings.
+void BM_CubeFormersFrame(benchmark::State& state) {
+  if (!Context()) return state.SkipWithError("no GL display");
+  SceneRun run(5, std::make_unique<CubeFormers>());
+  const int arrangement = static_cast<int>(state.range(0));
+  run.Set("subScene", static_cast<float>(arrangement));
+  // The show draws the ribbon without shadows (BM_CubeFormersFrame/3 is the ribbon with them).
+  if (arrangement == 1) run.Set("shadows", 0.0f);
+  if (arrangement == 3) run.Set("subScene", 1.0f);
+  if (arrangement == 2) {
+    run.Set("Dist", 0.5f);
+    run.Set("cameraEyeX", 0.0f);
+    run.Set("cameraEyeY", -4.0f);
+    run.Set("cameraEyeZ", 95.0f);
+  }
+  run.scene->Resize(kWidth, kHeight);
+  run.scene->Render();  // the arrangement's first frame builds its shader variants
+  MeasureFrames(state, run, [&](int frame) { run.Set("explodeMain", 0.02f * frame); });
+}
+BENCHMARK(BM_CubeFormersFrame)->Arg(0)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+
+void BM_ModelViewerPackedLoad(benchmark::State& state) {
+  if (!Context()) return state.SkipWithError("no GL display");
+  const char* path = std::getenv("PLAYER_P0_DATAVTL");
+  double unpack = 0.0;
+  double set_up = 0.0;
+  for (auto _ : state) {
+    ResetDataFileState();
+    CreateSystemSettings(0, DataMode::Read);
+    data_mode = DataMode::Read;
+    unpack += TimeOf([&] { ReadDataFile(path ? path : "build-p0/data.vtl"); });
+    system_settings->music_file.clear();
+    Music music;
+    KeyState keys;
+    MouseState mouse;
+    GLTF viewer;
+    viewer.keys = &keys;
+    viewer.mouse = &mouse;
+    viewer.music = &music;
+    set_up += TimeOf([&] { viewer.Init(); });
+  }
+  state.counters["unpack_ms"] = unpack * 1000.0 / state.iterations();
+  state.counters["viewer_set_up_ms"] = set_up * 1000.0 / state.iterations();
+}
+BENCHMARK(BM_ModelViewerPackedLoad)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+}  // namespace

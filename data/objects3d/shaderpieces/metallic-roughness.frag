@@ -1,0 +1,186 @@
+//! Fragment stage of every 3D primitive, for each draw mode: plain lit (image-based light plus
+//! every light), shadowed ambient (image-based light and emission), shadowed lighting (one light
+//! times its shadow, added on top), depth write (no colour) and glow (emission only).
+
+in vec3 v_Position;
+#ifdef HAS_NORMALS
+in vec3 v_Normal;
+#endif
+#if defined(HAS_NORMALS) && defined(HAS_TANGENTS)
+in vec3 v_Tangent;
+in vec3 v_Bitangent;
+#endif
+#if defined(HAS_VERTEX_COLOR_VEC3) || defined(HAS_VERTEX_COLOR_VEC4)
+in vec4 v_Color;
+#endif
+#ifdef HAS_INSTANCED_BASE_COLOR
+flat in vec4 v_InstanceBaseColor;
+#else
+uniform vec4 u_BaseColorFactor;
+#endif
+#ifdef HAS_INSTANCED_EMISSION_COLOR
+flat in vec3 v_InstanceEmissionColor;
+#else
+uniform vec3 u_EmissiveFactor;
+#endif
+#ifdef MATERIAL_METALLICROUGHNESS
+uniform float u_MetallicFactor;
+uniform float u_RoughnessFactor;
+#endif
+#ifdef ALPHAMODE_MASK
+uniform float u_AlphaCutoff;
+#endif
+#ifdef USE_IBL
+// Turns eye-space vectors back to world space for the environment cube maps.
+uniform mat3 u_EyeToWorld;
+#endif
+
+layout(location = 0) out vec4 g_FinalColor;
+
+vec4 getBaseColor()
+{
+#ifdef HAS_INSTANCED_BASE_COLOR
+    vec4 base = v_InstanceBaseColor;
+#else
+    vec4 base = u_BaseColorFactor;
+#endif
+    base *= getBaseColorTexel();
+#if defined(HAS_VERTEX_COLOR_VEC3) || defined(HAS_VERTEX_COLOR_VEC4)
+    base *= v_Color;
+#endif
+    return base;
+}
+
+vec3 getEmission()
+{
+#ifdef HAS_INSTANCED_EMISSION_COLOR
+    vec3 emission = v_InstanceEmissionColor;
+#else
+    vec3 emission = u_EmissiveFactor;
+#endif
+#ifdef HAS_EMISSIVE_MAP
+    emission *= getEmissiveTexel();
+#endif
+    return emission;
+}
+
+// The shading normal, facing the viewer on both sides of a surface.
+vec3 getNormal()
+{
+#ifdef HAS_NORMALS
+    vec3 ng = safeNormalize(v_Normal);
+#else
+    vec3 ng = safeNormalize(cross(dFdx(v_Position), dFdy(v_Position)));
+#endif
+    if (!gl_FrontFacing) ng = -ng;
+#ifdef HAS_NORMAL_MAP
+#if defined(HAS_NORMALS) && defined(HAS_TANGENTS)
+    vec3 t = safeNormalize(v_Tangent);
+    vec3 b = safeNormalize(v_Bitangent);
+    if (!gl_FrontFacing) { t = -t; b = -b; }
+#else
+    // No tangents: derive them from the texture coordinate gradients.
+    vec3 dp1 = dFdx(v_Position);
+    vec3 dp2 = dFdy(v_Position);
+    vec2 duv1 = dFdx(getUV());
+    vec2 duv2 = dFdy(getUV());
+    vec3 t = safeNormalize(dp1 * duv2.t - dp2 * duv1.t);
+    vec3 b = safeNormalize(cross(ng, t));
+    if (duv1.s * duv2.t - duv2.s * duv1.t < 0.0) b = -b;
+#endif
+    vec3 tn = texture(u_NormalSampler, getUV()).rgb * 2.0 - 1.0;
+    tn.xy *= u_NormalScale;
+    vec3 n = safeNormalize(mat3(t, b, ng) * tn);
+    return dot(n, n) > 0.0 ? n : ng;
+#else
+    return ng;
+#endif
+}
+
+#ifdef MATERIAL_METALLICROUGHNESS
+MaterialInfo getMaterialInfo(vec4 base)
+{
+    vec2 mr = getMetallicRoughnessTexel();
+    float metallic = clamp(u_MetallicFactor * mr.x, 0.0, 1.0);
+    float roughness = clamp(u_RoughnessFactor * mr.y, 0.04, 1.0);
+    MaterialInfo m;
+    m.f0 = mix(vec3(0.04), base.rgb, metallic);
+    m.f90 = vec3(1.0);
+    m.diffuseColor = base.rgb * (1.0 - metallic);
+    m.perceptualRoughness = roughness;
+    m.alphaRoughness = roughness * roughness;
+    return m;
+}
+#endif
+
+#ifdef USE_IBL
+vec3 iblShading(MaterialInfo m, vec3 n, vec3 v)
+{
+    float NdotV = clamp(dot(n, v), 0.0, 1.0);
+    vec3 n_world = u_EyeToWorld * n;
+    vec3 r_world = u_EyeToWorld * reflect(-v, n);
+    vec2 brdf = texture(u_brdfLUT, vec2(NdotV, m.perceptualRoughness)).rg;
+    vec3 diffuse_light = texture(u_DiffuseEnvSampler, n_world).rgb;
+#ifdef USE_TEX_LOD
+    float lod = m.perceptualRoughness * float(max(u_MipCount - 1, 0));
+    vec3 specular_light = sRGBToLinear(textureLod(u_SpecularEnvSampler, r_world, lod).rgb);
+#else
+    vec3 specular_light = sRGBToLinear(texture(u_SpecularEnvSampler, r_world).rgb);
+#endif
+    vec3 diffuse = diffuse_light * m.diffuseColor;
+    vec3 specular = specular_light * (m.f0 * brdf.x + brdf.y);
+    return (diffuse + specular) * u_IBLColor.rgb * u_IBLColor.a;
+}
+#endif
+
+float getAlpha(vec4 base)
+{
+#ifdef ALPHAMODE_OPAQUE
+    return 1.0;
+#else
+    return base.a;
+#endif
+}
+
+void main()
+{
+#if defined(DRAW_MODE_DEPTH_WRITE)
+    // Depth only: the cube face has no colour attachment.
+#elif defined(DRAW_MODE_GLOW)
+    g_FinalColor = vec4(clamp(getEmission() * u_Exposure, 0.0, 1.0), 1.0);
+#else
+    vec4 base = getBaseColor();
+#ifdef ALPHAMODE_MASK
+    if (base.a < u_AlphaCutoff) discard;
+#endif
+    float alpha = getAlpha(base);
+#ifdef MATERIAL_UNLIT
+#ifdef DRAW_MODE_LIGHTING
+    // Unlit surfaces take no light: the ambient pass has drawn them whole.
+    g_FinalColor = vec4(0.0, 0.0, 0.0, alpha);
+#else
+    g_FinalColor = vec4(linearTosRGB(clamp(base.rgb, 0.0, 1.0)), alpha);
+#endif
+#else
+    vec3 n = getNormal();
+    vec3 v = safeNormalize(-v_Position);
+    MaterialInfo m = getMaterialInfo(base);
+    vec3 color = vec3(0.0);
+#if !defined(DRAW_MODE_LIGHTING)
+#ifdef USE_IBL
+    color += iblShading(m, n, v) * getOcclusion();
+#endif
+    color += getEmission();
+#endif
+#if defined(USE_PUNCTUAL) && LIGHT_COUNT > 0
+    for (int i = 0; i < LIGHT_COUNT; ++i) {
+        color += lightShading(u_Lights[i], m, n, v, v_Position);
+    }
+#ifdef CALC_SHADOW
+    color *= shadowFactor(v_Position, n);
+#endif
+#endif
+    g_FinalColor = vec4(toneMap(color), alpha);
+#endif
+#endif
+}

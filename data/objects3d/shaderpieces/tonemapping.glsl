@@ -1,0 +1,42 @@
+//! Colour space helpers of the fragment stage: sRGB texels to linear light, and the exposure and
+//! display encoding of the final colour.
+
+uniform float u_Exposure;
+
+const float GAMMA = 2.2;
+const float INV_GAMMA = 1.0 / GAMMA;
+
+vec3 linearTosRGB(vec3 color)
+{
+    return pow(max(color, vec3(0.0)), vec3(INV_GAMMA));
+}
+
+vec3 sRGBToLinear(vec3 srgb_in)
+{
+    return pow(max(srgb_in, vec3(0.0)), vec3(GAMMA));
+}
+
+vec4 sRGBToLinear(vec4 srgb_in)
+{
+    return vec4(sRGBToLinear(srgb_in.xyz), srgb_in.w);
+}
+
+// ACES filmic fit (Narkowicz): keeps highlights from clipping hard.
+vec3 toneMapACES(vec3 color)
+{
+    const float A = 2.51;
+    const float B = 0.03;
+    const float C = 2.43;
+    const float D = 0.59;
+    const float E = 0.14;
+    return clamp((color * (A * color + B)) / (color * (C * color + D) + E), 0.0, 1.0);
+}
+
+vec3 toneMap(vec3 color)
+{
+    color *= u_Exposure;
+#ifdef USE_HDR
+    color = toneMapACES(color);
+#endif
+    return linearTosRGB(clamp(color, 0.0, 1.0));
+}

@@ -1,0 +1,162 @@
+#pragma once
+// One 3D scene: the records of Objects3DData (a node tree over meshes, primitives, materials,
+// cameras, lights, animations), the switches the draw passes read, and the operations scenes
+// use to fill, query, build and animate it.
+//
+// The records and every operation in objects3d.cpp, objects3d_build.cpp and
+// objects3d_animate.cpp are plain CPU work: an Objects3D can be made, loaded into (records
+// only) and queried without a GL context. GL work happens in separate steps: the material
+// textures (CreateMaterialTextures), the shared programs and IBL textures
+// (objects3d/shared_resources.*), and the draw side (objects3d_draw.cpp with the render context
+// and the primitive buffers), which makes `render_context` on first use.
+//
+// Copying is deleted: each live object holds one count of the shared resources.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <glm/glm.hpp>
+
+#include "objects3d/objects3d_data.h"
+
+class Camera;
+class FBO;
+class Light;
+class RenderContext;
+namespace Effects {
+class SkyBox;
+}
+
+// Near and far planes and the 90-degree square projection of the light cube faces for a scene
+// of a given size.
+struct ShadowPlanes {
+  float near_plane = 0.0f;
+  float far_plane = 0.0f;
+  glm::mat4 projection{1.0f};
+};
+
+// The planes for a scene whose bounding box is (min, max): near 0.001 and far 2 times the box
+// diagonal. None for an empty box (min above max) or a diagonal that is not a positive finite
+// number, so that no infinity reaches a shadow projection.
+std::optional<ShadowPlanes> ComputeShadowPlanes(const glm::vec3& min, const glm::vec3& max);
+
+// Side of the shared shadow cube map for a render width: the smallest power of two not below
+// the width (at least 4), capped at what GL offers for cube maps (max_cube_size, ignored when
+// not positive) and at kMaxShadowMapSize.
+constexpr int32_t kMaxShadowMapSize = 4096;
+int32_t ShadowMapSize(uint32_t width, int32_t max_cube_size);
+
+class Objects3D {
+ public:
+  Objects3D();
+  // Loads the file (Load with prefix off); throws as Load does.
+  explicit Objects3D(const std::string& path);
+  ~Objects3D();
+  Objects3D(const Objects3D&) = delete;
+  Objects3D& operator=(const Objects3D&) = delete;
+  Objects3D(Objects3D&&) = delete;
+  Objects3D& operator=(Objects3D&&) = delete;
+
+  // Live Objects3D in the process (each holds the shared resources).
+  static int32_t InstanceCount();
+
+  // --- Lifecycle (objects3d.cpp) ---
+  // Appends the file's records (".gltf" or ".glb", case as written); throws std::runtime_error
+  // "Fail during Objects3D::Load: ..." for other extensions. Loader failures are fatal.
+  bool Load(const std::string& path, bool prefix);
+  bool LoadGltf(const std::string& path, bool prefix);
+  // After every file load: light planes from the scene size, glow on when a material has an
+  // emissive texture, material textures made, then Prewarm.
+  void FinishLoad();
+  // GL: makes the textures of every material that holds decoded images and no texture yet,
+  // one texture per image, and releases the images.
+  void CreateMaterialTextures();
+  // GL: a new sky box around `position` from the specular environment's face set.
+  void SetSkyBox(const glm::vec3& position);
+
+  // --- Queries (objects3d.cpp) ---
+  Node& GetMasterNode();
+  Node& GetNode(const std::string& name);
+  Node& GetNode(uint32_t index);
+  Mesh& GetMesh(uint32_t index);
+  std::shared_ptr<Material> GetMaterial(uint32_t index);
+  std::shared_ptr<Material> GetMaterial(const Node& node);
+  // World matrices of the node's instances, combined down the tree as the draw does: every
+  // parent instance with every child instance, parent-major. An empty `out` starts as the
+  // identity; a node (or ancestor) without instances gives an empty list.
+  void GetInstances(uint32_t node_index, std::vector<glm::mat4>& out);
+  // Axis-aligned world box of the named subtree (the empty name: the whole tree); fatal when
+  // no visible, enabled node has the name. Nothing measured leaves min 999999, max -999999.
+  void GetNodeBBox(const std::string& name, glm::vec3& min, glm::vec3& max);
+  void DumpTree(bool enabled_only, uint32_t node_index, uint32_t depth);
+
+  // --- Building (objects3d_build.cpp) ---
+  Node& AddMasterNode();
+  Node& AddNode(const std::string& name, int32_t parent);
+  Mesh& AddMesh();
+  void SetPrimitiveMaterial(const std::shared_ptr<Primitive>& primitive,
+                            const std::shared_ptr<Material>& material);
+  // A new mesh holding the primitive, which joins the primitive list if it is not there yet;
+  // a primitive without indices gets 0 .. N-1.
+  Mesh& CreateMesh(const std::shared_ptr<Primitive>& primitive);
+  // A new node "child-{n}" under `parent` (null: the master node, made when missing) drawing
+  // the mesh (a mesh not in the list is replaced by a new empty one).
+  Node& AddObject(const Mesh* mesh, Node* parent);
+  Node& AddPrimitive(const std::shared_ptr<Primitive>& primitive,
+                     const std::shared_ptr<Material>& material, Node* parent);
+  std::shared_ptr<Camera>& AddCamera();
+  // Window size for render targets and the shadow map; walks the light-marker chain too.
+  void Resize(uint32_t width, uint32_t height, float aspect);
+
+  // --- Animation (objects3d_animate.cpp) ---
+  // Plays the first animation at `time`, looping over its length (time 0 for a length of 0 or
+  // not a number).
+  void Animate(float time);
+
+  // --- Draw side (objects3d_draw.cpp, with util/light and objects3d/context) ---
+  std::shared_ptr<Light>& AddLight();
+  // Gives every light the near/far planes and face projection of the scene size.
+  void SetLightShadowPlanes(const ShadowPlanes& planes);
+  // The light part of Resize: remakes the shared shadow cube map at ShadowMapSize when the
+  // size changed and the map exists.
+  void ResizeLights(uint32_t width, uint32_t height);
+  void Draw();
+  void DrawNormal();
+  void DrawShadowed();
+  void DrawLightMarkers(float size);
+  void DrawDebugBBox(const std::string& node_name);
+  // Render targets and the upload of every primitive's buffers (needs the GL context).
+  void Prewarm();
+  void UpdateBuffers(const Node& node);
+
+  // Switches and fields set by scenes between frames.
+  glm::mat4 screen_matrix{1.0f};
+  int32_t cur_cam = 0;
+  int32_t render_width = -1;
+  int32_t render_height = -1;
+  float aspect = -1.0f;
+  uint8_t lights_enabled = 1;
+  uint8_t shadows_enabled = 0;
+  uint8_t glow_enabled = 0;
+  uint8_t dof_enabled = 0;
+  uint8_t shadow_cull_front = 0;
+  uint8_t draw_light_markers = 0;
+  float light_marker_size = 1.0f;
+  uint8_t draw_bbox = 0;
+  std::unique_ptr<FBO> glow_fbo;
+  std::unique_ptr<FBO> dof_fbo;
+  std::unique_ptr<Effects::SkyBox> skybox;
+  uint8_t skybox_enabled = 0;
+  // Made by the draw side on first use; null before.
+  std::shared_ptr<RenderContext> render_context;
+  Objects3DData data;
+  std::shared_ptr<Objects3D> light_marker;
+
+ private:
+  void InitSharedResources();
+  bool bbox_internal(const Node& node, const std::string& name, glm::vec3& min, glm::vec3& max,
+                     bool inside);
+};

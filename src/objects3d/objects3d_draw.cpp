@@ -1,0 +1,558 @@
+// The draw side of Objects3D: the node walk, the plain and the shadowed main pass, the glow and
+// depth-of-field passes with their composites, light markers, the debug box and pre-warming.
+// Every pass sets the GL state it needs; Draw puts back what the frame changed.
+
+#include <array>
+#include <memory>
+
+#include <GL/glew.h>
+#include <glm/gtc/matrix_transform.hpp>
+#include <glm/gtc/type_ptr.hpp>
+
+#include "effects/skybox.h"
+#include "objects3d/context/rendercontext.h"
+#include "objects3d/objects3d.h"
+#include "objects3d/objects3d_draw.h"
+#include "objects3d/primitive_buffers.h"
+#include "objects3d/shared_resources.h"
+#include "system/log.h"
+#include "util/camera/camera.h"
+#include "util/easydraw/easydraw.h"
+#include "util/fbo/fbo.h"
+#include "util/light/light.h"
+#include "util/light/shadowcubemap.h"
+#include "util/shaderprogram/shaderprogram.h"
+#include "util/texture/texture.h"
+
+namespace {
+
+using Mode = RenderContextDrawMode;
+
+constexpr int32_t kUnsizedTargetSide = 512;
+
+void Check(bool condition, uint32_t line) {
+  if (!condition) ExitMsg(__FILE__, line, "Assert failed");
+}
+
+void SetEnabled(GLenum capability, GLboolean on) {
+  if (on) {
+    glEnable(capability);
+  } else {
+    glDisable(capability);
+  }
+}
+
+// The GL state a frame of Objects3D changes, taken at the start of Draw and put back at its end.
+class FrameStateGuard {
+ public:
+  FrameStateGuard() {
+    glGetBooleanv(GL_BLEND, &blend_);
+    glGetIntegerv(GL_BLEND_SRC_RGB, &blend_src_rgb_);
+    glGetIntegerv(GL_BLEND_DST_RGB, &blend_dst_rgb_);
+    glGetIntegerv(GL_BLEND_SRC_ALPHA, &blend_src_alpha_);
+    glGetIntegerv(GL_BLEND_DST_ALPHA, &blend_dst_alpha_);
+    glGetBooleanv(GL_DEPTH_TEST, &depth_test_);
+    glGetBooleanv(GL_DEPTH_WRITEMASK, &depth_mask_);
+    glGetIntegerv(GL_DEPTH_FUNC, &depth_func_);
+    glGetBooleanv(GL_CULL_FACE, &cull_face_);
+    glGetIntegerv(GL_CULL_FACE_MODE, &cull_face_mode_);
+    glGetIntegerv(GL_FRONT_FACE, &front_face_);
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, clear_color_.data());
+    glGetIntegerv(GL_VIEWPORT, viewport_.data());
+    glGetIntegerv(GL_CURRENT_PROGRAM, &program_);
+    glGetIntegerv(GL_POLYGON_MODE, polygon_mode_.data());
+    glGetBooleanv(GL_TEXTURE_CUBE_MAP, &texture_cube_map_);
+  }
+  ~FrameStateGuard() {
+    SetEnabled(GL_BLEND, blend_);
+    glBlendFuncSeparate(static_cast<GLenum>(blend_src_rgb_), static_cast<GLenum>(blend_dst_rgb_),
+                        static_cast<GLenum>(blend_src_alpha_), static_cast<GLenum>(blend_dst_alpha_));
+    SetEnabled(GL_DEPTH_TEST, depth_test_);
+    glDepthMask(depth_mask_);
+    glDepthFunc(static_cast<GLenum>(depth_func_));
+    SetEnabled(GL_CULL_FACE, cull_face_);
+    glCullFace(static_cast<GLenum>(cull_face_mode_));
+    glFrontFace(static_cast<GLenum>(front_face_));
+    glClearColor(clear_color_[0], clear_color_[1], clear_color_[2], clear_color_[3]);
+    glViewport(viewport_[0], viewport_[1], viewport_[2], viewport_[3]);
+    glUseProgram(static_cast<GLuint>(program_));
+    glPolygonMode(GL_FRONT_AND_BACK, static_cast<GLenum>(polygon_mode_[0]));
+    SetEnabled(GL_TEXTURE_CUBE_MAP, texture_cube_map_);
+  }
+  FrameStateGuard(const FrameStateGuard&) = delete;
+  FrameStateGuard& operator=(const FrameStateGuard&) = delete;
+
+ private:
+  GLboolean blend_ = GL_FALSE;
+  GLint blend_src_rgb_ = GL_ONE, blend_dst_rgb_ = GL_ZERO;
+  GLint blend_src_alpha_ = GL_ONE, blend_dst_alpha_ = GL_ZERO;
+  GLboolean depth_test_ = GL_FALSE;
+  GLboolean depth_mask_ = GL_TRUE;
+  GLint depth_func_ = GL_LESS;
+  GLboolean cull_face_ = GL_FALSE;
+  GLint cull_face_mode_ = GL_BACK;
+  GLint front_face_ = GL_CCW;
+  std::array<GLfloat, 4> clear_color_{};
+  std::array<GLint, 4> viewport_{};
+  GLint program_ = 0;
+  std::array<GLint, 2> polygon_mode_{GL_FILL, GL_FILL};
+  GLboolean texture_cube_map_ = GL_FALSE;
+};
+
+struct RenderSize {
+  int32_t width;
+  int32_t height;
+  float aspect;
+};
+
+// An unsized scene draws at 512 x 512; a missing aspect follows the size.
+RenderSize EffectiveSize(const Objects3D& o) {
+  const int32_t w = o.render_width > 0 ? o.render_width : kUnsizedTargetSide;
+  const int32_t h = o.render_height > 0 ? o.render_height : kUnsizedTargetSide;
+  const float aspect = o.aspect > 0.0f ? o.aspect : static_cast<float>(w) / static_cast<float>(h);
+  return {w, h, aspect};
+}
+
+void SetViewport(const RenderSize& size) {
+  const CameraViewport v = LetterboxViewport(size.width, size.height, size.aspect);
+  glViewport(v.x, v.y, v.width, v.height);
+}
+
+RenderContext& Context(Objects3D& o) {
+  if (!o.render_context) {
+    o.render_context = std::make_shared<RenderContext>();
+    const Objects3DSharedResources& shared = RequireObjects3DSharedResources();
+    o.render_context->brdf_lut = shared.brdf_lut;
+    o.render_context->env_diffuse = shared.env_diffuse;
+    o.render_context->env_specular = shared.env_specular;
+  }
+  return *o.render_context;
+}
+
+// World list of a node from its parents' list and its own instances, parent-major.
+void CombineInstances(const std::vector<glm::mat4>& parents, const std::vector<glm::mat4>& own,
+                      std::vector<glm::mat4>& out) {
+  out.clear();
+  for (const glm::mat4& p : parents) {
+    for (const glm::mat4& n : own) out.push_back(p * n);
+  }
+}
+
+struct NodeWalk {
+  Objects3D& scene;
+  RenderContext& context;
+  Mode mode;
+  const Camera& camera;
+  std::vector<std::vector<glm::mat4>>& scratch;
+
+  void Draw(const Node& node, const std::vector<glm::mat4>& parents, size_t depth) {
+    if (node.instances.empty()) return;
+    Check(!parents.empty(), __LINE__);
+    std::vector<glm::mat4>& world = scratch[depth];
+    CombineInstances(parents, node.instances, world);
+    if (node.enabled) {
+      for (const uint32_t child : node.children) Draw(scene.GetNode(child), world, depth + 1);
+    }
+    glFrontFace(GL_CCW);
+    if (!node.visible || !node.enabled) return;
+    for (const uint32_t mesh_index : node.meshes) {
+      const Mesh& mesh = scene.GetMesh(mesh_index);
+      if (mesh.primitive_indices.size() != mesh.primitives.size()) {
+        ExitMsg(__FILE__, __LINE__, "Primitive indexes size doesn't match primitives size");
+      }
+      if (!mesh.visible) continue;
+      const std::vector<float>& weights = node.weights.empty() ? mesh.weights : node.weights;
+      for (const auto& primitive : mesh.primitives) {
+        DrawPrimitive(*primitive, context, mode, world, camera, weights);
+      }
+    }
+  }
+};
+
+// Matrix lists reused across frames, one per tree depth, so the walk allocates only while the
+// tree and its instancing grow. Plain memory, no GL objects.
+std::vector<std::vector<glm::mat4>>& WalkScratch() {
+  static std::vector<std::vector<glm::mat4>> scratch;
+  return scratch;
+}
+
+void DrawTree(Objects3D& o, Mode mode, const glm::mat4& root, const Camera& camera) {
+  static std::vector<glm::mat4> roots(1);
+  roots.assign(1, root);
+  // One list per possible depth up front: growing the stack during the walk would move the
+  // lists the callers up the tree are still reading.
+  std::vector<std::vector<glm::mat4>>& scratch = WalkScratch();
+  if (scratch.size() < o.data.nodes.size() + 1) scratch.resize(o.data.nodes.size() + 1);
+  NodeWalk walk{o, Context(o), mode, camera, scratch};
+  walk.Draw(o.GetMasterNode(), roots, 0);
+}
+
+Camera& CurrentCamera(Objects3D& o) {
+  const auto count = static_cast<int32_t>(o.data.cameras.size());
+  if (o.cur_cam < 0 || o.cur_cam >= count) {
+    ExitMsgFmt(__FILE__, __LINE__, "cur_cam {} out of range for {} cameras!", o.cur_cam, count);
+  }
+  return *o.data.cameras[static_cast<size_t>(o.cur_cam)];
+}
+
+std::unique_ptr<FBO> MakeTarget(const Objects3D& o, FBOType type) {
+  const RenderSize size = EffectiveSize(o);
+  return std::make_unique<FBO>(size.width, size.height, type, 0);
+}
+
+void BindTexture2D(GLuint unit, const Texture& texture) {
+  glActiveTexture(GL_TEXTURE0 + unit);
+  glBindTexture(texture.Target(), texture.id);
+}
+
+void UnbindTexture2D(GLuint unit, const Texture& texture) {
+  glActiveTexture(GL_TEXTURE0 + unit);
+  glBindTexture(texture.Target(), 0);
+}
+
+void SetUniform(ShaderProgram& program, const char* name, const glm::mat4& m) {
+  const int32_t at = program.GetUniformLocation(name);
+  if (at >= 0) glUniformMatrix4fv(at, 1, GL_FALSE, glm::value_ptr(m));
+}
+void SetUniform(ShaderProgram& program, const char* name, int32_t i) {
+  const int32_t at = program.GetUniformLocation(name);
+  if (at >= 0) glUniform1i(at, i);
+}
+void SetUniform(ShaderProgram& program, const char* name, float f) {
+  const int32_t at = program.GetUniformLocation(name);
+  if (at >= 0) glUniform1f(at, f);
+}
+void SetUniform(ShaderProgram& program, const char* name, const glm::vec4& v) {
+  const int32_t at = program.GetUniformLocation(name);
+  if (at >= 0) glUniform4fv(at, 1, glm::value_ptr(v));
+}
+
+// The marker model is drawn with this scene's camera and without its own extra passes.
+void PrepareLightMarker(Objects3D& marker, const std::shared_ptr<Camera>& camera) {
+  marker.glow_enabled = 0;
+  marker.lights_enabled = 0;
+  marker.shadows_enabled = 0;
+  for (const auto& light : marker.data.lights) light->shadows = marker.shadows_enabled;
+  if (marker.data.cameras.empty()) {
+    marker.data.cameras.push_back(camera);
+  } else if (marker.data.cameras[0] != camera) {
+    marker.data.cameras[0] = camera;
+  }
+  marker.cur_cam = marker.data.cameras.empty() ? -1 : 0;
+}
+
+// Runs `draw` with the marker model's master node moved to each light in turn.
+template <typename DrawAt>
+void ForEachMarkerPosition(Objects3D& o, bool enabled_only, DrawAt draw) {
+  Objects3D& marker = *o.light_marker;
+  if (marker.data.nodes.empty()) return;
+  Node& master = marker.GetMasterNode();
+  if (master.instances.empty()) return;
+  const glm::mat4 saved = master.instances[0];
+  for (const auto& light : o.data.lights) {
+    if (enabled_only && !light->enabled) continue;
+    master.instances[0] = glm::translate(saved, glm::vec3(light->position));
+    draw(marker);
+  }
+  master.instances[0] = saved;
+}
+
+void GlowPass(Objects3D& o, const std::shared_ptr<Camera>& camera, const RenderSize& size) {
+  if (!o.glow_fbo) o.glow_fbo = MakeTarget(o, FBOType::Color);
+  glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+  o.glow_fbo->Bind();
+  // The glow picture must line up with the main pass, which draws into the letterboxed part.
+  SetViewport(size);
+  RenderContext& context = Context(o);
+  context.lights.clear();
+  const glm::mat4 root = CameraRootMatrix(*camera);
+  DrawTree(o, Mode::Glow, root, *camera);
+  if (o.draw_light_markers && o.light_marker) {
+    PrepareLightMarker(*o.light_marker, camera);
+    ForEachMarkerPosition(o, false, [&](Objects3D& marker) {
+      DrawTree(marker, Mode::Glow, root, *camera);
+    });
+  }
+  context.UnbindTextures();
+  o.glow_fbo->Unbind();
+}
+
+// Adds the blurred glow picture over the whole target.
+void GlowComposite(Objects3D& o, const RenderSize& size) {
+  const Objects3DSharedResources& shared = RequireObjects3DSharedResources();
+  glDisable(GL_DEPTH_TEST);
+  glDepthMask(GL_FALSE);
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_ONE, GL_ONE);
+  glViewport(0, 0, size.width, size.height);
+  ShaderProgram& blur = *shared.blur_shader;
+  blur.Use();
+  SetUniform(blur, "ProjectionMatrix", o.screen_matrix);
+  SetUniform(blur, "Texture", 0);
+  const Texture& glow = *o.glow_fbo->color_textures[0];
+  BindTexture2D(0, glow);
+  EasyDraw::DrawQuad(0.0f, 0.0f, 1.0f, 1.0f);
+  UnbindTexture2D(0, glow);
+}
+
+void DepthOfFieldComposite(Objects3D& o, const Camera& camera) {
+  const Objects3DSharedResources& shared = RequireObjects3DSharedResources();
+  glDisable(GL_DEPTH_TEST);
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  o.dof_fbo->Unbind();
+  ShaderProgram& dof = *shared.dof_shader;
+  dof.Use();
+  const float n = camera.znear;
+  const float f = camera.zfar;
+  SetUniform(dof, "ProjectionMatrix", o.screen_matrix);
+  SetUniform(dof, "tex_sharp", 0);
+  SetUniform(dof, "tex_depth", 1);
+  SetUniform(dof, "focus_point", n + (f - n) * camera.focusPoint);
+  SetUniform(dof, "focus_range", (f - n) * camera.focusRange);
+  SetUniform(dof, "focus_falloff", (f - n) * camera.focusFalloff);
+  SetUniform(dof, "zNear", n);
+  SetUniform(dof, "zFar", f);
+  if (!o.dof_fbo->depth_texture) ExitMsg(__FILE__, __LINE__, "No depth texture is created!");
+  const Texture& depth = *o.dof_fbo->depth_texture;
+  const Texture& sharp = *o.dof_fbo->color_textures[0];
+  BindTexture2D(1, depth);
+  BindTexture2D(0, sharp);
+  EasyDraw::DrawQuad(0.0f, 0.0f, 1.0f, 1.0f);
+  UnbindTexture2D(1, depth);
+  UnbindTexture2D(0, sharp);
+}
+
+void CollectEnabledLights(Objects3D& o, RenderContext& context) {
+  context.lights.clear();
+  if (!o.lights_enabled) return;
+  for (const auto& light : o.data.lights) {
+    if (!light->enabled) continue;
+    if (context.lights.size() == kMaxShaderLights) {
+      LogInfo("More than {} lights enabled; the rest are not drawn", kMaxShaderLights);
+      break;
+    }
+    context.lights.push_back(light);
+  }
+}
+
+void ShadowFaces(Objects3D& o, const std::shared_ptr<Light>& light, const Camera& camera) {
+  SetEnabled(GL_CULL_FACE, o.shadow_cull_front);
+  if (o.shadow_cull_front) glCullFace(GL_FRONT);
+  light->UpdateMatrix();
+  for (int32_t face = 0; face < 6; ++face) {
+    const glm::mat4 root = light->BeginShadowFace(face);
+    if (!light->InShadowFace()) continue;
+    DrawTree(o, Mode::ShadowDepthWrite, root, camera);
+    light->EndShadowFace();
+  }
+}
+
+void ShadowLightingPass(Objects3D& o, const Light& light, const Camera& camera) {
+  RenderContext& context = Context(o);
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+  glActiveTexture(GL_TEXTURE0);
+  glBindTexture(GL_TEXTURE_CUBE_MAP, light.shadow_map->texture());
+  context.shadow_map_bound = 1;
+  if (o.shadow_cull_front) {
+    glEnable(GL_CULL_FACE);
+    glCullFace(GL_BACK);
+  }
+  // The additive pass must meet the ambient pass's depths exactly; two programs may round the
+  // same position differently, so its fragments are pulled a hair towards the viewer.
+  glEnable(GL_POLYGON_OFFSET_FILL);
+  glPolygonOffset(-1.0f, -1.0f);
+  DrawTree(o, Mode::ShadowLighting, CameraRootMatrix(camera), camera);
+  glDisable(GL_POLYGON_OFFSET_FILL);
+  glPolygonOffset(0.0f, 0.0f);
+  context.UnbindTextures();
+  glActiveTexture(GL_TEXTURE0);
+  glBindTexture(GL_TEXTURE_CUBE_MAP, 0);
+  context.shadow_map_bound = 0;
+  glDisable(GL_BLEND);
+}
+
+}  // namespace
+
+void RenderShadowFaces(Objects3D& scene, const std::shared_ptr<Light>& light) {
+  RenderContext& context = Context(scene);
+  light->shadows = 1;
+  light->CreateShadowTextures();
+  context.lights.assign(1, light);
+  ShadowFaces(scene, light, CurrentCamera(scene));
+  context.lights.clear();
+}
+
+std::shared_ptr<Light>& Objects3D::AddLight() {
+  data.lights.push_back(std::make_shared<Light>());
+  return data.lights.back();
+}
+
+void Objects3D::SetLightShadowPlanes(const ShadowPlanes& planes) {
+  for (const auto& light : data.lights) {
+    light->shadow_near = planes.near_plane;
+    light->shadow_far = planes.far_plane;
+    light->projection = planes.projection;
+  }
+}
+
+void Objects3D::ResizeLights(uint32_t width, uint32_t height) {
+  for (const auto& light : data.lights) {
+    light->last_width = width;
+    light->last_height = height;
+  }
+  if (!CurrentShadowCubeMap()) return;
+  GLint max_cube = 0;
+  glGetIntegerv(GL_MAX_CUBE_MAP_TEXTURE_SIZE, &max_cube);
+  RequestShadowCubeMapSize(ShadowMapSize(width, max_cube));
+}
+
+void Objects3D::DrawNormal() {
+  Camera& camera = CurrentCamera(*this);
+  RenderContext& context = Context(*this);
+  CollectEnabledLights(*this, context);
+  DrawTree(*this, Mode::Normal, CameraRootMatrix(camera), camera);
+  context.UnbindTextures();
+}
+
+void Objects3D::DrawShadowed() {
+  Camera& camera = CurrentCamera(*this);
+  RenderContext& context = Context(*this);
+  glDepthFunc(GL_LEQUAL);
+  glDisable(GL_CULL_FACE);
+  context.lights.clear();
+  DrawTree(*this, Mode::ShadowAmbient, CameraRootMatrix(camera), camera);
+  context.UnbindTextures();
+  if (!lights_enabled) return;
+  for (const auto& light : data.lights) {
+    if (!light->enabled || light->type == kLightTypeUnshadowed) continue;
+    light->shadows = 1;
+    light->CreateShadowTextures();
+    context.lights.assign(1, light);
+    ShadowFaces(*this, light, camera);
+    ShadowLightingPass(*this, *light, camera);
+  }
+  context.lights.clear();
+}
+
+void Objects3D::DrawLightMarkers(float size) {
+  Check(!data.cameras.empty() && render_width > 0 && render_height > 0, __LINE__);
+  const std::shared_ptr<Camera>& camera = data.cameras[static_cast<size_t>(cur_cam)];
+  if (light_marker) {
+    PrepareLightMarker(*light_marker, camera);
+    ForEachMarkerPosition(*this, true, [](Objects3D& marker) { marker.Draw(); });
+    return;
+  }
+  const glm::mat4 projection = camera->SetUpMatrices(render_width, render_height, aspect);
+  ShaderProgram& flat = *RequireObjects3DSharedResources().flat_shader;
+  flat.Use();
+  SetUniform(flat, "ProjectionMatrix", projection);
+  const glm::mat4 root = CameraRootMatrix(*camera);
+  for (const auto& light : data.lights) {
+    if (!light->enabled || light->type == kLightTypeUnshadowed) continue;
+    SetUniform(flat, "ModelViewMatrix", glm::translate(root, glm::vec3(light->position)));
+    SetUniform(flat, "Color", glm::vec4(light->color, 1.0f));
+    EasyDraw::DrawIcosphere(size);
+  }
+}
+
+void Objects3D::DrawDebugBBox(const std::string& node_name) {
+  glm::vec3 min(0.0f);
+  glm::vec3 max(0.0f);
+  GetNodeBBox(node_name, min, max);
+  Check(!data.cameras.empty() && render_width > 0 && render_height > 0, __LINE__);
+  Camera& camera = CurrentCamera(*this);
+  const glm::mat4 projection = camera.SetUpMatrices(render_width, render_height, aspect);
+  glDisable(GL_TEXTURE_CUBE_MAP);
+  glDisable(GL_TEXTURE_2D);
+  glDisable(GL_LIGHTING);
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+  glDisable(GL_CULL_FACE);
+  const glm::vec3 size = glm::abs(max - min);
+  const glm::vec3 centre = (min + max) * 0.5f;
+  ShaderProgram& flat = *RequireObjects3DSharedResources().flat_shader;
+  flat.Use();
+  SetUniform(flat, "Color", glm::vec4(0.0f, 0.5f, 1.0f, 0.3f));
+  SetUniform(flat, "ProjectionMatrix", projection);
+  SetUniform(flat, "ModelViewMatrix", glm::translate(CameraRootMatrix(camera), centre));
+  glDisable(GL_DEPTH_TEST);
+  glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+  EasyDraw::DrawBox(size.x, size.y, size.z);
+  glEnable(GL_DEPTH_TEST);
+  glDepthFunc(GL_LEQUAL);
+  glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+  EasyDraw::DrawBox(size.x, size.y, size.z);
+  glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+}
+
+void Objects3D::Draw() {
+  if (data.nodes.empty()) return;
+  RenderContext& context = Context(*this);
+  context.shadow_map_bound = 0;
+  context.lights.clear();
+  CurrentCamera(*this);
+  const std::shared_ptr<Camera> camera = data.cameras[static_cast<size_t>(cur_cam)];
+  const RenderSize size = EffectiveSize(*this);
+  FrameStateGuard restore_state;
+
+  if (dof_enabled) {
+    if (!dof_fbo) dof_fbo = MakeTarget(*this, FBOType::ColorDepthTexture);
+    dof_fbo->Bind();
+  }
+  if (skybox_enabled && skybox) {
+    skybox->setCamera(camera, static_cast<uint32_t>(size.width), static_cast<uint32_t>(size.height),
+                      size.aspect);
+    skybox->render(0.0);
+  }
+  camera->SetUpMatrices(size.width, size.height, size.aspect);
+  if (glow_enabled) GlowPass(*this, camera, size);
+  if (shadows_enabled && !data.lights.empty()) {
+    DrawShadowed();
+  } else {
+    DrawNormal();
+  }
+  if (draw_light_markers) DrawLightMarkers(light_marker_size);
+  if (draw_bbox) DrawDebugBBox("");
+  if (glow_enabled && glow_fbo) GlowComposite(*this, size);
+  if (dof_enabled) DepthOfFieldComposite(*this, *camera);
+  glActiveTexture(GL_TEXTURE0);
+  glBindVertexArray(0);
+}
+
+void Objects3D::Prewarm() {
+  if (glow_enabled && !glow_fbo) glow_fbo = MakeTarget(*this, FBOType::Color);
+  if (dof_enabled && !dof_fbo) dof_fbo = MakeTarget(*this, FBOType::ColorDepthTexture);
+  if (data.nodes.empty()) throw std::runtime_error("Tried GetMasterNode() with no nodes");
+  // The one draw per primitive hands every buffer to the driver before the first frame; with
+  // rasterizer discard nothing reaches any framebuffer, whichever is bound.
+  // No program of ours is current: a caller's program may not be drawable with these arrays (its
+  // samplers, say), so the draws go through the fixed pipeline, which takes any array.
+  GLboolean discard = GL_FALSE;
+  GLint program = 0;
+  glGetBooleanv(GL_RASTERIZER_DISCARD, &discard);
+  glGetIntegerv(GL_CURRENT_PROGRAM, &program);
+  glEnable(GL_RASTERIZER_DISCARD);
+  glUseProgram(0);
+  UpdateBuffers(GetMasterNode());
+  SetEnabled(GL_RASTERIZER_DISCARD, discard);
+  glUseProgram(static_cast<GLuint>(program));
+  glBindVertexArray(0);
+}
+
+void Objects3D::UpdateBuffers(const Node& node) {
+  if (node.enabled) {
+    for (const uint32_t child : node.children) UpdateBuffers(GetNode(child));
+  }
+  glFrontFace(GL_CCW);
+  if (!node.visible || !node.enabled) return;
+  for (const uint32_t mesh_index : node.meshes) {
+    const Mesh& mesh = GetMesh(mesh_index);
+    if (!mesh.visible) continue;
+    for (const auto& primitive : mesh.primitives) {
+      UpdatePrimitiveBuffers(*primitive);
+      primitive->buffers->Draw(primitive->draw_mode);
+    }
+  }
+}

@@ -1,0 +1,58 @@
+#pragma once
+// The GPU side of a Primitive: its vertex array (streams at the fixed attribute locations,
+// indices, per-instance matrices and colours) and a buffer texture with the morph targets'
+// normal and tangent deltas, which do not fit the 16 attribute locations the driver offers.
+// Streams are uploaded when the primitive marks them dirty; instance data on every draw.
+
+#include <cstdint>
+#include <vector>
+
+#include <GL/glew.h>
+#include <glm/glm.hpp>
+
+#include "objects3d/context/shaderfeature.h"
+#include "util/easydraw/easydrawcustom.h"
+
+class Camera;
+class Primitive;
+class RenderContext;
+struct Material;
+
+class PrimitiveBuffers {
+ public:
+  PrimitiveBuffers() = default;
+  ~PrimitiveBuffers();
+  PrimitiveBuffers(const PrimitiveBuffers&) = delete;
+  PrimitiveBuffers& operator=(const PrimitiveBuffers&) = delete;
+
+  // Uploads the dirty streams and indices of the primitive and clears its flags.
+  void Update(Primitive& primitive);
+  // The instance matrices, and the material's instance colours when there is one per instance
+  // of a several-instance draw; colour slots a draw does not use are dropped.
+  void SetInstances(const std::vector<glm::mat4>& matrices, const Material& material);
+  void Draw(uint32_t mode) { vertex_array_.Draw(mode); }
+
+  GLuint morph_deltas() const { return morph_texture_; }
+  const EasyDrawCustom& vertex_array() const { return vertex_array_; }
+
+ private:
+  void UploadMorphTargets(const Primitive& primitive);
+  void UploadMorphDeltas(const Primitive& primitive, uint32_t targets);
+
+  EasyDrawCustom vertex_array_;
+  std::vector<glm::vec4> colors_scratch_;
+  GLuint morph_buffer_ = 0;
+  GLuint morph_texture_ = 0;
+};
+
+// Which streams each of the primitive's first four morph targets carries.
+std::array<MorphTargetStreams, kMaxShaderMorphTargets> MorphStreams(const Primitive& primitive);
+
+// Makes the primitive's buffers when missing and uploads what is dirty.
+void UpdatePrimitiveBuffers(Primitive& primitive);
+
+// Draws one primitive for every instance matrix in one call: checks it, feeds the instance data,
+// sets up the render context's variant and uniforms, uploads dirty streams and draws.
+void DrawPrimitive(Primitive& primitive, RenderContext& context, RenderContextDrawMode mode,
+                   const std::vector<glm::mat4>& instances, const Camera& camera,
+                   const std::vector<float>& weights);

@@ -1,0 +1,64 @@
+#include "objects3d/shared_resources.h"
+
+#include "system/log.h"
+#include "util/shaderprogram/shaderconstructor.h"
+#include "util/shaderprogram/shaderprogram.h"
+#include "util/texture/texture.h"
+#include "util/texture/texturecube.h"
+
+Objects3DSharedResources::Objects3DSharedResources() = default;
+Objects3DSharedResources::~Objects3DSharedResources() = default;
+
+namespace {
+
+int32_t instances = 0;
+// Made on first use; emptied when the last Objects3D goes, which scenes do before the GL
+// context is deleted.
+std::unique_ptr<Objects3DSharedResources> shared;
+
+Objects3DSharedResources& Resources() {
+  if (!shared) shared = std::make_unique<Objects3DSharedResources>();
+  return *shared;
+}
+
+}  // namespace
+
+int32_t Objects3DInstanceCount() { return instances; }
+
+void AddObjects3DInstance() { ++instances; }
+
+void RemoveObjects3DInstance() {
+  --instances;
+  if (instances < 0) {
+    Log("{}\n", "ERROR: Negative _objects3d_instances, how on earth did that happen?");
+    return;
+  }
+  if (instances > 0) return;
+  LogInfo("Cleaning up Objects3D shared resources...");
+  // Programs go now; the textures when the last render context holding them lets go.
+  shared.reset();
+  LogInfo("Objects3D shared resources cleanup done.");
+}
+
+const Objects3DSharedResources& GetObjects3DSharedResources() { return Resources(); }
+
+const Objects3DSharedResources& RequireObjects3DSharedResources() {
+  Objects3DSharedResources& r = Resources();
+  if (!r.blur_shader) r.blur_shader = std::make_unique<ShaderProgram>(MakeBlur2DShader("Objects3DBlur"));
+  if (!r.flat_shader) r.flat_shader = std::make_unique<ShaderProgram>(MakeFlat3DShader("Objects3D"));
+  if (!r.dof_shader) {
+    r.dof_shader = std::make_unique<ShaderProgram>("data/objects3d/shaders/dof.vert",
+                                                   "data/objects3d/shaders/dof.frag");
+  }
+  if (!r.brdf_lut) {
+    r.brdf_lut = std::make_shared<Texture>(kBrdfLutFile, false, false, GL_LINEAR, GL_LINEAR);
+  }
+  if (!r.env_diffuse) {
+    r.env_diffuse = std::make_shared<TextureCube>(kEnvDiffusePrefix, kEnvDiffuseExtension, false);
+  }
+  if (!r.env_specular) {
+    r.env_specular = std::make_shared<TextureCube>(kEnvSpecularPrefix, kEnvSpecularExtension, true);
+    r.env_specular->CreatePrefilteredMipmaps();
+  }
+  return r;
+}

@@ -1,0 +1,43 @@
+#pragma once
+// The GPU resources every Objects3D shares: the blur, flat-colour and depth-of-field programs,
+// the BRDF lookup texture and the diffuse and specular environment cube maps. Each live
+// Objects3D holds one count; the resources are made on the first GPU use (the draw side calls
+// RequireObjects3DSharedResources before it draws or uploads) and freed when the count drops
+// to zero, so Objects3D can be made and filled without a GL context.
+
+#include <cstdint>
+#include <memory>
+
+class ShaderProgram;
+class Texture;
+class TextureCube;
+
+struct Objects3DSharedResources {
+  std::unique_ptr<ShaderProgram> blur_shader;
+  std::unique_ptr<ShaderProgram> flat_shader;
+  std::unique_ptr<ShaderProgram> dof_shader;
+  std::shared_ptr<Texture> brdf_lut;
+  std::shared_ptr<TextureCube> env_diffuse;
+  std::shared_ptr<TextureCube> env_specular;
+
+  Objects3DSharedResources();
+  ~Objects3DSharedResources();
+};
+
+// Face sets of the environments.
+inline constexpr char kEnvDiffusePrefix[] = "data/objects3d/environments/doge2/diffuse/diffuse_";
+inline constexpr char kEnvDiffuseExtension[] = "hdr";
+inline constexpr char kEnvSpecularPrefix[] = "data/common/skyboxes/urban-skyboxes/CNTower/1024_";
+inline constexpr char kEnvSpecularExtension[] = "jpg";
+inline constexpr char kBrdfLutFile[] = "data/objects3d/textures/brdfLUT.png";
+
+// Count of live Objects3D.
+int32_t Objects3DInstanceCount();
+void AddObjects3DInstance();
+// Drops one count; at zero the resources are freed. Below zero logs the error, frees nothing.
+void RemoveObjects3DInstance();
+
+// The resources as they are now (members null until made).
+const Objects3DSharedResources& GetObjects3DSharedResources();
+// GL: makes each resource that does not exist yet (fatal when a file is missing).
+const Objects3DSharedResources& RequireObjects3DSharedResources();

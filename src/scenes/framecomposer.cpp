@@ -1,0 +1,183 @@
+#include "scenes/framecomposer.h"
+
+#include <GL/glew.h>
+
+#include "effects/postproc.h"
+#include "effects/postproceffects.h"
+#include "scenes/scene.h"
+#include "system/log.h"
+#include "util/fbo/fbo.h"
+#include "util/gpuresources/gpuresources.h"
+#include "util/music/music.h"
+
+namespace {
+
+constexpr int32_t kInitialBufferSize = 512;
+
+void BindFirstColorTexture(const FBO& buffer) {
+  const Texture& texture = *buffer.color_textures.at(0);
+  glBindTexture(texture.IsMultisampled() ? GL_TEXTURE_2D_MULTISAMPLE : GL_TEXTURE_2D,
+                texture.id);
+}
+
+}  // namespace
+
+FrameComposer::FrameComposer(Music& music, uint32_t samples) : music_(music) {
+  LogInfo("=== Setting up composition buffers ===");
+  // The FBO lowers a sample count above what the driver offers to its maximum.
+  for (uint32_t i = 0; i < kCompositionBuffers; ++i) {
+    compositionFbos[i] = std::make_unique<FBO>(kInitialBufferSize, kInitialBufferSize,
+                                               FBOType::Color,
+                                               i == 0 ? static_cast<int32_t>(samples) : 0);
+  }
+  LogInfo("=== Loading post processing effects ===");
+  effects = Effects::MakePostProcEffects();
+  OpenEffectTracks();
+}
+
+FrameComposer::~FrameComposer() = default;
+
+void FrameComposer::OpenEffectTracks() {
+  for (const auto& effect : effects) {
+    music_.OpenTrack("pp" + effect->name, -1.0f);
+    EffectTracks tracks{&music_.FindSyncTrack("pp" + effect->name), {}};
+    for (size_t j = 0; j < effect->param_names.size() && j < effect->param_values.size(); ++j) {
+      const std::string name = "pp" + effect->param_names[j];
+      music_.OpenTrack(name, effect->param_values[j]);
+      tracks.parameters.push_back(&music_.FindSyncTrack(name));
+    }
+    effect_tracks_.push_back(std::move(tracks));
+  }
+  effect_values_.reserve(effects.size());
+  active_.reserve(effects.size());
+}
+
+void FrameComposer::Resize(uint32_t window_width, uint32_t window_height, float aspect) {
+  window_width_ = window_width;
+  window_height_ = window_height;
+  render_ = LetterboxSize(window_width_, window_height_, aspect);
+  for (auto& buffer : compositionFbos) {
+    buffer->Resize(static_cast<int32_t>(render_.width), static_cast<int32_t>(render_.height));
+  }
+}
+
+void FrameComposer::Compose(const Slots& slots, uint32_t screen_framebuffer) {
+  screen_framebuffer_ = screen_framebuffer;
+  ComposeScenes(slots);
+  ResolveComposition();
+  const std::vector<ActiveEffect>& active = ActiveEffects();
+  if (active.empty()) {
+    CopyToScreenPlain();
+  } else {
+    RunEffectChain(active);
+  }
+  // An empty fourth slot would only lay a transparent picture over the frame.
+  if (slots[3] != nullptr) OverlayFourthSlot(*slots[3]);
+}
+
+void FrameComposer::RenderScene(Scene& scene, const FBO& target) {
+  ResetGLState();
+  scene.Resize(static_cast<uint32_t>(target.width), static_cast<uint32_t>(target.height));
+  scene.Render();
+}
+
+void FrameComposer::ComposeScenes(const Slots& slots) {
+  FBO& target = *compositionFbos[0];
+  target.Bind();
+  for (Scene* scene : slots) {
+    if (scene != nullptr) RenderScene(*scene, target);
+  }
+  target.Unbind();
+}
+
+void FrameComposer::ResolveComposition() {
+  ResetGLState();
+  const FBO& source = *compositionFbos[0];
+  FBO& target = *compositionFbos[1];
+  target.Bind();
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, source.framebuffer);
+  glBlitFramebuffer(0, 0, source.width, source.height, 0, 0, source.width, source.height,
+                    GL_COLOR_BUFFER_BIT, GL_LINEAR);
+  target.Unbind();
+}
+
+const std::vector<ActiveEffect>& FrameComposer::ActiveEffects() {
+  effect_values_.clear();
+  for (const EffectTracks& tracks : effect_tracks_) {
+    effect_values_.push_back(music_.GetSyncValue(*tracks.on));
+  }
+  active_ = SelectActiveEffects(effect_values_);
+  return active_;
+}
+
+void FrameComposer::SetLetterboxViewport() const {
+  const ScreenRect rect = LetterboxRect(window_width_, window_height_, render_);
+  glViewport(rect.x, rect.y, rect.width, rect.height);
+  glScissor(rect.x, rect.y, rect.width, rect.height);
+}
+
+void FrameComposer::DrawBufferWithBoundProgram(const FBO& source) const {
+  glDisable(GL_DEPTH_TEST);
+  glActiveTexture(GL_TEXTURE0);
+  BindFirstColorTexture(source);
+  GpuResources::Current().DrawUnitQuad();
+}
+
+void FrameComposer::CopyToScreenPlain() {
+  ResetGLState();
+  GpuResources::Current().UseCopyProgram();
+  SetLetterboxViewport();
+  DrawBufferWithBoundProgram(*compositionFbos[1]);
+}
+
+void FrameComposer::ApplyEffectParameters(size_t index) {
+  Effects::PostProc& effect = *effects[index];
+  EffectTracks& tracks = effect_tracks_[index];
+  for (size_t j = 0; j < effect.param_names.size(); ++j) {
+    if (j >= effect.param_values.size()) {
+      ExitMsgFmt(__FILE__, __LINE__, "WARNING: Param index {} for effect {} is out of bounds", j,
+                 effect.name);
+    }
+    // An effect swapped in after set-up may bring parameters of its own: found once here.
+    if (j >= tracks.parameters.size()) {
+      tracks.parameters.push_back(&music_.FindSyncTrack("pp" + effect.param_names[j]));
+    }
+    effect.param_values[j] = music_.GetSyncValue(*tracks.parameters[j]);
+  }
+}
+
+void FrameComposer::RunEffectChain(const std::vector<ActiveEffect>& active) {
+  uint32_t current = 1;
+  for (size_t k = 0; k < active.size(); ++k) {
+    Effects::PostProc& effect = *effects[active[k].index];
+    ApplyEffectParameters(active[k].index);
+    ResetGLState();
+    effect.render(render_.width, render_.height, music_.GetBeat(), compositionFbos[current].get());
+    effect.apply(render_.width, render_.height, music_.GetBeat());
+    if (k + 1 == active.size()) {
+      SetLetterboxViewport();
+      DrawBufferWithBoundProgram(*compositionFbos[current]);
+      return;
+    }
+    const uint32_t next = NextCompositionBuffer(current, kCompositionBuffers);
+    compositionFbos[next]->Bind();
+    DrawBufferWithBoundProgram(*compositionFbos[current]);
+    compositionFbos[next]->Unbind();
+    current = next;
+  }
+}
+
+void FrameComposer::OverlayFourthSlot(Scene& scene) {
+  ResetGLState();
+  FBO& target = *compositionFbos[0];
+  target.Bind();
+  RenderScene(scene, target);
+  target.Unbind();
+  ResolveComposition();
+  ResetGLState();
+  GpuResources::Current().UseCopyProgram();
+  SetLetterboxViewport();
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  DrawBufferWithBoundProgram(*compositionFbos[1]);
+}

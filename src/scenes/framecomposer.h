@@ -1,0 +1,75 @@
+#pragma once
+// The composition of one frame: the selected scenes drawn into a multisampled buffer, resolved,
+// run through the post-processing effects their tracks switch on (in track-value order),
+// letterboxed onto the screen, and the fourth slot's scene laid over the result without
+// effects. Owns the three composition buffers and the effects; tracks are found once, at
+// set-up.
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "scenes/framemath.h"
+
+class FBO;
+class Music;
+class Scene;
+struct SyncTrack;
+namespace Effects {
+class PostProc;
+}
+
+class FrameComposer {
+ public:
+  static constexpr uint32_t kCompositionBuffers = 3;
+  static constexpr size_t kSlots = 4;
+  using Slots = std::array<Scene*, kSlots>;
+
+  // Makes the buffers (the first with `samples` samples) and the effects, and opens each
+  // effect's "pp" tracks in `music` with their defaults.
+  FrameComposer(Music& music, uint32_t samples);
+  ~FrameComposer();
+  FrameComposer(const FrameComposer&) = delete;
+  FrameComposer& operator=(const FrameComposer&) = delete;
+
+  // The window size; the picture is the largest rectangle of `aspect` centred in it.
+  void Resize(uint32_t window_width, uint32_t window_height, float aspect);
+  // Draws the frame of the scenes in the slots (null: empty) into the framebuffer
+  // `screen_framebuffer`, which has the window's size.
+  void Compose(const Slots& slots, uint32_t screen_framebuffer);
+
+  RenderSize render_size() const { return render_; }
+
+  std::array<std::unique_ptr<FBO>, kCompositionBuffers> compositionFbos;
+  std::vector<std::unique_ptr<Effects::PostProc>> effects;
+
+ private:
+  // The tracks of effect i: its switch and its parameters in order.
+  struct EffectTracks {
+    const SyncTrack* on = nullptr;
+    std::vector<const SyncTrack*> parameters;
+  };
+
+  void OpenEffectTracks();
+  void RenderScene(Scene& scene, const FBO& target);
+  void ComposeScenes(const Slots& slots);
+  void ResolveComposition();
+  const std::vector<ActiveEffect>& ActiveEffects();
+  void CopyToScreenPlain();
+  void RunEffectChain(const std::vector<ActiveEffect>& active);
+  void ApplyEffectParameters(size_t index);
+  void OverlayFourthSlot(Scene& scene);
+  void SetLetterboxViewport() const;
+  void DrawBufferWithBoundProgram(const FBO& source) const;
+
+  Music& music_;
+  uint32_t window_width_ = 0;
+  uint32_t window_height_ = 0;
+  uint32_t screen_framebuffer_ = 0;
+  RenderSize render_;
+  std::vector<EffectTracks> effect_tracks_;
+  std::vector<float> effect_values_;
+  std::vector<ActiveEffect> active_;
+};

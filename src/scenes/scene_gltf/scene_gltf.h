@@ -1,0 +1,67 @@
+#pragma once
+// GLTF: the interactive model viewer. It cycles through a fixed list of glTF/GLB models, each in
+// its own Objects3D with a floor, seven cameras around its bounding box, default lights when
+// the file brings none, a sky box and a help overlay. Lights follow four tracks; the model's
+// first animation plays on the music's beat. Models load on first view, except in write mode,
+// where every model is loaded at once so that the packed data file holds them all.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "scenes/scene.h"
+#include "scenes/scene_gltf/gltf_scene.h"
+#include "scenes/scene_gltf/viewerkeys.h"
+#include "scenes/trackset.h"
+
+class Text;
+namespace Effects {
+class SkyBox;
+}
+
+struct ViewerTracks {
+  float num_lights = 3.0f;
+  float light_intensity = 5.0f;
+  float light_range = -1.0f;
+  float shadow_clip = -1.0f;
+};
+
+class GLTF : public Scene {
+ public:
+  static constexpr char kFontFile[] = "data/common/fonts/courier_new_bold.ttf";
+
+  GLTF();
+  ~GLTF() override;
+  void Init() override;
+  void Render() override;
+  void Noop() override {}
+  void Resize(uint32_t new_width, uint32_t new_height) override;
+
+  void AddModel(const std::string& path, bool grid);
+  void HandleKeys();
+  void DrawOverlay();
+
+  uint32_t current_model() const { return current_model_; }
+  GltfScene& model(uint32_t index) { return *models_[index]; }
+  size_t model_count() const { return models_.size(); }
+  const ViewerToggles& toggles() const { return toggles_; }
+
+ private:
+  GltfScene& Current() { return *models_[current_model_]; }
+  void LoadCurrent() { Current().Load(grid_counter_); }
+  void InitSkyBox();
+  void DrawSkyBox(GltfScene& model, double beat);
+  void MoveDefaultLights(GltfScene& model);
+  void ApplyLights(GltfScene& model, const ViewerTracks& values);
+  void ApplyToggles(GltfScene& model);
+  void PrintLine(const std::string& text);
+
+  std::unique_ptr<Effects::SkyBox> sky_box_;
+  uint32_t current_model_ = 0;
+  ViewerToggles toggles_;
+  std::unique_ptr<Text> font_;
+  std::vector<std::unique_ptr<GltfScene>> models_;
+  TrackSet<ViewerTracks> tracks_;
+  uint64_t grid_counter_ = 0;
+  float overlay_y_ = 0.0f;  // the next overlay line, as a fraction of the height from the bottom
+};

@@ -1,0 +1,62 @@
+#include "util/light/shadowcubemap.h"
+
+#include "system/log.h"
+#include "util/fbo/fbo.h"
+
+namespace {
+
+// Not an owner: the lights holding the map own it, so it goes with the last of them.
+struct SharedShadowMapState {
+  std::weak_ptr<ShadowCubeMap> current;
+  int32_t requested_size = 0;
+};
+
+SharedShadowMapState& State() {
+  static SharedShadowMapState state;
+  return state;
+}
+
+}  // namespace
+
+ShadowCubeMap::ShadowCubeMap(int32_t size) : size_(size) {
+  if (size < 1) ExitMsgFmt(__FILE__, __LINE__, "Bad shadow map size {}", size);
+  LogInfo("Creating shadow textures of size {}", size);
+  GLint previous = 0;
+  glGetIntegerv(GL_TEXTURE_BINDING_CUBE_MAP, &previous);
+  glGenTextures(1, &texture_);
+  glBindTexture(GL_TEXTURE_CUBE_MAP, texture_);
+  glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_WRAP_R, GL_CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_COMPARE_MODE, GL_COMPARE_REF_TO_TEXTURE);
+  glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_COMPARE_FUNC, GL_LEQUAL);
+  for (GLenum face = 0; face < 6; ++face) {
+    glTexImage2D(GL_TEXTURE_CUBE_MAP_POSITIVE_X + face, 0, GL_DEPTH_COMPONENT24, size, size, 0,
+                 GL_DEPTH_COMPONENT, GL_FLOAT, nullptr);
+  }
+  glBindTexture(GL_TEXTURE_CUBE_MAP, static_cast<GLuint>(previous));
+  fbo_ = std::make_unique<FBO>(size, size);
+}
+
+ShadowCubeMap::~ShadowCubeMap() {
+  fbo_.reset();
+  if (texture_ != 0) glDeleteTextures(1, &texture_);
+}
+
+std::shared_ptr<ShadowCubeMap> AcquireShadowCubeMap(int32_t size) {
+  SharedShadowMapState& state = State();
+  std::shared_ptr<ShadowCubeMap> map = state.current.lock();
+  const int32_t wanted = state.requested_size > 0 ? state.requested_size : size;
+  const bool resized = state.requested_size > 0 && map && map->size() != state.requested_size;
+  if (!map || resized) {
+    map = std::make_shared<ShadowCubeMap>(wanted);
+    state.current = map;
+  }
+  return map;
+}
+
+void RequestShadowCubeMapSize(int32_t size) { State().requested_size = size > 0 ? size : 0; }
+
+std::shared_ptr<ShadowCubeMap> CurrentShadowCubeMap() { return State().current.lock(); }

@@ -1,0 +1,77 @@
+"""Builds a production in a folder of its own (the production number is a build option), packs
+its data.vtl there, and compares screenshots of its run."""
+import os
+import subprocess
+import time
+
+import player
+import x11
+
+
+def build_dir(production):
+    return os.environ.get(f"PLAYER_P{production}_BINARY_DIR",
+                          os.path.join(player.SOURCE_DIR, f"build-p{production}"))
+
+
+def build_and_pack(production):
+    """Configures and builds the production's player (incremental when the folder exists) and
+    packs its data.vtl; returns the build folder."""
+    folder = build_dir(production)
+    jobs = str(os.cpu_count() or 2)
+    for command in (["cmake", "-S", player.SOURCE_DIR, "-B", folder,
+                     f"-DPLAYER_PRODUCTION={production}", "-DCMAKE_BUILD_TYPE=RelWithDebInfo"],
+                    ["cmake", "--build", folder, "-j", jobs, "--target", "player", "player-pack"],
+                    ["bash", os.path.join(player.SOURCE_DIR, "tools", "make-datavtl.sh"), folder]):
+        result = subprocess.run(command, capture_output=True, text=True)
+        player.check(result.returncode == 0,
+                     f"{' '.join(command)} failed:\n{result.stdout[-3000:]}{result.stderr[-3000:]}")
+    player.check(os.path.exists(os.path.join(folder, "data.vtl")), "no data.vtl was packed")
+    return folder
+
+
+def mean_brightness(path):
+    result = subprocess.run(["convert", path, "-colorspace", "gray", "-format", "%[fx:mean]",
+                             "info:"], check=True, capture_output=True, text=True)
+    return float(result.stdout)
+
+
+def difference(path_a, path_b):
+    """Root-mean-square difference of two screenshots, 0 (same) to 1."""
+    result = subprocess.run(["compare", "-metric", "RMSE", path_a, path_b, "null:"],
+                            capture_output=True, text=True)
+    return float(result.stderr.split("(")[1].split(")")[0])
+
+
+def shot_path(production, name):
+    return os.path.join(player.BINARY_DIR, f"e2e-production{production}-{name}.png")
+
+
+def play_to_the_end(production, title, song_seconds, shots):
+    """Builds, packs and plays the production from its own folder, taking a screenshot at each
+    (name, seconds after the window appeared); the player must end by itself once the song is
+    over, with exit code 0, and every screenshot must show something and differ from the one
+    before. Returns the screenshot paths by name."""
+    folder = build_and_pack(production)
+    run = player.Player(os.path.join(folder, "player"), cwd=folder)
+    paths = {name: shot_path(production, name) for name, _ in shots}
+    try:
+        run.window_after_dialog(title)
+        started = time.time()
+        for name, at in shots:
+            time.sleep(max(0.0, started + at - time.time()))
+            player.check(run.process.poll() is None, "player ended early:\n" + run.output())
+            x11.screenshot(paths[name])
+        code = run.wait(song_seconds + 30.0 - (time.time() - started))
+        player.check(code == 0, f"exit code {code}; output:\n{run.output()}")
+        player.check("Error in file" not in run.output(), "fatal error:\n" + run.output())
+        played = time.time() - started
+        player.check(played > song_seconds - 8.0, f"the show ended after {played:.0f} s")
+    finally:
+        run.close()
+    for name, _ in shots:
+        player.check(mean_brightness(paths[name]) > 0.01, f"{paths[name]} is black")
+    names = [name for name, _ in shots]
+    for a, b in zip(names, names[1:]):
+        change = difference(paths[a], paths[b])
+        player.check(change > 0.03, f"the picture hardly changed from {a} to {b} ({change})")
+    return paths

@@ -1,0 +1,87 @@
+"""Production 0 ("Internal debug"), the model viewer, is built in a folder of its own, packs its
+own data.vtl (which must hold every model of the list: the viewer loads them lazily) and is
+driven from the keyboard as a person would: through several models (forwards, and backwards
+past the first to the grid of cubes at the end of the list), cameras, the help overlay and the
+display toggles, a turn on the numeric pad; Escape then ends the run with exit code 0.
+
+A frame can take seconds on llvmpipe when a new shader variant is built, and presses of one key
+between two frames count once, so each key waits until the picture has changed."""
+import os
+import subprocess
+import sys
+import tempfile
+import time
+
+import player
+import productions
+import x11
+
+TITLE = "Internal debug"
+
+# (keys, each waited for; a key to hold for a second, or None; screenshot name)
+STEPS = [
+    ([], None, "first"),
+    (["Next"], None, "box"),
+    (["Next", "Next", "h", "2"], None, "animated-camera2-help"),
+    (["h", "y", "b", "g"], None, "toggles"),
+    (["Prior", "Prior", "Prior", "Prior"], None, "grid"),
+    (["l"], "KP_4", "turned-lighting-off"),
+    (["l", "Prior", "7"], None, "pillars-from-above"),
+]
+
+
+def wait_for_change(before, timeout=25.0):
+    """Takes screenshots until one differs from `before`; returns it (or the last one)."""
+    deadline = time.time() + timeout
+    scratch = tempfile.NamedTemporaryFile(suffix=".png", delete=False).name
+    while True:
+        x11.screenshot(scratch)
+        if productions.difference(before, scratch) > 0.002 or time.time() > deadline:
+            os.replace(scratch, before)
+            return
+        time.sleep(0.3)
+
+
+def press(window_id, key, current):
+    x11.press_key(window_id, key)
+    wait_for_change(current)
+
+
+def hold(window_id, key, current):
+    subprocess.run(["xdotool", "windowfocus", "--sync", window_id, "keydown", key],
+                   capture_output=True, timeout=10)
+    time.sleep(1.0)
+    subprocess.run(["xdotool", "keyup", key], capture_output=True, timeout=10)
+    wait_for_change(current)
+
+
+def main():
+    folder = productions.build_and_pack(0)
+    run = player.Player(os.path.join(folder, "player"), cwd=folder)
+    shots = []
+    current = productions.shot_path(0, "current")
+    try:
+        window_id = run.window_after_dialog(TITLE)
+        time.sleep(10.0)  # loading, the loading hold, the first frames
+        x11.screenshot(current)
+        for keys, held, name in STEPS:
+            for key in keys:
+                press(window_id, key, current)
+            if held:
+                hold(window_id, held, current)
+            time.sleep(1.5)
+            player.check(run.process.poll() is None, "player ended early:\n" + run.output())
+            shots.append(productions.shot_path(0, name))
+            x11.screenshot(shots[-1])
+        run.quit_with_escape(window_id)
+    finally:
+        run.close()
+    for shot in shots:
+        player.check(productions.mean_brightness(shot) > 0.02, f"{shot} is black")
+    for a, b in zip(shots, shots[1:]):
+        change = productions.difference(a, b)
+        player.check(change > 0.01, f"the picture hardly changed from {a} to {b} ({change})")
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,136 @@
+#include "render_scene.h"
+
+#include <algorithm>
+
+#include <stb_image_write.h>
+
+#include "objects3d/procedural.h"
+#include "util/camera/camera.h"
+#include "util/fbo/fbo.h"
+#include "util/light/light.h"
+
+std::unique_ptr<Objects3D> MakeScene(const glm::vec3& eye) {
+  auto scene = std::make_unique<Objects3D>();
+  scene->AddMasterNode();
+  Camera& camera = *scene->AddCamera();
+  camera.LookAt(eye.x, eye.y, eye.z, 0, 0, 0, 0, 1, 0);
+  camera.SetNearFar(0.1f, 100.0f);
+  scene->Resize(kSide, kSide, 1.0f);
+  // An empty frame makes the render context, so tests can set its values up front.
+  Render(*scene);
+  return scene;
+}
+
+std::vector<uint8_t> Render(Objects3D& scene, const glm::vec4& clear, int side) {
+  // A target with a depth buffer, as the scenes draw into.
+  FBO target(side, side, FBOType::Color, 0);
+  glClearColor(clear.r, clear.g, clear.b, clear.a);
+  glClearDepth(1.0);
+  glEnable(GL_DEPTH_TEST);
+  glDepthMask(GL_TRUE);
+  glDepthFunc(GL_LESS);
+  target.Bind();
+  scene.Draw();
+  std::vector<uint8_t> pixels(static_cast<size_t>(side) * side * 4);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(0, 0, side, side, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+  target.Unbind();
+  return pixels;
+}
+
+std::array<uint8_t, 4> Pixel(const std::vector<uint8_t>& pixels, int x, int y) {
+  const size_t at = (static_cast<size_t>(y) * kSide + x) * 4;
+  return {pixels[at], pixels[at + 1], pixels[at + 2], pixels[at + 3]};
+}
+
+float MeanOver(const std::vector<uint8_t>& pixels, int x0, int y0, int size, int channel) {
+  float sum = 0.0f;
+  for (int y = y0; y < y0 + size; ++y) {
+    for (int x = x0; x < x0 + size; ++x) {
+      const auto p = Pixel(pixels, x, y);
+      sum += channel < 3 ? p[channel] : (p[0] + p[1] + p[2]) / 3.0f;
+    }
+  }
+  return sum / static_cast<float>(size * size);
+}
+
+int ContrastOver(const std::vector<uint8_t>& pixels, int x0, int y0, int size) {
+  int lo = 255, hi = 0;
+  for (int y = y0; y < y0 + size; ++y) {
+    for (int x = x0; x < x0 + size; ++x) {
+      const auto p = Pixel(pixels, x, y);
+      const int v = (p[0] + p[1] + p[2]) / 3;
+      lo = std::min(lo, v);
+      hi = std::max(hi, v);
+    }
+  }
+  return hi - lo;
+}
+
+std::shared_ptr<Material> UnlitMaterial(const glm::vec4& color) {
+  auto m = MakeMaterial();
+  m->base_color = color;
+  m->unlit = 1;
+  return m;
+}
+
+std::shared_ptr<Material> LitMaterial(const glm::vec4& color, float roughness, float metallic) {
+  auto m = MakeMaterial();
+  m->base_color = color;
+  m->roughness = roughness;
+  m->metallic = metallic;
+  return m;
+}
+
+std::shared_ptr<Primitive> MakeSquare(float half) {
+  auto p = std::make_shared<Primitive>();
+  p->positions = {-half, -half, 0, half, -half, 0, half, half, 0, -half, half, 0};
+  p->normals = {0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1};
+  p->texcoords = {0, 1, 1, 1, 1, 0, 0, 0};
+  p->indices = {0, 1, 2, 0, 2, 3};
+  p->position_components = 3;
+  p->normal_components = 3;
+  p->texcoord_components = 2;
+  p->index_components = 1;
+  return p;
+}
+
+std::shared_ptr<Primitive> MakeChecker(float half, int size) {
+  auto p = std::make_shared<Primitive>();
+  const float step = 2.0f * half / static_cast<float>(size);
+  for (int j = 0; j < size; ++j) {
+    for (int i = 0; i < size; ++i) {
+      const float x0 = -half + step * i, y0 = -half + step * j;
+      const float c = (i + j) % 2 == 0 ? 1.0f : 0.0f;
+      const uint32_t base = static_cast<uint32_t>(p->positions.size() / 3);
+      for (const auto& [dx, dy] : {std::pair{0.0f, 0.0f}, {step, 0.0f}, {step, step}, {0.0f, step}}) {
+        p->positions.insert(p->positions.end(), {x0 + dx, y0 + dy, 0.0f});
+        p->normals.insert(p->normals.end(), {0.0f, 0.0f, 1.0f});
+        p->colors.insert(p->colors.end(), {c, c, c});
+      }
+      p->indices.insert(p->indices.end(), {base, base + 1, base + 2, base, base + 2, base + 3});
+    }
+  }
+  p->position_components = 3;
+  p->normal_components = 3;
+  p->color_components = 3;
+  p->index_components = 1;
+  return p;
+}
+
+Light& AddPointLight(Objects3D& scene, const glm::vec3& position, float intensity) {
+  Light& light = *scene.AddLight();
+  light.position = glm::vec4(position, 1.0f);
+  light.intensity = intensity;
+  light.shadow_size = 256;
+  light.shadow_near = 0.05f;
+  light.shadow_far = 50.0f;
+  light.projection = CubeFaceProjection(light.shadow_near, light.shadow_far);
+  return light;
+}
+
+bool WritePng(const std::string& path, const std::vector<uint8_t>& pixels, int width, int height) {
+  // Row 0 of the pixels is the bottom row; PNG starts at the top.
+  return stbi_write_png(path.c_str(), width, height, 4, pixels.data() + (height - 1) * width * 4,
+                        -width * 4) != 0;
+}

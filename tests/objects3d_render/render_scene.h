@@ -1,0 +1,40 @@
+#pragma once
+// Small 3D scenes for the render tests: an Objects3D with one camera drawn into a square
+// RenderTarget, plus helpers to build primitives and read pixels back.
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include <glm/glm.hpp>
+
+#include "objects3d/material.h"
+#include "objects3d/objects3d.h"
+#include "objects3d/primitive.h"
+#include "support/gl_fixture.h"
+
+class Light;
+
+constexpr int kSide = 64;
+
+// A scene viewed by a camera at `eye` looking at the origin, sized kSide x kSide.
+std::unique_ptr<Objects3D> MakeScene(const glm::vec3& eye);
+// Draws the scene into a fresh kSide x kSide target cleared to `clear`; returns the pixels.
+std::vector<uint8_t> Render(Objects3D& scene, const glm::vec4& clear = glm::vec4(0.0f),
+                            int side = kSide);
+std::array<uint8_t, 4> Pixel(const std::vector<uint8_t>& pixels, int x, int y);
+// Mean of one channel (0-2) or brightness (3: the mean of r, g, b) over a square of pixels.
+float MeanOver(const std::vector<uint8_t>& pixels, int x0, int y0, int size, int channel);
+// Largest minus smallest brightness over a square.
+int ContrastOver(const std::vector<uint8_t>& pixels, int x0, int y0, int size);
+
+std::shared_ptr<Material> UnlitMaterial(const glm::vec4& color);
+std::shared_ptr<Material> LitMaterial(const glm::vec4& color, float roughness, float metallic);
+// A square in the z = 0 plane facing +z, from -half to half, with normals and texcoords.
+std::shared_ptr<Primitive> MakeSquare(float half);
+// A grid of size x size quads over -half..half in z = 0 whose vertex colours alternate
+// black and white: a picture with detail for blur checks.
+std::shared_ptr<Primitive> MakeChecker(float half, int size);
+Light& AddPointLight(Objects3D& scene, const glm::vec3& position, float intensity);
+bool WritePng(const std::string& path, const std::vector<uint8_t>& pixels, int width, int height);

@@ -1,0 +1,91 @@
+// The shared sample models drawn at 256 x 256 with image-based light and one shadowed point
+// light. The pictures go to "objects3d_render_models/" in the build folder for a person to
+// look at; the test checks that each model loads, draws something and leaves no GL error.
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "render_scene.h"
+#include "util/camera/camera.h"
+#include "util/light/light.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kPictureSide = 256;
+const char kModels[] = "/work/shared/testdata/gltf";
+
+// The first .gltf (else .glb) of a sample folder.
+std::string ModelFile(const fs::path& folder) {
+  for (const char* variant : {"glTF", "glTF-Binary"}) {
+    const fs::path dir = folder / variant;
+    if (!fs::is_directory(dir)) continue;
+    for (const auto& entry : fs::directory_iterator(dir)) {
+      const std::string ext = entry.path().extension().string();
+      if (ext == ".gltf" || ext == ".glb") return entry.path().string();
+    }
+  }
+  return {};
+}
+
+fs::path PictureFolder() {
+  const char* build = std::getenv("PLAYER_BINARY_DIR");
+  fs::path folder = fs::path(build ? build : ".") / "objects3d_render_models";
+  fs::create_directories(folder);
+  return folder;
+}
+
+// Camera in front of, above and to the right of the model, looking at its centre.
+void FrameModel(Objects3D& scene) {
+  glm::vec3 min, max;
+  scene.GetNodeBBox("", min, max);
+  const glm::vec3 centre = (min + max) * 0.5f;
+  const float size = std::max(glm::length(max - min), 1e-3f);
+  const glm::vec3 eye = centre + glm::vec3(0.45f, 0.35f, 1.0f) * size * 1.1f;
+  Camera& camera = *scene.AddCamera();
+  camera.LookAt(eye.x, eye.y, eye.z, centre.x, centre.y, centre.z, 0, 1, 0);
+  camera.SetNearFar(size * 0.01f, size * 10.0f);
+  Light& light = *scene.AddLight();
+  light.position = glm::vec4(centre + glm::vec3(-0.6f, 1.0f, 0.8f) * size, 1.0f);
+  light.intensity = 1.5f * size * size;
+  light.shadow_size = 512;
+  light.shadow_near = size * 0.01f;
+  light.shadow_far = size * 10.0f;
+  light.projection = CubeFaceProjection(light.shadow_near, light.shadow_far);
+  scene.shadows_enabled = 1;
+  scene.Resize(kPictureSide, kPictureSide, 1.0f);
+}
+
+class SampleModelsTest : public GLTest {};
+
+TEST_F(SampleModelsTest, EverySampleModelDrawsAPicture) {
+  if (!fs::is_directory(kModels)) GTEST_SKIP() << "no sample models";
+  const fs::path out = PictureFolder();
+  int drawn = 0;
+  for (const auto& entry : fs::directory_iterator(kModels)) {
+    const std::string file = ModelFile(entry.path());
+    const std::string name = entry.path().filename().string();
+    // The loader refuses primitives without indices (a fatal message of its own).
+    if (file.empty() || name == "TriangleWithoutIndices") continue;
+    SCOPED_TRACE(name);
+    Objects3D scene(file);
+    FrameModel(scene);
+    scene.Animate(0.25f);
+    const auto pixels = Render(scene, glm::vec4(0.1f, 0.1f, 0.12f, 1.0f), kPictureSide);
+    ASSERT_TRUE(WritePng((out / (name + ".png")).string(), pixels, kPictureSide, kPictureSide));
+    int covered = 0;
+    for (size_t i = 0; i < pixels.size(); i += 4) {
+      covered += pixels[i] != 26 || pixels[i + 1] != 26 || pixels[i + 2] != 31;
+    }
+    EXPECT_GT(covered, 200) << name << " drew nothing";
+    EXPECT_TRUE(NoGLError());
+    ++drawn;
+  }
+  EXPECT_GE(drawn, 6);
+}
+
+}  // namespace

@@ -1,0 +1,107 @@
+// CubeFormers drawn for real in each arrangement, with note values from a small note track:
+// the instance lists the frame builds, the light it moves, and its refusals.
+#include <memory>
+
+#include <gtest/gtest.h>
+
+#include "scene_harness.h"
+#include "scenes/scene_cubeformers/scene_cubeformers.h"
+#include "support/gl_fixture.h"
+#include "util/light/light.h"
+#include "util/music/notedata.h"
+
+namespace {
+
+// Note track 1 with the two lanes the scene reads (no notes: both values 0).
+std::shared_ptr<NoteData> TwoLaneNotes() {
+  auto notes = std::make_shared<NoteData>();
+  notes->tracks.resize(2);
+  FindOrAddLane(notes->tracks[1], 36);
+  FindOrAddLane(notes->tracks[1], 38);
+  return notes;
+}
+
+class CubeFormersDraw : public GLTest {
+ protected:
+  static constexpr int kWidth = 80;
+  static constexpr int kHeight = 45;
+
+  void SetUp() override {
+    GLTest::SetUp();
+    target_ = std::make_unique<RenderTarget>(kWidth, kHeight);
+    harness_.music->noteData = TwoLaneNotes();
+    harness_.Start(scene_, kWidth, kHeight);
+    harness_.AimCamera({20, 15, -30}, {0, 0, 0});
+  }
+
+  void Frame() {
+    target_->Bind();
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    ResetGLState();
+    scene_.Resize(kWidth, kHeight);
+    scene_.Render();
+    glBindFramebuffer(GL_FRAMEBUFFER, target_->framebuffer());
+  }
+
+  SceneHarness harness_{5};
+  CubeFormers scene_;
+  std::unique_ptr<RenderTarget> target_;
+};
+
+TEST_F(CubeFormersDraw, EachArrangementFillsItsModelsInstances) {
+  const struct {
+    float sub_scene;
+    size_t instances;
+  } cases[] = {{0.0f, 512}, {0.49f, 512}, {0.5f, 4096}, {2.0f, 0}};
+  for (const auto& c : cases) {
+    harness_.SetTrack("subScene", c.sub_scene);
+    Frame();
+    const uint32_t arrangement = CubeFormers::Arrangement(c.sub_scene);
+    const size_t expected = arrangement == 2
+        ? size_t{5} * (scene_.greetings().width() + 2) * 9
+        : c.instances;
+    EXPECT_EQ(scene_.model(arrangement).GetNode(0u).instances.size(), expected) << c.sub_scene;
+  }
+  // A picture was drawn: the lit cubes stand out of the sky somewhere.
+  const std::vector<uint8_t> pixels = target_->ReadPixels();
+  int lit = 0;
+  for (size_t i = 0; i < pixels.size(); i += 4) lit += pixels[i] + pixels[i + 1] + pixels[i + 2] > 30;
+  EXPECT_GT(lit, 0);
+  EXPECT_TRUE(NoGLError());
+}
+
+TEST_F(CubeFormersDraw, TheRibbonWarmsTheLightAndSetsItsShadowPlanes) {
+  harness_.SetTrack("subScene", 1.0f);
+  harness_.SetTrack("shadNear", 0.5f);
+  harness_.SetTrack("shadFar", 80.0f);
+  harness_.SetTrack("lightX", 3.0f);
+  Frame();
+  EXPECT_EQ(scene_.light().color, glm::vec3(1.0f, 0.8f, 0.4f));
+  EXPECT_EQ(scene_.light().shadow_far, 80.0f);
+  EXPECT_EQ(scene_.light().transform[3], glm::vec4(-3, 0, 0, 1));
+  // Planes without depth between them are not taken: the last good ones stay.
+  harness_.SetTrack("shadFar", 0.5f);
+  Frame();
+  EXPECT_EQ(scene_.light().shadow_far, 80.0f);
+  // The warm colour stays in the other arrangements.
+  harness_.SetTrack("subScene", 0.0f);
+  Frame();
+  EXPECT_EQ(scene_.light().color, glm::vec3(1.0f, 0.8f, 0.4f));
+}
+
+using CubeFormersDeathTest = CubeFormersDraw;
+
+TEST_F(CubeFormersDeathTest, ArrangementsOutsideTheThreeEndTheRun) {
+  for (float wild : {2.5f, -0.6f}) {
+    harness_.SetTrack("subScene", wild);
+    EXPECT_EXIT(Frame(), ::testing::ExitedWithCode(1), "Invalid subScene") << wild;
+  }
+}
+
+TEST_F(CubeFormersDeathTest, MusicWithoutNoteValuesEndsTheRun) {
+  harness_.music->noteData.reset();
+  EXPECT_EXIT(Frame(), ::testing::ExitedWithCode(1),
+              "Missing audio information for playing CubeFormers scene");
+}
+
+}  // namespace

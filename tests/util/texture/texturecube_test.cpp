@@ -1,0 +1,293 @@
+#include "util/texture/texturecube.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include <glm/glm.hpp>
+
+#include "support/gl_test_files.h"
+#include "support/gl_fixture.h"
+#include "support/test_images.h"
+#include "util/shaderprogram/shaderprogram.h"
+
+namespace {
+
+using Scheme = std::array<const char*, 6>;
+const Scheme kScheme1 = {"negx", "posx", "negy", "posy", "negz", "posz"};
+const Scheme kScheme2 = {"left", "right", "down", "up", "back", "front"};
+const Scheme kScheme3 = {"left", "right", "bottom", "top", "back", "front"};
+const Scheme kScheme4 = {"left_0", "right_0", "bottom_0", "top_0", "back_0", "front_0"};
+
+// The colour of quadrant q (0 top left, 1 top right, 2 bottom left, 3 bottom right) of face f.
+glm::u8vec3 QuadrantColor(int face, int quadrant) {
+  return {30 + 40 * face, 20 + 70 * quadrant, 128};
+}
+
+Pixels QuadrantFace(int face, int size) {
+  Pixels pixels;
+  for (int y = 0; y < size; ++y) {
+    for (int x = 0; x < size; ++x) {
+      const glm::u8vec3 c = QuadrantColor(face, (y < size / 2 ? 0 : 2) + (x < size / 2 ? 0 : 1));
+      pixels.insert(pixels.end(), {c.r, c.g, c.b});
+    }
+  }
+  return pixels;
+}
+
+void WriteQuadrantFaces(const TempDataDir& dir, const Scheme& scheme, int size) {
+  for (int face = 0; face < 6; ++face) {
+    WritePng(dir.Path(std::string("sky_") + scheme[face] + ".png"), size, size, 3,
+             QuadrantFace(face, size));
+  }
+}
+
+// The direction that meets face f (order -X, +X, -Y, +Y, -Z, +Z) at texture coordinates (s, t),
+// t = 0 being the top row of the face image, after GL's cube-map face table.
+glm::vec3 FaceDirection(int face, float s, float t) {
+  const float sc = 2.0f * s - 1.0f;
+  const float tc = 2.0f * t - 1.0f;
+  switch (face) {
+    case 0: return {-1.0f, -tc, sc};
+    case 1: return {1.0f, -tc, -sc};
+    case 2: return {sc, -1.0f, -tc};
+    case 3: return {sc, 1.0f, tc};
+    case 4: return {-sc, -tc, -1.0f};
+    default: return {sc, -tc, 1.0f};
+  }
+}
+
+// Samples level 0 of the cube along 24 directions, one pixel each: the centres of the four
+// quadrants of every face.
+std::vector<uint8_t> SampleQuadrantCentres(GLuint cube) {
+  auto constructor = std::make_shared<ShaderConstructor>();
+  constructor->name = "cube sampler";
+  constructor->version = 420;
+  using T = ShaderPieceType;
+  constexpr auto S = ShaderPieceSource::STRING;
+  constructor->AddPiece(T::VERTEX_GLOBALS, S, "layout (location = VertexAttribPosition) in vec2 Position;");
+  constructor->AddPiece(T::VERTEX_BODY, S, "\tgl_Position = vec4( Position, 0.0, 1.0 );");
+  constructor->AddPiece(T::FRAGMENT_GLOBALS, S,
+                        "uniform samplerCube Cube;\nuniform vec3 Directions[24];\nout vec4 FragColor;");
+  constructor->AddPiece(T::FRAGMENT_BODY, S,
+                        "\tFragColor = textureLod( Cube, Directions[int( gl_FragCoord.x )], 0.0 );");
+  ShaderProgram program(constructor);
+  std::vector<glm::vec3> directions;
+  for (int face = 0; face < 6; ++face) {
+    for (int quadrant = 0; quadrant < 4; ++quadrant) {
+      directions.push_back(
+          FaceDirection(face, quadrant % 2 ? 0.75f : 0.25f, quadrant < 2 ? 0.25f : 0.75f));
+    }
+  }
+  RenderTarget target(24, 1);
+  target.Bind();
+  program.Use();
+  glUniform1i(program.GetUniformLocation("Cube"), 0);
+  glUniform3fv(program.GetUniformLocation("Directions"), 24, &directions[0].x);
+  glActiveTexture(GL_TEXTURE0);
+  glBindTexture(GL_TEXTURE_CUBE_MAP, cube);
+  // Plain bilinear reads of level 0: the texture's own anisotropic filtering would smear
+  // neighbouring texels in, since neighbouring pixels here look in unrelated directions.
+  GLuint sampler = 0;
+  glGenSamplers(1, &sampler);
+  glSamplerParameteri(sampler, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  glSamplerParameteri(sampler, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  glBindSampler(0, sampler);
+  DrawClipSquare();
+  glBindSampler(0, 0);
+  glDeleteSamplers(1, &sampler);
+  glUseProgram(0);
+  glBindFramebuffer(GL_FRAMEBUFFER, 0);
+  return target.ReadPixels();
+}
+
+void ExpectQuadrantsInPlace(GLuint cube, int tolerance) {
+  const std::vector<uint8_t> pixels = SampleQuadrantCentres(cube);
+  for (int face = 0; face < 6; ++face) {
+    for (int quadrant = 0; quadrant < 4; ++quadrant) {
+      const size_t at = static_cast<size_t>(face * 4 + quadrant) * 4;
+      const glm::u8vec3 expected = QuadrantColor(face, quadrant);
+      const std::array<uint8_t, 4> got = {pixels[at], pixels[at + 1], pixels[at + 2], 255};
+      EXPECT_TRUE(PixelNear(got, {expected.r, expected.g, expected.b, 255}, tolerance))
+          << "face " << face << " quadrant " << quadrant << ": " << PixelText(got);
+    }
+  }
+}
+
+// Level `level` of all six faces as floats (RGB), face by face.
+std::vector<float> ReadCubeLevel(GLuint cube, int level) {
+  glBindTexture(GL_TEXTURE_CUBE_MAP, cube);
+  GLint size = 0;
+  glGetTexLevelParameteriv(GL_TEXTURE_CUBE_MAP_POSITIVE_X, level, GL_TEXTURE_WIDTH, &size);
+  std::vector<float> all;
+  for (GLenum target = GL_TEXTURE_CUBE_MAP_POSITIVE_X; target <= GL_TEXTURE_CUBE_MAP_NEGATIVE_Z;
+       ++target) {
+    std::vector<float> face(static_cast<size_t>(size) * size * 3);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(target, level, GL_RGB, GL_FLOAT, face.data());
+    all.insert(all.end(), face.begin(), face.end());
+  }
+  return all;
+}
+
+float Variance(const std::vector<float>& rgb) {
+  double mean[3] = {0, 0, 0};
+  const size_t count = rgb.size() / 3;
+  for (size_t i = 0; i < rgb.size(); ++i) mean[i % 3] += rgb[i] / count;
+  double variance = 0;
+  for (size_t i = 0; i < rgb.size(); ++i) variance += std::pow(rgb[i] - mean[i % 3], 2) / count;
+  return static_cast<float>(variance);
+}
+
+class TextureCubeTest : public GLTest {
+ protected:
+  TempDataDir dir;
+  std::string Base() const { return dir.Path("sky_"); }
+};
+
+}  // namespace
+
+TEST_F(TextureCubeTest, EveryNamingSchemeIsFound) {
+  for (const Scheme* scheme : {&kScheme1, &kScheme2, &kScheme3, &kScheme4}) {
+    TempDataDir scheme_dir;
+    for (const char* face : *scheme) scheme_dir.Write(std::string("sky_") + face + ".jpg", "x");
+    const auto files = FindCubeFaceFiles(scheme_dir.Path("sky_"), "jpg");
+    ASSERT_TRUE(files.has_value()) << (*scheme)[0];
+    for (size_t face = 0; face < 6; ++face) {
+      EXPECT_EQ((*files)[face], scheme_dir.Path(std::string("sky_") + (*scheme)[face] + ".jpg"));
+    }
+  }
+}
+
+TEST_F(TextureCubeTest, OnlyACompleteSchemeCounts) {
+  for (const char* face : kScheme2) dir.Write(std::string("sky_") + face + ".png", "x");
+  dir.Write("sky_negx.png", "x");
+  EXPECT_EQ((*FindCubeFaceFiles(Base(), "png"))[0], dir.Path("sky_left.png"));
+  EXPECT_FALSE(FindCubeFaceFiles(Base(), "jpg").has_value());
+  EXPECT_TRUE(AllFilesExist({}));
+  EXPECT_FALSE(AllFilesExist({dir.Path("sky_left.png"), dir.Path("nothing")}));
+}
+
+TEST_F(TextureCubeTest, MissingOrUnloadableFacesThrow) {
+  try {
+    TextureCube cube(Base(), "png", true);
+    FAIL() << "no faces, yet a cube";
+  } catch (const std::runtime_error& error) {
+    EXPECT_EQ(std::string(error.what()),
+              "Could not find cubemap files with path " + Base() + "[negx|left].png");
+  }
+  for (const char* face : kScheme1) dir.Write(std::string("sky_") + face + ".tga", "x");
+  try {
+    TextureCube cube(Base(), "tga", true);
+    FAIL() << "unsupported faces, yet a cube";
+  } catch (const std::runtime_error& error) {
+    EXPECT_EQ(std::string(error.what()),
+              "Failed to load cubemap with base " + Base() + " and extension tga!");
+  }
+  EXPECT_EQ(message_boxes().size(), 1u);
+}
+
+TEST_F(TextureCubeTest, FacesLandOnTheirAxesTheRightWayUp) {
+  WriteQuadrantFaces(dir, kScheme3, 8);
+  TextureCube cube(Base(), "png", true);
+  EXPECT_EQ(cube.width, 8u);
+  EXPECT_EQ(cube.bpp, 24u);
+  EXPECT_EQ(cube.internal_format, GL_RGB8);
+  ExpectQuadrantsInPlace(cube.id, 1);
+}
+
+TEST_F(TextureCubeTest, WithoutFlipFacesAreUploadedBottomRowFirst) {
+  WriteQuadrantFaces(dir, kScheme1, 4);
+  TextureCube cube(Base(), "png", false);
+  for (size_t face = 0; face < 6; ++face) {
+    EXPECT_EQ(cube.face_data[face], cube.faces[face]->image_data);
+  }
+  const glm::u8vec3 bottom_left = QuadrantColor(0, 2);
+  EXPECT_EQ(cube.face_data[0][0], bottom_left.r);
+  EXPECT_EQ(cube.face_data[0][1], bottom_left.g);
+}
+
+TEST_F(TextureCubeTest, FacesOfDifferentSizesAreFatal) {
+  WriteQuadrantFaces(dir, kScheme1, 4);
+  WritePng(dir.Path("sky_posz.png"), 2, 2, 3, Solid(2, 2, {1, 2, 3}));
+  EXPECT_EXIT(TextureCube(Base(), "png", true), ::testing::ExitedWithCode(1), "Assert failed");
+}
+
+TEST_F(TextureCubeTest, FaceBytesShortOfTheSizeAreFatal) {
+  WriteQuadrantFaces(dir, kScheme1, 4);
+  TextureCube cube(Base(), "png", true);
+  glDeleteTextures(1, &cube.id);
+  cube.id = 0;
+  cube.face_data[3].resize(cube.face_data[3].size() - 1);
+  EXPECT_EXIT(cube.Create(), ::testing::ExitedWithCode(1), "Assert failed");
+}
+
+TEST_F(TextureCubeTest, PrefilterFillsEveryLevelFromSharpToBlurred) {
+  WriteQuadrantFaces(dir, kScheme1, 16);
+  TextureCube cube(Base(), "png", true);
+  glViewport(1, 2, 3, 4);
+  // A scissor box and a blend that keeps the destination would spoil every level if they
+  // stayed on while rendering.
+  glEnable(GL_SCISSOR_TEST);
+  glScissor(0, 0, 1, 1);
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_ZERO, GL_ONE);
+  cube.CreatePrefilteredMipmaps();
+  EXPECT_TRUE(NoGLError());
+  std::array<GLint, 4> viewport{};
+  glGetIntegerv(GL_VIEWPORT, viewport.data());
+  EXPECT_EQ(viewport, (std::array<GLint, 4>{1, 2, 3, 4}));
+  EXPECT_TRUE(glIsEnabled(GL_SCISSOR_TEST));
+  EXPECT_TRUE(glIsEnabled(GL_BLEND));
+  glDisable(GL_SCISSOR_TEST);
+  glDisable(GL_BLEND);
+  glBlendFunc(GL_ONE, GL_ZERO);
+
+  glBindTexture(GL_TEXTURE_CUBE_MAP, cube.id);
+  GLint format = 0;
+  glGetTexLevelParameteriv(GL_TEXTURE_CUBE_MAP_POSITIVE_X, 0, GL_TEXTURE_INTERNAL_FORMAT, &format);
+  EXPECT_EQ(format, GL_RGB16F);
+  for (int level = 0; level < 5; ++level) {
+    GLint width = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_CUBE_MAP_NEGATIVE_Z, level, GL_TEXTURE_WIDTH, &width);
+    EXPECT_EQ(width, 16 >> level);
+  }
+
+  // Level 0 is the environment itself.
+  ExpectQuadrantsInPlace(cube.id, 2);
+  const std::vector<float> level0 = ReadCubeLevel(cube.id, 0);
+  glBindTexture(GL_TEXTURE_CUBE_MAP, cube.id);
+  for (size_t face = 0; face < 6; ++face) {
+    // GL's face order is +X, -X, +Y, ...; ours is -X, +X, -Y, ...
+    const std::vector<uint8_t>& source = cube.face_data[face ^ 1];
+    for (size_t i = 0; i < source.size(); ++i) {
+      ASSERT_NEAR(level0[face * source.size() + i] * 255.0f, source[i], 2.0f) << face << " " << i;
+    }
+  }
+  // Each level is smoother than the one below it, and the top one is far from the source.
+  float previous = Variance(level0);
+  for (int level = 1; level < 5; ++level) {
+    const float variance = Variance(ReadCubeLevel(cube.id, level));
+    EXPECT_LT(variance, previous * 1.02f) << "level " << level;
+    previous = variance;
+  }
+  EXPECT_LT(previous, Variance(level0) * 0.5f);
+}
+
+TEST_F(TextureCubeTest, NonSquareFacesAreFatal) {
+  for (const char* face : kScheme1) {
+    WritePng(dir.Path(std::string("sky_") + face + ".png"), 4, 2, 3, Solid(4, 2, {1, 2, 3}));
+  }
+  EXPECT_EXIT(TextureCube(Base(), "png", true), ::testing::ExitedWithCode(1), "Assert failed");
+}
+
+TEST_F(TextureCubeTest, PrefilterNeedsAnEvenSize) {
+  for (const char* face : kScheme1) {
+    WritePng(dir.Path(std::string("sky_") + face + ".png"), 3, 3, 3, Solid(3, 3, {1, 2, 3}));
+  }
+  TextureCube odd(Base(), "png", true);
+  EXPECT_EXIT(odd.CreatePrefilteredMipmaps(), ::testing::ExitedWithCode(1), "Assert failed");
+  odd.width = 0;
+  odd.height = 0;
+  EXPECT_EXIT(odd.CreatePrefilteredMipmaps(), ::testing::ExitedWithCode(1), "Assert failed");
+}
