@@ -10,7 +10,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=${1:-$(nproc)}
 out=build-asan
-suites=(test_audio test_avi test_data test_notes test_sync)
+suites=(test_audio test_avi test_data test_notes test_sync test_util)
 flags="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
 
 # -O1 with line tables only: reports name files and lines, and the second build stays quick.
