@@ -4,7 +4,7 @@
 // arrangement), each drawn alone into a 1280 x 720 buffer on the loose data tree with the
 // dummy clock; counters "median_ms", "worst_ms" and "median_vs_bare_copy" (the median frame as
 // a multiple of one bare full-screen textured copy measured in the same run). And the load time
-// of production 0's packed data file (PLAYER_P0_DATAVTL, default "build-p0/data.vtl"): reading
+// of production 0's packed data file (PLAYER_P0_DATAVTL, default "build/p0/data.vtl"): reading
 // and unpacking it, then setting up the viewer from it.
 
 #include <benchmark/benchmark.h>
@@ -28,6 +28,7 @@
 #include "util/data/data.h"
 #include "util/easydraw/easydraw.h"
 #include "util/fbo/fbo.h"
+#include "util/gpuresources/gpuresources.h"
 #include "util/music/music.h"
 #include "util/music/notedata.h"
 #include "util/music/sync_device.h"
@@ -41,12 +42,14 @@ constexpr int kFrames = 15;
 
 HiddenGLContext* Context() {
   static std::unique_ptr<HiddenGLContext> context;
+  static std::unique_ptr<GpuResources> resources;
   if (!context) {
     try {
       context = std::make_unique<HiddenGLContext>(kWidth, kHeight);
     } catch (const std::exception&) {
       return nullptr;
     }
+    resources = std::make_unique<GpuResources>();
   }
   return context.get();
 }
@@ -134,7 +137,7 @@ void MeasureFrames(benchmark::State& state, SceneRun& run,
         target.Bind();
         copy_program.Use();
         glUniformMatrix4fv(copy_program.GetUniformLocation("ProjectionMatrix"), 1, GL_FALSE,
-                           UnitSquareProjection().data());
+                           GpuResources::UnitSquareProjection().data());
         glDisable(GL_DEPTH_TEST);
         glBindTexture(GL_TEXTURE_2D, picture.color_textures[0]->id);
         EasyDraw::DrawQuad(0, 0, 1, 1);
@@ -197,7 +200,7 @@ void BM_ModelViewerPackedLoad(benchmark::State& state) {
     ResetDataFileState();
     CreateSystemSettings(0, DataMode::Read);
     data_mode = DataMode::Read;
-    unpack += TimeOf([&] { ReadDataFile(path ? path : "build-p0/data.vtl"); });
+    unpack += TimeOf([&] { ReadDataFile(path ? path : "build/p0/data.vtl"); });
     system_settings->music_file.clear();
     Music music;
     KeyState keys;

@@ -1,5 +1,5 @@
 // Production 3 at 1280 x 720 from its own packed data file (PLAYER_P3_DATAVTL, default
-// "build-p3/data.vtl", made by tools/make-datavtl.sh build-p3): the frame time over the whole
+// "build/p3/data.vtl", made by tools/make-datavtl.sh build/p3): the frame time over the whole
 // song (counters "median_ms" and "worst_ms", one frame every half second of the music), and
 // each scene's own draw at a moment where the show uses it, as a multiple of one bare
 // full-screen textured copy measured in the same run (counter "vs_bare_copy").
@@ -52,7 +52,7 @@ SceneManager* Production3() {
   const char* path = std::getenv("PLAYER_P3_DATAVTL");
   CreateSystemSettings(3, DataMode::Read);
   data_mode = DataMode::Read;
-  ReadDataFile(path ? path : "build-p3/data.vtl");
+  ReadDataFile(path ? path : "build/p3/data.vtl");
   system_settings->width = kWidth;
   system_settings->height = kHeight;
   system_settings->loading_hold_ms = 0;

@@ -4,7 +4,8 @@
 # virtual display; the start-up dialog is answered with Enter and the run is ended once the
 # file is written.
 #
-# Each build folder packs its own production (its PLAYER_PRODUCTION): the packing runs in
+# Each player folder (the build folder, or its subfolder pN/ for another production N; the file
+# BUILD/production names it) packs its own production: the packing runs in
 # BUILD/pack/, whose data/ is the loose tree except for data/sync_tracker/, which holds that
 # production's tracks built from data-src/tracks/production<N>.txt. The result is
 # BUILD/data.vtl; the player plays it with BUILD as its working folder.
@@ -19,7 +20,7 @@ if [ -f "$out" ] && [ ! "$build/player-pack" -nt "$out" ] &&
   [ -z "$(find data data-src/tracks -newer "$out" -print -quit)" ]; then
   exit 0
 fi
-production=$(sed -n 's/^PLAYER_PRODUCTION:[A-Z]*=//p' "$build/CMakeCache.txt")
+production=$(cat "$build/production")
 stage="$build/pack"
 rm -rf "$stage" "$out"
 mkdir -p "$stage/data/sync_tracker"

@@ -9,13 +9,6 @@ bash tools/install-deps.sh
 jobs=$(nproc)
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j"$jobs"
-# Productions 0, 3, 4 and 5 play end to end from build folders of their own
-# (tests/e2e/test_production<N>_plays).
-for production in 0 3 4 5; do
-  cmake -S . -B build-p$production -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DPLAYER_PRODUCTION=$production
-  cmake --build build-p$production -j"$jobs" --target player player-pack
-done
 bash tools/generate-data.sh
 bash tools/make-datavtl.sh build
 shopt -s nullglob

@@ -9,18 +9,21 @@ import x11
 
 
 def build_dir(production):
-    return os.environ.get(f"PLAYER_P{production}_BINARY_DIR",
-                          os.path.join(player.SOURCE_DIR, f"build-p{production}"))
+    """The working folder of the production's players: the build folder holds production 6,
+    its subfolder pN/ any other production N."""
+    if production == 6:
+        return player.BINARY_DIR
+    return os.path.join(player.BINARY_DIR, f"p{production}")
 
 
 def build_and_pack(production):
-    """Configures and builds the production's player (incremental when the folder exists) and
-    packs its data.vtl; returns the build folder."""
+    """Builds the production's players (incrementally) and packs its data.vtl; returns their
+    folder."""
     folder = build_dir(production)
+    suffix = "" if production == 6 else f"-p{production}"
     jobs = str(os.cpu_count() or 2)
-    for command in (["cmake", "-S", player.SOURCE_DIR, "-B", folder,
-                     f"-DPLAYER_PRODUCTION={production}", "-DCMAKE_BUILD_TYPE=RelWithDebInfo"],
-                    ["cmake", "--build", folder, "-j", jobs, "--target", "player", "player-pack"],
+    for command in (["cmake", "--build", player.BINARY_DIR, "-j", jobs, "--target",
+                     "player" + suffix, "player-pack" + suffix],
                     ["bash", os.path.join(player.SOURCE_DIR, "tools", "make-datavtl.sh"), folder]):
         result = subprocess.run(command, capture_output=True, text=True)
         player.check(result.returncode == 0,

@@ -7,7 +7,7 @@
 #include "effects/skybox.h"
 #include "objects3d/context/rendercontextshaderpieces.h"
 #include "objects3d/shared_resources.h"
-#include "scenes/frametime.h"
+#include "util/frametime.h"
 #include "scenes/scene_gltf/modellist.h"
 #include "scenes/scene_gltf/viewerlayout.h"
 #include "util/camera/camera.h"
