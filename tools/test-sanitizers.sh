@@ -2,7 +2,7 @@
 # Builds the engine, the test suites that need no window and the player a second time with
 # AddressSanitizer and UndefinedBehaviorSanitizer (folder build-asan), then runs those suites
 # without a display and one short run of the player on a virtual display under them. Any
-# sanitizer report fails the run. Needs data.vtl, which tools/test.sh makes first. The player
+# sanitizer report fails the run. Needs build/data.vtl, which tools/test.sh makes first. The player
 # plays the production to its end (about a minute of music) without input. Last, the audio
 # suite runs under ThreadSanitizer (folder build-tsan).
 # Usage: tools/test-sanitizers.sh [jobs]
@@ -10,7 +10,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=${1:-$(nproc)}
 out=build-asan
-suites=(test_audio test_avi test_data test_notes test_sync)
+suites=(test_audio test_avi test_data test_notes test_sync test_util)
 flags="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
 
 # -O1 with line tables only: reports name files and lines, and the second build stays quick.
@@ -30,10 +30,16 @@ export ASAN_OPTIONS="log_path=$reports/asan:detect_leaks=0:verify_asan_link_orde
 export UBSAN_OPTIONS="log_path=$reports/ubsan:print_stacktrace=1"
 
 status=0
-# The suites of the other folders are not built here; ctest lists them as not built.
-env -u DISPLAY ctest --test-dir "$out" --output-on-failure --timeout 900 -j"$jobs" \
-  -E '_NOT_BUILT$|^e2e\.' || status=1
-# The player plays from its build folder, next to the packed file of its production.
+# Each suite runs whole from the repository root, as ctest runs its tests, side by side.
+run_suite() {
+  env -u DISPLAY PLAYER_SOURCE_DIR="$PWD" PLAYER_BINARY_DIR="$PWD/$out" \
+    timeout 900 "$out/tests/$1" --gtest_brief=1 > "$out/$1.log" 2>&1 || { cat "$out/$1.log"; return 1; }
+  tail -1 "$out/$1.log"
+}
+export -f run_suite
+export out
+printf '%s\n' "${suites[@]}" | xargs -P "$jobs" -I{} bash -c 'run_suite {}' || status=1
+# The player plays from its build folder, with the data file the main build packed.
 cp build/data.vtl "$out/data.vtl"
 xvfb-run -a -s "-screen 0 1280x720x24" env PLAYER_BINARY_DIR="$PWD/$out" \
   python3 tests/e2e/play_through.py || status=1

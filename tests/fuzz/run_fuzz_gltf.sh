@@ -15,7 +15,7 @@ clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-reco
   src/objects3d/gltf_loader.cpp src/objects3d/gltf_parse.cpp src/objects3d/gltf_reader.cpp \
   src/objects3d/material.cpp src/objects3d/mesh.cpp src/objects3d/node.cpp \
   src/objects3d/primitive.cpp \
-  src/util/data/data.cpp src/util/data/datafile.cpp src/util/data/fileio.cpp \
+  src/util/data/data.cpp src/util/data/datafile.cpp src/util/data/fileio.cpp src/util/data/replacementfile.cpp \
   src/util/data/chunkstreaminflater.cpp \
   -ltinygltf -lstb -lz -lfmt -o "$out/fuzz_gltf"
 
