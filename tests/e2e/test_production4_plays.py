@@ -12,7 +12,7 @@ SONG_SECONDS = 63.0
 # Seconds after the window appears: loading takes some seconds on llvmpipe, then the loading
 # hold of two and a half seconds, then the song.
 SHOTS = [("balls", 10.0), ("tunnel", 17.0), ("shapes", 24.5), ("wall", 31.5), ("twist", 39.0),
-         ("outro", 64.0)]
+         ("outro", 55.0)]
 
 
 def main():
