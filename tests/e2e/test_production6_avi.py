@@ -40,11 +40,13 @@ def main():
         x11.press_key(dialog, "alt+a")
         window = run.wait_for_window(TITLE, dialog, 60)
         player.check(window is not None, "no player window; output:\n" + run.output())
-        time.sleep(25)
+        time.sleep(8)
         run.quit_with_escape(window)
         player.check("Finished AVI writing" in run.output(), run.output())
         files = sorted(f for f in os.listdir(work) if f.endswith(".avi"))
-        player.check(files == [f"{TITLE}.01.avi"], f"AVI files {files}")
+        # A fast start can fill a part (1.8 GB at full-screen size) and roll over to the next.
+        player.check(files == [f"{TITLE}.{n:02}.avi" for n in range(1, len(files) + 1)] and files,
+                     f"AVI files {files}")
         info = probe(os.path.join(work, files[0]))
         video = [s for s in info["streams"] if s["codec_type"] == "video"]
         audio = [s for s in info["streams"] if s["codec_type"] == "audio"]
