@@ -1,5 +1,6 @@
 #include "system/window.h"
 
+#include <atomic>
 #include <GL/glew.h>
 #include <SDL2/SDL.h>
 
@@ -18,6 +19,14 @@ namespace {
 
 Uint32 quit_event_type = 0;
 WindowEventHandler event_handler;
+// An Escape pressed since the loading screen last asked: a tap that is down and up again
+// between two looks at the key state would otherwise be lost with the drained messages.
+std::atomic<bool> escape_tapped{false};
+
+int WatchForEscape(void*, SDL_Event* event) {
+  if (event->type == SDL_KEYDOWN && event->key.keysym.sym == SDLK_ESCAPE) escape_tapped = true;
+  return 0;
+}
 
 SDL_Window* Window() {
   return system_settings ? static_cast<SDL_Window*>(system_settings->window) : nullptr;
@@ -34,7 +43,10 @@ void InitVideo() {
     registered = true;
     std::atexit(SDL_Quit);
   }
-  if (quit_event_type == 0) quit_event_type = SDL_RegisterEvents(1);
+  if (quit_event_type == 0) {
+    quit_event_type = SDL_RegisterEvents(1);
+    SDL_AddEventWatch(WatchForEscape, nullptr);
+  }
 }
 
 void SetPixelFormatAttributes() {
@@ -273,7 +285,8 @@ bool IsGLContextCurrent() { return SDL_GL_GetCurrentContext() != nullptr; }
 bool IsEscapeKeyDown() {
   SDL_PumpEvents();
   const Uint8* keys = SDL_GetKeyboardState(nullptr);
-  return keys != nullptr && keys[SDL_SCANCODE_ESCAPE] != 0;
+  const bool held = keys != nullptr && keys[SDL_SCANCODE_ESCAPE] != 0;
+  return escape_tapped.exchange(false) || held;
 }
 
 void RestoreWindowForError() {

@@ -44,7 +44,7 @@ void DrainMessagesUntilPaint();
 // Whether this thread has a current OpenGL context to draw with.
 bool IsGLContextCurrent();
 
-// The asynchronous state of the Escape key.
+// Whether Escape is held, or was pressed since the last call (a tap between two looks).
 bool IsEscapeKeyDown();
 
 // Fatal exit: leave fullscreen, turn the window into a normal 640 x 480 one and present it.

@@ -13,7 +13,7 @@ def main():
     run = player.Player()
     try:
         window_id = run.window_after_dialog(TITLE)
-        time.sleep(2)
+        time.sleep(20)  # past the loading (Escape there ends the run with exit code 1)
         x11.screenshot(os.path.join(player.BINARY_DIR, "e2e-player-running.png"))
         run.quit_with_escape(window_id)
     finally:

@@ -160,6 +160,14 @@ TEST_F(WindowTest, LoadingDrainStopsAtThePaintMessageWithoutDispatching) {
   EXPECT_FALSE(DispatchUntilQuit());
 }
 
+TEST_F(WindowTest, AnEscapeTappedWhileLoadingIsNotLostWithTheDrainedMessages) {
+  IsEscapeKeyDown();  // forget taps of earlier tests
+  PushKey(SDLK_ESCAPE);
+  DrainMessagesUntilPaint();
+  EXPECT_TRUE(IsEscapeKeyDown());
+  EXPECT_FALSE(IsEscapeKeyDown());  // one tap is reported once
+}
+
 // Each window here is made in a child process of its own, away from the shared window.
 class OwnWindowDeathTest : public ::testing::Test {
  protected:
