@@ -13,7 +13,7 @@ bash tools/generate-data.sh
 bash tools/make-datavtl.sh build
 shopt -s nullglob
 for fuzz in tests/fuzz/run_*.sh; do
-  bash "$fuzz" > build/fuzz.log 2>&1 || { tail -50 build/fuzz.log; exit 1; }
+  bash "$fuzz" 10 > build/fuzz.log 2>&1 || { tail -50 build/fuzz.log; exit 1; }
   tail -3 build/fuzz.log
 done
 xvfb-run -a -s "-screen 0 1920x1080x24" \

@@ -6,13 +6,14 @@ import sys
 
 import player
 
-TITLE = "Cindercoil"
 
 
 def main():
+    # The production's title names its windows (production 6's unless given).
+    title = sys.argv[1] if len(sys.argv) > 1 else "Cindercoil"
     run = player.Player()
     try:
-        run.window_after_dialog(TITLE)
+        run.window_after_dialog(title)
         code = run.wait(600)
         output = run.output()
         player.check(code == 0, f"exit code {code}; output:\n{output}")
