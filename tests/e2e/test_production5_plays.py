@@ -11,7 +11,7 @@ TITLE = "GLIMF 2019"
 SONG_SECONDS = 92.6
 # Seconds after the window appears: loading takes some seconds on llvmpipe, then the loading
 # hold of one and a half seconds, then the song.
-SHOTS = [("block", 20.0), ("explosion", 38.0), ("ribbon", 53.0), ("greetings", 66.0),
+SHOTS = [("block", 20.0), ("explosion", 38.0), ("ribbon", 53.0), ("greetings", 70.0),
          ("greetings-later", 78.0), ("outro", 95.0)]
 
 
