@@ -11,6 +11,7 @@
 #include <chrono>
 #include <memory>
 
+#include "support/bench_context.h"
 #include "scenes/productionscenes.h"
 #include "scenes/scenemanager.h"
 #include "effects/postproc.h"
@@ -30,19 +31,7 @@ namespace {
 constexpr uint32_t kWidth = 1280;
 constexpr uint32_t kHeight = 720;
 
-HiddenGLContext* Context() {
-  static std::unique_ptr<HiddenGLContext> context;
-  static std::unique_ptr<GpuResources> resources;
-  if (!context) {
-    try {
-      context = std::make_unique<HiddenGLContext>(kWidth, kHeight);
-    } catch (const std::exception&) {
-      return nullptr;
-    }
-    resources = std::make_unique<GpuResources>();
-  }
-  return context.get();
-}
+HiddenGLContext* Context() { return BenchGLContext(kWidth, kHeight); }
 
 void UseSettings(bool with_music) {
   CreateSystemSettings(6, DataMode::Disk);

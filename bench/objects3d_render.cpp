@@ -13,6 +13,7 @@
 
 #include <glm/gtc/matrix_transform.hpp>
 
+#include "support/bench_context.h"
 #include "objects3d/material.h"
 #include "objects3d/objects3d.h"
 #include "objects3d/objects3d_draw.h"
@@ -32,19 +33,7 @@ constexpr int32_t kWidth = 1280;
 constexpr int32_t kHeight = 720;
 constexpr int kPrimitives = 200;
 
-HiddenGLContext* Context() {
-  static std::unique_ptr<HiddenGLContext> context;
-  static std::unique_ptr<GpuResources> resources;
-  if (!context) {
-    try {
-      context = std::make_unique<HiddenGLContext>(kWidth, kHeight);
-    } catch (const std::exception&) {
-      return nullptr;
-    }
-    resources = std::make_unique<GpuResources>();
-  }
-  return context.get();
-}
+HiddenGLContext* Context() { return BenchGLContext(kWidth, kHeight); }
 
 // A floor and 199 cubes and spheres in a grid, every tenth one glowing, lit from above.
 std::unique_ptr<Objects3D> MakeStage() {

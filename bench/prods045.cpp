@@ -19,6 +19,7 @@
 #include <memory>
 #include <vector>
 
+#include "support/bench_context.h"
 #include "effects/uniformvalue.h"
 #include "scenes/scene_cubeformers/scene_cubeformers.h"
 #include "scenes/scene_gltf/scene_gltf.h"
@@ -40,19 +41,7 @@ constexpr uint32_t kWidth = 1280;
 constexpr uint32_t kHeight = 720;
 constexpr int kFrames = 15;
 
-HiddenGLContext* Context() {
-  static std::unique_ptr<HiddenGLContext> context;
-  static std::unique_ptr<GpuResources> resources;
-  if (!context) {
-    try {
-      context = std::make_unique<HiddenGLContext>(kWidth, kHeight);
-    } catch (const std::exception&) {
-      return nullptr;
-    }
-    resources = std::make_unique<GpuResources>();
-  }
-  return context.get();
-}
+HiddenGLContext* Context() { return BenchGLContext(kWidth, kHeight); }
 
 double TimeOf(const std::function<void()>& work) {
   const auto start = std::chrono::steady_clock::now();

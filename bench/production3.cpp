@@ -14,6 +14,7 @@
 #include <memory>
 #include <vector>
 
+#include "support/bench_context.h"
 #include "effects/uniformvalue.h"
 #include "scenes/scenemanager.h"
 #include "system/hidden_gl_context.h"
@@ -31,19 +32,7 @@ constexpr uint32_t kWidth = 1280;
 constexpr uint32_t kHeight = 720;
 constexpr double kSongSeconds = 60.0;
 
-HiddenGLContext* Context() {
-  static std::unique_ptr<HiddenGLContext> context;
-  static std::unique_ptr<GpuResources> resources;
-  if (!context) {
-    try {
-      context = std::make_unique<HiddenGLContext>(kWidth, kHeight);
-    } catch (const std::exception&) {
-      return nullptr;
-    }
-    resources = std::make_unique<GpuResources>();
-  }
-  return context.get();
-}
+HiddenGLContext* Context() { return BenchGLContext(kWidth, kHeight); }
 
 // The production's scene manager on its packed data, with the clock moved by hand.
 SceneManager* Production3() {

@@ -2,28 +2,16 @@
 opening picture, the text-mode screen, the lit stage, and the closing picture. Screenshots every
 few seconds are kept in the build folder (e2e-show-NNN.png) for a person to look at."""
 import os
-import subprocess
 import sys
 import time
 
 import player
 import x11
+from productions import difference, mean_brightness
 
 TITLE = "Cindercoil"
 SHOW_SECONDS = 181      # 416 beats at 140 a minute and the closing chord
 EVERY = 8.0
-
-
-def mean_brightness(path):
-    result = subprocess.run(["convert", path, "-colorspace", "gray", "-format", "%[fx:mean]",
-                             "info:"], check=True, capture_output=True, text=True)
-    return float(result.stdout)
-
-
-def difference(path_a, path_b):
-    result = subprocess.run(["compare", "-metric", "RMSE", path_a, path_b, "null:"],
-                            capture_output=True, text=True)
-    return float(result.stderr.split("(")[1].split(")")[0])
 
 
 def main():
