@@ -2,6 +2,7 @@
 opening picture, the text-mode screen, the lit stage, and the closing picture. Screenshots every
 few seconds are kept in the build folder (e2e-show-NNN.png) for a person to look at."""
 import os
+import subprocess
 import sys
 import time
 
