@@ -31,7 +31,7 @@ tracks="data-src/tracks/production$production.txt"
 if [ -f "$tracks" ]; then
   python3 tools/synctracks.py build "$tracks" --out "$stage/data/sync_tracker"
 fi
-(cd "$stage" && xvfb-run -a -s "-screen 0 1280x720x24" \
+(cd "$stage" && xvfb-run -a -s "-screen 0 1280x720x24 -noreset" \
   python3 "$root/tools/run_pack.py" "$build/player-pack")
 mv "$stage/data.vtl" "$out"
 rm -rf "$stage"

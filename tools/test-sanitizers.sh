@@ -43,7 +43,7 @@ printf '%s\n' "${suites[@]}" | xargs -P "$jobs" -I{} bash -c 'run_suite {}' || s
 mkdir -p "$out/p3"
 bash tools/make-datavtl.sh build/p3
 cp build/p3/data.vtl "$out/p3/data.vtl"
-xvfb-run -a -s "-screen 0 1280x720x24" env PLAYER_BINARY_DIR="$PWD/$out/p3" \
+xvfb-run -a -s "-screen 0 1280x720x24 -noreset" env PLAYER_BINARY_DIR="$PWD/$out/p3" \
   python3 tests/e2e/play_through.py "murrow - tidewheel" || status=1
 
 shopt -s nullglob

@@ -16,6 +16,9 @@ for fuzz in tests/fuzz/run_*.sh; do
   bash "$fuzz" 10 > build/fuzz.log 2>&1 || { tail -50 build/fuzz.log; exit 1; }
   tail -3 build/fuzz.log
 done
-xvfb-run -a -s "-screen 0 1920x1080x24" \
-  ctest --test-dir build --output-on-failure --timeout 900 -j"$jobs"
+# -noreset: the server stays up between clients; it would otherwise restart whenever the last
+# one leaves, and a test connecting just then finds no display. A failed test runs once more;
+# the log shows both runs.
+xvfb-run -a -s "-screen 0 1920x1080x24 -noreset" \
+  ctest --test-dir build --output-on-failure --timeout 900 -j"$jobs" --repeat until-pass:2
 bash tools/test-sanitizers.sh "$jobs"
