@@ -1,0 +1,130 @@
+// Draws one model the way the reference job (written by our renderer driver) describes it:
+// same camera, same environment faces, same point light, no tone curve, sRGB output. The
+// pictures are read back raw through WebGL; renderJob hands them to the caller as base64 RGBA,
+// bottom row first.
+
+import * as THREE from 'three';
+import { GLTFLoader } from 'three/addons/loaders/GLTFLoader.js';
+
+function loadImage(url) {
+  return new Promise((resolve, reject) => {
+    const image = new Image();
+    image.onload = () => resolve(image);
+    image.onerror = () => reject(new Error('cannot load ' + url));
+    image.src = url;
+  });
+}
+
+// Our faces follow GL's cube-map layout; three.js looks cube textures up with x negated. A
+// cube whose +X and -X faces are swapped and whose every face is mirrored left to right gives
+// three.js our environment unmirrored.
+async function loadEnvironment(faces) {
+  const order = ['px', 'nx', 'py', 'ny', 'pz', 'nz'];
+  const swapped = { px: 'nx', nx: 'px', py: 'py', ny: 'ny', pz: 'pz', nz: 'nz' };
+  const canvases = [];
+  for (const face of order) {
+    const image = await loadImage('/fs' + faces[swapped[face]]);
+    const canvas = document.createElement('canvas');
+    canvas.width = image.width;
+    canvas.height = image.height;
+    const context = canvas.getContext('2d');
+    context.translate(image.width, 0);
+    context.scale(-1, 1);
+    context.drawImage(image, 0, 0);
+    canvases.push(canvas);
+  }
+  const cube = new THREE.CubeTexture(canvases);
+  cube.colorSpace = THREE.SRGBColorSpace;
+  cube.needsUpdate = true;
+  return cube;
+}
+
+function vec(values) {
+  return new THREE.Vector3(values[0], values[1], values[2]);
+}
+
+function makeRenderer(job) {
+  const canvas = document.getElementById('view');
+  const renderer = new THREE.WebGLRenderer({
+    canvas, antialias: false, alpha: true, premultipliedAlpha: false, preserveDrawingBuffer: true,
+  });
+  renderer.setPixelRatio(1);
+  renderer.setSize(job.width, job.height, false);
+  renderer.outputColorSpace = THREE.SRGBColorSpace;
+  renderer.toneMapping = THREE.NoToneMapping;
+  const bg = job.background;
+  renderer.setClearColor(new THREE.Color().setRGB(bg[0], bg[1], bg[2], THREE.SRGBColorSpace), bg[3]);
+  renderer.shadowMap.enabled = job.shadows;
+  return renderer;
+}
+
+function makeCamera(job) {
+  const c = job.camera;
+  const camera = new THREE.PerspectiveCamera(c.yfov_degrees, c.aspect, c.near, c.far);
+  camera.position.copy(vec(c.eye));
+  camera.up.copy(vec(c.up));
+  camera.lookAt(vec(c.target));
+  camera.updateMatrixWorld();
+  return camera;
+}
+
+// Physically based units on both sides: intensity times colour over the squared distance, no
+// range cut-off (distance 0, decay 2).
+function makeLight(job) {
+  const l = job.light;
+  const light = new THREE.PointLight(new THREE.Color().setRGB(l.color[0], l.color[1], l.color[2],
+                                                               THREE.LinearSRGBColorSpace),
+                                     l.intensity, 0, 2);
+  light.position.copy(vec(l.position));
+  light.castShadow = job.shadows;
+  light.shadow.mapSize.set(512, 512);
+  light.shadow.camera.near = l.shadow_near;
+  light.shadow.camera.far = l.shadow_far;
+  return light;
+}
+
+function readPixels(renderer, job) {
+  const gl = renderer.getContext();
+  const pixels = new Uint8Array(job.width * job.height * 4);
+  gl.readPixels(0, 0, job.width, job.height, gl.RGBA, gl.UNSIGNED_BYTE, pixels);
+  let text = '';
+  for (let i = 0; i < pixels.length; i += 0x8000) {
+    text += String.fromCharCode.apply(null, pixels.subarray(i, i + 0x8000));
+  }
+  return btoa(text);
+}
+
+async function renderJob(job) {
+  const renderer = makeRenderer(job);
+  const scene = new THREE.Scene();
+  const pmrem = new THREE.PMREMGenerator(renderer);
+  const cube = await loadEnvironment(job.environment.faces);
+  scene.environment = pmrem.fromCubemap(cube).texture;
+  scene.environmentIntensity = job.environment.intensity;
+  const gltf = await new GLTFLoader().loadAsync('/fs' + job.model);
+  // Our loader takes no lights or cameras from the file.
+  const unused = [];
+  gltf.scene.traverse((object) => {
+    if (object.isLight || object.isCamera) unused.push(object);
+    if (object.isMesh) {
+      object.castShadow = true;
+      object.receiveShadow = true;
+    }
+  });
+  for (const object of unused) object.removeFromParent();
+  scene.add(gltf.scene);
+  const camera = makeCamera(job);
+  const pictures = {};
+  renderer.render(scene, camera);
+  pictures.ibl = readPixels(renderer, job);
+  const light = makeLight(job);
+  scene.add(light);
+  renderer.render(scene, camera);
+  pictures.light = readPixels(renderer, job);
+  pmrem.dispose();
+  renderer.dispose();
+  return pictures;
+}
+
+window.renderJob = renderJob;
+window.pageReady = true;

@@ -1,0 +1,179 @@
+"""The reference check: every shared sample model that our loader accepts is drawn by our
+renderer (reference_render) and by three.js in headless Chromium (threejs_render.mjs) from the
+same camera, environment and point light, and the pictures are compared over the model's
+pixels. One side-by-side sheet per model goes to <build>/reference_check/ (top row image-based
+light alone, bottom row with the point light; ours | three.js | difference x 4)."""
+
+import json
+import os
+import shutil
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import pictures  # noqa: E402
+
+SOURCE = os.environ.get("PLAYER_SOURCE_DIR", os.getcwd())
+BUILD = os.environ.get("PLAYER_BINARY_DIR", os.path.join(SOURCE, "build"))
+MODULES = os.environ.get("THREEJS_MODULES", os.path.join(BUILD, "reference-threejs", "node_modules"))
+OUT = os.path.join(BUILD, "reference_check")
+
+# Models the loader refuses by design (a primitive without indices ends the load).
+REFUSED = {"TriangleWithoutIndices"}
+
+# Mean absolute difference per channel over every pixel that either side covers, in 1/255.
+# The two renderers prefilter the environment differently (three.js's PMREM blur against our
+# mip chain, three.js's own irradiance against our spherical-harmonics faces), decode and
+# encode sRGB differently (the exact curve against a power of 2.2) and three.js adds
+# multiple-scattering energy to rough metals; together that moves a matching picture by a few
+# levels, most on rough and metallic surfaces. Silhouette pixels differ by rasterisation.
+WHOLE_MODEL_TOLERANCE = 10.0
+
+# Regions that show one feature each: (model, picture, name, (x0, y0, x1, y1) in pixels from the
+# top left, tolerance in 1/255 of the mean absolute difference per channel, reason).
+REGIONS = [
+    ("Box", "ibl", "front face", (100, 120, 150, 170), 8.0,
+     "a flat dielectric face: only the diffuse irradiance and a faint reflection differ"),
+    ("Box", "light", "front face", (100, 120, 150, 170), 8.0,
+     "as above plus the point light, whose units match exactly"),
+]
+
+
+def model_file(folder):
+    """The first .gltf (else .glb) of a sample folder, or None."""
+    for variant, extension in (("glTF", ".gltf"), ("glTF-Binary", ".glb")):
+        directory = os.path.join(folder, variant)
+        if os.path.isdir(directory):
+            for name in sorted(os.listdir(directory)):
+                if name.endswith(extension):
+                    return os.path.join(directory, name)
+    return None
+
+
+def testdata_dir():
+    """shared/testdata beside the repository (as CI lays it out) or the workplace's one."""
+    for candidate in (os.environ.get("PLAYER_TESTDATA_DIR"),
+                      os.path.join(os.path.dirname(SOURCE), "shared", "testdata"),
+                      os.path.join(os.path.dirname(os.path.dirname(SOURCE)), "shared", "testdata")):
+        if candidate and os.path.isdir(os.path.join(candidate, "gltf")):
+            return candidate
+    return None
+
+
+def without_tangents(model, out):
+    """A copy of the model folder whose primitives have no TANGENT stream: its normal map then
+    relies on tangents derived in the fragment shader."""
+    source = os.path.dirname(model)
+    target = os.path.join(out, "models", os.path.basename(os.path.dirname(source)) + "NoTangents")
+    shutil.rmtree(target, ignore_errors=True)
+    shutil.copytree(source, target)
+    path = os.path.join(target, os.path.basename(model))
+    with open(path) as f:
+        document = json.load(f)
+    for mesh in document["meshes"]:
+        for primitive in mesh["primitives"]:
+            primitive["attributes"].pop("TANGENT", None)
+    stem, extension = os.path.splitext(path)
+    renamed = stem + "NoTangents" + extension
+    with open(renamed, "w") as f:
+        json.dump(document, f)
+    os.remove(path)
+    return renamed
+
+
+def models(testdata, out):
+    """(name, file) of every sample model, plus the tangent-less copy of the mirror test."""
+    root = os.path.join(testdata, "gltf")
+    found = []
+    for name in sorted(os.listdir(root)):
+        file = model_file(os.path.join(root, name))
+        if file:
+            found.append((name, file))
+            if name == "NormalTangentMirrorTest":
+                found.append((name + "NoTangents", without_tangents(file, out)))
+    return found
+
+
+def render_ours(name, file):
+    """The job file of the model, or None when the loader refuses it (fails on anything else)."""
+    prefix = os.path.join(OUT, name)
+    for stale in ("_ours_ibl.png", "_ours_light.png", "_three_ibl.png", "_three_light.png"):
+        if os.path.exists(prefix + stale):
+            os.remove(prefix + stale)
+    run = subprocess.run([os.path.join(BUILD, "reference_render"), file, prefix],
+                         capture_output=True, text=True, timeout=300, cwd=SOURCE)
+    if run.returncode != 0:
+        refusal = run.stderr.strip().splitlines()[-1:] or ["no message"]
+        print(f"{name}: our renderer stopped ({run.returncode}): {refusal[0]}")
+        return None
+    return prefix + ".json"
+
+
+def compare(name, job, failures):
+    sheet_rows = []
+    for picture in ("ibl", "light"):
+        ours = pictures.read_rgba(job["ours_" + picture])
+        three = pictures.read_rgba(job["three_" + picture])
+        mask = pictures.covered(ours, three)
+        whole = pictures.mean_difference(ours, three, mask)
+        print(f"{name} {picture}: {pictures.describe(whole)} over {sum(mask)} pixels")
+        if not mask.count(1):
+            failures.append(f"{name} {picture}: neither side drew the model")
+        elif max(whole) > WHOLE_MODEL_TOLERANCE:
+            failures.append(f"{name} {picture}: whole model differs by {pictures.describe(whole)}"
+                            f" > {WHOLE_MODEL_TOLERANCE}")
+        for model, which, region, box, tolerance, _reason in REGIONS:
+            if model != name or which != picture:
+                continue
+            inside = pictures.box_mask(box, ours.width, ours.height)
+            difference = pictures.mean_difference(ours, three, inside)
+            print(f"{name} {picture} {region}: ours {pictures.describe(pictures.mean(ours, inside))}"
+                  f", three.js {pictures.describe(pictures.mean(three, inside))},"
+                  f" difference {pictures.describe(difference)}")
+            if max(difference) > tolerance:
+                failures.append(f"{name} {picture} {region}: differs by"
+                                f" {pictures.describe(difference)} > {tolerance}")
+        sheet_rows.append((ours, three))
+    pictures.write_sheet(os.path.join(OUT, name + "_sheet.png"), sheet_rows)
+
+
+def main():
+    testdata = testdata_dir()
+    if not testdata:
+        print("no shared test data: skipped")
+        return 77
+    if not os.path.isdir(os.path.join(MODULES, "three")):
+        print(f"three.js is not installed in {MODULES}")
+        return 1
+    os.makedirs(OUT, exist_ok=True)
+    started = time.monotonic()
+    failures, jobs = [], {}
+    for name, file in models(testdata, OUT):
+        job = render_ours(name, file)
+        if job:
+            jobs[name] = job
+        elif name not in REFUSED:
+            failures.append(f"{name}: our renderer refused or failed on it")
+    print(f"our renderer: {len(jobs)} models in {time.monotonic() - started:.1f} s")
+    three_started = time.monotonic()
+    run = subprocess.run(["node", os.path.join(os.path.dirname(os.path.abspath(__file__)),
+                                               "threejs_render.mjs"), MODULES, *jobs.values()],
+                         capture_output=True, text=True, timeout=600)
+    print(run.stdout + run.stderr, end="")
+    print(f"three.js: {time.monotonic() - three_started:.1f} s")
+    if run.returncode != 0:
+        failures.append("three.js failed on a model")
+    for name, job_file in jobs.items():
+        with open(job_file) as f:
+            job = json.load(f)
+        if os.path.exists(job["three_ibl"]):
+            compare(name, job, failures)
+    print(f"total {time.monotonic() - started:.1f} s; sheets in {OUT}")
+    for failure in failures:
+        print("FAIL: " + failure)
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
