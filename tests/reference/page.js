@@ -94,12 +94,27 @@ function readPixels(renderer, job) {
   return btoa(text);
 }
 
-async function renderJob(job) {
+// The renderer and the prefiltered environment are made once and kept for every later job with
+// the same size and faces: prefiltering is the slowest step in software WebGL.
+let kept = null;
+
+async function keptRenderer(job) {
+  const key = JSON.stringify([job.width, job.height, job.shadows, job.background,
+                              job.environment.faces]);
+  if (kept && kept.key === key) return kept;
+  if (kept) kept.renderer.dispose();
   const renderer = makeRenderer(job);
-  const scene = new THREE.Scene();
   const pmrem = new THREE.PMREMGenerator(renderer);
-  const cube = await loadEnvironment(job.environment.faces);
-  scene.environment = pmrem.fromCubemap(cube).texture;
+  const environment = pmrem.fromCubemap(await loadEnvironment(job.environment.faces)).texture;
+  pmrem.dispose();
+  kept = { key, renderer, environment };
+  return kept;
+}
+
+async function renderJob(job) {
+  const { renderer, environment } = await keptRenderer(job);
+  const scene = new THREE.Scene();
+  scene.environment = environment;
   scene.environmentIntensity = job.environment.intensity;
   const gltf = await new GLTFLoader().loadAsync('/fs' + job.model);
   // Our loader takes no lights or cameras from the file.
@@ -113,16 +128,19 @@ async function renderJob(job) {
   });
   for (const object of unused) object.removeFromParent();
   scene.add(gltf.scene);
+  // The first animation, posed at the job's time, as our renderer poses it.
+  if (gltf.animations.length > 0) {
+    const mixer = new THREE.AnimationMixer(gltf.scene);
+    mixer.clipAction(gltf.animations[0]).play();
+    mixer.setTime(job.animation_time);
+  }
   const camera = makeCamera(job);
   const pictures = {};
   renderer.render(scene, camera);
   pictures.ibl = readPixels(renderer, job);
-  const light = makeLight(job);
-  scene.add(light);
+  scene.add(makeLight(job));
   renderer.render(scene, camera);
   pictures.light = readPixels(renderer, job);
-  pmrem.dispose();
-  renderer.dispose();
   return pictures;
 }
 

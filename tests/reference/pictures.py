@@ -47,60 +47,52 @@ def read_rgba(path):
 
 def covered(a, b):
     """1 for every pixel that either picture covers, else 0."""
-    return [1 if a.pixels[i] >= COVERED_ALPHA or b.pixels[i] >= COVERED_ALPHA else 0
-            for i in range(3, len(a.pixels), 4)]
+    return bytes(1 if x >= COVERED_ALPHA or y >= COVERED_ALPHA else 0
+                 for x, y in zip(a.pixels[3::4], b.pixels[3::4]))
 
 
 def box_mask(box, width, height):
     x0, y0, x1, y1 = box
-    return [1 if x0 <= i % width < x1 and y0 <= i // width < y1 else 0
-            for i in range(width * height)]
+    row = bytes(1 if x0 <= x < x1 else 0 for x in range(width))
+    empty = bytes(width)
+    return b"".join(row if y0 <= y < y1 else empty for y in range(height))
 
 
 def mean_difference(a, b, mask):
     """Mean absolute difference of r, g and b over the masked pixels."""
-    sums, count = [0, 0, 0], 0
-    for i, inside in enumerate(mask):
-        if inside:
-            count += 1
-            for c in range(3):
-                sums[c] += abs(a.pixels[4 * i + c] - b.pixels[4 * i + c])
-    return [s / max(count, 1) for s in sums]
+    count = max(sum(mask), 1)
+    return [sum(abs(x - y) for x, y, m in zip(a.pixels[c::4], b.pixels[c::4], mask) if m) / count
+            for c in range(3)]
 
 
 def mean(a, mask):
-    sums, count = [0, 0, 0], 0
-    for i, inside in enumerate(mask):
-        if inside:
-            count += 1
-            for c in range(3):
-                sums[c] += a.pixels[4 * i + c]
-    return [s / max(count, 1) for s in sums]
+    count = max(sum(mask), 1)
+    return [sum(x for x, m in zip(a.pixels[c::4], mask) if m) / count for c in range(3)]
 
 
 def describe(values):
     return "(" + ", ".join(f"{v:.1f}" for v in values) + ")"
 
 
-def _over_background(picture, i):
-    alpha = picture.pixels[4 * i + 3]
-    return [(picture.pixels[4 * i + c] * alpha + SHEET_BACKGROUND[c] * (255 - alpha)) // 255
-            for c in range(3)]
+def _over_background(picture):
+    """The picture's RGB bytes over the sheet background."""
+    out = bytearray(picture.width * picture.height * 3)
+    alpha = picture.pixels[3::4]
+    for c in range(3):
+        back = SHEET_BACKGROUND[c]
+        out[c::3] = bytes((v * k + back * (255 - k)) // 255
+                          for v, k in zip(picture.pixels[c::4], alpha))
+    return bytes(out)
 
 
 def write_sheet(path, rows):
     """One row per (ours, three.js) pair: ours | three.js | amplified difference."""
     lines = []
     for ours, three in rows:
+        a, b = _over_background(ours), _over_background(three)
+        difference = bytes(min(255, abs(x - y) * DIFFERENCE_GAIN) for x, y in zip(a, b))
+        stride = ours.width * 3
         for y in range(ours.height):
-            line = bytearray()
-            left, middle, right = bytearray(), bytearray(), bytearray()
-            for x in range(ours.width):
-                i = y * ours.width + x
-                a, b = _over_background(ours, i), _over_background(three, i)
-                left += bytes(a)
-                middle += bytes(b)
-                right += bytes(min(255, abs(a[c] - b[c]) * DIFFERENCE_GAIN) for c in range(3))
-            line += left + middle + right
-            lines.append(bytes(line))
+            line = slice(y * stride, (y + 1) * stride)
+            lines.append(a[line] + b[line] + difference[line])
     pngfile.write_png(path, rows[0][0].width * 3, len(lines), lines, channels=3)

@@ -1,15 +1,15 @@
 // Renders one glTF model for the reference check against three.js.
 //
-//   reference_render <model.gltf|.glb> <output prefix>
+//   reference_render <output folder> <model.gltf|.glb>...
 //
-// Loads the model as the model viewer does (its floor hidden, its default lights replaced by
+// Loads each model as the model viewer does (its floor hidden, its default lights replaced by
 // one point light), frames its bounding box with one camera and draws it at 256 x 256 under
 // the shared image-based light with no tone curve: once with the image-based light alone
-// (<prefix>_ours_ibl.png) and once with the point light and its shadow added
-// (<prefix>_ours_light.png). The camera, the light, the background and the environment faces
-// go to <prefix>.json, which the three.js page reads, so both sides are set up from one place.
-// Runs from the repository root (the shared resources are found by relative paths). Exits 1
-// on a GL error (debug output is on) and when the loader refuses the model.
+// (<folder>/<stem>_ours_ibl.png) and once with the point light and its shadow
+// added (<stem>_ours_light.png). The camera, the light, the background and the environment
+// faces go to <stem>.json, which the three.js page reads, so both sides are set up from one
+// place. Prints "drawn <model>" after each model. Runs from the repository root (the shared
+// resources are found by relative paths). Stops at the first model it cannot draw.
 
 #include <cmath>
 #include <cstdio>
@@ -49,7 +49,7 @@ const glm::vec3 kViewDirection = glm::normalize(glm::vec3(0.45f, 0.35f, 1.0f));
 // at different angles; its intensity grows with the model's area so that every model gets
 // about the same light (a third of the image-based light's brightness on a white face).
 const glm::vec3 kLightOffset(-0.6f, 0.8f, 0.9f);
-constexpr float kLightIntensityPerArea = 0.3f;
+constexpr float kLightIntensityPerArea = 2.0f;
 // The background: a dark grey that no model's colour is measured against (the comparison
 // masks by alpha, which is 0 here).
 const glm::vec4 kBackground(0.1f, 0.1f, 0.12f, 0.0f);
@@ -172,10 +172,13 @@ bool RenderTo(Objects3D& objects, const std::string& file) {
   return WritePng(file, pixels, kPictureSide, kPictureSide);
 }
 
-int Run(const std::string& model_path, const std::string& prefix) {
-  HiddenGLContext context(kPictureSide, kPictureSide);
-  GpuResources resources;
-  EnableDebugOutput();
+// Exit codes: 0 drawn, 1 the model was refused (the loader's fatal message ends the run with 1),
+// 3 no GL context, 4 a GL error or an unwritable picture.
+constexpr int kNoContext = 3;
+constexpr int kFailed = 4;
+
+// Draws one model: its job file and our two pictures.
+int DrawModel(const std::string& model_path, const std::string& folder) {
   GltfScene model(model_path, false);
   model.Resize(kPictureSide, kPictureSide, 1.0f);
   uint64_t grid_counter = 0;
@@ -183,13 +186,37 @@ int Run(const std::string& model_path, const std::string& prefix) {
   const Setup setup = FrameModel(model);
   PrepareScene(model, setup);
   const std::string name = fs::path(model_path).stem().string();
+  const std::string prefix = (fs::path(folder) / name).string();
   std::ofstream(prefix + ".json") << Job(name, model_path, prefix, setup, model.size).dump(2);
   bool written = RenderTo(model.objects, prefix + "_ours_ibl.png");
   AddReferenceLight(model, setup);
   written = RenderTo(model.objects, prefix + "_ours_light.png") && written;
   for (GLenum error = glGetError(); error != GL_NO_ERROR; error = glGetError()) ++gl_errors;
   if (!written) std::fprintf(stderr, "cannot write the pictures of %s\n", prefix.c_str());
-  return written && gl_errors == 0 ? 0 : 1;
+  if (!written || gl_errors > 0) return kFailed;
+  std::printf("drawn %s\n", model_path.c_str());
+  std::fflush(stdout);
+  return 0;
+}
+
+int Run(const std::vector<std::string>& models, const std::string& folder) {
+  std::unique_ptr<HiddenGLContext> context;
+  try {
+    context = std::make_unique<HiddenGLContext>(kPictureSide, kPictureSide);
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "%s (run under xvfb-run)\n", error.what());
+    return kNoContext;
+  }
+  GpuResources resources;
+  EnableDebugOutput();
+  // Holds the shared resources for the whole run, so the environment is prefiltered once and
+  // not again for every model.
+  Objects3D keep_shared_resources;
+  for (const std::string& model : models) {
+    const int result = DrawModel(model, folder);
+    if (result != 0) return result;
+  }
+  return 0;
 }
 
 }  // namespace
@@ -197,8 +224,8 @@ int Run(const std::string& model_path, const std::string& prefix) {
 int main(int argc, char** argv) {
   // Unfiltered PNG rows: the check reads them back without undoing filters.
   stbi_write_force_png_filter = 0;
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: %s <model.gltf|.glb> <output prefix>\n", argv[0]);
+  if (argc < 3) {
+    std::fprintf(stderr, "usage: %s <output folder> <model.gltf|.glb>...\n", argv[0]);
     return 2;
   }
   // A refused model ends the run through a message box: print it instead of waiting.
@@ -207,7 +234,7 @@ int main(int argc, char** argv) {
     return MessageBoxResult::Ok;
   });
   try {
-    return Run(argv[1], argv[2]);
+    return Run(std::vector<std::string>(argv + 2, argv + argc), argv[1]);
   } catch (const std::exception& error) {
     std::fprintf(stderr, "%s\n", error.what());
     return 1;

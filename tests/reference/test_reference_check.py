@@ -17,6 +17,7 @@ import pictures  # noqa: E402
 SOURCE = os.environ.get("PLAYER_SOURCE_DIR", os.getcwd())
 BUILD = os.environ.get("PLAYER_BINARY_DIR", os.path.join(SOURCE, "build"))
 MODULES = os.environ.get("THREEJS_MODULES", os.path.join(BUILD, "reference-threejs", "node_modules"))
+RENDERER = os.environ.get("REFERENCE_RENDER", os.path.join(BUILD, "tests", "reference_render"))
 OUT = os.path.join(BUILD, "reference_check")
 
 # Models the loader refuses by design (a primitive without indices ends the load).
@@ -95,19 +96,39 @@ def models(testdata, out):
     return found
 
 
-def render_ours(name, file):
-    """The job file of the model, or None when the loader refuses it (fails on anything else)."""
-    prefix = os.path.join(OUT, name)
-    for stale in ("_ours_ibl.png", "_ours_light.png", "_three_ibl.png", "_three_light.png"):
-        if os.path.exists(prefix + stale):
-            os.remove(prefix + stale)
-    run = subprocess.run([os.path.join(BUILD, "reference_render"), file, prefix],
-                         capture_output=True, text=True, timeout=300, cwd=SOURCE)
-    if run.returncode != 0:
-        refusal = run.stderr.strip().splitlines()[-1:] or ["no message"]
-        print(f"{name}: our renderer stopped ({run.returncode}): {refusal[0]}")
-        return None
-    return prefix + ".json"
+REFUSED_EXIT = 1  # reference_render's exit code when the loader ends the run
+
+
+def render_ours(found, failures):
+    """Job files by model name. The renderer draws the models in one run (one environment
+    prefiltering); a refused model ends the run, which goes on from the next model."""
+    jobs, pending = {}, list(found)
+    while pending:
+        for name, _file in pending:
+            for stale in ("_ours_ibl.png", "_ours_light.png", "_three_ibl.png", "_three_light.png"):
+                path = os.path.join(OUT, os.path.splitext(os.path.basename(_file))[0] + stale)
+                if os.path.exists(path):
+                    os.remove(path)
+        run = subprocess.run([RENDERER, OUT, *(file for _name, file in pending)],
+                             capture_output=True, text=True, timeout=600, cwd=SOURCE)
+        drawn = {line[len("drawn "):] for line in run.stdout.splitlines()
+                 if line.startswith("drawn ")}
+        for name, file in pending:
+            if file in drawn:
+                jobs[name] = os.path.join(OUT, os.path.splitext(os.path.basename(file))[0] + ".json")
+        stopped = next((i for i, (_name, file) in enumerate(pending) if file not in drawn), None)
+        if run.returncode == 0 or stopped is None:
+            break
+        name = pending[stopped][0]
+        message = (run.stderr.strip().splitlines() or ["no message"])[-1]
+        print(f"{name}: our renderer stopped ({run.returncode}): {message}")
+        if run.returncode != REFUSED_EXIT:
+            failures.append(f"{name}: our renderer failed: {run.stderr.strip()}")
+            break
+        if name not in REFUSED:
+            failures.append(f"{name}: our loader refused it: {message}")
+        pending = pending[stopped + 1:]
+    return jobs
 
 
 def compare(name, job, failures):
@@ -148,13 +169,8 @@ def main():
         return 1
     os.makedirs(OUT, exist_ok=True)
     started = time.monotonic()
-    failures, jobs = [], {}
-    for name, file in models(testdata, OUT):
-        job = render_ours(name, file)
-        if job:
-            jobs[name] = job
-        elif name not in REFUSED:
-            failures.append(f"{name}: our renderer refused or failed on it")
+    failures = []
+    jobs = render_ours(models(testdata, OUT), failures)
     print(f"our renderer: {len(jobs)} models in {time.monotonic() - started:.1f} s")
     three_started = time.monotonic()
     run = subprocess.run(["node", os.path.join(os.path.dirname(os.path.abspath(__file__)),

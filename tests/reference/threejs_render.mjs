@@ -12,7 +12,8 @@ import path from 'node:path';
 import zlib from 'node:zlib';
 import { fileURLToPath } from 'node:url';
 
-const [modules, ...jobFiles] = process.argv.slice(2);
+const modules = path.resolve(process.argv[2]);
+const jobFiles = process.argv.slice(3);
 const { chromium } = await import(path.join(modules, 'playwright-core', 'index.mjs'));
 const pageFolder = path.dirname(fileURLToPath(import.meta.url));
 const threeFolder = path.join(modules, 'three');
@@ -104,23 +105,24 @@ function writePng(file, width, height, rgba) {
   ]));
 }
 
-async function renderJob(browser, origin, job) {
+// One page draws every job; what it reports goes into the problems of the job at hand.
+async function openPage(browser, origin, problems) {
   const page = await browser.newPage();
-  const problems = [];
   page.on('pageerror', (error) => problems.push(error.message));
   page.on('console', (message) => {
     if (message.type() === 'error') problems.push(`${message.text()} (${message.location().url})`);
   });
-  try {
-    await page.goto(origin + '/page.html');
-    await page.waitForFunction(() => window.pageReady === true);
-    const pictures = await page.evaluate((j) => window.renderJob(j), job);
-    if (problems.length) throw new Error(problems.join('; '));
-    for (const [key, file] of [['ibl', job.three_ibl], ['light', job.three_light]]) {
-      writePng(file, job.width, job.height, Buffer.from(pictures[key], 'base64'));
-    }
-  } finally {
-    await page.close();
+  await page.goto(origin + '/page.html');
+  await page.waitForFunction(() => window.pageReady === true);
+  return page;
+}
+
+async function renderJob(page, problems, job) {
+  problems.length = 0;
+  const pictures = await page.evaluate((j) => window.renderJob(j), job);
+  if (problems.length) throw new Error(problems.join('; '));
+  for (const [key, file] of [['ibl', job.three_ibl], ['light', job.three_light]]) {
+    writePng(file, job.width, job.height, Buffer.from(pictures[key], 'base64'));
   }
 }
 
@@ -128,10 +130,12 @@ const jobs = jobFiles.map((file) => JSON.parse(fs.readFileSync(file, 'utf8')));
 const server = await serve(allowedRoots(jobs));
 const origin = `http://127.0.0.1:${server.address().port}`;
 const browser = await chromium.launch({ executablePath: '/usr/bin/chromium', args: kChromiumFlags });
+const problems = [];
+const page = await openPage(browser, origin, problems);
 let failed = 0;
 for (const job of jobs) {
   try {
-    await renderJob(browser, origin, job);
+    await renderJob(page, problems, job);
     console.log(`three.js rendered ${job.name}`);
   } catch (error) {
     failed += 1;
