@@ -6,6 +6,27 @@
 import * as THREE from 'three';
 import { GLTFLoader } from 'three/addons/loaders/GLTFLoader.js';
 
+// Our renderer lights from the environment with the single-scattering split sum of glTF's
+// reference viewer: specular = radiance x (F0 A + B), diffuse = base colour x irradiance.
+// three.js adds a multiple-scattering term (up to twice as bright on rough metals) and takes
+// its energy out of the diffuse part; both are switched off here so that the pictures differ
+// only where a renderer is wrong, not by a modelling choice.
+function useSingleScattering() {
+  const replacements = [
+    ['reflectedLight.indirectSpecular += multiScattering * cosineWeightedIrradiance;', ''],
+    ['vec3 diffuse = material.diffuseColor * ( 1.0 - max( max( totalScattering.r, totalScattering.g ), totalScattering.b ) );',
+     'vec3 diffuse = material.diffuseColor;'],
+  ];
+  let chunk = THREE.ShaderChunk.lights_physical_pars_fragment;
+  for (const [from, to] of replacements) {
+    if (!chunk.includes(from)) throw new Error('three.js lighting code has changed: ' + from);
+    chunk = chunk.replace(from, to);
+  }
+  THREE.ShaderChunk.lights_physical_pars_fragment = chunk;
+}
+
+useSingleScattering();
+
 function loadImage(url) {
   return new Promise((resolve, reject) => {
     const image = new Image();
