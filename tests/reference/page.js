@@ -79,12 +79,20 @@ function makeRenderer(job) {
   return renderer;
 }
 
+// three.js clamps a point light's squared distance at 0.01, which dims the light on models much
+// smaller than a unit. The page therefore draws everything scaled by 1 / model size: lengths
+// times k and the light's intensity times k squared give the same picture without the clamp.
+function sceneScale(job) {
+  return 1.0 / job.model_size;
+}
+
 function makeCamera(job) {
   const c = job.camera;
-  const camera = new THREE.PerspectiveCamera(c.yfov_degrees, c.aspect, c.near, c.far);
-  camera.position.copy(vec(c.eye));
+  const k = sceneScale(job);
+  const camera = new THREE.PerspectiveCamera(c.yfov_degrees, c.aspect, c.near * k, c.far * k);
+  camera.position.copy(vec(c.eye).multiplyScalar(k));
   camera.up.copy(vec(c.up));
-  camera.lookAt(vec(c.target));
+  camera.lookAt(vec(c.target).multiplyScalar(k));
   camera.updateMatrixWorld();
   return camera;
 }
@@ -93,14 +101,15 @@ function makeCamera(job) {
 // range cut-off (distance 0, decay 2).
 function makeLight(job) {
   const l = job.light;
+  const k = sceneScale(job);
   const light = new THREE.PointLight(new THREE.Color().setRGB(l.color[0], l.color[1], l.color[2],
                                                                THREE.LinearSRGBColorSpace),
-                                     l.intensity, 0, 2);
-  light.position.copy(vec(l.position));
+                                     l.intensity * k * k, 0, 2);
+  light.position.copy(vec(l.position).multiplyScalar(k));
   light.castShadow = job.shadows;
   light.shadow.mapSize.set(512, 512);
-  light.shadow.camera.near = l.shadow_near;
-  light.shadow.camera.far = l.shadow_far;
+  light.shadow.camera.near = l.shadow_near * k;
+  light.shadow.camera.far = l.shadow_far * k;
   return light;
 }
 
@@ -148,7 +157,10 @@ async function renderJob(job) {
     }
   });
   for (const object of unused) object.removeFromParent();
-  scene.add(gltf.scene);
+  const scaled = new THREE.Group();
+  scaled.scale.setScalar(sceneScale(job));
+  scaled.add(gltf.scene);
+  scene.add(scaled);
   // The first animation, posed at the job's time, as our renderer poses it.
   if (gltf.animations.length > 0) {
     const mixer = new THREE.AnimationMixer(gltf.scene);

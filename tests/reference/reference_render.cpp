@@ -116,6 +116,7 @@ Json Job(const std::string& name, const std::string& model, const std::string& p
       {"width", kPictureSide},
       {"height", kPictureSide},
       {"animation_time", kAnimationTime},
+      {"model_size", size},
       {"camera",
        {{"eye", Vec3(setup.eye)},
         {"target", Vec3(setup.target)},
