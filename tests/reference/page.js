@@ -110,6 +110,9 @@ function makeLight(job) {
   light.shadow.mapSize.set(512, 512);
   light.shadow.camera.near = l.shadow_near * k;
   light.shadow.camera.far = l.shadow_far * k;
+  // Against shadow acne, as our shadow pass moves each point off its surface by about a texel.
+  light.shadow.bias = -0.001;
+  light.shadow.normalBias = 0.005;
   return light;
 }
 
