@@ -38,6 +38,18 @@ REGIONS = [
      "a flat dielectric face: only the diffuse irradiance and a faint reflection differ"),
     ("Box", "light", "front face", (100, 120, 150, 170), 8.0,
      "as above plus the point light, whose units match exactly"),
+    ("NormalTangentMirrorTestNoTangents", "ibl", "normal-mapped panels", (56, 70, 118, 160), 8.0,
+     "x"),
+    ("NormalTangentMirrorTestNoTangents", "light", "normal-mapped panels", (56, 70, 118, 160), 8.0,
+     "x"),
+    ("NormalTangentMirrorTestFactors", "ibl", "metal panels", (146, 70, 222, 160), 8.0,
+     "x"),
+    ("NormalTangentMirrorTestFactors", "light", "metal panels", (146, 70, 222, 160), 8.0,
+     "x"),
+    ("MetalRoughSpheresNoTextures", "ibl", "top sphere rows", (40, 46, 216, 80), 8.0,
+     "x"),
+    ("MetalRoughSpheresNoTextures", "light", "top sphere rows", (40, 46, 216, 80), 8.0,
+     "x"),
 ]
 
 
@@ -62,37 +74,58 @@ def testdata_dir():
     return None
 
 
-def without_tangents(model, out):
-    """A copy of the model folder whose primitives have no TANGENT stream: its normal map then
-    relies on tangents derived in the fragment shader."""
+def drop_tangents(document):
+    for mesh in document["meshes"]:
+        for primitive in mesh["primitives"]:
+            primitive["attributes"].pop("TANGENT", None)
+
+
+def set_factors(document):
+    for material in document["materials"]:
+        material.setdefault("pbrMetallicRoughness", {}).update(
+            {"metallicFactor": 0.0, "roughnessFactor": 0.5})
+        if "normalTexture" in material:
+            material["normalTexture"]["scale"] = 0.5
+
+
+# Copies of sample models changed to show what no sample shows: (model, suffix, change, why).
+VARIANTS = [
+    ("NormalTangentMirrorTest", "NoTangents", drop_tangents,
+     "its normal map then needs tangents derived in the fragment shader"),
+    ("NormalTangentMirrorTest", "Factors", set_factors,
+     "metallic and roughness factors that scale its metallic-roughness texture, and a normal"
+     " scale"),
+]
+
+
+def variant(model, out, suffix, change):
+    """A copy of the model's folder in which the .gltf file is changed and renamed."""
     source = os.path.dirname(model)
-    target = os.path.join(out, "models", os.path.basename(os.path.dirname(source)) + "NoTangents")
+    target = os.path.join(out, "models", os.path.basename(os.path.dirname(source)) + suffix)
     shutil.rmtree(target, ignore_errors=True)
     shutil.copytree(source, target)
     path = os.path.join(target, os.path.basename(model))
     with open(path) as f:
         document = json.load(f)
-    for mesh in document["meshes"]:
-        for primitive in mesh["primitives"]:
-            primitive["attributes"].pop("TANGENT", None)
+    change(document)
     stem, extension = os.path.splitext(path)
-    renamed = stem + "NoTangents" + extension
-    with open(renamed, "w") as f:
+    with open(stem + suffix + extension, "w") as f:
         json.dump(document, f)
     os.remove(path)
-    return renamed
+    return stem + suffix + extension
 
 
 def models(testdata, out):
-    """(name, file) of every sample model, plus the tangent-less copy of the mirror test."""
+    """(name, file) of every sample model and its variants."""
     root = os.path.join(testdata, "gltf")
     found = []
     for name in sorted(os.listdir(root)):
         file = model_file(os.path.join(root, name))
         if file:
             found.append((name, file))
-            if name == "NormalTangentMirrorTest":
-                found.append((name + "NoTangents", without_tangents(file, out)))
+            for model, suffix, change, _why in VARIANTS:
+                if model == name:
+                    found.append((name + suffix, variant(file, out, suffix, change)))
     return found
 
 
