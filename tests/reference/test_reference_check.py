@@ -192,7 +192,7 @@ def compare(name, job, failures):
         elif max(whole) > tolerance:
             failures.append(f"{name} {picture}: whole model differs by {pictures.describe(whole)}"
                             f" > {tolerance}")
-        for model, which, region, box, tolerance, _reason in REGIONS:
+        for model, which, region, box, region_tolerance, _reason in REGIONS:
             if model != name or which != picture:
                 continue
             inside = pictures.box_mask(box, ours.width, ours.height)
@@ -200,9 +200,9 @@ def compare(name, job, failures):
             print(f"{name} {picture} {region}: ours {pictures.describe(pictures.mean(ours, inside))}"
                   f", three.js {pictures.describe(pictures.mean(three, inside))},"
                   f" difference {pictures.describe(difference)}")
-            if max(difference) > tolerance:
+            if max(difference) > region_tolerance:
                 failures.append(f"{name} {picture} {region}: differs by"
-                                f" {pictures.describe(difference)} > {tolerance}")
+                                f" {pictures.describe(difference)} > {region_tolerance}")
         sheet_rows.append((ours, three))
     pictures.write_sheet(os.path.join(OUT, name + "_sheet.png"), sheet_rows)
 
