@@ -149,20 +149,22 @@ REFUSED_EXIT = 1  # reference_render's exit code when the loader ends the run
 def render_ours(found, failures):
     """Job files by model name. The renderer draws the models in one run (one environment
     prefiltering); a refused model ends the run, which goes on from the next model."""
+    def output(file, ending):
+        return os.path.join(OUT, os.path.splitext(os.path.basename(file))[0] + ending)
+
+    for _name, file in found:
+        for stale in ("_ours_ibl.png", "_ours_light.png", "_three_ibl.png", "_three_light.png"):
+            if os.path.exists(output(file, stale)):
+                os.remove(output(file, stale))
     jobs, pending = {}, list(found)
     while pending:
-        for name, _file in pending:
-            for stale in ("_ours_ibl.png", "_ours_light.png", "_three_ibl.png", "_three_light.png"):
-                path = os.path.join(OUT, os.path.splitext(os.path.basename(_file))[0] + stale)
-                if os.path.exists(path):
-                    os.remove(path)
         run = subprocess.run([RENDERER, OUT, *(file for _name, file in pending)],
                              capture_output=True, text=True, timeout=600, cwd=SOURCE)
         drawn = {line[len("drawn "):] for line in run.stdout.splitlines()
                  if line.startswith("drawn ")}
         for name, file in pending:
             if file in drawn:
-                jobs[name] = os.path.join(OUT, os.path.splitext(os.path.basename(file))[0] + ".json")
+                jobs[name] = output(file, ".json")
         stopped = next((i for i, (_name, file) in enumerate(pending) if file not in drawn), None)
         if run.returncode == 0 or stopped is None:
             break
