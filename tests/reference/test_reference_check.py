@@ -52,6 +52,9 @@ REGIONS = [
      "a flat rough dielectric face: the irradiance and the faint rough reflection differ"),
     ("Box", "light", "front face", (100, 120, 150, 170), 9.0,
      "as above plus the point light, whose units match exactly"),
+    ("BoxAnimated", "light", "front wall, left part", (22, 75, 50, 200), 8.0,
+     "a flat lit wall, thin, with the inner box behind it: nothing but the irradiance differs"
+     " (the same wall's right part measures 4)"),
     ("NormalTangentMirrorTestNoTangents", "ibl", "metal panels", (146, 70, 222, 160), 8.0,
      "smooth bumps of metal mirror the environment: only the prefiltering differs"),
     ("NormalTangentMirrorTestNoTangents", "light", "metal panels", (146, 70, 222, 160), 8.0,
