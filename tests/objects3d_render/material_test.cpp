@@ -12,6 +12,7 @@
 
 #include "objects3d/context/rendercontext.h"
 #include "render_scene.h"
+#include "util/camera/camera.h"
 #include "util/light/light.h"
 #include "util/texture/texture.h"
 
@@ -57,14 +58,8 @@ const TangentCase kTangentCases[] = {
     {"back", false, false, -4.0f, {-1, -1}},
 };
 
-struct LitPictures {
-  std::vector<uint8_t> towards;  // lit from the side the normals must lean to
-  std::vector<uint8_t> away;     // lit from the other side
-};
-
-// The square lit by a sun from either side, on the viewer's side of the square.
-LitPictures RenderLeaningSquare(const TangentCase& c, bool tangents) {
-  auto scene = MakeScene({0, 0, c.eye_z});
+// The square of one case with or without its tangent stream.
+std::shared_ptr<Primitive> LeaningSquare(const TangentCase& c, bool tangents) {
   auto square = MakeSquare(1.0f);
   const float u_x = c.mirrored_uv ? -1.0f : 1.0f;
   if (c.mirrored_uv) square->texcoords = {1, 1, 0, 1, 0, 0, 1, 0};
@@ -72,35 +67,43 @@ LitPictures RenderLeaningSquare(const TangentCase& c, bool tangents) {
     for (int i = 0; i < 4; ++i) square->tangents.insert(square->tangents.end(), {u_x, 0, 0, u_x});
     square->tangent_components = 4;
   }
-  auto material = LitMaterial({1, 1, 1, 1}, 1, 0);
-  material->normal_texture = OneTexel({191, 191, 218});  // (0.5, 0.5, 0.71)
-  Node& node = scene->AddPrimitive(square, material, nullptr);
-  if (c.mirrored_node) node.instances[0] = glm::scale(glm::mat4(1.0f), {-1.0f, 1.0f, 1.0f});
-  Light& sun = *scene->AddLight();
-  sun.type = kLightTypeDirectional;
-  sun.intensity = 3.0f;
-  scene->render_context->ibl_color = glm::vec4(0.0f);
-  LitPictures pictures;
-  for (const float side : {1.0f, -1.0f}) {
-    sun.direction = -glm::normalize(glm::vec3(side * c.lean, std::copysign(1.0f, c.eye_z)));
-    (side > 0.0f ? pictures.towards : pictures.away) = Render(*scene);
-  }
-  return pictures;
+  return square;
+}
+
+// Draws only the given node of the scene.
+std::vector<uint8_t> RenderOnly(Objects3D& scene, const Node& shown) {
+  for (const auto& node : scene.data.nodes) node->enabled = node->index == 0 || node.get() == &shown;
+  return Render(scene);
 }
 
 TEST_F(MaterialRenderTest, DerivedTangentsGiveThePictureOfTheTangentStream) {
   constexpr int kAt = kSide / 2 - 8;
+  auto scene = MakeScene({0, 0, 4});
+  auto material = LitMaterial({1, 1, 1, 1}, 1, 0);
+  material->normal_texture = OneTexel({191, 191, 218});  // (0.5, 0.5, 0.71)
+  Light& sun = *scene->AddLight();
+  sun.type = kLightTypeDirectional;
+  sun.intensity = 3.0f;
+  scene->render_context->ibl_color = glm::vec4(0.0f);
   for (const TangentCase& c : kTangentCases) {
-    const LitPictures streamed = RenderLeaningSquare(c, true);
-    const LitPictures derived = RenderLeaningSquare(c, false);
-    SavePicture(std::string(c.name) + "_tangents", streamed.towards);
-    SavePicture(std::string(c.name) + "_derived", derived.towards);
-    for (const LitPictures* p : {&streamed, &derived}) {
-      EXPECT_GT(MeanOver(p->towards, kAt, kAt, 16, 3), MeanOver(p->away, kAt, kAt, 16, 3) + 100.0f)
-          << c.name << (p == &streamed ? " with tangents" : " derived");
+    scene->data.cameras[0]->LookAt(0, 0, c.eye_z, 0, 0, 0, 0, 1, 0);
+    std::vector<uint8_t> towards[2], away[2];  // with the tangent stream, derived
+    for (const bool tangents : {true, false}) {
+      Node& node = scene->AddPrimitive(LeaningSquare(c, tangents), material, nullptr);
+      if (c.mirrored_node) node.instances[0] = glm::scale(glm::mat4(1.0f), {-1.0f, 1.0f, 1.0f});
+      // Lit from the side the normals must lean to, then from the other side.
+      const float z = std::copysign(1.0f, c.eye_z);
+      sun.direction = -glm::normalize(glm::vec3(c.lean, z));
+      towards[tangents] = RenderOnly(*scene, node);
+      sun.direction = -glm::normalize(glm::vec3(-c.lean, z));
+      away[tangents] = RenderOnly(*scene, node);
+      const std::string name = std::string(c.name) + (tangents ? "_tangents" : "_derived");
+      SavePicture(name, towards[tangents]);
+      EXPECT_GT(MeanOver(towards[tangents], kAt, kAt, 16, 3),
+                MeanOver(away[tangents], kAt, kAt, 16, 3) + 100.0f) << name;
     }
-    EXPECT_LT(MeanDifference(streamed.towards, derived.towards), 1.0f) << c.name;
-    EXPECT_LT(MeanDifference(streamed.away, derived.away), 1.0f) << c.name;
+    EXPECT_LT(MeanDifference(towards[1], towards[0]), 1.0f) << c.name;
+    EXPECT_LT(MeanDifference(away[1], away[0]), 1.0f) << c.name;
   }
   EXPECT_TRUE(NoGLError());
 }
@@ -152,20 +155,19 @@ const FactorCase kFactorCases[] = {
      [](Material&) {}, 0.75f},
 };
 
-std::vector<uint8_t> RenderLitSquare(const std::function<void(Material&)>& make, float ibl) {
-  auto scene = MakeScene({0, 0, 4});
-  auto material = LitMaterial({0.9f, 0.4f, 0.2f, 1}, 1, 0);
-  make(*material);
-  scene->AddPrimitive(MakeSquare(1.0f), material, nullptr);
-  AddPointLight(*scene, {-0.8f, 0.3f, 2.0f}, 8.0f);
-  scene->render_context->ibl_color = glm::vec4(1.0f, 1.0f, 1.0f, ibl);
-  return Render(*scene);
-}
-
 TEST_F(MaterialRenderTest, TexturesScaledByTheirFactorsLookLikeTheValues) {
+  auto scene = MakeScene({0, 0, 4});
+  AddPointLight(*scene, {-0.8f, 0.3f, 2.0f}, 8.0f);
+  auto render = [&](const std::function<void(Material&)>& make, float ibl) {
+    auto material = LitMaterial({0.9f, 0.4f, 0.2f, 1}, 1, 0);
+    make(*material);
+    const Node& node = scene->AddPrimitive(MakeSquare(1.0f), material, nullptr);
+    scene->render_context->ibl_color = glm::vec4(1.0f, 1.0f, 1.0f, ibl);
+    return RenderOnly(*scene, node);
+  };
   for (const FactorCase& c : kFactorCases) {
-    const auto textured = RenderLitSquare(c.textured, 1.0f);
-    const auto plain = RenderLitSquare(c.plain, c.plain_ibl);
+    const auto textured = render(c.textured, 1.0f);
+    const auto plain = render(c.plain, c.plain_ibl);
     SavePicture(std::string(c.name) + "_textured", textured);
     SavePicture(std::string(c.name) + "_plain", plain);
     EXPECT_LT(MeanDifference(textured, plain), 1.0f) << c.name;
