@@ -364,13 +364,12 @@ void ShadowLightingPass(Objects3D& o, const Light& light, const Camera& camera) 
     glEnable(GL_CULL_FACE);
     glCullFace(GL_BACK);
   }
-  // The additive pass must meet the ambient pass's depths exactly; two programs may round the
-  // same position differently, so its fragments are pulled a hair towards the viewer.
-  glEnable(GL_POLYGON_OFFSET_FILL);
-  glPolygonOffset(-1.0f, -1.0f);
+  // The additive pass lights exactly the surfaces the ambient pass left in front: the vertex
+  // stage's position is invariant, so the same surface meets the same depth. A looser test would
+  // let a second surface at a silhouette add its light too.
+  glDepthFunc(GL_EQUAL);
   DrawTree(o, Mode::ShadowLighting, CameraRootMatrix(camera), camera);
-  glDisable(GL_POLYGON_OFFSET_FILL);
-  glPolygonOffset(0.0f, 0.0f);
+  glDepthFunc(GL_LEQUAL);
   context.UnbindTextures();
   glActiveTexture(GL_TEXTURE0);
   glBindTexture(GL_TEXTURE_CUBE_MAP, 0);
