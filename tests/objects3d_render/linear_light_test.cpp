@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <string>
 
 #include <glm/gtc/matrix_transform.hpp>
 #include <gtest/gtest.h>
@@ -69,13 +68,6 @@ int CountDifferent(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b,
   return count;
 }
 
-void SavePair(const char* name, const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
-  if (const char* dir = std::getenv("RENDER_TEST_PNG_DIR")) {
-    WritePng(std::string(dir) + "/" + name + "_a.png", a, kSide, kSide);
-    WritePng(std::string(dir) + "/" + name + "_b.png", b, kSide, kSide);
-  }
-}
-
 // Two cubes side by side, a rough one and a metal one, lit from in front: each casts its
 // shadow behind itself into empty space, so no shadow falls on anything seen.
 std::unique_ptr<Objects3D> UnshadowedPair(float intensity) {
@@ -110,7 +102,6 @@ TEST_F(LinearLightTest, ShadowsOnMatchShadowsOffWhereNoShadowFalls) {
     const auto off = RenderSampled(*scene, c.samples);
     scene->shadows_enabled = 1;
     const auto on = RenderSampled(*scene, c.samples);
-    SavePair((std::string("shadows_") + c.what).c_str(), off, on);
     EXPECT_GT(MeanOver(off, kMid - 18, kMid - 2, 4, 3), 30.0f) << "the rough cube is lit";
     // A shadow only darkens: nothing may come out brighter with shadows on.
     EXPECT_LE(LargestBrightening(off, on), 2);
@@ -139,7 +130,6 @@ TEST_F(LinearLightTest, GlowAddsToTheLightBeforeTheEncoding) {
     material->emissive = 2.0f * emission;
     scene->glow_enabled = 0;
     const auto doubled = RenderSampled(*scene, 0);
-    SavePair(shadows ? "glow_shadowed" : "glow_plain", glowing, doubled);
     for (int channel = 0; channel < 3; ++channel) {
       EXPECT_NEAR(MeanOver(glowing, kMid - 4, kMid - 4, 8, channel),
                   MeanOver(doubled, kMid - 4, kMid - 4, 8, channel), 3.0f)
