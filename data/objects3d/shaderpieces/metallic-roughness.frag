@@ -177,7 +177,7 @@ void main()
     // Unlit surfaces take no light: the ambient pass has drawn them whole.
     g_FinalColor = vec4(0.0, 0.0, 0.0, alpha);
 #else
-    g_FinalColor = vec4(linearTosRGB(clamp(base.rgb, 0.0, 1.0)), alpha);
+    g_FinalColor = vec4(encodeOutput(clamp(base.rgb, 0.0, 1.0)), alpha);
 #endif
 #else
     vec3 n = getNormal();

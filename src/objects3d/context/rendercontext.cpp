@@ -115,6 +115,7 @@ ShaderVariant& RenderContext::GetVariant(const ShaderFeatures& features, uint32_
   const VariantKey key = MakeVariantKey(features, LightCount(), weight_count);
   auto found = shader_cache_.find(key);
   if (found != shader_cache_.end()) return *found->second;
+  if (!shader_pieces) shader_pieces.emplace();
   std::unique_ptr<ShaderVariant> variant;
   try {
     VariantDescription d = description;
@@ -167,6 +168,7 @@ void RenderContext::SetUp(const PrimitiveDrawInputs& draw) {
   if (ReadsMaterialUniforms(draw.mode)) SetMaterialUniforms(v, draw, view, unit);
   if (draw.mode == Mode::Normal || draw.mode == Mode::ShadowLighting) SetLightUniforms(v, view);
   SetFloat(v.Location(U::Exposure), exposure);
+  SetInt(v.Location(U::LinearTarget), linear_target);
   SetMorphUniforms(v, draw, unit);
   units_used_ = std::max(units_used_, unit);
 }
