@@ -7,7 +7,6 @@
 
 #include <glm/gtc/matrix_transform.hpp>
 
-#include "objects3d/material.h"
 #include "objects3d/objects3d.h"
 #include "objects3d/procedural.h"
 #include "scenes/scene_vwmtrain/numberednodes.h"
@@ -80,24 +79,6 @@ TEST_F(InstanceNumberedNodesTest, ASingleIndexOnlyShowsTheMaster) {
   InstanceNumberedNodes(scene_, "p_", 1, 3, 3, {});
   EXPECT_EQ(MasterOffsets("p_3"), (std::vector<float>{3}));
   EXPECT_EQ(Shown(), "111111");
-}
-
-// A material shared by two models' parts: the node that takes it as its own gets a copy, the
-// other keeps the original; a material only one node uses is handed back as it is.
-TEST(OwnMaterialTest, ASharedMaterialIsCopiedForThatNodeOnly) {
-  Objects3D scene;
-  auto shared = MakeMaterial();
-  Node& a = scene.AddPrimitive(MakePlane(1, 1, 1), shared, nullptr);
-  Node& b = scene.AddPrimitive(MakePlane(1, 1, 1), shared, nullptr);
-  Node& holder = scene.AddNode("holder", 0);  // no mesh of its own: its only child has one
-  scene.GetMasterNode().children.push_back(holder.index);
-  Node& c = scene.AddPrimitive(MakePlane(1, 1, 1), shared, &holder);
-  const auto own = OwnMaterial(scene, holder);
-  EXPECT_NE(own, shared);
-  EXPECT_EQ(scene.GetMaterial(c), own);
-  EXPECT_EQ(scene.GetMaterial(a), shared);
-  EXPECT_EQ(scene.GetMaterial(b), shared);
-  EXPECT_EQ(OwnMaterial(scene, c), own);
 }
 
 TEST(OwnMaterialDeathTest, ANodeWithNoPrimitiveBelowIsRefused) {
