@@ -149,6 +149,8 @@ struct NodeWalk {
 
   void Draw(const Node& node, const std::vector<glm::mat4>& parents, size_t depth) {
     if (node.instances.empty()) return;
+    // Also keeps the depth inside the scratch lists, one per possible depth.
+    RequireNodeWalkDepth(scene.data.nodes.size(), node, depth);
     Check(!parents.empty(), __LINE__);
     std::vector<glm::mat4>& world = scratch[depth];
     CombineInstances(parents, node.instances, world);
@@ -552,9 +554,10 @@ void Objects3D::Prewarm() {
   glBindVertexArray(0);
 }
 
-void Objects3D::UpdateBuffers(const Node& node) {
+void Objects3D::UpdateBuffers(const Node& node, size_t depth) {
+  RequireNodeWalkDepth(data.nodes.size(), node, depth);
   if (node.enabled) {
-    for (const uint32_t child : node.children) UpdateBuffers(GetNode(child));
+    for (const uint32_t child : node.children) UpdateBuffers(GetNode(child), depth + 1);
   }
   glFrontFace(GL_CCW);
   if (!node.visible || !node.enabled) return;
