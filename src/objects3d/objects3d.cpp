@@ -1,15 +1,18 @@
 #include "objects3d/objects3d.h"
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <stdexcept>
 
 #include "effects/skybox.h"
+#include "objects3d/context/rendercontext.h"
 #include "objects3d/gltf_loader.h"
 #include "objects3d/shared_resources.h"
 #include "system/log.h"
 #include "util/camera/camera.h"
 #include "util/fbo/fbo.h"
+#include "util/light/shadowcubemap.h"
 #include "util/texture/texture.h"
 #include "util/texture/texturecube.h"
 
@@ -23,6 +26,9 @@ int32_t Objects3D::InstanceCount() { return Objects3DInstanceCount(); }
 
 void Objects3D::InitSharedResources() {
   AddObjects3DInstance();
+  // Made with the scene so that the exposure and IBL colour a scene sets before its first draw
+  // already light that frame. The context holds no GL objects until its first draw.
+  render_context = std::make_shared<RenderContext>();
   // The orthographic projection of the unit square, for full-screen composites.
   screen_matrix = glm::mat4(glm::vec4(2, 0, 0, 0), glm::vec4(0, 2, 0, 0), glm::vec4(0, 0, -1, 0),
                             glm::vec4(-1, -1, 0, 1));
@@ -154,6 +160,10 @@ std::shared_ptr<Material> Objects3D::GetMaterial(uint32_t index) {
 }
 
 std::shared_ptr<Material> Objects3D::GetMaterial(const Node& node) {
+  return GetMaterial(GetMaterialPrimitive(node)->material_index);
+}
+
+const std::shared_ptr<Primitive>& Objects3D::GetMaterialPrimitive(const Node& node) {
   const Node* at = &node;
   // A node without meshes hands the question to its only child; the walk is bounded by the
   // node count so that a scene-built cycle cannot loop for ever.
@@ -167,7 +177,7 @@ std::shared_ptr<Material> Objects3D::GetMaterial(const Node& node) {
         ExitMsgFmt(__FILE__, __LINE__, "Unexpected number of primitives in mesh: {}",
                    mesh.primitives.size());
       }
-      return GetMaterial(mesh.primitives[0]->material_index);
+      return mesh.primitives[0];
     }
     if (at->children.empty()) {
       ExitMsg(__FILE__, __LINE__, "No objects, no children, cannot find applicable material");
@@ -204,13 +214,14 @@ void Objects3D::GetInstances(uint32_t node_index, std::vector<glm::mat4>& out) {
 void Objects3D::GetNodeBBox(const std::string& name, glm::vec3& min, glm::vec3& max) {
   min = glm::vec3(999999.0f);
   max = glm::vec3(-999999.0f);
-  if (!bbox_internal(GetMasterNode(), name, min, max, name.empty())) {
+  if (!bbox_internal(GetMasterNode(), 0, name, min, max, name.empty())) {
     ExitMsgFmt(__FILE__, __LINE__, "Couldn't find node {}", name);
   }
 }
 
-bool Objects3D::bbox_internal(const Node& node, const std::string& name, glm::vec3& min,
-                              glm::vec3& max, bool inside) {
+bool Objects3D::bbox_internal(const Node& node, size_t depth, const std::string& name,
+                              glm::vec3& min, glm::vec3& max, bool inside) {
+  RequireNodeWalkDepth(data.nodes.size(), node, depth);
   // A disabled node takes no part, its subtree included.
   if (!node.enabled) return false;
   bool found = false;
@@ -241,12 +252,20 @@ bool Objects3D::bbox_internal(const Node& node, const std::string& name, glm::ve
     }
   }
   for (uint32_t child : node.children) {
-    if (child < data.nodes.size() && child != node.index &&
-        bbox_internal(*data.nodes[child], name, min, max, inside)) {
+    if (child < data.nodes.size() &&
+        bbox_internal(*data.nodes[child], depth + 1, name, min, max, inside)) {
       found = true;
     }
   }
   return found;
+}
+
+void RequireNodeWalkDepth(size_t node_count, const Node& node, size_t depth) {
+  const size_t bound = std::min(node_count, kMaxNodeWalkDepth);
+  if (depth < bound) return;
+  ExitMsgFmt(__FILE__, __LINE__,
+             "Node {} ({}) lies {} levels deep: the node tree has a cycle or is deeper than {}",
+             node.index, node.name, depth, bound);
 }
 
 void Objects3D::DumpTree(bool enabled_only, uint32_t node_index, uint32_t depth) {
@@ -280,7 +299,7 @@ std::optional<ShadowPlanes> ComputeShadowPlanes(const glm::vec3& min, const glm:
 }
 
 int32_t ShadowMapSize(uint32_t width, int32_t max_cube_size) {
-  int32_t cap = kMaxShadowMapSize;
+  int32_t cap = ShadowCubeMap::kMaxSide;
   if (max_cube_size > 0 && max_cube_size < cap) cap = max_cube_size;
   int32_t size = 4;
   while (size < cap && static_cast<uint32_t>(size) < width) size *= 2;

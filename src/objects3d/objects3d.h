@@ -8,7 +8,8 @@
 // only) and queried without a GL context. GL work happens in separate steps: the material
 // textures (CreateMaterialTextures), the shared programs and IBL textures
 // (objects3d/shared_resources.*), and the draw side (objects3d_draw.cpp with the render context
-// and the primitive buffers), which makes `render_context` on first use.
+// and the primitive buffers). `render_context` is made with the scene; the draw side hands it
+// the shared IBL textures on first use.
 //
 // Copying is deleted: each live object holds one count of the shared resources.
 
@@ -45,9 +46,16 @@ std::optional<ShadowPlanes> ComputeShadowPlanes(const glm::vec3& min, const glm:
 
 // Side of the shared shadow cube map for a render width: the smallest power of two not below
 // the width (at least 4), capped at what GL offers for cube maps (max_cube_size, ignored when
-// not positive) and at kMaxShadowMapSize.
-constexpr int32_t kMaxShadowMapSize = 4096;
+// not positive) and at the map's own memory cap (ShadowCubeMap::kMaxSide).
 int32_t ShadowMapSize(uint32_t width, int32_t max_cube_size);
+
+// The walks over a node tree recurse once a level. A tree of n nodes is less than n levels
+// deep, so a walk that goes deeper has met a cycle (a scene can build one: the loader refuses
+// them in files); the second bound keeps a deep chain from overflowing the stack. Fatal
+// "Node {index} ({name}) lies {depth} levels deep: the node tree has a cycle or is deeper than
+// {bound}" when `depth` reaches either.
+constexpr size_t kMaxNodeWalkDepth = 4096;
+void RequireNodeWalkDepth(size_t node_count, const Node& node, size_t depth);
 
 class Objects3D {
  public:
@@ -84,6 +92,9 @@ class Objects3D {
   Mesh& GetMesh(uint32_t index);
   std::shared_ptr<Material> GetMaterial(uint32_t index);
   std::shared_ptr<Material> GetMaterial(const Node& node);
+  // The one primitive whose material GetMaterial(node) gives: the node's own, or that of its
+  // only child, and so on down. Fatal as GetMaterial is when there is none or more than one.
+  const std::shared_ptr<Primitive>& GetMaterialPrimitive(const Node& node);
   // World matrices of the node's instances, combined down the tree as the draw does: every
   // parent instance with every child instance, parent-major. An empty `out` starts as the
   // identity; a node (or ancestor) without instances gives an empty list.
@@ -130,7 +141,8 @@ class Objects3D {
   void DrawDebugBBox(const std::string& node_name);
   // Render targets and the upload of every primitive's buffers (needs the GL context).
   void Prewarm();
-  void UpdateBuffers(const Node& node);
+  // Uploads the buffers of every primitive drawn in the subtree, `depth` levels below the root.
+  void UpdateBuffers(const Node& node, size_t depth = 0);
 
   // Switches and fields set by scenes between frames.
   glm::mat4 screen_matrix{1.0f};
@@ -148,15 +160,20 @@ class Objects3D {
   uint8_t draw_bbox = 0;
   std::unique_ptr<FBO> glow_fbo;
   std::unique_ptr<FBO> dof_fbo;
+  // The linear-light frame: the passes of a frame with shadows or glow add their light here
+  // and the frame is display-encoded once onto the caller's target. Made on first need, with
+  // the caller's sample count.
+  std::unique_ptr<FBO> linear_fbo;
   std::unique_ptr<Effects::SkyBox> skybox;
   uint8_t skybox_enabled = 0;
-  // Made by the draw side on first use; null before.
+  // Made with the scene; its IBL textures are filled in by the first draw.
   std::shared_ptr<RenderContext> render_context;
   Objects3DData data;
   std::shared_ptr<Objects3D> light_marker;
 
  private:
   void InitSharedResources();
-  bool bbox_internal(const Node& node, const std::string& name, glm::vec3& min, glm::vec3& max,
+  bool bbox_internal(const Node& node, size_t depth, const std::string& name, glm::vec3& min,
+                     glm::vec3& max,
                      bool inside);
 };

@@ -207,8 +207,8 @@ TEST(Objects3D, ShadowMapSizeIsThePowerOfTwoOfTheWidthWithinBounds) {
     uint32_t width;
     int32_t gl_max;
     int32_t size;
-  } cases[] = {{1000, 16384, 1024}, {3, 16384, 4},    {4096, 16384, 4096}, {0, 0, 4},
-               {4097, 16384, 4096}, {8000, 16384, 4096}, {1000, 512, 512}, {1u << 31, 0, 4096}};
+  } cases[] = {{1000, 16384, 1024}, {3, 16384, 4},    {2048, 16384, 2048}, {0, 0, 4},
+               {2049, 16384, 2048}, {8000, 16384, 2048}, {1000, 512, 512}, {1u << 31, 0, 2048}};
   for (const auto& c : cases) {
     EXPECT_EQ(ShadowMapSize(c.width, c.gl_max), c.size) << c.width << " " << c.gl_max;
   }

@@ -13,6 +13,7 @@
 #include "render_scene.h"
 #include "scenes/scene.h"
 #include "support/gl_state.h"
+#include "support/messagebox_recorder.h"
 #include "util/fbo/fbo.h"
 #include "util/texture/texture.h"
 #include "util/camera/camera.h"
@@ -68,6 +69,49 @@ TEST_F(RenderTest, MismatchedInstanceColoursAreFatal) {
   material->instance_base_colors = {{1, 0, 0, 1}, {0, 1, 0, 1}};
   EXPECT_EXIT(Render(*scene), ::testing::ExitedWithCode(1),
               "Instance base colors size 2 differs from matrices size 3");
+}
+
+// A scene may link its nodes into a cycle, or into a chain deeper than the stack allows: every
+// walk over the tree refuses it with a message instead of recursing out of bounds.
+TEST_F(RenderTest, ACycleOrAnEndlessChainOfNodesIsRefusedByEveryWalk) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  using Build = void (*)(Objects3D&);
+  const Build cycle = [](Objects3D& s) {
+    Node& square = s.AddPrimitive(MakeSquare(0.5f), UnlitMaterial({1, 1, 1, 1}), nullptr);
+    square.children.push_back(0);  // back to the master node
+  };
+  const Build deep_chain = [](Objects3D& s) {
+    Node* at = &s.AddPrimitive(MakeSquare(0.5f), UnlitMaterial({1, 1, 1, 1}), nullptr);
+    for (size_t i = 0; i <= kMaxNodeWalkDepth; ++i) {
+      Node& next = s.AddNode("link", static_cast<int32_t>(at->index));
+      at->children.push_back(next.index);
+      at = &next;
+    }
+  };
+  const struct {
+    const char* walk;
+    Build build;
+    void (*run)(Objects3D&);
+    const char* message;
+  } cases[] = {
+      {"draw", cycle, [](Objects3D& s) { Render(s); }, "Node 0 .* the node tree has a cycle"},
+      {"buffers", cycle, [](Objects3D& s) { s.UpdateBuffers(s.GetMasterNode()); }, "has a cycle"},
+      {"box", cycle, [](Objects3D& s) { glm::vec3 lo, hi; s.GetNodeBBox("", lo, hi); }, "has a cycle"},
+      {"deep draw", deep_chain, [](Objects3D& s) { Render(s); }, "deeper than 4096"},
+      {"deep box", deep_chain, [](Objects3D& s) { glm::vec3 lo, hi; s.GetNodeBBox("", lo, hi); },
+       "deeper than 4096"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EXIT(
+        {
+          EchoMessageBoxesToStderr();
+          auto scene = MakeScene({0, 0, 4});
+          c.build(*scene);
+          c.run(*scene);
+        },
+        ::testing::ExitedWithCode(1), c.message)
+        << c.walk;
+  }
 }
 
 // A square whose one morph target moves it right by 1 and turns its normal away from the light.
@@ -179,6 +223,38 @@ TEST_F(RenderTest, ShadowFacesUseTheRealSizeOfTheSharedMap) {
   // Outside 0-5 nothing happens.
   EXPECT_EQ(second.BeginShadowFace(6), glm::mat4(1.0f));
   EXPECT_FALSE(second.InShadowFace());
+  EXPECT_TRUE(NoGLError());
+}
+
+GLint CubeFaceSide(GLuint texture) {
+  GLint side = 0;
+  glBindTexture(GL_TEXTURE_CUBE_MAP, texture);
+  glGetTexLevelParameteriv(GL_TEXTURE_CUBE_MAP_NEGATIVE_Z, 0, GL_TEXTURE_WIDTH, &side);
+  glBindTexture(GL_TEXTURE_CUBE_MAP, 0);
+  return side;
+}
+
+// After a resize the lights that have not drawn since hold the same, resized map: one map
+// alive, whichever light asks first; and no size asked for goes past the memory cap.
+TEST_F(RenderTest, AResizedShadowMapStaysTheOneMapOfEveryLight) {
+  Light first, second;
+  for (Light* light : {&first, &second}) {
+    light->shadow_size = 64;
+    light->shadows = 1;
+    light->CreateShadowTextures();
+  }
+  const struct {
+    int32_t requested, side;
+  } cases[] = {{128, 128}, {32, 32}, {1 << 14, ShadowCubeMap::kMaxSide}};
+  for (const auto& c : cases) {
+    RequestShadowCubeMapSize(c.requested);
+    first.CreateShadowTextures();
+    EXPECT_EQ(second.shadow_map, first.shadow_map) << c.requested;
+    EXPECT_EQ(CurrentShadowCubeMap(), first.shadow_map);
+    EXPECT_EQ(first.shadow_map->size(), c.side);
+    EXPECT_EQ(CubeFaceSide(first.shadow_map->texture()), c.side);
+  }
+  RequestShadowCubeMapSize(0);
   EXPECT_TRUE(NoGLError());
 }
 

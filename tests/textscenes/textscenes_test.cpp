@@ -174,7 +174,7 @@ TEST_F(TextScenesGLTest, APercentSignInANameIsPrintedAsItself) {
   glClearColor(0, 0, 0, 0);
   reference.Reshape(kWidth, kHeight);
   reference.SetGLState();
-  reference.Font().FaceSize(64, 72);
+  reference.SetFaceSize(64);
   glEnable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   glColor4f(1, 1, 1, 1);

@@ -139,6 +139,35 @@ TEST(FftBarsTest, VoxelStacksAreBoundedAndFinite) {
   }
 }
 
+// Each count alone is bounded, and so is their product: the newest rows are kept.
+TEST(FftBarsTest, TheCubesOfAFrameAreBoundedWithTheNewestRowsKept) {
+  FftSnapshots snapshots;
+  snapshots.Build(400, [](float* out, double) { std::fill(out, out + 1024, 1.0f); });
+  const std::vector<float> live(1024, 1.0f);
+  const struct {
+    int32_t bands, rows;
+    bool voxelize;
+    size_t expected;
+  } cases[] = {
+      {16, 64, false, 16 * 64},
+      {256, 256, false, 256 * 256},  // exactly the bound
+      {256, 256, true, FftBars::kMaxInstances},
+      {16, 256, true, FftBars::kMaxInstances},
+  };
+  for (const auto& c : cases) {
+    FftBarSettings s = Plain(c.bands, c.rows);
+    s.voxelize = c.voxelize;
+    s.ceiling = 1e9f;
+    s.multiplier = 1e6f;
+    const InstanceSet cubes = FftBars::Build(s, 20.0, snapshots, live);
+    EXPECT_EQ(cubes.size(), c.expected) << c.bands << " " << c.rows;
+    EXPECT_EQ(cubes.base_colors.size(), cubes.size());
+    ASSERT_FALSE(cubes.matrices.empty());
+    // Moving rows: the newest row (sixteenth 320) is the one nearest the viewer.
+    EXPECT_FLOAT_EQ(cubes.matrices.front()[3].z, (320 * s.spacing - s.z_offset) * s.box_scale);
+  }
+}
+
 TEST(FftBarsTest, TrackCountsAreRoundedAndBounded) {
   const struct {
     float bands, rows;

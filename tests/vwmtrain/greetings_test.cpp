@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -61,7 +62,19 @@ TEST(GreetingsLayoutTest, ProgressAndFirstLineComeFromTracksAsWholeNumbers) {
     float start, progress;
     int32_t first;
     int64_t characters;
-  } cases[] = {{1.9f, 7.7f, 1, 7}, {-0.5f, -0.5f, 0, 0}, {NAN, NAN, 0, 0}, {3e9f, 1e19f, 2147483647, 9223372036854775807}};
+  } cases[] = {
+      {1.9f, 7.7f, 1, 7},
+      {-0.5f, -0.5f, 0, 0},
+      {NAN, NAN, 0, 0},
+      {3e9f, 1e19f, 2147483647, 9223372036854775807},
+      // 2^31 and 2^63 themselves, one past each type's largest value, are held at it.
+      {2147483648.0f, 9223372036854775808.0f, 2147483647, 9223372036854775807},
+      // The floats just below them convert exactly.
+      {2147483520.0f, 9223371487098961920.0f, 2147483520, 9223371487098961920},
+      {-2147483648.0f, -9223372036854775808.0f, -2147483647 - 1, INT64_MIN},
+      {-3e9f, -1e19f, -2147483647 - 1, INT64_MIN},
+      {INFINITY, -INFINITY, 2147483647, INT64_MIN},
+  };
   for (const auto& c : cases) {
     const auto s = GreetingSettings::FromTracks([&](const std::string& name) {
       if (name == "textStart") return c.start;

@@ -8,7 +8,9 @@
 #include <glm/gtc/matrix_transform.hpp>
 
 #include "objects3d/objects3d.h"
+#include "objects3d/procedural.h"
 #include "scenes/scene_vwmtrain/numberednodes.h"
+#include "support/messagebox_recorder.h"
 
 namespace {
 
@@ -77,6 +79,19 @@ TEST_F(InstanceNumberedNodesTest, ASingleIndexOnlyShowsTheMaster) {
   InstanceNumberedNodes(scene_, "p_", 1, 3, 3, {});
   EXPECT_EQ(MasterOffsets("p_3"), (std::vector<float>{3}));
   EXPECT_EQ(Shown(), "111111");
+}
+
+TEST(OwnMaterialDeathTest, ANodeWithNoPrimitiveBelowIsRefused) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        EchoMessageBoxesToStderr();
+        Objects3D scene;
+        scene.AddPrimitive(MakePlane(1, 1, 1), MakeMaterial(), nullptr);
+        Node& empty = scene.AddNode("empty", 0);  // no mesh, no children
+        OwnMaterial(scene, empty);
+      },
+      ::testing::ExitedWithCode(1), "No objects, no children, cannot find applicable material");
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
+#include <vector>
 
 #include "scenes/scene_vwmtrain/stageplacement.h"
 
@@ -33,6 +35,34 @@ TEST(StagePlacementTest, ClownsStandOnTheirHeightInACentredGrid) {
   EXPECT_FLOAT_EQ(clowns[5][3].x, 14.0f);
   EXPECT_FLOAT_EQ(clowns[0][3].z, -2.0f);
   EXPECT_FLOAT_EQ(clowns[1][3].z, 2.0f);
+}
+
+// The grid centres on the track value, not on the clown count: while a count ramps the clowns
+// slide, and a new row appears where the value crosses a whole number.
+TEST(StagePlacementTest, ClownGridSlidesWithAFractionalCount) {
+  const struct {
+    float track;
+    std::vector<float> columns;  // x of each column, in steps
+  } cases[] = {
+      {1.0f, {0.0f}},
+      {1.5f, {-0.25f, 0.75f}},
+      {2.0f, {-0.5f, 0.5f}},
+      {2.01f, {-0.505f, 0.495f, 1.495f}},
+      {0.0f, {}},
+      {NAN, {}},
+      {-3.0f, {}},
+  };
+  for (const auto& c : cases) {
+    const ClownSettings s = ClownSettings::FromTracks([&](const std::string& name) {
+      if (name == "clownNumX") return c.track;
+      if (name == "clownNumZ") return 1.0f;
+      if (name == "clownStep" || name == "clownScale") return 1.0f;
+      return 0.0f;
+    });
+    const auto clowns = StagePlacement::Clowns(s, 0.0f);
+    ASSERT_EQ(clowns.size(), c.columns.size()) << c.track;
+    for (size_t i = 0; i < clowns.size(); ++i) EXPECT_NEAR(clowns[i][3].x, c.columns[i], 1e-5f) << c.track;
+  }
 }
 
 TEST(StagePlacementTest, TheMonitorSitsOnItsHeightAndHopsOncePerUnit) {

@@ -182,6 +182,22 @@ TEST_F(VWMTrainGLTest, EachKeyShapeLightsItsOwnMaterial) {
   EXPECT_EQ(materials.size(), 4u);
 }
 
+// Each change of face size makes the font render its glyphs anew: a size that stays must not
+// change the face, and a size that is not a number gives the smallest face.
+TEST_F(VWMTrainGLTest, TheGreetingsFaceChangesOnlyWithTheSize) {
+  const uint32_t before = scene().text().FaceSizeChanges();
+  const struct {
+    float size;
+    uint32_t face, changes;
+  } steps[] = {{20, 20, 1}, {20, 20, 1}, {33.9f, 33, 2}, {NAN, 1, 3}, {NAN, 1, 3}, {1e30f, 1024, 4}};
+  for (const auto& step : steps) {
+    Set("textSize", step.size);
+    Frames(2);
+    EXPECT_EQ(scene().text().FaceSize(), step.face) << step.size;
+    EXPECT_EQ(scene().text().FaceSizeChanges() - before, step.changes) << step.size;
+  }
+}
+
 TEST_F(VWMTrainGLTest, TheLaserWithoutAGlowPictureIsSkipped) {
   Set("textLaserOn", 1);
   Set("rndrGlow", 0);

@@ -52,12 +52,19 @@ void AsciiLayer::Resize(int32_t width, int32_t height, float aspect) {
   engine_->viewport = ViewportFor(width, height, aspect);
 }
 
-void AsciiLayer::Update(const AsciiLayerSettings& s, double beat) {
+uint32_t AsciiLayer::Milliseconds(double seconds) {
+  if (!(seconds > 0.0) || !std::isfinite(seconds)) return 0;
+  const double ms = std::floor(seconds * 1000.0 + 0.5);
+  return static_cast<uint32_t>(static_cast<uint64_t>(std::fmod(ms, 4294967296.0)));
+}
+
+void AsciiLayer::Update(const AsciiLayerSettings& s, double beat, double seconds) {
+  const uint32_t now = Milliseconds(seconds);
   engine_->characters.fill(0);
   engine_->foreground.fill(0);
   engine_->background.fill(0);
   if (s.rotozoom) {
-    rotozoom_->update();
+    rotozoom_->update(now);
     const auto [x, y] = PanOrigin(beat);
     picture_->draw(x, y);
     return;
@@ -66,7 +73,7 @@ void AsciiLayer::Update(const AsciiLayerSettings& s, double beat) {
   fire_->decay_target = s.decay_target;
   fire_->decay_speed = s.decay_speed;
   // Without burning the screen stays empty and the cell heats keep their last state.
-  if (s.burn) fire_->update();
+  if (s.burn) fire_->update(now);
 }
 
 void AsciiLayer::Render(bool present) { engine_->render(present); }

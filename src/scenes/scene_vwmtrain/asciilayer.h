@@ -49,8 +49,13 @@ class AsciiLayer {
   void LoadFire();
   void Resize(int32_t width, int32_t height, float aspect);
 
-  // Clears the screen and writes this frame's rotozoom or fire.
-  void Update(const AsciiLayerSettings& settings, double beat);
+  // The show's time in whole milliseconds for the text-mode clocks, wrapping at 32 bits like
+  // a tick count (a negative or not-a-number time: 0).
+  static uint32_t Milliseconds(double seconds);
+
+  // Clears the screen and writes this frame's rotozoom or fire, moved on to the show's time
+  // (`seconds` of the music; `beat` the same time in beats).
+  void Update(const AsciiLayerSettings& settings, double beat, double seconds);
   // Draws the screen into the shared text-mode buffer; with present also into the viewport
   // of the bound framebuffer.
   void Render(bool present);

@@ -75,6 +75,7 @@ float FftBars::BandValue(std::span<const float> spectrum, std::pair<int32_t, int
 }
 
 void FftBars::AddBar(InstanceSet& out, const FftBarSettings& s, float x, float value, float z) {
+  if (out.size() >= kMaxInstances) return;
   if (!s.voxelize) {
     out.Add(ScaledAt(s.box_scale, x, value, z), {0.0f, 1.0f, 1.0f, 1.0f}, {0.0f, 1.0f, 1.0f});
     return;
@@ -82,7 +83,8 @@ void FftBars::AddBar(InstanceSet& out, const FftBarSettings& s, float x, float v
   float budget = std::max(value + s.sensitivity * s.spacing * 0.01f, s.spacing * 0.5f);
   // A spacing of 0 or below never uses the budget up: the bar is then a single cube.
   const int32_t most = s.spacing > 0.0f ? kMaxCubesPerBar : 1;
-  for (int32_t n = 0; n < most && budget > 0.0f; ++n, budget -= s.spacing) {
+  for (int32_t n = 0; n < most && budget > 0.0f && out.size() < kMaxInstances;
+       ++n, budget -= s.spacing) {
     glm::vec3 rgb;
     if (n == 0) {
       rgb = HSLToRGB({s.low_hsl.x, s.low_hsl.y, s.base_light});
@@ -105,7 +107,7 @@ InstanceSet FftBars::Build(const FftBarSettings& s, double beat, const FftSnapsh
   const int64_t first = std::max<int64_t>(cur - s.rows, 0);
   const auto edges = BandEdges(s.bands);
   const float keep = 1.0f - s.fall_off * 0.01f;
-  for (int64_t k = 0; cur - k > first; ++k) {
+  for (int64_t k = 0; cur - k > first && out.size() < kMaxInstances; ++k) {
     const std::span<const float> spectrum = k == 0 ? live : snapshots.At(cur - k);
     const float row_factor = std::pow(keep, static_cast<float>(k)) * 10.0f;
     const float z = static_cast<float>((s.moving ? cur : 0) - k) * s.spacing - s.z_offset;

@@ -45,6 +45,11 @@ class FftBars {
   static constexpr int32_t kMaxBands = 256;
   static constexpr int32_t kMaxRows = 256;
   static constexpr int32_t kMaxCubesPerBar = 64;
+  // The cubes of a frame, whatever the counts: each carries a matrix, a colour and an emission
+  // (92 bytes) uploaded every frame, and the three caps above multiply out to 4 million cubes
+  // (some 390 MB a frame). 65536 cubes are 6 MB a frame, nine times the show's largest field
+  // (24 bands x 48 rows x at most 6 cubes); past it the oldest rows are left out.
+  static constexpr size_t kMaxInstances = 65536;
 
   // [lo, hi) bin ranges of the bands: logarithmic over the 1024 bins, each at least one bin
   // until the bins run out. One band covers bin 0 only; no bands for a count of 0 or less.
@@ -55,8 +60,8 @@ class FftBars {
   static float BandValue(std::span<const float> spectrum, std::pair<int32_t, int32_t> edge,
                          float scale, float multiplier, float row_factor, float ceiling);
 
-  // The cubes of every visible row at beat b. Row 0 comes from `live` (the spectrum of now),
-  // older rows from the snapshots.
+  // The cubes of every visible row at beat b, newest row first, at most kMaxInstances. Row 0
+  // comes from `live` (the spectrum of now), older rows from the snapshots.
   static InstanceSet Build(const FftBarSettings& settings, double beat,
                            const FftSnapshots& snapshots, std::span<const float> live);
 

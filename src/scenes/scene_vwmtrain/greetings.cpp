@@ -1,11 +1,14 @@
 #include "scenes/scene_vwmtrain/greetings.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <sstream>
 #include <stdexcept>
 
 #include <fmt/format.h>
+
+#include "util/helpers.h"
 
 namespace {
 
@@ -16,13 +19,18 @@ std::string Trimmed(const std::string& line) {
   return line.substr(first, last - first + 1);
 }
 
-// A track value as a whole count, truncated towards zero and held inside the type.
+// A track value as a whole count, truncated towards zero and held inside the type. The bounds
+// are compared as powers of two, which doubles hold exactly: the type's largest value itself
+// (2^63 - 1 for 64 bits) would round up to 2^63, and converting 2^63 is out of range.
 template <typename Int>
 Int TruncatedCount(float value) {
+  static_assert(std::numeric_limits<Int>::is_signed);
   if (std::isnan(value)) return 0;
-  const double lowest = static_cast<double>(std::numeric_limits<Int>::min());
-  const double highest = static_cast<double>(std::numeric_limits<Int>::max());
-  return static_cast<Int>(std::clamp(std::trunc(static_cast<double>(value)), lowest, highest));
+  const double beyond = std::ldexp(1.0, std::numeric_limits<Int>::digits);  // 2^31 or 2^63
+  const double whole = std::trunc(static_cast<double>(value));
+  if (whole >= beyond) return std::numeric_limits<Int>::max();
+  if (whole <= -beyond) return std::numeric_limits<Int>::min();
+  return static_cast<Int>(whole);
 }
 
 }  // namespace
@@ -33,7 +41,7 @@ GreetingSettings GreetingSettings::FromTracks(const TrackReader& track) {
   s.stretch = track("textScaleX");
   s.y = track("textY");
   s.line_distance = track("textDistY");
-  s.size = track("textSize");
+  s.face_size = static_cast<uint32_t>(ClampedInt(track("textSize"), 1, Greetings::kMaxFaceSize));
   s.first_line = TruncatedCount<int32_t>(track("textStart"));
   s.characters = TruncatedCount<int64_t>(track("textProg"));
   return s;

@@ -20,7 +20,8 @@ struct GreetingSettings {
   float y = 0.0f;
   float stretch = 1.0f;
   float line_distance = 0.1f;
-  float size = 20.0f;
+  // "textSize" as a face size in points, held to 1..kMaxFaceSize (not a number: 1).
+  uint32_t face_size = 20;
   int32_t first_line = 0;
   int64_t characters = 0;
 
@@ -30,6 +31,8 @@ struct GreetingSettings {
 class Greetings {
  public:
   static constexpr size_t kCount = 20;
+  // FreeType has no face of size 0 or below; a huge size would only fill memory.
+  static constexpr int32_t kMaxFaceSize = 1024;
   static constexpr const char* kFile = "data/scenes/vwm20/greetings.txt";
 
   // The names from the text of the greetings file: one a line, blank lines and lines

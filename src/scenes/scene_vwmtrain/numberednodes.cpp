@@ -29,3 +29,14 @@ void InstanceNumberedNodes(Objects3D& scene, const std::string& prefix, int32_t 
   }
   ShowNode(master, true);
 }
+
+std::shared_ptr<Material> OwnMaterial(Objects3D& scene, const Node& node) {
+  const std::shared_ptr<Primitive>& primitive = scene.GetMaterialPrimitive(node);
+  std::shared_ptr<Material> material = scene.GetMaterial(primitive->material_index);
+  size_t users = 0;
+  for (const auto& other : scene.data.primitives) users += other->material == material;
+  if (users <= 1) return material;
+  auto own = std::make_shared<Material>(*material);
+  scene.SetPrimitiveMaterial(primitive, own);
+  return own;
+}

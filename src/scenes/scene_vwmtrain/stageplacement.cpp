@@ -16,8 +16,8 @@ ClownSettings ClownSettings::FromTracks(const TrackReader& track) {
   ClownSettings s;
   s.scale = track("clownScale") * 0.1f;
   s.step = track("clownStep");
-  s.count_x = StagePlacement::CountOf(std::ceil(track("clownNumX")), StagePlacement::kMaxClownsPerSide);
-  s.count_z = StagePlacement::CountOf(std::ceil(track("clownNumZ")), StagePlacement::kMaxClownsPerSide);
+  s.count_x = StagePlacement::HeldCount(track("clownNumX"), StagePlacement::kMaxClownsPerSide);
+  s.count_z = StagePlacement::HeldCount(track("clownNumZ"), StagePlacement::kMaxClownsPerSide);
   s.turn = track("clownRotate") * kDegrees;
   s.position = {track("clownX"), track("clownY"), track("clownZ")};
   return s;
@@ -47,6 +47,11 @@ int32_t StagePlacement::CountOf(float value, int32_t most) {
   return static_cast<int32_t>(std::min(std::trunc(value), static_cast<float>(most)));
 }
 
+float StagePlacement::HeldCount(float value, int32_t most) {
+  if (!(value > 0.0f)) return 0.0f;
+  return std::min(value, static_cast<float>(most));
+}
+
 std::array<glm::mat4, 6> StagePlacement::LightBox(const glm::vec3& light, float rotation_degrees,
                                                   float scale_hundredths, float distance) {
   glm::mat4 box = glm::translate(glm::mat4(1.0f), light);
@@ -61,10 +66,10 @@ std::array<glm::mat4, 6> StagePlacement::LightBox(const glm::vec3& light, float 
 std::vector<glm::mat4> StagePlacement::Clowns(const ClownSettings& s, float lowest_y) {
   std::vector<glm::mat4> clowns;
   const float y = s.position.y - lowest_y * s.scale;
-  for (int32_t i = 0; i < s.count_x; ++i) {
-    for (int32_t j = 0; j < s.count_z; ++j) {
-      const glm::vec3 at{(i - s.count_x * 0.5f + 0.5f) * s.step + s.position.x, y,
-                         (j - s.count_z * 0.5f + 0.5f) * s.step + s.position.z};
+  for (int32_t i = 0; static_cast<float>(i) < s.count_x; ++i) {
+    for (int32_t j = 0; static_cast<float>(j) < s.count_z; ++j) {
+      const glm::vec3 at{(static_cast<float>(i) - s.count_x * 0.5f + 0.5f) * s.step + s.position.x, y,
+                         (static_cast<float>(j) - s.count_z * 0.5f + 0.5f) * s.step + s.position.z};
       const glm::mat4 placed = glm::scale(glm::translate(glm::mat4(1.0f), at), glm::vec3(s.scale));
       clowns.push_back(glm::rotate(placed, s.turn, glm::vec3(0.0f, 1.0f, 0.0f)));
     }

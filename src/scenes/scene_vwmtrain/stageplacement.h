@@ -14,8 +14,10 @@
 struct ClownSettings {
   float scale = 0.1f;  // "clownScale" x 0.1
   float step = 5.0f;
-  int32_t count_x = 1;
-  int32_t count_z = 1;
+  // The track values themselves, held to 0..kMaxClownsPerSide: the grid has as many clowns
+  // as whole numbers below the value and centres on the value, so it slides as a count ramps.
+  float count_x = 1.0f;
+  float count_z = 1.0f;
   float turn = 0.0f;  // radians
   glm::vec3 position{3.9f, 0.0f, 0.0f};
 
@@ -48,6 +50,8 @@ class StagePlacement {
 
   // A track value as a count: truncated towards zero, held to 0..most (not a number: 0).
   static int32_t CountOf(float value, int32_t most);
+  // A track value held to 0..most, fraction kept (not a number: 0).
+  static float HeldCount(float value, int32_t most);
 
   // Six flat cubes boxing the light: rotated by degrees about (0.1, 0.3, 0.8), scaled by
   // hundredths, each `distance` out along one axis.

@@ -5,6 +5,7 @@
 #include "objects3d/context/rendercontextshaderpieces.h"
 #include "objects3d/shared_resources.h"
 #include "scenes/scene_vwmtrain/greetings.h"
+#include "scenes/scene_vwmtrain/numberednodes.h"
 #include "system/log.h"
 #include "util/camera/camera.h"
 #include "util/camera/cameracontroller.h"
@@ -20,7 +21,7 @@ void VWMTrain::Init() {
   InitFftBars();
   stage_.Load(kCubeFile, false);  // its cube is the light box
   lightBoxNode_ = &stage_.GetNode("cube_flat-Cube-1");
-  lightBoxMaterial_ = OwnMaterial(*lightBoxNode_);
+  lightBoxMaterial_ = OwnMaterial(stage_, *lightBoxNode_);
   InitFloor();
   InitClowns();
   InitCrt();
@@ -67,7 +68,7 @@ void VWMTrain::Resize(uint32_t new_width, uint32_t new_height) {
 
 void VWMTrain::Render() {
   const double beat = music->GetBeat();
-  ascii_.Update(AsciiLayerSettings::FromTracks(Reader()), beat);
+  ascii_.Update(AsciiLayerSettings::FromTracks(Reader()), beat, music->GetSeconds());
   if (Track("asciiFullScreen") > 0.5f) {
     glDisable(GL_BLEND);
     ascii_.Render(true);

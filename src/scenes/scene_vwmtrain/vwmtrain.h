@@ -51,6 +51,7 @@ class VWMTrain : public Scene {
   const FftSnapshots& fftSnapshots() const { return fftSnapshots_; }
   const std::vector<std::string>& greetings() const { return Greetings_; }
   AsciiLayer& ascii() { return ascii_; }
+  const Text& text() const { return *text_; }
 
  private:
   // A keyboard lane that has a key: the lane's position in the note track and where it lights.
@@ -78,9 +79,6 @@ class VWMTrain : public Scene {
                              int32_t last, const KeySet& exclude);
   void AddKeyNode(const std::string& name);
   void AddSprite(const glm::mat4& orientation, const std::string& image_path);
-  // The material of a node, made the node's own when other primitives share it, so that its
-  // per-instance colours belong to this node alone.
-  std::shared_ptr<Material> OwnMaterial(Node& node);
 
   // --- Per-frame elements (vwmtrain_elements.cpp) ---
   void UpdateLight();

@@ -2,7 +2,6 @@
 // instances, material values and per-instance colours; the stage is drawn afterwards.
 
 #include <GL/glew.h>
-#include <FTGL/ftgl.h>
 
 #include <algorithm>
 #include <cmath>
@@ -152,9 +151,7 @@ void VWMTrain::RenderText() {
   const GreetingSettings settings = GreetingSettings::FromTracks(Reader());
   textFbo_->Bind();
   text_->SetGLState();
-  // FreeType has no face of size 0 or below; a huge size would only fill memory.
-  const int size = static_cast<int>(std::clamp(settings.size, 1.0f, 1024.0f));
-  text_->Font().FaceSize(static_cast<unsigned>(size), 72);
+  text_->SetFaceSize(settings.face_size);
   glColor4f(0.2f, 1.0f, 0.2f, 1.0f);
   for (const GreetingLine& line : Greetings::Layout(Greetings_, settings))
     text_->PrintAt(line.x, line.y, settings.stretch, "%s", line.text.c_str());
@@ -169,7 +166,7 @@ void VWMTrain::DrawStage() {
     light->shadows = stage_.shadows_enabled;
     if (light->shadows) light->CreateShadowTextures();
   }
-  if (stage_.render_context) stage_.render_context->exposure = Track("rndrExposure");
+  stage_.render_context->exposure = Track("rndrExposure");
   stage_.draw_light_markers = 1;
   stage_.light_marker_size = 0.1f;
   stage_.Draw();
@@ -182,7 +179,7 @@ void VWMTrain::DrawSprites() {
   for (auto& light : sprites_.data.lights) light->shadows = 0;
   sprites_.draw_light_markers = 0;
   sprites_.light_marker_size = 0.1f;
-  if (sprites_.render_context) sprites_.render_context->exposure = 1.0f;
+  sprites_.render_context->exposure = 1.0f;
   sprites_.Draw();
 }
 

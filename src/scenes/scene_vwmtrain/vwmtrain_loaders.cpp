@@ -56,24 +56,10 @@ void VWMTrain::InstanceNumberedNodes(const std::string& prefix, int32_t width, i
   ::InstanceNumberedNodes(stage_, prefix, width, first, last, exclude);
 }
 
-std::shared_ptr<Material> VWMTrain::OwnMaterial(Node& node) {
-  std::shared_ptr<Material> material = stage_.GetMaterial(node);
-  size_t users = 0;
-  for (const auto& primitive : stage_.data.primitives) users += primitive->material == material;
-  if (users <= 1) return material;
-  // Copy it and hand the copy to this node's primitive only.
-  auto own = std::make_shared<Material>(*material);
-  const Node* holder = &node;
-  while (holder->meshes.empty()) holder = &stage_.GetNode(holder->children.front());
-  const auto& primitive = stage_.GetMesh(holder->meshes.front()).primitives.front();
-  stage_.SetPrimitiveMaterial(primitive, own);
-  return own;
-}
-
 void VWMTrain::InitFftBars() {
   stage_.Load(kCubeFile, false);
   fftNode_ = &stage_.GetNode("cube_flat-Cube");
-  fftMaterial_ = OwnMaterial(*fftNode_);
+  fftMaterial_ = OwnMaterial(stage_, *fftNode_);
   OpenTracks(VWMTrainTracks::FftBars());
 }
 
@@ -167,7 +153,7 @@ void VWMTrain::InitKeyboard() {
 
 void VWMTrain::AddKeyNode(const std::string& name) {
   Node& node = stage_.GetNode(name);
-  std::shared_ptr<Material> material = OwnMaterial(node);
+  std::shared_ptr<Material> material = OwnMaterial(stage_, node);
   material->instance_emission_colors.assign(node.instances.size(), glm::vec3(0.0f));
   keyEmissions_.push_back(&material->instance_emission_colors);
 }
@@ -192,7 +178,8 @@ void VWMTrain::InitRecycling() {
   master.children.push_back(node.index);
   recyclingNode_ = &node;
 
-  auto printed = MakeMaterial(0.1f, 0.9f, glm::vec4(1.0f));
+  // The print's texture holds its roughness and metalness; factors of 1 take them unscaled.
+  auto printed = MakeMaterial(1.0f, 1.0f, glm::vec4(1.0f));
   printed->base_color_texture = LoadTexture("data/scenes/vwm20/recycling/white_on_green.jpg");
   printed->metallic_roughness_texture =
       LoadTexture("data/scenes/vwm20/recycling/white_on_green_metallic-roughness.jpg");
@@ -224,7 +211,7 @@ void VWMTrain::InitRecycling() {
 void VWMTrain::InitFire() {
   stage_.Load(kCubeFile, false);
   fireNode_ = &stage_.GetNode("cube_flat-Cube-2");
-  fireMaterial_ = OwnMaterial(*fireNode_);
+  fireMaterial_ = OwnMaterial(stage_, *fireNode_);
   OpenTracks(VWMTrainTracks::Fire());
 }
 

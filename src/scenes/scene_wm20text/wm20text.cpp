@@ -1,7 +1,6 @@
 #include "scenes/scene_wm20text/wm20text.h"
 
 #include <GL/glew.h>
-#include <FTGL/ftgl.h>
 
 #include "util/helpers.h"
 #include "util/music/music.h"
@@ -57,12 +56,7 @@ void WM20Text::Resize(uint32_t new_width, uint32_t new_height) {
 void WM20Text::Render() {
   const TrackLookup track = MusicTracks(*music);
   text_->SetGLState();
-  // Changing the face size makes the font drop its rendered glyphs: only on a change.
-  const uint32_t face_size = FaceSizeFor(track("textSize"));
-  if (face_size != face_size_) {
-    text_->Font().FaceSize(face_size, 72);
-    face_size_ = face_size;
-  }
+  text_->SetFaceSize(FaceSizeFor(track("textSize")));
   // Each line is drawn as a textured box; blending keeps the picture around the glyphs.
   glEnable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);

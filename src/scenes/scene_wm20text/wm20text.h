@@ -64,5 +64,4 @@ class WM20Text : public Scene {
 
   std::unique_ptr<Text> text_;
   TextPairs pairs_;
-  uint32_t face_size_ = kLoadFaceSize;
 };

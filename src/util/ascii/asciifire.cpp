@@ -41,10 +41,10 @@ AsciiFire::AsciiFire(AsciiEngine* engine) : engine(engine) { SharedRandom::Seed(
 
 void AsciiFire::ResetStepClock() { FireClock() = StepClock{}; }
 
-void AsciiFire::update() {
+void AsciiFire::update(uint32_t now) {
   StepClock& clock = FireClock();
-  const uint32_t now = GetTickCount();
-  if (!clock.started) {
+  // The next step is at most one step ahead of the time it was set at.
+  if (!clock.started || Later(clock.next_step, now + kStepMilliseconds)) {
     clock.started = true;
     clock.next_step = now;
   }

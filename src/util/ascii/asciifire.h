@@ -1,7 +1,9 @@
 #pragma once
 // Rising flames on a 240 x 100 heat field, shown in an AsciiEngine as shaded characters in fire
 // colours (each cell covers 3 x 2 field values). The simulation runs on fixed 16 ms steps of the
-// system tick count, at most 5 a call, so a stall never makes it spin to catch up.
+// time its caller gives (the show's time), at most 5 a call, so a stall never makes it spin to
+// catch up. Following the show's time rather than the wall clock, the fire of a frame depends
+// only on the times of the frames before it, not on how fast they were drawn.
 
 #include <array>
 #include <cstdint>
@@ -15,11 +17,14 @@ class AsciiFire {
   static constexpr uint32_t kStepMilliseconds = 16;
   static constexpr int kMaxStepsPerCall = 5;
 
-  // Refers to the engine (it must outlive the fire); seeds the shared generator with the time.
+  // Refers to the engine (it must outlive the fire); seeds the shared generator with the tick
+  // count.
   explicit AsciiFire(AsciiEngine* engine);
 
-  // Advances the simulation to the current tick count and writes the engine's hot cells.
-  void update();
+  // Advances the simulation to `now` (milliseconds, wrapping at 32 bits) and writes the
+  // engine's hot cells. A time that leaves the next step more than a step ahead (the show
+  // jumped back) starts the steps again from it.
+  void update(uint32_t now);
 
   // The step clock is shared by every fire; it starts at the first update after a reset.
   static void ResetStepClock();

@@ -3,7 +3,6 @@
 #include <cmath>
 #include <stdexcept>
 
-#include "system/clock.h"
 #include "util/ascii/asciiengine.h"
 #include "util/ascii/rawloader.h"
 #include "util/data/data.h"
@@ -73,11 +72,11 @@ void RotoZoom::render(int32_t a, int32_t b, int32_t zoom) {
   }
 }
 
-void RotoZoom::update() {
+void RotoZoom::update(uint32_t now) {
   render(table_a[phase_a], table_a[(phase_a - 128u) & 255u], table_b[phase_b]);
   PhaseClock& clock = RotoClock();
-  const uint32_t now = GetTickCount();
-  if (!clock.started) {
+  // The clock runs at most one step ahead of the time it last saw.
+  if (!clock.started || static_cast<int32_t>(clock.last - now) > static_cast<int32_t>(kStepMilliseconds)) {
     clock.started = true;
     clock.last = now;
   }

@@ -1,7 +1,8 @@
 #pragma once
 // A 256 x 256 indexed tile, repeated, rotated and zoomed over every cell of an AsciiEngine as
 // coloured full blocks. The rotation and zoom follow two phases that move once per 20 ms of the
-// system tick count.
+// time the caller gives (the show's time, so that a frame's angle does not depend on how fast
+// the frames before it were drawn).
 
 #include <array>
 #include <cstdint>
@@ -24,8 +25,10 @@ class RotoZoom {
   // point, successive rows along (-dv, du).
   void render(int32_t a, int32_t b, int32_t zoom);
 
-  // Renders at the current phases, then moves them on by the time elapsed.
-  void update();
+  // Renders at the current phases, then moves them on by the time elapsed up to `now`
+  // (milliseconds, wrapping at 32 bits). A time more than a step before the last one (a jump
+  // back in the show) starts the clock again from it.
+  void update(uint32_t now);
 
   // The phase clock is shared by every rotozoom; it starts at the first update after a reset.
   static void ResetPhaseClock();

@@ -1,5 +1,7 @@
 #include "util/light/shadowcubemap.h"
 
+#include <algorithm>
+
 #include "system/log.h"
 #include "util/fbo/fbo.h"
 
@@ -18,9 +20,7 @@ SharedShadowMapState& State() {
 
 }  // namespace
 
-ShadowCubeMap::ShadowCubeMap(int32_t size) : size_(size) {
-  if (size < 1) ExitMsgFmt(__FILE__, __LINE__, "Bad shadow map size {}", size);
-  LogInfo("Creating shadow textures of size {}", size);
+ShadowCubeMap::ShadowCubeMap(int32_t size) {
   GLint previous = 0;
   glGetIntegerv(GL_TEXTURE_BINDING_CUBE_MAP, &previous);
   glGenTextures(1, &texture_);
@@ -32,6 +32,18 @@ ShadowCubeMap::ShadowCubeMap(int32_t size) : size_(size) {
   glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_WRAP_R, GL_CLAMP_TO_EDGE);
   glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_COMPARE_MODE, GL_COMPARE_REF_TO_TEXTURE);
   glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_COMPARE_FUNC, GL_LEQUAL);
+  glBindTexture(GL_TEXTURE_CUBE_MAP, static_cast<GLuint>(previous));
+  Resize(size);
+}
+
+void ShadowCubeMap::Resize(int32_t size) {
+  if (size < 1) ExitMsgFmt(__FILE__, __LINE__, "Bad shadow map size {}", size);
+  size = std::min(size, kMaxSide);
+  LogInfo("Creating shadow textures of size {}", size);
+  size_ = size;
+  GLint previous = 0;
+  glGetIntegerv(GL_TEXTURE_BINDING_CUBE_MAP, &previous);
+  glBindTexture(GL_TEXTURE_CUBE_MAP, texture_);
   for (GLenum face = 0; face < 6; ++face) {
     glTexImage2D(GL_TEXTURE_CUBE_MAP_POSITIVE_X + face, 0, GL_DEPTH_COMPONENT24, size, size, 0,
                  GL_DEPTH_COMPONENT, GL_FLOAT, nullptr);
@@ -48,11 +60,12 @@ ShadowCubeMap::~ShadowCubeMap() {
 std::shared_ptr<ShadowCubeMap> AcquireShadowCubeMap(int32_t size) {
   SharedShadowMapState& state = State();
   std::shared_ptr<ShadowCubeMap> map = state.current.lock();
-  const int32_t wanted = state.requested_size > 0 ? state.requested_size : size;
-  const bool resized = state.requested_size > 0 && map && map->size() != state.requested_size;
-  if (!map || resized) {
-    map = std::make_shared<ShadowCubeMap>(wanted);
+  const int32_t requested = state.requested_size;
+  if (!map) {
+    map = std::make_shared<ShadowCubeMap>(requested > 0 ? requested : size);
     state.current = map;
+  } else if (requested > 0 && map->size() != std::min(requested, ShadowCubeMap::kMaxSide)) {
+    map->Resize(requested);
   }
   return map;
 }

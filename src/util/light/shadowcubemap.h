@@ -2,8 +2,10 @@
 // The depth cube map every light renders its shadow into, with the depth-only framebuffer its
 // faces are drawn through. All lights share one map, so they cast their shadows one after
 // another. The map lives as long as a light holds it; AcquireShadowCubeMap hands out the
-// current one and makes it when there is none (or when a new size was asked for).
+// current one and makes it when there is none. A new size asked for is given to that one map
+// in place, so every light holding it sees the new size and no old map stays alive beside it.
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -13,11 +15,23 @@ class FBO;
 
 class ShadowCubeMap {
  public:
-  // Six square depth faces of side `size`, compared (less or equal) when sampled.
+  // The largest side: six faces of 4-byte depth values at 2048 are 96 MiB. The map is sized
+  // to the render width, so a full-HD frame, the size the shows are made at, still gets a
+  // shadow texel per pixel; 4096 would hold 384 MiB of depth for one light, four times the
+  // memory for detail the shadows' filtered comparison smooths away.
+  static constexpr int32_t kMaxSide = 2048;
+  static constexpr size_t kBytesPerTexel = 4;  // 24-bit depth is stored in 32 bits
+
+  // Six square depth faces of side `size` (at most kMaxSide), compared (less or equal) when
+  // sampled.
   explicit ShadowCubeMap(int32_t size);
   ~ShadowCubeMap();
   ShadowCubeMap(const ShadowCubeMap&) = delete;
   ShadowCubeMap& operator=(const ShadowCubeMap&) = delete;
+
+  // New storage of side `size` (at most kMaxSide) for the same texture; the faces' contents
+  // are lost.
+  void Resize(int32_t size);
 
   int32_t size() const { return size_; }
   GLuint texture() const { return texture_; }
@@ -29,7 +43,8 @@ class ShadowCubeMap {
   std::unique_ptr<FBO> fbo_;
 };
 
-// The shared map; made at `size` when none exists or a different size has been requested.
+// The shared map; made at `size` when none exists, resized when another size has been
+// requested.
 std::shared_ptr<ShadowCubeMap> AcquireShadowCubeMap(int32_t size);
 // Asks for the shared map at a new side: the next acquisition makes it when the current one
 // differs. 0 goes back to the size of the first light that asks.

@@ -83,12 +83,20 @@ Text::Text(const std::string& font_file, uint32_t size) {
   }
   font_->CharMap(ft_encoding_unicode);
   font_->FaceSize(size, 72);
+  face_size_ = size;
   font_->Outset(1.0f);
   width_ = -1;
   height_ = -1;
 }
 
 Text::~Text() = default;
+
+void Text::SetFaceSize(uint32_t size) {
+  if (size == face_size_) return;
+  font_->FaceSize(size, 72);
+  face_size_ = size;
+  ++face_size_changes_;
+}
 
 void Text::Reshape(int32_t width, int32_t height) {
   width_ = width;

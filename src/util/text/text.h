@@ -38,7 +38,13 @@ class Text {
       __attribute__((format(printf, 5, 6)));
   void UseShader();
 
-  FTFont& Font() { return *font_; }
+  // Sets the face size in points at 72 dpi. A change makes the font drop every glyph it has
+  // rendered, so the same size again changes nothing.
+  void SetFaceSize(uint32_t size);
+  uint32_t FaceSize() const { return face_size_; }
+  // How often the face size has changed since construction (each change re-renders glyphs).
+  uint32_t FaceSizeChanges() const { return face_size_changes_; }
+
   int32_t Width() const { return width_; }
   int32_t Height() const { return height_; }
 
@@ -56,6 +62,8 @@ class Text {
   std::unique_ptr<FTFont> font_;
   int32_t width_ = -1;
   int32_t height_ = -1;
+  uint32_t face_size_ = 0;
+  uint32_t face_size_changes_ = 0;
 };
 
 // An empty constructor named "Text" with the given GLSL version.

@@ -264,7 +264,7 @@ TEST_F(GLTest, UnbindRebuildsMipLevelsOnlyWhereTheyExist) {
 }
 
 TEST_F(GLTest, FBOBuildingLimitsAreFatal) {
-  EXPECT_EXIT(FBO(8, 8, static_cast<FBOType>(6), 0), ::testing::ExitedWithCode(1),
+  EXPECT_EXIT(FBO(8, 8, static_cast<FBOType>(7), 0), ::testing::ExitedWithCode(1),
               "Unrecognized FBO type");
   FBO fbo(8, 8, FBOType::Color, 0);
   glBindFramebuffer(GL_FRAMEBUFFER, fbo.framebuffer);
