@@ -10,6 +10,7 @@ packages=(
   xvfb xfonts-base xdotool x11-utils imagemagick ffmpeg lame vorbis-tools python3 python3-mido
   python3-numpy console-setup-linux libjpeg-turbo-progs fonts-dseg
   fonts-dejavu-core fonts-dejavu-extra fonts-liberation fontconfig
+  chromium
 )
 missing=()
 for p in "${packages[@]}"; do
