@@ -78,6 +78,16 @@ TEST(GreetingLayout, CubeCountsFollowRowsAndLayersAndRebuildOnlyWhenTheyChange) 
   }
 }
 
+TEST(GreetingLayout, AListOtherThanTheLastOneIsSizedInsteadOfOverrun) {
+  const CubeFont font;
+  GreetingLayout layout(font, {"HI", "HO"});
+  CubeInstances first, second;
+  layout.LayOut(GreetingTracks{}, first);
+  layout.LayOut(GreetingTracks{}, second);  // same rows and layers, another list
+  EXPECT_EQ(second.matrices.size(), first.matrices.size());
+  EXPECT_EQ(second.emissions.size(), first.matrices.size());
+}
+
 // The x positions of the cubes that stand out (set cells) in the first greeting.
 std::set<float> SetColumns(const CubeInstances& cubes, size_t count) {
   std::set<float> xs;
