@@ -58,7 +58,7 @@ TEST_F(CubeFormersDraw, EachArrangementFillsItsModelsInstances) {
     Frame();
     const uint32_t arrangement = CubeFormers::Arrangement(c.sub_scene);
     const size_t expected = arrangement == 2
-        ? size_t{5} * (scene_.greetings().width() + 2) * 9
+        ? size_t{5} * (scene_.greetings().width() + 2) * (scene_.greetings().height() + 2)
         : c.instances;
     EXPECT_EQ(scene_.model(arrangement).GetNode(0u).instances.size(), expected) << c.sub_scene;
   }

@@ -1,13 +1,22 @@
 // Greetings spelled in cubes: how many cubes, when the instance lists are rebuilt, where the
 // letters stand and how they glow.
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
 #include <set>
 
+#include <glm/gtc/matrix_transform.hpp>
 #include <gtest/gtest.h>
 
 #include "scenes/scene_cubeformers/greetinglayout.h"
 #include "scenes/scene_cubeformers/greetings.h"
+#include "support/test_files.h"
+#include "util/camera/camera.h"
 #include "util/cubefont/cubefont.h"
+#include "util/music/sync_track.h"
+#include "util/music/sync_track_file.h"
 
 namespace {
 
@@ -67,6 +76,16 @@ TEST(GreetingLayout, CubeCountsFollowRowsAndLayersAndRebuildOnlyWhenTheyChange) 
     EXPECT_EQ(cubes.emissions.size(), cubes.matrices.size()) << step.greet_num;
     EXPECT_EQ(layout.rebuilds(), step.rebuilds) << step.greet_num << " " << step.protrusion;
   }
+}
+
+TEST(GreetingLayout, AListOtherThanTheLastOneIsSizedInsteadOfOverrun) {
+  const CubeFont font;
+  GreetingLayout layout(font, {"HI", "HO"});
+  CubeInstances first, second;
+  layout.LayOut(GreetingTracks{}, first);
+  layout.LayOut(GreetingTracks{}, second);  // same rows and layers, another list
+  EXPECT_EQ(second.matrices.size(), first.matrices.size());
+  EXPECT_EQ(second.emissions.size(), first.matrices.size());
 }
 
 // The x positions of the cubes that stand out (set cells) in the first greeting.
@@ -134,6 +153,117 @@ TEST(GreetingLayout, TheFrontGreetingExplodesAwayFromItsCentreWithoutNaN) {
   // the casing distance.
   const glm::vec3 corner(cubes.matrices[0][3]);
   EXPECT_NEAR(glm::length(corner), std::sqrt(15.0f * 15.0f + 9.0f * 9.0f) + 4.0f, 1e-4f);
+}
+
+// The x extent of the first greeting's set cells, in cube centres.
+std::pair<float, float> SetExtent(const CubeInstances& cubes, size_t count) {
+  const std::set<float> xs = SetColumns(cubes, count);
+  return xs.empty() ? std::pair{0.0f, 0.0f} : std::pair{*xs.begin(), *xs.rbegin()};
+}
+
+TEST(GreetingLayout, LongNamesBreakOrShrinkToTheWidestLineAllowed) {
+  const CubeFont font;
+  const std::string long_word(30, 'W');  // 239 cells: no space to break at
+  const struct {
+    std::string name;
+    size_t lines;
+  } cases[] = {
+      {"Halcyon", 1},
+      {"Tinker Collective", 2},
+      {"Saltmarsh Crew", 2},
+      {"A B C D E F G H I J K L M N O P Q R S T", 3},
+      {long_word, 1},
+      {long_word + " " + long_word, 2},
+  };
+  const float max_width = GreetingLayout::kMaxLineCells * 2.0f;  // pitch 2 at Dist 1
+  for (const auto& c : cases) {
+    EXPECT_EQ(GreetingLayout::BreakIntoLines(font, c.name).size(), c.lines) << c.name;
+    GreetingLayout layout(font, {c.name});
+    GreetingTracks tracks;
+    tracks.dist = 1.0f;
+    tracks.glow = 1.0f;
+    CubeInstances cubes;
+    ASSERT_EQ(layout.LayOut(tracks, cubes), 1u);
+    const auto [left, right] = SetExtent(cubes, cubes.matrices.size());
+    EXPECT_LE(right - left, max_width * 1.0001f) << c.name;
+    EXPECT_NEAR(left + right, 0.0f, 2.0f * 2.0f) << c.name;  // centred within a column
+    size_t letters_cells = 0, set_cells = 0;
+    for (char ch : c.name) letters_cells += font.GetLetter(ch).set_cells;
+    for (const glm::vec3& e : cubes.emissions) set_cells += e.x > 0.0f;
+    EXPECT_EQ(set_cells, letters_cells) << c.name;  // no letter lost in the breaking
+  }
+}
+
+// Production 5's tracks, built from their text as its packed data file is made.
+class Production5Tracks {
+ public:
+  Production5Tracks() : folder_(MakeTemporaryFolder("p5tracks")) {
+    const std::string build = "python3 tools/synctracks.py build data-src/tracks/production5.txt"
+                              " --out " + folder_.string() + " > /dev/null";
+    EXPECT_EQ(std::system(build.c_str()), 0) << build;
+  }
+  ~Production5Tracks() { std::filesystem::remove_all(folder_); }
+
+  float At(const std::string& name, double row) {
+    auto [entry, added] = tracks_.try_emplace(name);
+    if (added) {
+      std::string error;
+      const std::filesystem::path path = folder_ / ("_" + name + ".track");
+      EXPECT_TRUE(SyncParseTrackFile(ReadWholeFile(path), entry->second.keys, error)) << error;
+    }
+    return SyncGetValue(&entry->second, row);
+  }
+
+ private:
+  std::filesystem::path folder_;
+  std::map<std::string, SyncTrack> tracks_;
+};
+
+// Every greeting of the list, while it is the current one and before it explodes, stands in
+// the 16:9 frame of production 5's camera with a margin of a tenth of the frame's width on
+// either side.
+TEST(GreetingLayout, EveryGreetingFitsTheFrameOfProductionFiveWithAMargin) {
+  const CubeFont font;
+  const std::vector<uint8_t> text = ReadWholeFile(kGreetingsFile);
+  const std::vector<std::string> names = CubeGreetingsFromText(std::string(text.begin(), text.end()));
+  ASSERT_EQ(names.size(), kCubeGreetings);
+  GreetingLayout layout(font, names);
+  Production5Tracks p5;
+  std::set<uint32_t> checked;
+  CubeInstances cubes;
+  for (int row = 0; row < 1000; ++row) {
+    if (std::lround(p5.At("subScene", row)) != 2) continue;
+    GreetingTracks tracks;
+    tracks.dist = p5.At("Dist", row);
+    tracks.z_step = p5.At("zDist", row);
+    tracks.glow = 1.0f;
+    tracks.greet_num = p5.At("greetNum", row);
+    tracks.greet_spacing = p5.At("greetSpacing", row);
+    tracks.protrusion = p5.At("protrusion", row);
+    if (layout.LayOut(tracks, cubes) == 0) continue;
+    const uint32_t g = GreetingLayout::FirstGreeting(tracks.greet_num);
+    checked.insert(g);
+    Camera camera;
+    camera.LookAt(p5.At("cameraEyeX", row), p5.At("cameraEyeY", row), p5.At("cameraEyeZ", row),
+                  p5.At("cameraDstX", row), p5.At("cameraDstY", row), p5.At("cameraDstZ", row),
+                  p5.At("cameraUpX", row), p5.At("cameraUpY", row), p5.At("cameraUpZ", row));
+    const glm::mat4 clip = CameraProjection(p5.At("cameraFoV", row), 16.0f / 9.0f, 0.1f, 5000.0f) *
+                           camera.view;
+    const size_t slab = cubes.matrices.size() / layout.RowsShown(g);
+    float lo = 1.0f, hi = -1.0f;
+    for (size_t i = 0; i < slab; ++i) {
+      if (cubes.emissions[i].x == 0.0f) continue;
+      for (float corner : {-1.0f, 1.0f}) {  // the cube spans -1 to 1 about its centre
+        const glm::vec4 p = clip * (cubes.matrices[i] * glm::vec4(corner, corner, corner, 1.0f));
+        ASSERT_GT(p.w, 0.0f) << names[g] << " behind the camera at row " << row;
+        lo = std::min(lo, p.x / p.w);
+        hi = std::max(hi, p.x / p.w);
+      }
+    }
+    EXPECT_GE(lo, -0.8f) << names[g] << " at row " << row;
+    EXPECT_LE(hi, 0.8f) << names[g] << " at row " << row;
+  }
+  EXPECT_EQ(checked.size(), names.size());
 }
 
 }  // namespace

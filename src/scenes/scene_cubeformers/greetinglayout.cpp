@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <sstream>
 
 #include <glm/gtc/matrix_transform.hpp>
 
@@ -11,13 +12,57 @@
 GreetingLayout::GreetingLayout(const CubeFont& font, const std::vector<std::string>& greetings) {
   height_ = CubeFont::kRows;
   for (const std::string& text : greetings) {
-    bitmaps_.push_back(Spell(font, text, height_));
+    bitmaps_.push_back(Spell(font, text));
     width_ = std::max(width_, bitmaps_.back().width);
+    height_ = std::max(height_, bitmaps_.back().height());
   }
+  if (width_ > kMaxLineCells) pitch_scale_ = static_cast<float>(kMaxLineCells) / width_;
 }
 
-GreetingLayout::Bitmap GreetingLayout::Spell(const CubeFont& font, const std::string& text,
-                                             uint32_t height) {
+uint32_t GreetingLayout::LineCells(const CubeFont& font, const std::string& line) {
+  uint32_t cells = 0;
+  for (char c : line) cells += font.GetLetter(c).Width();
+  return line.empty() ? 0 : cells + static_cast<uint32_t>(line.size()) - 1;
+}
+
+std::vector<std::string> GreetingLayout::BreakIntoLines(const CubeFont& font,
+                                                        const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream words(text);
+  std::string word;
+  while (words >> word) {
+    if (!lines.empty() && LineCells(font, lines.back() + ' ' + word) <= kMaxLineCells) {
+      lines.back() += ' ' + word;
+    } else {
+      lines.push_back(word);
+    }
+  }
+  if (lines.empty()) lines.push_back(text);  // a name of spaces keeps its blank width
+  return lines;
+}
+
+// The lines stack top to bottom, one empty row between them, each centred like the greetings
+// in their slab (half the free columns, rounded toward zero, to its left).
+GreetingLayout::Bitmap GreetingLayout::Spell(const CubeFont& font, const std::string& text) {
+  std::vector<Bitmap> lines;
+  Bitmap stacked;
+  for (const std::string& line : BreakIntoLines(font, text)) {
+    lines.push_back(SpellLine(font, line));
+    stacked.width = std::max(stacked.width, lines.back().width);
+  }
+  for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
+    if (line != lines.rbegin()) stacked.rows.emplace_back(stacked.width, 0);
+    const uint32_t left = (stacked.width - line->width) / 2;
+    for (const std::vector<uint8_t>& row : line->rows) {
+      std::vector<uint8_t>& out = stacked.rows.emplace_back(stacked.width, 0);
+      std::copy(row.begin(), row.end(), out.begin() + left);
+    }
+  }
+  return stacked;
+}
+
+GreetingLayout::Bitmap GreetingLayout::SpellLine(const CubeFont& font, const std::string& text) {
+  const uint32_t height = CubeFont::kRows;
   Bitmap bitmap;
   bitmap.rows.assign(height, {});
   for (size_t c = 0; c < text.size(); ++c) {
@@ -26,14 +71,14 @@ GreetingLayout::Bitmap GreetingLayout::Spell(const CubeFont& font, const std::st
       for (auto& row : bitmap.rows) row.push_back(0);  // one empty column between letters
     }
     for (uint32_t r = 0; r < height; ++r) {
-      // Row r counts from the bottom; a letter shorter than the slab leaves its top empty.
+      // Row r counts from the bottom; a letter shorter than the line leaves its top empty.
       const bool inside = r < letter.Height();
       for (uint32_t col = 0; col < letter.Width(); ++col) {
         bitmap.rows[r].push_back(inside ? letter.rows[letter.Height() - 1 - r][col] : 0);
       }
     }
   }
-  bitmap.width = bitmap.rows.empty() ? 0 : static_cast<uint32_t>(bitmap.rows[0].size());
+  bitmap.width = static_cast<uint32_t>(bitmap.rows[0].size());
   return bitmap;
 }
 
@@ -64,8 +109,9 @@ uint32_t GreetingLayout::LayOut(const GreetingTracks& tracks, CubeInstances& cub
   const uint32_t layers = Layers(tracks.protrusion);
   const uint32_t first = FirstGreeting(tracks.greet_num);
   const uint32_t rows = RowsShown(first);
-  if (layers != last_layers_ || rows != last_rows_) {
-    const size_t count = size_t{rows} * (width_ + 2) * (height_ + 2) * layers;
+  const size_t count = size_t{rows} * (width_ + 2) * (height_ + 2) * layers;
+  // A list of another size (not the one laid out last time) is resized too, never overrun.
+  if (layers != last_layers_ || rows != last_rows_ || cubes.matrices.size() != count) {
     cubes.Resize(count);
     LogInfo("Num greetz cubes: {}", count);
     last_layers_ = layers;
@@ -83,11 +129,12 @@ void GreetingLayout::LayOutGreeting(uint32_t g, uint32_t first, uint32_t layers,
                                     const GreetingTracks& tr, CubeInstances& cubes,
                                     size_t& next) const {
   const Bitmap& bitmap = bitmaps_[g];
-  const float pitch = 2.0f * tr.dist;
-  // Centred: half the free columns (rounded toward zero) to the left of the text.
+  const float pitch = 2.0f * tr.dist * pitch_scale_;
+  // Centred: half the free columns and rows (rounded toward zero) left of and below the text.
   const int32_t free_columns = static_cast<int32_t>(width_) - static_cast<int32_t>(bitmap.width);
+  const int32_t free_rows = static_cast<int32_t>(height_) - static_cast<int32_t>(bitmap.height());
   const float x0 = static_cast<float>(width_) * pitch * 0.5f;
-  const float y0 = 3.5f * pitch;
+  const float y0 = static_cast<float>(height_) * pitch * 0.5f;
   const float z0 = static_cast<float>(g) * tr.greet_spacing;
   const float fade = tr.greet_num - static_cast<float>(g) + 1.0f;
   const bool current = static_cast<float>(g) <= tr.greet_num && tr.greet_num < g + 1.0f;
@@ -97,7 +144,7 @@ void GreetingLayout::LayOutGreeting(uint32_t g, uint32_t first, uint32_t layers,
   const int32_t columns = static_cast<int32_t>(width_);
   for (int32_t r = -1; r <= rows; ++r) {
     for (int32_t col = -1; col <= columns; ++col) {
-      const bool set = bitmap.IsSet(col - free_columns / 2, r);
+      const bool set = bitmap.IsSet(col - free_columns / 2, r - free_rows / 2);
       for (uint32_t k = 0; k < layers; ++k, ++next) {
         glm::vec3 position(col * pitch - x0, r * pitch - y0, k * pitch - z0);
         if (set) position.z -= tr.z_step;

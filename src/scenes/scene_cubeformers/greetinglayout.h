@@ -4,6 +4,11 @@
 // layers deep; up to five greetings stand one behind the other, greetSpacing apart. A set cell
 // stands out by zDist and glows; the front greeting explodes away from a centre.
 //
+// A name wider than kMaxLineCells breaks at its spaces into lines stacked one cell apart, every
+// line centred; should a single word still be wider, the pitch of every greeting shrinks so
+// that the widest line spans kMaxLineCells pitches. So no name is wider than that, whatever its
+// length, and production 5's camera keeps that width inside the frame.
+//
 // The instance lists are resized only when the layer count or the number of greetings shown
 // changes; otherwise every frame rewrites them in place.
 
@@ -33,6 +38,8 @@ class GreetingLayout {
   static constexpr uint32_t kRowsShown = 5;
   // More layers than this add nothing visible and only cost memory.
   static constexpr uint32_t kMaxLayers = 16;
+  // The widest line a greeting may have, in cells of the normal pitch.
+  static constexpr uint32_t kMaxLineCells = 80;
 
   // Measures every greeting with the font; the layout's width is the widest.
   GreetingLayout(const CubeFont& font, const std::vector<std::string>& greetings);
@@ -40,6 +47,13 @@ class GreetingLayout {
   uint32_t width() const { return width_; }
   uint32_t height() const { return height_; }
   uint32_t greeting_count() const { return static_cast<uint32_t>(bitmaps_.size()); }
+  // 1, or less when a word wider than kMaxLineCells shrinks the pitch of every greeting.
+  float pitch_scale() const { return pitch_scale_; }
+
+  // The greeting's lines: words joined while the line fits kMaxLineCells.
+  static std::vector<std::string> BreakIntoLines(const CubeFont& font, const std::string& text);
+  // The width of a line in cells: its letters and one empty column between neighbours.
+  static uint32_t LineCells(const CubeFont& font, const std::string& line);
 
   // Layers for a protrusion value: nearest whole number, 0 to kMaxLayers (NaN gives 0).
   static uint32_t Layers(float protrusion);
@@ -59,16 +73,19 @@ class GreetingLayout {
   struct Bitmap {
     uint32_t width = 0;
     std::vector<std::vector<uint8_t>> rows;
+    uint32_t height() const { return static_cast<uint32_t>(rows.size()); }
     bool IsSet(int32_t column, int32_t row) const;
   };
 
-  static Bitmap Spell(const CubeFont& font, const std::string& text, uint32_t height);
+  static Bitmap Spell(const CubeFont& font, const std::string& text);
+  static Bitmap SpellLine(const CubeFont& font, const std::string& line);
   void LayOutGreeting(uint32_t g, uint32_t first, uint32_t layers, const GreetingTracks& tracks,
                       CubeInstances& cubes, size_t& next) const;
 
   std::vector<Bitmap> bitmaps_;
   uint32_t width_ = 0;
   uint32_t height_ = 0;
+  float pitch_scale_ = 1.0f;
   uint32_t last_layers_ = 0;
   uint32_t last_rows_ = 0;
   uint32_t rebuilds_ = 0;
