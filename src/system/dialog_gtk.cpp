@@ -261,11 +261,11 @@ int RunDialogWindow(const DialogTemplate& dialog, StartupDialogProcedure& proced
     gtk_widget_show_all(run.window);
     if (run.first_focus) gtk_widget_grab_focus(run.first_focus);
     gtk_main();
-    gtk_widget_destroy(run.window);
-    DrainEvents();
-    gdk_display_sync(gdk_display_get_default());
-    DrainEvents();
   }
+  gtk_widget_destroy(run.window);
+  DrainEvents();
+  gdk_display_sync(gdk_display_get_default());
+  DrainEvents();
   if (run.failure) std::rethrow_exception(run.failure);
   return run.result.value_or(DialogId::Quit);
 }
