@@ -1,10 +1,12 @@
 #include "system/dialog_gtk.h"
 
+#include <csignal>
 #include <exception>
 #include <map>
 #include <optional>
 #include <vector>
 
+#include <glib-unix.h>
 #include <gtk/gtk.h>
 
 namespace {
@@ -194,6 +196,43 @@ GtkWidget* MakeDialogWindow(const DialogTemplate& dialog, DialogRun& run) {
   return window;
 }
 
+// While the dialog is up, SIGINT and SIGTERM end it as "&Quit" does. The handlers in place
+// before (the window layer's, which turn the signals into a quit request that only the main
+// loop reads) come back once the dialog is gone, so a signal after it still ends the run
+// cleanly. GLib leaves a signal at its default action when its last watch goes, hence the
+// saved actions.
+class QuitSignalWatch {
+ public:
+  explicit QuitSignalWatch(DialogRun& run) {
+    for (Watch& watch : watches_) {
+      sigaction(watch.signal, nullptr, &watch.before);
+      watch.source = g_unix_signal_add(watch.signal, OnQuitSignal, &run);
+    }
+  }
+  ~QuitSignalWatch() {
+    for (Watch& watch : watches_) {
+      g_source_remove(watch.source);
+      sigaction(watch.signal, &watch.before, nullptr);
+    }
+  }
+  QuitSignalWatch(const QuitSignalWatch&) = delete;
+  QuitSignalWatch& operator=(const QuitSignalWatch&) = delete;
+
+ private:
+  struct Watch {
+    int signal;
+    struct sigaction before {};
+    guint source = 0;
+  };
+
+  static gboolean OnQuitSignal(gpointer data) {
+    Notify(*static_cast<DialogRun*>(data), DialogId::Quit, DialogNotification::Clicked);
+    return G_SOURCE_CONTINUE;
+  }
+
+  Watch watches_[2] = {{SIGINT}, {SIGTERM}};
+};
+
 void DrainEvents() {
   while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
 }
@@ -217,9 +256,12 @@ int RunDialogWindow(const DialogTemplate& dialog, StartupDialogProcedure& proced
   DialogRun run;
   run.procedure = &procedure;
   run.window = MakeDialogWindow(dialog, run);
-  gtk_widget_show_all(run.window);
-  if (run.first_focus) gtk_widget_grab_focus(run.first_focus);
-  gtk_main();
+  {
+    const QuitSignalWatch quit_signals(run);
+    gtk_widget_show_all(run.window);
+    if (run.first_focus) gtk_widget_grab_focus(run.first_focus);
+    gtk_main();
+  }
   gtk_widget_destroy(run.window);
   DrainEvents();
   gdk_display_sync(gdk_display_get_default());
