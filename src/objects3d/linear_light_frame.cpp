@@ -51,6 +51,8 @@ LinearLightFrame::LinearLightFrame(Objects3D& scene, int32_t width, int32_t heig
   glGetIntegerv(GL_BLEND_DST_ALPHA, &caller_factors_[3]);
   glGetIntegerv(GL_DEPTH_FUNC, &caller_depth_func_);
   glGetIntegerv(GL_VIEWPORT, caller_viewport_);
+  glGetBooleanv(GL_STENCIL_TEST, &caller_stencil_test_);
+  glDisable(GL_STENCIL_TEST);
   const int32_t samples = BoundTargetSamples();
   std::unique_ptr<FBO>& frame = scene.linear_fbo;
   if (!frame || frame->samples != samples) {
@@ -73,6 +75,7 @@ LinearLightFrame::LinearLightFrame(Objects3D& scene, int32_t width, int32_t heig
 void LinearLightFrame::Resolve() {
   FBO& frame = *scene_.linear_fbo;
   frame.Unbind();
+  if (caller_stencil_test_) glEnable(GL_STENCIL_TEST);
   ShaderProgram& resolve = *RequireObjects3DSharedResources().resolve_shader;
   resolve.Use();
   const int32_t at = resolve.GetUniformLocation("ProjectionMatrix");

@@ -18,7 +18,8 @@ class LinearLightFrame {
  public:
   // Makes the scene's frame when it is missing, of another size or of another sample count
   // than the bound target, and binds it cleared to transparent black and far depth. The
-  // viewport in force is kept.
+  // viewport in force is kept. The caller's stencil test, meant for its own target, is off
+  // while the frame is bound.
   LinearLightFrame(Objects3D& scene, int32_t width, int32_t height);
   LinearLightFrame(const LinearLightFrame&) = delete;
   LinearLightFrame& operator=(const LinearLightFrame&) = delete;
@@ -32,6 +33,7 @@ class LinearLightFrame {
   int32_t width_;
   int32_t height_;
   GLboolean caller_blend_ = GL_FALSE;
+  GLboolean caller_stencil_test_ = GL_FALSE;
   // Source and destination factors, colour then alpha.
   GLint caller_factors_[4] = {GL_ONE, GL_ZERO, GL_ONE, GL_ZERO};
   GLint caller_depth_func_ = GL_LESS;

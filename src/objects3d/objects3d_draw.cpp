@@ -353,6 +353,44 @@ void ShadowFaces(Objects3D& o, const std::shared_ptr<Light>& light, const Camera
   }
 }
 
+// Lets the first fragment of each sample through and no other until the stencil is cleared.
+// Restores the stencil state it changed when it goes.
+class FirstFragmentOnly {
+ public:
+  FirstFragmentOnly() {
+    glGetBooleanv(GL_STENCIL_TEST, &test_);
+    glGetIntegerv(GL_STENCIL_FUNC, &func_);
+    glGetIntegerv(GL_STENCIL_REF, &ref_);
+    glGetIntegerv(GL_STENCIL_VALUE_MASK, &value_mask_);
+    glGetIntegerv(GL_STENCIL_WRITEMASK, &write_mask_);
+    glGetIntegerv(GL_STENCIL_FAIL, &ops_[0]);
+    glGetIntegerv(GL_STENCIL_PASS_DEPTH_FAIL, &ops_[1]);
+    glGetIntegerv(GL_STENCIL_PASS_DEPTH_PASS, &ops_[2]);
+    glGetIntegerv(GL_STENCIL_CLEAR_VALUE, &clear_);
+    glEnable(GL_STENCIL_TEST);
+    glStencilMask(0xFF);
+    glClearStencil(0);
+    glClear(GL_STENCIL_BUFFER_BIT);
+    glStencilFunc(GL_EQUAL, 0, 0xFF);
+    glStencilOp(GL_KEEP, GL_KEEP, GL_INCR);
+  }
+  ~FirstFragmentOnly() {
+    SetEnabled(GL_STENCIL_TEST, test_);
+    glStencilFunc(static_cast<GLenum>(func_), ref_, static_cast<GLuint>(value_mask_));
+    glStencilMask(static_cast<GLuint>(write_mask_));
+    glStencilOp(static_cast<GLenum>(ops_[0]), static_cast<GLenum>(ops_[1]),
+                static_cast<GLenum>(ops_[2]));
+    glClearStencil(clear_);
+  }
+  FirstFragmentOnly(const FirstFragmentOnly&) = delete;
+  FirstFragmentOnly& operator=(const FirstFragmentOnly&) = delete;
+
+ private:
+  GLboolean test_ = GL_FALSE;
+  GLint func_ = GL_ALWAYS, ref_ = 0, value_mask_ = 0xFF, write_mask_ = 0xFF, clear_ = 0;
+  std::array<GLint, 3> ops_{GL_KEEP, GL_KEEP, GL_KEEP};
+};
+
 void ShadowLightingPass(Objects3D& o, const Light& light, const Camera& camera) {
   RenderContext& context = Context(o);
   // Each light adds its linear light into the linear-light frame; coverage stays the ambient
@@ -370,7 +408,12 @@ void ShadowLightingPass(Objects3D& o, const Light& light, const Camera& camera) 
   // stage's position is invariant, so the same surface meets the same depth. A looser test would
   // let a second surface at a silhouette add its light too.
   glDepthFunc(GL_EQUAL);
-  DrawTree(o, Mode::ShadowLighting, CameraRootMatrix(camera), camera);
+  {
+    // Coplanar surfaces (a mesh's overlapping triangles, a face drawn twice) meet that depth
+    // alike, and each would add the light again: each sample takes the light once.
+    const FirstFragmentOnly once;
+    DrawTree(o, Mode::ShadowLighting, CameraRootMatrix(camera), camera);
+  }
   glDepthFunc(GL_LEQUAL);
   context.UnbindTextures();
   glActiveTexture(GL_TEXTURE0);

@@ -112,6 +112,52 @@ TEST_F(LinearLightTest, ShadowsOnMatchShadowsOffWhereNoShadowFalls) {
   }
 }
 
+// A square wall at z = 0 facing the camera, its triangles listed by `indices` over the corners
+// (1,1), (-1,1), (-1,-1), (1,-1); a cube stands behind it, out of the camera's sight.
+std::unique_ptr<Objects3D> WallBeforeBox(const std::vector<uint32_t>& indices, int lights) {
+  auto scene = MakeScene({0.3f, 0.2f, 3});
+  auto wall = MakeSquare(1.0f);
+  wall->positions = {1, 1, 0, -1, 1, 0, -1, -1, 0, 1, -1, 0};
+  wall->indices = indices;
+  scene->AddPrimitive(wall, LitMaterial({0.3f, 0.5f, 0.8f, 1}, 1.0f, 0.0f), nullptr);
+  Node& box = scene->AddPrimitive(MakeCube(glm::vec3(1.0f), glm::vec3(1.0f)),
+                                  LitMaterial({0.8f, 0.4f, 0.8f, 1}, 1.0f, 0.0f), nullptr);
+  box.instances[0] = glm::translate(glm::mat4(1.0f), {0, 0, -1.0f});
+  AddPointLight(*scene, {-1.0f, 1.0f, 2.0f}, 6.0f);
+  if (lights > 1) AddPointLight(*scene, {1.0f, -0.5f, 2.0f}, 4.0f);
+  return scene;
+}
+
+// Each light reaches each pixel of the wall once, however many of its triangles cover it: the
+// lit wall equals the unshadowed picture.
+TEST_F(LinearLightTest, CoplanarTrianglesTakeEachLightOnce) {
+  const std::vector<uint32_t> overlapping = {0, 1, 2, 1, 2, 3, 2, 3, 0};
+  const struct {
+    const char* what;
+    std::vector<uint32_t> indices;
+    int lights;
+    int samples;
+  } cases[] = {
+      {"two triangles", {0, 1, 2, 0, 2, 3}, 1, 0},
+      {"overlapping triangles", overlapping, 1, 0},
+      {"the face twice", {0, 1, 2, 0, 2, 3, 0, 1, 2, 0, 2, 3}, 1, 0},
+      {"two lights", overlapping, 2, 0},
+      {"multisampled", overlapping, 1, 4},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto scene = WallBeforeBox(c.indices, c.lights);
+    scene->render_context->ibl_color = glm::vec4(0.2f);
+    const auto off = RenderSampled(*scene, c.samples);
+    scene->shadows_enabled = 1;
+    const auto on = RenderSampled(*scene, c.samples);
+    EXPECT_GT(MeanOver(off, kMid - 4, kMid - 4, 8, 3), 40.0f) << "the wall is lit";
+    EXPECT_LE(LargestBrightening(off, on), 2);
+    EXPECT_LE(CountDifferent(off, on, 2), kSide * kSide / 200);
+    EXPECT_TRUE(NoGLError());
+  }
+}
+
 // A lit grey square that emits green: glow adds the emission once more. Added as light, the
 // picture equals the same square emitting twice as much without glow.
 TEST_F(LinearLightTest, GlowAddsToTheLightBeforeTheEncoding) {

@@ -35,7 +35,7 @@ flat out vec3 v_InstanceEmissionColor;
 uniform mat4 u_ViewProjectionMatrix;
 
 // The ambient and the additive lighting passes draw the same surfaces with different variants;
-// their depths must match exactly for the depth test GL_LEQUAL to let the second pass through.
+// their depths must match exactly for the depth test GL_EQUAL to let the second pass through.
 invariant gl_Position;
 
 out vec3 v_Position;

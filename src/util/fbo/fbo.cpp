@@ -138,7 +138,7 @@ void FBO::BuildLayout(FBOType type) {
       AddColorAttachment(GL_RGBA8, false);
       break;
     case FBOType::LinearLight:
-      AddDepthTexture();
+      AddDepthTexture(GL_DEPTH32F_STENCIL8);
       AddColorAttachment(GL_RGBA16F, false);
       break;
     default:
@@ -168,7 +168,7 @@ void FBO::AddDepthBuffer() {
                             depth_renderbuffer);
 }
 
-void FBO::AddDepthTexture() {
+void FBO::AddDepthTexture(GLenum internal_format) {
   if (depth_texture) {
     ExitMsg(__FILE__, __LINE__, "Trying to add depth texture to an FBO that already has one!");
   }
@@ -178,7 +178,7 @@ void FBO::AddDepthTexture() {
     created = depth_texture->create_multisampled(static_cast<uint32_t>(width),
                                                  static_cast<uint32_t>(height),
                                                  static_cast<uint32_t>(samples), false,
-                                                 GL_DEPTH_COMPONENT32);
+                                                 internal_format);
   } else {
     Texture& texture = *depth_texture;
     texture.name = "FBO::depth_texture";
@@ -188,14 +188,14 @@ void FBO::AddDepthTexture() {
     texture.wrap = GL_CLAMP_TO_EDGE;
     texture.format = GL_RGBA;
     texture.bpp = 32;
-    texture.internal_format = GL_DEPTH_COMPONENT32;
+    texture.internal_format = static_cast<GLint>(internal_format);
     created = texture.Create();
   }
   if (!created) {
     ExitMsgFmt(__FILE__, __LINE__, "Failed to create {}x{} texture for FBO {} depth attachment",
                width, height, framebuffer);
   }
-  AttachDepthTexture();
+  AttachDepthTexture(depth_texture->id);
 }
 
 void FBO::AddColorAttachment(GLint internal_format, bool mipmaps) {
@@ -231,9 +231,11 @@ void FBO::AddColorAttachment(GLint internal_format, bool mipmaps) {
   AttachColorTexture(n);
 }
 
-void FBO::AttachDepthTexture() const {
-  glFramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, depth_texture->Target(),
-                         depth_texture->id, 0);
+void FBO::AttachDepthTexture(GLuint texture) const {
+  const GLenum attachment = depth_texture->internal_format == GL_DEPTH32F_STENCIL8
+                                ? GL_DEPTH_STENCIL_ATTACHMENT
+                                : GL_DEPTH_ATTACHMENT;
+  glFramebufferTexture2D(GL_FRAMEBUFFER, attachment, depth_texture->Target(), texture, 0);
 }
 
 void FBO::AttachColorTexture(size_t index) const {
@@ -334,9 +336,9 @@ void FBO::Resize(int32_t new_width, int32_t new_height) {
     AddDepthBuffer();
   }
   if (depth_texture) {
-    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, depth_texture->Target(), 0, 0);
+    AttachDepthTexture(0);
     depth_texture->Resize(static_cast<uint32_t>(width), static_cast<uint32_t>(height));
-    AttachDepthTexture();
+    AttachDepthTexture(depth_texture->id);
   }
   for (size_t i = 0; i < color_textures.size(); ++i) {
     glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0 + static_cast<GLenum>(i),

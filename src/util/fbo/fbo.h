@@ -21,7 +21,8 @@ enum class FBOType : int32_t {
   FloatColor = 3,         // one RGBA32F with mipmaps, depth renderbuffer
   ColorDepthTexture = 4,  // one RGBA8, depth texture (GL_DEPTH_COMPONENT32)
   Color = 5,              // one RGBA8, depth renderbuffer
-  LinearLight = 6,        // one RGBA16F (light summed before display encoding), depth texture
+  LinearLight = 6,        // one RGBA16F (light summed before display encoding), depth-stencil
+                          // texture (GL_DEPTH32F_STENCIL8)
 };
 
 class FBO {
@@ -49,7 +50,8 @@ class FBO {
   bool CheckStatus() const;
 
   void AddDepthBuffer();
-  void AddDepthTexture();
+  // GL_DEPTH32F_STENCIL8 attaches the texture as the stencil buffer too.
+  void AddDepthTexture(GLenum internal_format = GL_DEPTH_COMPONENT32);
   void AddColorAttachment(GLint internal_format, bool mipmaps);
 
   bool IsMultisampled() const { return samples >= 2; }
@@ -71,7 +73,7 @@ class FBO {
  private:
   void BuildLayout(FBOType type);
   void Enter();
-  void AttachDepthTexture() const;
+  void AttachDepthTexture(GLuint texture) const;
   void AttachColorTexture(size_t index) const;
   void RestoreDrawAndReadBuffer() const;
 

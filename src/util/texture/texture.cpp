@@ -15,7 +15,7 @@
 
 namespace {
 
-enum class PixelClass { Bytes, Floats, Depth };
+enum class PixelClass { Bytes, Floats, Depth, DepthStencil };
 
 bool IsOneOf(GLint value, std::initializer_list<GLint> values) {
   return std::find(values.begin(), values.end(), value) != values.end();
@@ -32,6 +32,7 @@ PixelClass ClassOf(GLint internal_format) {
                                 GL_DEPTH_COMPONENT32, GL_DEPTH_COMPONENT32F_NV})) {
     return PixelClass::Depth;
   }
+  if (internal_format == GL_DEPTH32F_STENCIL8) return PixelClass::DepthStencil;
   ExitMsgFmt(__FILE__, __LINE__, "Unrecognized texture format {:#x}!", internal_format);
 }
 
@@ -166,8 +167,9 @@ void Texture::Upload() const {
   GLenum pixel_format = format;
   GLenum data_type = GL_UNSIGNED_BYTE;
   if (pixel_class == PixelClass::Floats) data_type = GL_FLOAT;
-  if (pixel_class == PixelClass::Depth) {
-    // Depth textures are read as plain values (no comparison), without blending between texels.
+  if (pixel_class == PixelClass::Depth || pixel_class == PixelClass::DepthStencil) {
+    // Depth textures are read as plain values (no comparison), without blending between texels;
+    // a depth-stencil texture is read as its depth.
     if (!IsMultisampled()) {
       glTexParameteri(target, GL_DEPTH_TEXTURE_MODE, GL_INTENSITY);
       glTexParameteri(target, GL_TEXTURE_COMPARE_MODE, GL_NONE);
@@ -177,9 +179,18 @@ void Texture::Upload() const {
     pixel_format = GL_DEPTH_COMPONENT;
     data_type = GL_FLOAT;
   }
+  if (pixel_class == PixelClass::DepthStencil) {
+    pixel_format = GL_DEPTH_STENCIL;
+    data_type = GL_FLOAT_32_UNSIGNED_INT_24_8_REV;
+  }
   // The fields are public: bytes short of the size and format would be read past their end.
-  const size_t needed = static_cast<size_t>(width) * height * ComponentsOf(pixel_format) *
-                        (data_type == GL_FLOAT ? sizeof(float) : 1);
+  // A packed depth-stencil pixel takes two words.
+  const size_t bytes_per_component =
+      data_type == GL_FLOAT_32_UNSIGNED_INT_24_8_REV ? 2 * sizeof(float)
+      : data_type == GL_FLOAT                        ? sizeof(float)
+                                                     : 1;
+  const size_t needed =
+      static_cast<size_t>(width) * height * ComponentsOf(pixel_format) * bytes_per_component;
   if (!image_data.empty() && image_data.size() < needed) {
     ExitMsg(__FILE__, __LINE__, "Assert failed");
   }
