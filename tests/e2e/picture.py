@@ -67,3 +67,17 @@ def row_changes(picture, test, **region):
         marks = [test(p) for p in row]
         changes += sum(1 for a, b in zip(marks, marks[1:]) if a != b)
     return changes / max(1, len(rows))
+
+
+def is_grey(pixel, level=90):
+    """A light, nearly colourless pixel: the lit faces of grey cubes, white text."""
+    return max(pixel) >= level and hsv(pixel)[1] < 0.3
+
+
+def differs_from_border(picture, **region):
+    """The share of the region's pixels that stand out from the mean colour of the picture's
+    outer frame (a twentieth of each side): something drawn over the background."""
+    frame = (picture.region(0.0, 0.0, 1.0, 0.05) + picture.region(0.0, 0.95, 1.0, 1.0) +
+             picture.region(0.0, 0.0, 0.05, 1.0) + picture.region(0.95, 0.0, 1.0, 1.0))
+    mean = [sum(p[c] for p in frame) / len(frame) for c in range(3)]
+    return picture.share(lambda p: sum(abs(p[c] - mean[c]) for c in range(3)) > 60, **region)

@@ -15,7 +15,7 @@ import x11
 
 TITLES = {0: "Internal debug", 3: "murrow - tidewheel", 4: "murrow - saltglass",
           5: "GLIMF 2019", 6: "Cindercoil"}
-VIEWER_KEYS = ["Next", "Next", "h", "2", "h", "l", "b", "g", "Prior", "Prior", "Prior"]
+VIEWER_KEYS = ["Next", "h", "2", "l", "Prior", "Prior"]
 
 
 def wait_for_change(path, timeout):
@@ -46,7 +46,7 @@ def step_through_viewer(run, window_id):
     for key in VIEWER_KEYS:
         player.check(run.process.poll() is None, "the viewer ended early:\n" + run.output())
         x11.press_key(window_id, key)
-        wait_for_change(shot, 120)
+        wait_for_change(shot, 60)
     x11.press_key(window_id, "Escape")
 
 

@@ -1,22 +1,45 @@
 """Production 4 ("murrow - saltglass") is built in a folder of its own, packs its own data.vtl
-and plays it under the test display to the end of its one-minute song: the ball grid in the
-intro, the balls floating in the tunnel, the shapes, the wall, the twisting grid of the break,
-and the player ends by itself with exit code 0. Takes about two minutes once the production 4
-build is up to date."""
+and plays it under the test display to the end of its one-minute song, and the player ends by
+itself with exit code 0. Along the way each scene's element must be on screen in its part of
+the show: the ball grid of the intro, the tunnel that fills the picture, the glowing shapes, the
+wall of boxes, the tunnel again. Takes about two minutes once the production 4 build is up to
+date."""
 import sys
 
+import picture
 import productions
 
 TITLE = "murrow - saltglass"
 SONG_SECONDS = 63.0
-# Seconds after the window appears: loading takes some seconds on llvmpipe, then the loading
-# hold of two and a half seconds, then the song.
-SHOTS = [("balls", 10.0), ("tunnel", 17.0), ("shapes", 24.5), ("wall", 31.5), ("twist", 39.0),
-         ("outro", 55.0)]
+
+
+def ball_grid(shot):
+    """Coloured balls over black: vivid, but far from filling the picture."""
+    lit = shot.share(picture.is_lit)
+    vivid = shot.share(picture.is_vivid)
+    return vivid >= 0.03 and lit <= 0.4, vivid
+
+
+def tunnel(shot):
+    """The tunnel's rings reach every edge of the picture."""
+    lit = shot.share(picture.is_lit)
+    return lit >= 0.6, lit
+
+
+def coloured(shot):
+    """Glowing shapes or lit boxes: a good part of the picture in strong colours."""
+    vivid = shot.share(picture.is_vivid)
+    return vivid >= 0.05, vivid
+
+
+# (name, from, to: seconds of the show, check). The scenes change every 7.5 s.
+MOMENTS = [("balls", 1.0, 7.0, ball_grid), ("tunnel", 7.5, 15.0, tunnel),
+           ("shapes", 15.0, 22.5, coloured), ("wall", 22.5, 30.0, coloured),
+           ("tunnel-again", 37.5, 45.0, tunnel)]
 
 
 def main():
-    productions.play_to_the_end(4, TITLE, SONG_SECONDS, SHOTS)
+    productions.play_to_the_end(4, TITLE, SONG_SECONDS, MOMENTS)
 
 
 if __name__ == "__main__":
