@@ -21,20 +21,24 @@ def ball_grid(shot):
 
 
 def tunnel(shot):
-    """The tunnel's rings reach every edge of the picture."""
-    lit = shot.share(picture.is_lit)
-    return lit >= 0.6, lit
+    """The tunnel's rings reach every edge of the picture, in shades a flat flash has not."""
+    colours = shot.distinct_colours()
+    return shot.share(picture.is_lit) >= 0.7 and colours >= 30, colours
 
 
 def coloured(shot):
-    """Glowing shapes or lit boxes: a good part of the picture in strong colours."""
+    """Glowing shapes or lit boxes: a good part of the picture in strong colours, over black
+    (the tunnel fills the picture)."""
     vivid = shot.share(picture.is_vivid)
-    return vivid >= 0.05, vivid
+    return vivid >= 0.05 and shot.share(picture.is_lit) < 0.7, vivid
 
 
-# (name, from, to: seconds of the show, check). The scenes change every 7.5 s.
+# (name, from, to: seconds of the show, check). The scenes change every 7.5 s. Slow frames
+# can hold up the screenshots for seconds, so each moment takes most of its scene's span. The
+# show's start is known to a second or so: the shapes and the wall, which the tunnel with its
+# balls could pass for, leave out the first one and a half seconds of their span.
 MOMENTS = [("balls", 1.0, 7.0, ball_grid), ("tunnel", 7.5, 15.0, tunnel),
-           ("shapes", 15.0, 22.5, coloured), ("wall", 22.5, 30.0, coloured),
+           ("shapes", 16.5, 22.5, coloured), ("wall", 24.0, 30.0, coloured),
            ("tunnel-again", 37.5, 45.0, tunnel)]
 
 
