@@ -26,13 +26,17 @@ def explosion(shot):
 
 
 def letters(shot):
-    """Letters of cubes: grey faces broken up along the rows by the gaps between letters."""
-    edges = picture.row_changes(shot, picture.is_grey)
-    return shot.share(picture.is_grey) >= 0.05 and edges >= 8, edges
+    """A line of letters of cubes: a band of rows across the picture, and only there, full of
+    white cube faces. The ribbon, the block and the explosion spread theirs over more rows."""
+    rows = [shot.share(lambda p: picture.is_grey(p, 180), top=y / shot.height,
+                       bottom=(y + 1) / shot.height) for y in range(shot.height)]
+    band = [y for y, share in enumerate(rows) if share >= 0.2]
+    height = (band[-1] - band[0] + 1) / shot.height if band else 1.0
+    return len(band) >= 0.04 * shot.height and height <= 0.3, height
 
 
 # (name, from, to: seconds of the show, check).
-MOMENTS = [("block", 5.0, 25.0, block), ("explosion", 29.0, 35.5, explosion),
+MOMENTS = [("block", 5.0, 25.0, block), ("explosion", 32.0, 38.5, explosion),
            ("greetings", 53.0, 76.0, letters)]
 
 
