@@ -1,6 +1,6 @@
 // The train scene on a real GL context at 320 x 180: it loads from the data tree, its stage is
-// lit, the text-mode full-screen path shows only the text layer, and the dummy clock makes no
-// spectrum history.
+// lit, the text-mode full-screen path shows only the text layer, the dummy clock makes no
+// spectrum history, and notes held on the keyboard's note track light their keys.
 
 #include <GL/glew.h>
 #include <gtest/gtest.h>
@@ -10,6 +10,7 @@
 #include <memory>
 #include <set>
 
+#include "scenes/scene_vwmtrain/keyboardkeys.h"
 #include "scenes/scene_vwmtrain/vwmtrain.h"
 #include "scenes/scenemanager.h"
 #include "support/gl_fixture.h"
@@ -17,7 +18,6 @@
 #include "util/data/data.h"
 #include "util/music/music.h"
 #include "util/music/notedata.h"
-#include "scenes/scene_vwmtrain/keyboardkeys.h"
 #include "util/music/sync_device.h"
 #include "util/music/sync_track.h"
 #include "objects3d/material.h"
