@@ -1,9 +1,11 @@
 """Builds a production in a folder of its own (the production number is a build option), packs
 its data.vtl there, and compares screenshots of its run."""
 import os
+import shutil
 import subprocess
 import time
 
+import picture
 import player
 import x11
 
@@ -49,62 +51,103 @@ def shot_path(production, name):
     return os.path.join(player.BINARY_DIR, f"e2e-production{production}-{name}.png")
 
 
-def shoot_until_the_end(run, production, timeout):
-    """Screenshots one after another until the player ends; returns (path, seconds before the
-    end) of each."""
-    taken = []
-    deadline = time.time() + timeout
-    while run.process.poll() is None and time.time() < deadline:
-        path = shot_path(production, f"last-{len(taken):02}")
-        x11.screenshot(path)
-        taken.append((path, time.time()))
-    ended = time.time()
-    return [(path, ended - at) for path, at in taken]
+def show_times(shots):
+    """(show seconds, path) for (seconds after the window appeared, path). A loading screen is a
+    small mark on black (the first lit picture) that fades out in place; the show begins after
+    its last picture before the first one with a large lit part. Good to a second or so."""
+    marks = []
+    for at, path in shots:
+        small = picture.Picture(path, 160, 90)
+        marks.append((at, path, {i for i, p in enumerate(small.pixels) if picture.is_lit(p)}))
+    first_show = next((at for at, _, lit in marks if len(lit) >= 0.08 * 160 * 90), None)
+    player.check(first_show is not None, "no shot shows anything")
+    before = [(at, lit) for at, _, lit in marks if at < first_show and lit]
+    start = 0.0
+    if before:
+        screen = before[0][1]  # what shows first is the loading screen
+        loading = [at for at, lit in before if len(lit & screen) >= 0.8 * len(lit)]
+        start = next(at for at, _, _ in marks if at > loading[-1])
+    return [(at - start, path) for at, path, _ in marks]
 
 
-def check_lit_before_the_end(shots_to_the_end, seconds):
+def check_lit_before_the_end(shots, ended, seconds):
     """The shot taken nearest to that many seconds before the player ended shows a picture:
     the song's last seconds are a scene or a fade, not tracks that ran out."""
-    player.check(shots_to_the_end, "no screenshot of the last seconds")
-    path, before = min(shots_to_the_end, key=lambda shot: abs(shot[1] - seconds))
-    for other, _ in shots_to_the_end:
-        if other != path:
-            os.unlink(other)
+    player.check(bool(shots), "no screenshot of the last seconds")
+    at, path = min(shots, key=lambda shot: abs(ended - shot[0] - seconds))
+    before = ended - at
     player.check(abs(before - seconds) < 1.0, f"no screenshot near {seconds} s before the end")
     player.check(mean_brightness(path) > 0.01, f"{path}, {before:.1f} s before the end, is black")
 
 
-def play_to_the_end(production, title, song_seconds, shots, lit_until_seconds_before_end=None):
-    """Builds, packs and plays the production from its own folder, taking a screenshot at each
-    (name, seconds after the window appeared); the player must end by itself once the song is
-    over, with exit code 0, and every screenshot must show something and differ from the one
-    before. With lit_until_seconds_before_end, screenshots go on to the end and the one that
-    many seconds before it must show a picture. Returns the screenshot paths by name."""
+def play_to_the_end(production, title, song_seconds, moments, every=1.0,
+                    lit_until_seconds_before_end=None):
+    """Builds, packs and plays the production from its own folder, with a screenshot every
+    second; the player must end by itself once the song is over, with exit code 0. With
+    lit_until_seconds_before_end, the shot that many seconds before the end must show a
+    picture. For each
+    moment (name, from, to, element check), some screenshot between `from` and `to` seconds of
+    the show must show the element: the check takes a picture.Picture and returns whether the
+    element is there and the measure that says so. That shot is kept as
+    e2e-production<N>-<name>.png, and each kept shot must differ from the one before. Returns
+    the kept shots by name."""
     folder = build_and_pack(production)
     run = player.Player(os.path.join(folder, "player"), cwd=folder)
-    paths = {name: shot_path(production, name) for name, _ in shots}
+    scratch = os.path.join(player.BINARY_DIR, f"e2e-production{production}-shots")
+    shutil.rmtree(scratch, ignore_errors=True)
+    os.makedirs(scratch)
+    shots = []
     try:
         run.window_after_dialog(title)
         started = time.time()
-        for name, at in shots:
-            time.sleep(max(0.0, started + at - time.time()))
-            player.check(run.process.poll() is None, "player ended early:\n" + run.output())
-            x11.screenshot(paths[name])
-        if lit_until_seconds_before_end is not None:
-            to_the_end = shoot_until_the_end(run, production, song_seconds + 30.0 - (time.time() - started))
-        code = run.wait(song_seconds + 30.0 - (time.time() - started))
+        while run.process.poll() is None and time.time() - started < song_seconds + 60.0:
+            path = os.path.join(scratch, f"{len(shots):04d}.png")
+            try:
+                x11.screenshot(path)
+            except subprocess.CalledProcessError:
+                break  # the window went away between the poll and the shot
+            # The server grabs the picture once it is free to, which a busy frame can delay
+            # by seconds: the time after the grab is the nearer one.
+            shots.append((time.time() - started, path))
+            time.sleep(max(0.0, started + len(shots) * every - time.time()))
+        ended = time.time() - started
+        code = run.wait(max(1.0, song_seconds + 60.0 - (time.time() - started)))
         player.check(code == 0, f"exit code {code}; output:\n{run.output()}")
-        player.check("Error in file" not in run.output(), "fatal error:\n" + run.output())
+        for bad in ("Error in file", "Caught exception", "Caught Exception"):
+            player.check(bad not in run.output(), f"'{bad}' in the output:\n{run.output()}")
         played = time.time() - started
         player.check(played > song_seconds - 8.0, f"the show ended after {played:.0f} s")
     finally:
         run.close()
-    for name, _ in shots:
-        player.check(mean_brightness(paths[name]) > 0.01, f"{paths[name]} is black")
     if lit_until_seconds_before_end is not None:
-        check_lit_before_the_end(to_the_end, lit_until_seconds_before_end)
-    names = [name for name, _ in shots]
+        check_lit_before_the_end(shots, ended, lit_until_seconds_before_end)
+    kept = check_moments(production, show_times(shots), moments)
+    shutil.rmtree(scratch)
+    return kept
+
+
+def check_moments(production, timed, moments):
+    """Checks each moment against the (show seconds, path) shots; returns the kept shots."""
+    kept = {}
+    for name, begin, end, check in moments:
+        during = [path for at, path in timed if begin <= at <= end]
+        measures = []
+        for at, path in timed:
+            if begin <= at <= end:
+                shown, measure = check(picture.Picture(path))
+                measures.append(f"{at:.1f} s: {measure:.3f}")
+                if shown and name not in kept:
+                    kept[name] = shot_path(production, name)
+                    shutil.copy(path, kept[name])
+        player.check(name in kept, f"no shot between {begin} and {end} s of the show has the "
+                                   f"{name}: {', '.join(measures) or 'no shots'}")
+        # A show that stopped on one picture is frozen, whatever that picture holds.
+        if len(during) > 1:
+            change = max(difference(during[0], path) for path in during[1:])
+            player.check(change > 0.002, f"the picture stood still from {begin} to {end} s of "
+                                         f"the show ({len(during)} shots)")
+    names = [name for name, _, _, _ in moments]
     for a, b in zip(names, names[1:]):
-        change = difference(paths[a], paths[b])
+        change = difference(kept[a], kept[b])
         player.check(change > 0.03, f"the picture hardly changed from {a} to {b} ({change})")
-    return paths
+    return kept

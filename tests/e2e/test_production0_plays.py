@@ -12,6 +12,7 @@ import sys
 import tempfile
 import time
 
+import picture
 import player
 import productions
 import x11
@@ -28,6 +29,25 @@ STEPS = [
     (["l"], "KP_4", "turned-lighting-off"),
     (["l", "Prior", "7"], None, "pillars-from-above"),
 ]
+
+
+MIDDLE = dict(left=0.3, top=0.25, right=0.7, bottom=0.75)
+
+
+def model_in_the_middle(path):
+    """The model stands out from the background (the sky, the floor) in the picture's middle."""
+    return picture.differs_from_border(picture.Picture(path), **MIDDLE)
+
+
+def red_in_the_middle(path):
+    """The box sample's red material fills the middle of the picture."""
+    red = lambda p: p[0] >= 150 and p[1] <= 110 and p[2] <= 110
+    return picture.Picture(path).share(red, **MIDDLE)
+
+
+# (screenshot, measure, least value): what each step must show.
+ELEMENTS = [("first", model_in_the_middle, 0.5), ("box", red_in_the_middle, 0.5),
+            ("grid", model_in_the_middle, 0.5), ("pillars-from-above", model_in_the_middle, 0.5)]
 
 
 def wait_for_change(before, timeout=25.0):
@@ -78,6 +98,9 @@ def main():
         run.close()
     for shot in shots:
         player.check(productions.mean_brightness(shot) > 0.02, f"{shot} is black")
+    for name, measure, least in ELEMENTS:
+        value = measure(productions.shot_path(0, name))
+        player.check(value >= least, f"{name}: the model is not there ({value:.2f})")
     for a, b in zip(shots, shots[1:]):
         change = productions.difference(a, b)
         player.check(change > 0.01, f"the picture hardly changed from {a} to {b} ({change})")

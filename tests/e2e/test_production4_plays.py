@@ -1,18 +1,45 @@
 """Production 4 ("murrow - saltglass") is built in a folder of its own, packs its own data.vtl
-and plays it under the test display to the end of its one-minute song: the ball grid in the
-intro, the balls floating in the tunnel, the shapes, the wall, the twisting grid of the break,
-the outro grid fading out over the song's last seconds, and the player ends by itself with exit
-code 0. Takes about two minutes once the production 4 build is up to date."""
+and plays it under the test display to the end of its one-minute song, and the player ends by
+itself with exit code 0. Along the way each scene's element must be on screen in its part of
+the show: the ball grid of the intro, the tunnel that fills the picture, the glowing shapes, the
+wall of boxes, the tunnel again. Takes about two minutes once the production 4 build is up to
+date."""
 import sys
 
+import picture
 import productions
 
 TITLE = "murrow - saltglass"
 SONG_SECONDS = 63.0
-# Seconds after the window appears: loading takes some seconds on llvmpipe, then the loading
-# hold of two and a half seconds, then the song.
-SHOTS = [("balls", 10.0), ("tunnel", 17.0), ("shapes", 24.5), ("wall", 31.5), ("twist", 39.0),
-         ("outro", 55.0)]
+
+
+def ball_grid(shot):
+    """Coloured balls over black: vivid, but far from filling the picture."""
+    lit = shot.share(picture.is_lit)
+    vivid = shot.share(picture.is_vivid)
+    return vivid >= 0.03 and lit <= 0.4, vivid
+
+
+def tunnel(shot):
+    """The tunnel's rings reach every edge of the picture, in shades a flat flash has not."""
+    colours = shot.distinct_colours()
+    return shot.share(picture.is_lit) >= 0.7 and colours >= 30, colours
+
+
+def coloured(shot):
+    """Glowing shapes or lit boxes: a good part of the picture in strong colours, over black
+    (the tunnel fills the picture)."""
+    vivid = shot.share(picture.is_vivid)
+    return vivid >= 0.05 and shot.share(picture.is_lit) < 0.7, vivid
+
+
+# (name, from, to: seconds of the show, check). The scenes change every 7.5 s. Slow frames
+# can hold up the screenshots for seconds, so each moment takes most of its scene's span. The
+# show's start is known to a second or so: the shapes and the wall, which the tunnel with its
+# balls could pass for, leave out the first one and a half seconds of their span.
+MOMENTS = [("balls", 1.0, 7.0, ball_grid), ("tunnel", 7.5, 15.0, tunnel),
+           ("shapes", 16.5, 22.5, coloured), ("wall", 24.0, 30.0, coloured),
+           ("tunnel-again", 37.5, 45.0, tunnel)]
 
 # The picture fades out over the song's silent tail: two seconds before the end it is still
 # there.
@@ -20,7 +47,8 @@ LIT_UNTIL_SECONDS_BEFORE_END = 2.0
 
 
 def main():
-    productions.play_to_the_end(4, TITLE, SONG_SECONDS, SHOTS, LIT_UNTIL_SECONDS_BEFORE_END)
+    productions.play_to_the_end(4, TITLE, SONG_SECONDS, MOMENTS,
+                                lit_until_seconds_before_end=LIT_UNTIL_SECONDS_BEFORE_END)
 
 
 if __name__ == "__main__":

@@ -4,6 +4,8 @@
 
 #include <cmath>
 
+#include <glm/gtc/constants.hpp>
+
 #include "objects3d/primitive.h"
 
 namespace {
@@ -76,16 +78,36 @@ TEST(Procedural, IcosahedronNormalsAreUnitPositions) {
   }
 }
 
-TEST(Procedural, SeamCornersMoveByOneRepeat) {
-  Primitive primitive;
-  // t1 just past the seam (q above 0.75), t2 and t3 just before it.
-  const glm::vec3 t1 = glm::normalize(glm::vec3(-1, 0, -0.1f));
-  const glm::vec3 t2 = glm::normalize(glm::vec3(-1, 0.1f, 0.1f));
-  const glm::vec3 t3 = glm::normalize(glm::vec3(-1, -0.1f, 0.1f));
-  SubdivideTriangle(primitive, t1, t2, t3, 0, 1, glm::vec3(0), false);
-  const float u_t1 = primitive.texcoords[4];  // emitted t3, t2, t1
-  const float u_t3 = primitive.texcoords[0];
-  EXPECT_NEAR(std::abs(u_t1 - u_t3), 5 * 0.0317f, 0.01f);  // close together, not 5 apart
+// u of a unit-sphere point before the seam rule: five repeats over one turn of longitude.
+float PlainU(const glm::vec3& p) {
+  return 5 * (std::atan2(p.x, p.z) / (2 * glm::pi<float>()) + 0.5f);
+}
+
+TEST(Procedural, CornersAcrossTheSeamFromTheFirstMoveByOneRepeat) {
+  // The seam lies at three quarters of a turn (+x); `west` is just short of it, `east` past it.
+  const glm::vec3 west = glm::normalize(glm::vec3(1, 0, 0.1f));
+  const glm::vec3 east = glm::normalize(glm::vec3(1, 0, -0.1f));
+  const glm::vec3 far_west = glm::normalize(glm::vec3(1, 0.2f, 0.3f));
+  const glm::vec3 far_east = glm::normalize(glm::vec3(1, -0.2f, -0.3f));
+  const struct {
+    const char* name;
+    glm::vec3 t1, t2, t3;
+    float shift2, shift3;  // repeats added to t2's and t3's u
+  } cases[] = {
+      {"t1 past the seam, t2 and t3 short of it", east, west, far_west, 5, 5},
+      {"t1 short of the seam, t2 and t3 past it", west, east, far_east, -5, -5},
+      {"only t3 across", west, far_west, east, 0, -5},
+      {"all on one side", west, far_west, glm::normalize(glm::vec3(1, 0.3f, 0.2f)), 0, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Primitive primitive;
+    SubdivideTriangle(primitive, c.t1, c.t2, c.t3, 0, 1, glm::vec3(0), false);
+    ASSERT_EQ(primitive.texcoords.size(), 6u);  // emitted t3, t2, t1
+    EXPECT_NEAR(primitive.texcoords[0], PlainU(c.t3) + c.shift3, 1e-4);
+    EXPECT_NEAR(primitive.texcoords[2], PlainU(c.t2) + c.shift2, 1e-4);
+    EXPECT_NEAR(primitive.texcoords[4], PlainU(c.t1), 1e-4);
+  }
 }
 
 }  // namespace

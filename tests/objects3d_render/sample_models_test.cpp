@@ -1,7 +1,9 @@
 // The shared sample models drawn at 256 x 256 with image-based light and one shadowed point
 // light. The pictures go to "objects3d_render_models/" in the build folder for a person to
-// look at; the test checks that each model loads, draws something and leaves no GL error.
+// look at; the test checks that each model loads, draws something and leaves no GL error, and
+// that the colours of a few of them (a material's, vertex colours) land where they belong.
 
+#include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -60,6 +62,52 @@ void FrameModel(Objects3D& scene) {
   scene.Resize(kPictureSide, kPictureSide, 1.0f);
 }
 
+// A colour expected about a place of a model's picture (x right, y down from the top left), as
+// the test view frames it: the box's material red, the vertex colours of the three ticks, the
+// white triangle, the clear colour beside them.
+struct ColourSample {
+  const char* model;
+  int x, y;
+  std::array<uint8_t, 3> colour;
+};
+
+constexpr std::array<uint8_t, 3> kRed = {240, 35, 35};
+constexpr std::array<uint8_t, 3> kGreen = {35, 245, 35};
+constexpr std::array<uint8_t, 3> kBlue = {35, 35, 240};
+constexpr std::array<uint8_t, 3> kWhite = {255, 255, 255};
+constexpr std::array<uint8_t, 3> kClear = {26, 26, 31};
+
+const ColourSample kColourSamples[] = {
+    {"Box", 100, 150, kRed},           {"Box", 10, 10, kClear},
+    {"BoxInterleaved", 100, 150, kRed}, {"VertexColorTest", 88, 95, kRed},
+    {"VertexColorTest", 133, 95, kGreen}, {"VertexColorTest", 180, 100, kBlue},
+    {"Triangle", 100, 120, kWhite},    {"Triangle", 200, 60, kClear},
+};
+
+// The mean colour of the 3 x 3 pixels about a place, given from the top left.
+std::array<int, 3> MeanColour(const std::vector<uint8_t>& pixels, int x, int y) {
+  std::array<int, 3> sum = {0, 0, 0};
+  for (int dy = -1; dy <= 1; ++dy) {
+    for (int dx = -1; dx <= 1; ++dx) {
+      const auto pixel = PixelOf(pixels, kPictureSide, x + dx, kPictureSide - 1 - (y + dy));
+      for (int c = 0; c < 3; ++c) sum[c] += pixel[c];
+    }
+  }
+  for (int& channel : sum) channel /= 9;
+  return sum;
+}
+
+void ExpectColours(const std::string& model, const std::vector<uint8_t>& pixels) {
+  for (const ColourSample& sample : kColourSamples) {
+    if (model != sample.model) continue;
+    const auto mean = MeanColour(pixels, sample.x, sample.y);
+    for (int c = 0; c < 3; ++c) {
+      EXPECT_NEAR(mean[c], sample.colour[c], 50)
+          << model << " at (" << sample.x << ", " << sample.y << "), channel " << c;
+    }
+  }
+}
+
 class SampleModelsTest : public GLTest {};
 
 TEST_F(SampleModelsTest, EverySampleModelDrawsAPicture) {
@@ -82,6 +130,7 @@ TEST_F(SampleModelsTest, EverySampleModelDrawsAPicture) {
       covered += pixels[i] != 26 || pixels[i + 1] != 26 || pixels[i + 2] != 31;
     }
     EXPECT_GT(covered, 200) << name << " drew nothing";
+    ExpectColours(name, pixels);
     EXPECT_TRUE(NoGLError());
     ++drawn;
   }

@@ -25,6 +25,30 @@ std::unique_ptr<GpuResources>& Resources() {
   return resources;
 }
 
+// Every GL error the driver reported through debug output since the last look, with its text.
+std::vector<std::string>& DebugErrors() {
+  static std::vector<std::string> errors;
+  return errors;
+}
+
+void GLAPIENTRY RecordDebugMessage(GLenum /*source*/, GLenum type, GLuint /*id*/,
+                                   GLenum /*severity*/, GLsizei length, const GLchar* message,
+                                   const void* /*user*/) {
+  if (type != GL_DEBUG_TYPE_ERROR) return;
+  DebugErrors().emplace_back(message, length >= 0 ? static_cast<size_t>(length)
+                                                  : std::char_traits<char>::length(message));
+}
+
+// Errors are reported as they happen, synchronously, so a test sees those that code under test
+// read and cleared with glGetError as well as those it left behind.
+void EnableDebugOutput() {
+  glEnable(GL_DEBUG_OUTPUT);
+  glEnable(GL_DEBUG_OUTPUT_SYNCHRONOUS);
+  glDebugMessageCallback(RecordDebugMessage, nullptr);
+  glDebugMessageControl(GL_DONT_CARE, GL_DONT_CARE, GL_DONT_CARE, 0, nullptr, GL_FALSE);
+  glDebugMessageControl(GL_DONT_CARE, GL_DEBUG_TYPE_ERROR, GL_DONT_CARE, 0, nullptr, GL_TRUE);
+}
+
 std::optional<MessageBoxRecorder>& Recorder() {
   static std::optional<MessageBoxRecorder> recorder;
   return recorder;
@@ -73,14 +97,28 @@ void DrawSquare(float from, float to) {
 
 }  // namespace
 
+// Every death test of a process that may hold the GL context re-runs its test in a fresh
+// process ("threadsafe" style). A forked child would share the parent's X connection and, when
+// it ends through the fatal path, destroy a context whose renderer threads it does not have.
+// Set once for the process: gtest puts its flags back after each test, so a value set by one
+// test would not reach a death test outside the fixture that runs after it.
+namespace {
+
+class DeathTestsReRun : public ::testing::Environment {
+ public:
+  void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
+};
+::testing::Environment* const kDeathTestsReRun =
+    ::testing::AddGlobalTestEnvironment(new DeathTestsReRun);
+
+}  // namespace
+
 void GLTest::SetUp() {
-  // A forked child would share the parent's X connection and context; a re-executed one
-  // makes its own.
-  GTEST_FLAG_SET(death_test_style, "threadsafe");
   if (!Context()) {
     try {
       Context() = std::make_unique<HiddenGLContext>(kWindowWidth, kWindowHeight);
       Resources() = std::make_unique<GpuResources>();
+      EnableDebugOutput();
     } catch (const std::exception& error) {
       GTEST_FAIL() << error.what() << " (GL tests need a display: run them under xvfb-run)";
     }
@@ -93,11 +131,21 @@ void GLTest::SetUp() {
   glClearColor(0, 0, 0, 0);
   while (glGetError() != GL_NO_ERROR) {
   }
+  DebugErrors().clear();
 }
 
 void GLTest::TearDown() {
-  if (Context()) EXPECT_TRUE(NoGLError()) << "left behind by the test";
+  if (Context()) {
+    EXPECT_TRUE(NoGLError()) << "left behind by the test";
+    for (const std::string& error : TakeGLDebugErrors()) ADD_FAILURE() << "GL error: " << error;
+  }
   Recorder().reset();
+}
+
+std::vector<std::string> TakeGLDebugErrors() {
+  std::vector<std::string> errors;
+  errors.swap(DebugErrors());
+  return errors;
 }
 
 const std::vector<MessageBoxRequest>& GLTest::message_boxes() const { return Recorder()->shown(); }
@@ -158,9 +206,21 @@ std::array<uint8_t, 4> RenderTarget::PixelAt(int x, int y) const {
                   << height_ << " target";
     return {0, 0, 0, 0};
   }
-  const std::vector<uint8_t> pixels = ReadPixels();
-  const size_t at = (static_cast<size_t>(y) * width_ + x) * 4;
-  return {pixels[at], pixels[at + 1], pixels[at + 2], pixels[at + 3]};
+  // One pixel only: tests call this in loops over whole pictures.
+  GLint previous = 0;
+  glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &previous);
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_);
+  glReadBuffer(GL_COLOR_ATTACHMENT0);
+  std::array<uint8_t, 4> pixel{};
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel.data());
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, previous);
+  return pixel;
+}
+
+std::array<uint8_t, 4> PixelOf(const std::vector<uint8_t>& pixels, int width, int x, int y) {
+  const size_t at = (static_cast<size_t>(y) * width + x) * 4;
+  return {pixels.at(at), pixels.at(at + 1), pixels.at(at + 2), pixels.at(at + 3)};
 }
 
 void DrawUnitSquare() { DrawSquare(0.0f, 1.0f); }

@@ -1,8 +1,10 @@
 #pragma once
 // The GL test fixture: every test runs with a current compatibility context on a hidden window
 // (one per test process, made on first use), with message boxes recorded and answered OK, and
-// fails when it leaves a GL error behind. Death tests re-run the test in a fresh process
-// ("threadsafe" style) so that the child never shares the parent's X connection.
+// fails on any GL error the driver reports through debug output during the test (even one the
+// code under test cleared) or leaves behind. Every death test of a process that links the fixture
+// re-runs its test in a fresh process ("threadsafe" style), so that no child shares the
+// parent's X connection or context.
 
 #include <array>
 #include <cstdint>
@@ -29,6 +31,10 @@ class GLTest : public ::testing::Test {
 // Empties the GL error queue and reports what it held, so a test names the step that failed.
 ::testing::AssertionResult NoGLError();
 
+// The GL errors debug output reported since the test began or since the last call, emptied. A
+// test that provokes an error on purpose takes it here, so that it does not fail the test.
+std::vector<std::string> TakeGLDebugErrors();
+
 // The GL type of the program's active uniform of that name, or GL_NONE when it has none.
 GLenum ActiveUniformType(GLuint program, const std::string& name);
 
@@ -54,6 +60,9 @@ class RenderTarget {
   GLuint framebuffer_ = 0;
   GLuint color_ = 0;
 };
+
+// The pixel at (x, y) of pixels read back from a picture `width` wide (bottom row first).
+std::array<uint8_t, 4> PixelOf(const std::vector<uint8_t>& pixels, int width, int x, int y);
 
 // Draws the square 0..1 x 0..1 with positions at location 0 and matching texture coordinates
 // at location 2, as GL_TRIANGLE_STRIP. Uses whatever program is bound.

@@ -64,6 +64,10 @@ class TrackFilesTest : public GLTest {
                                 " --out data/sync_tracker > /dev/null";
       ASSERT_EQ(std::system(build.c_str()), 0) << build;
       CreateSystemSettings(production, DataMode::Disk);
+      // A small window, so that every buffer of the set-up has a size the driver accepts.
+      system_settings->width = kWindowWidth;
+      system_settings->height = kWindowHeight;
+      system_settings->fullscreen = 0;
       system_settings->music_file.clear();
       system_settings->loading_hold_ms = 0;
       data_mode = DataMode::Disk;

@@ -1,6 +1,6 @@
 // The train scene on a real GL context at 320 x 180: it loads from the data tree, its stage is
-// lit, the text-mode full-screen path shows only the text layer, and the dummy clock makes no
-// spectrum history.
+// lit, the text-mode full-screen path shows only the text layer, the dummy clock makes no
+// spectrum history, and notes held on the keyboard's note track light their keys.
 
 #include <GL/glew.h>
 #include <gtest/gtest.h>
@@ -10,12 +10,14 @@
 #include <memory>
 #include <set>
 
+#include "scenes/scene_vwmtrain/keyboardkeys.h"
 #include "scenes/scene_vwmtrain/vwmtrain.h"
 #include "scenes/scenemanager.h"
 #include "support/gl_fixture.h"
 #include "tolmesystem.h"
 #include "util/data/data.h"
 #include "util/music/music.h"
+#include "util/music/notedata.h"
 #include "util/music/sync_device.h"
 #include "util/music/sync_track.h"
 #include "objects3d/material.h"
@@ -51,8 +53,7 @@ class VWMTrainGLTest : public GLTest {
   void SetUp() override {
     GLTest::SetUp();
     UseSmokeSettings();
-    const ProductionSceneTable table = {
-        {6, {{"VWMTrain", [] { return std::make_unique<VWMTrain>(); }}}}};
+    const ProductionSceneTable table = {{6, {{"VWMTrain", [this] { return MakeScene(); }}}}};
     manager_ = std::make_unique<SceneManager>(table);
     // Every track at its default: the show's choreography must not decide what this sees.
     for (MusicTrackEntry& entry : manager_->music->tracks)
@@ -84,6 +85,8 @@ class VWMTrainGLTest : public GLTest {
   }
 
   VWMTrain& scene() { return dynamic_cast<VWMTrain&>(*manager_->scenes.at(0)); }
+
+  virtual std::unique_ptr<Scene> MakeScene() { return std::make_unique<VWMTrain>(); }
 
   std::unique_ptr<SceneManager> manager_;
   std::unique_ptr<RenderTarget> target_;
@@ -203,6 +206,68 @@ TEST_F(VWMTrainGLTest, TheLaserWithoutAGlowPictureIsSkipped) {
   Set("rndrGlow", 0);
   scene().stage().glow_fbo.reset();
   Frames(1);  // would throw "Trying to radialblur without setting texture"
+}
+
+// The keyboard's note track holds three lanes: the bottom C and the top C held from the first
+// beat on, and the C# above the bottom C never played. The note data is in place before the
+// scene's set-up, which finds each lane's key, as a music description file would put it.
+class NotedTrain : public VWMTrain {
+ public:
+  static constexpr uint8_t kBottomC = KeyboardKeys::kFirstMidiKey;
+  void Init() override {
+    auto notes = std::make_shared<NoteData>();
+    notes->tracks.resize(kKeyboardNoteTrack + 1);
+    NoteTrack& track = notes->tracks[kKeyboardNoteTrack];
+    FindOrAddLane(track, kBottomC).events = {0.0};
+    FindOrAddLane(track, kBottomC + 1);
+    FindOrAddLane(track, kBottomC + 60).events = {0.0};
+    music->noteData = notes;
+    VWMTrain::Init();
+  }
+};
+
+class VWMTrainNotesGLTest : public VWMTrainGLTest {
+ protected:
+  std::unique_ptr<Scene> MakeScene() override { return std::make_unique<NotedTrain>(); }
+
+  const std::vector<glm::vec3>& Emissions(const char* node) {
+    return scene().stage().GetMaterial(scene().stage().GetNode(node))->instance_emission_colors;
+  }
+};
+
+TEST_F(VWMTrainNotesGLTest, HeldNotesLightTheirKeys) {
+  Set("keybEnable", 1);
+  Set("shadowEnabled", 0);
+  const auto lit = Frames(2);
+  const glm::vec3 on(3, 1, 1);
+  const glm::vec3 off(0);
+  // Key 0 is instance 0 of the first white set, key 1 instance 0 of the black keys, key 60 the
+  // top C's only instance.
+  const struct {
+    const char* node;
+    size_t instance;
+    glm::vec3 emission;
+  } cases[] = {{"keyboard-Key_00", 0, on}, {"keyboard-Key_00", 1, off},
+               {"keyboard-Key_01", 0, off}, {"keyboard-Key_60", 0, on}};
+  for (const auto& c : cases) {
+    const auto& emissions = Emissions(c.node);
+    ASSERT_GT(emissions.size(), c.instance) << c.node;
+    EXPECT_EQ(emissions[c.instance], c.emission) << c.node << " instance " << c.instance;
+  }
+  // Released, the keys go dark again, and so do their pixels: the lit keys are white where
+  // the released ones are grey. (The smoke moves between the two pictures either way.)
+  for (NoteLane& lane : manager_->music->noteData->tracks[VWMTrain::kKeyboardNoteTrack].lanes)
+    lane.events = {0.0, -0.0};
+  const auto dark = Frames(2);
+  EXPECT_EQ(Emissions("keyboard-Key_60")[0], off);
+  int brighter = 0;
+  int darker = 0;
+  for (size_t i = 0; i < lit.size(); i += 4) {
+    const int change = lit[i] + lit[i + 1] + lit[i + 2] - dark[i] - dark[i + 1] - dark[i + 2];
+    brighter += change > 150;
+    darker += change < -150;
+  }
+  EXPECT_GT(brighter, darker + 20) << brighter << " pixels brighter lit, " << darker << " darker";
 }
 
 }  // namespace
