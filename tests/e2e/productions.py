@@ -109,7 +109,9 @@ def play_to_the_end(production, title, song_seconds, moments, every=1.0,
             # The server grabs the picture once it is free to, which a busy frame can delay
             # by seconds: the time after the grab is the nearer one.
             shots.append((time.time() - started, path))
-            time.sleep(max(0.0, started + len(shots) * every - time.time()))
+            # Waits for the next shot in small steps, so that the end is seen when it comes.
+            while run.process.poll() is None and time.time() < started + len(shots) * every:
+                time.sleep(0.05)
         ended = time.time() - started
         code = run.wait(max(1.0, song_seconds + 60.0 - (time.time() - started)))
         player.check(code == 0, f"exit code {code}; output:\n{run.output()}")
