@@ -15,4 +15,7 @@ std::vector<UniformValue> Blur::uniformsFor(const std::vector<float>& values, ui
           UniformFloat("Scale", values.at(0) * 0.001f), UniformFloat("Iterations", values.at(1))};
 }
 
+// Under one iteration only the centre tap is read.
+bool Blur::IsPassThrough() const { return param_values.at(1) < 1.0f; }
+
 }  // namespace Effects

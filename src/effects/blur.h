@@ -10,6 +10,7 @@ namespace Effects {
 class Blur : public PostProc {
  public:
   Blur();
+  bool IsPassThrough() const override;
   // The uniforms for these parameter values, render size and beat.
   static std::vector<UniformValue> uniformsFor(const std::vector<float>& values, uint32_t width,
                                                uint32_t height, double beat);

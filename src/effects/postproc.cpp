@@ -11,6 +11,8 @@ PostProc::~PostProc() = default;
 
 void PostProc::render(uint32_t, uint32_t, double, FBO*) {}
 
+bool PostProc::IsPassThrough() const { return false; }
+
 void PostProc::apply(uint32_t width, uint32_t height, double beat) {
   program->Use();
   const std::vector<UniformValue> values = uniforms(width, height, beat);

@@ -34,6 +34,9 @@ class PostProc {
   virtual void render(uint32_t width, uint32_t height, double beat, FBO* source);
   // Binds the program and sets its uniforms; draws nothing.
   virtual void apply(uint32_t width, uint32_t height, double beat);
+  // True when the current parameter values leave every pixel as it is, so the chain can skip
+  // the pass; only exact pass-throughs say so (a mix by 0, no taps). Most effects never do.
+  virtual bool IsPassThrough() const;
   // The uniforms apply sets with the current parameter values, in upload order.
   std::vector<UniformValue> uniforms(uint32_t width, uint32_t height, double beat) const;
 

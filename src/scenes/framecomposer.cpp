@@ -107,6 +107,12 @@ const std::vector<ActiveEffect>& FrameComposer::ActiveEffects() {
     effect_values_.push_back(music_.GetSyncValue(*tracks.on));
   }
   active_ = SelectActiveEffects(effect_values_);
+  // The parameters are read before the chain runs, so that an effect its values make a
+  // pass-through costs no full-screen pass (the fade track stays on at 0 through most shows).
+  std::erase_if(active_, [this](const ActiveEffect& effect) {
+    ApplyEffectParameters(effect.index);
+    return effects[effect.index]->IsPassThrough();
+  });
   return active_;
 }
 
@@ -150,7 +156,6 @@ void FrameComposer::RunEffectChain(const std::vector<ActiveEffect>& active) {
   uint32_t current = 1;
   for (size_t k = 0; k < active.size(); ++k) {
     Effects::PostProc& effect = *effects[active[k].index];
-    ApplyEffectParameters(active[k].index);
     ResetGLState();
     effect.render(render_.width, render_.height, music_.GetBeat(), compositionFbos[current].get());
     effect.apply(render_.width, render_.height, music_.GetBeat());

@@ -1,9 +1,9 @@
 #pragma once
 // The composition of one frame: the selected scenes drawn into a multisampled buffer, resolved,
-// run through the post-processing effects their tracks switch on (in track-value order),
-// letterboxed onto the screen, and the fourth slot's scene laid over the result without
-// effects. Owns the three composition buffers and the effects; tracks are found once, at
-// set-up.
+// run through the post-processing effects their tracks switch on (in track-value order; an
+// effect whose values leave the picture as it is costs no pass), letterboxed onto the screen,
+// and the fourth slot's scene laid over the result without effects. Owns the three composition
+// buffers and the effects; tracks are found once, at set-up.
 
 #include <array>
 #include <cstdint>

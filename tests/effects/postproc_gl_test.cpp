@@ -19,6 +19,7 @@
 #include "effects/radblur.h"
 #include "effects/subdiv.h"
 #include "effects/vhs.h"
+#include "util/gpuresources/gpuresources.h"
 #include "util/shaderprogram/shaderconstructor.h"
 
 namespace {
@@ -198,6 +199,58 @@ TEST_F(PostProcGLTest, RadblurStreaksLightAwayFromItsCentre) {
   EXPECT_EQ(target.PixelAt(74, 32)[0], 0);
   EXPECT_EQ(target.PixelAt(100, 10)[0], 0);
   EXPECT_EQ(target.PixelAt(28, 32)[0], 0);
+}
+
+// A 64 x 36 picture with a different colour in every pixel.
+std::unique_ptr<Texture> MakeDetailedTexture() {
+  std::vector<uint8_t> bytes(64 * 36 * 4);
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>((i * 37) ^ (i / 7));
+  return std::make_unique<Texture>("detail", bytes, 4, 64, 36, false, false, GL_LINEAR,
+                                   GL_LINEAR);
+}
+
+// The chain skips an effect that says its values leave the picture as it is; drawn anyway, it
+// must leave every pixel as it was. The values just beside each such setting must not say so.
+TEST_F(PostProcGLTest, OnlyValuesThatLeaveThePictureAsItIsArePassThroughs) {
+  struct Case {
+    std::string effect;
+    std::vector<float> values;
+    bool pass_through;
+  };
+  const std::vector<Case> cases = {
+      {"Fade", {0.0f}, true},
+      {"Fade", {0.02f}, false},
+      {"Fade", {-0.02f}, false},
+      {"Radblur", {0.5f, 0.5f, 0.85f, 0.0f}, true},
+      {"Radblur", {0.5f, 0.5f, 0.85f, -1.0f}, true},
+      {"Radblur", {0.5f, 0.5f, 0.85f, 0.05f}, false},
+      {"Noise", {0.0f, 3.0f}, true},
+      {"Noise", {0.05f, 3.0f}, false},
+      {"VHS", {0.0f, 3.0f, 0.0f}, true},
+      {"VHS", {0.0f, 3.3f, 1.0f}, false},
+      {"VHS", {0.1f, 3.0f, 0.0f}, false},
+      {"Blur", {2.5f, 0.0f}, true},
+      {"Blur", {20.0f, 1.0f}, false},
+      {"Film", {1, 0, 0, 0, 0, 1, 0, 0, 0}, false},
+  };
+  const auto picture = MakeDetailedTexture();
+  RenderTarget original(64, 36);
+  GpuResources::Current().UseCopyProgram();
+  DrawPicture(original, *picture);
+  const std::vector<uint8_t> before = original.ReadPixels();
+  RenderTarget target(64, 36);
+  auto effects = Effects::MakePostProcEffects();
+  for (const Case& c : cases) {
+    for (const auto& effect : effects) {
+      if (effect->name != c.effect) continue;
+      effect->param_values = c.values;
+      EXPECT_EQ(effect->IsPassThrough(), c.pass_through) << c.effect << " " << c.values.back();
+      DrawThrough(*effect, target, *picture);
+      EXPECT_EQ(target.ReadPixels() == before, c.pass_through) << c.effect << " "
+                                                                << c.values.back();
+    }
+  }
+  EXPECT_TRUE(NoGLError());
 }
 
 }  // namespace

@@ -200,6 +200,21 @@ TEST_F(EffectChainTest, ThreeEffectsPassThroughBothBuffers) {
   EXPECT_NEAR(CentreRed(), 0.275 * 255, 2);
 }
 
+// A pass that would halve the picture but says its values leave it as it is.
+class ClaimedPassThrough : public GainOffsetPass {
+ public:
+  using GainOffsetPass::GainOffsetPass;
+  bool IsPassThrough() const override { return true; }
+};
+
+TEST_F(EffectChainTest, PassThroughEffectsAreNotDrawn) {
+  manager_->composer().effects[1] = std::make_unique<ClaimedPassThrough>("Fade", &Halve);
+  SetTrack(*manager_, "ppFade", 0.0f);
+  EXPECT_NEAR(CentreRed(), 0.6 * 255, 2);  // alone: the picture as it was
+  SetTrack(*manager_, "ppBlur", 1.0f);
+  EXPECT_NEAR(CentreRed(), 0.85 * 255, 2);  // before another: only the other runs
+}
+
 TEST_F(EffectChainTest, EveryRealEffectCanRunInOneFrame) {
   auto manager = MakeManager(64, 36, {std::make_shared<ClearScene>(kRed)});
   for (size_t i = 0; i < manager->composer().effects.size(); ++i) {
