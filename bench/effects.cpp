@@ -108,15 +108,31 @@ void DrawTexture(GLuint texture) {
   GpuResources::Current().DrawUnitQuad();
 }
 
+// A buffer holding the picture, as the composer's resolved scene buffer holds the frame.
+std::unique_ptr<FBO> PictureBuffer(const Texture& picture) {
+  auto buffer = std::make_unique<FBO>(kWidth, kHeight, FBOType::Color, 0);
+  buffer->Bind();
+  GpuResources::Current().UseCopyProgram();
+  DrawTexture(picture.id);
+  buffer->Unbind();
+  return buffer;
+}
+
+// One step of the chain as the composer runs it: the effect's own preparation, then the
+// picture (or the buffer the effect made of it) drawn through its program into `into`.
+void DrawStep(Effects::PostProc& effect, FBO& from, FBO& into) {
+  effect.render(kWidth, kHeight, 10.0, &from);
+  into.Bind();
+  effect.apply(kWidth, kHeight, 10.0);
+  DrawTexture(effect.DrawnBuffer(from).color_textures.at(0)->id);
+  into.Unbind();
+}
+
 // Draws the picture through the effect into a single-sampled target.
 void RunPass(benchmark::State& state, Effects::PostProc& effect) {
+  const auto source = PictureBuffer(*SourcePicture());
   FBO target(kWidth, kHeight, FBOType::Color, 0);
-  TimeInCopies(state, [&](const Texture& picture) {
-    target.Bind();
-    effect.apply(kWidth, kHeight, 10.0);
-    DrawTexture(picture.id);
-    target.Unbind();
-  });
+  TimeInCopies(state, [&](const Texture&) { DrawStep(effect, *source, target); });
 }
 
 template <typename EffectType>
@@ -194,25 +210,23 @@ void BM_Chain(benchmark::State& state) {
     effect.param_values = step.values;
     if (state.range(1) == 0 || !effect.IsPassThrough()) steps.push_back(&effect);
   }
+  const auto resolved = PictureBuffer(*SourcePicture());
   FBO first(kWidth, kHeight, FBOType::Color, 0);
   FBO second(kWidth, kHeight, FBOType::Color, 0);
   FBO target(kWidth, kHeight, FBOType::Color, 0);
-  TimeInCopies(state, [&](const Texture& picture) {
+  TimeInCopies(state, [&](const Texture&) {
     if (steps.empty()) {  // the composer's plain copy to the screen
       target.Bind();
       GpuResources::Current().UseCopyProgram();
-      DrawTexture(picture.id);
+      DrawTexture(resolved->color_textures[0]->id);
       target.Unbind();
       return;
     }
-    GLuint source = picture.id;
+    FBO* from = resolved.get();
     for (size_t k = 0; k < steps.size(); ++k) {
-      FBO& into = k + 1 == steps.size() ? target : (k % 2 == 0 ? first : second);
-      into.Bind();
-      steps[k]->apply(kWidth, kHeight, 10.0);
-      DrawTexture(source);
-      into.Unbind();
-      source = into.color_textures[0]->id;
+      FBO& into = k + 1 == steps.size() ? target : (from == &first ? second : first);
+      DrawStep(*steps[k], *from, into);
+      from = &into;
     }
   });
 }

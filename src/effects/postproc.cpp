@@ -13,6 +13,8 @@ void PostProc::render(uint32_t, uint32_t, double, FBO*) {}
 
 bool PostProc::IsPassThrough() const { return false; }
 
+const FBO& PostProc::DrawnBuffer(const FBO& picture) const { return picture; }
+
 void PostProc::apply(uint32_t width, uint32_t height, double beat) {
   program->Use();
   const std::vector<UniformValue> values = uniforms(width, height, beat);

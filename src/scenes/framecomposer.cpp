@@ -159,14 +159,15 @@ void FrameComposer::RunEffectChain(const std::vector<ActiveEffect>& active) {
     ResetGLState();
     effect.render(render_.width, render_.height, music_.GetBeat(), compositionFbos[current].get());
     effect.apply(render_.width, render_.height, music_.GetBeat());
+    const FBO& drawn = effect.DrawnBuffer(*compositionFbos[current]);
     if (k + 1 == active.size()) {
       SetLetterboxViewport();
-      DrawBufferWithBoundProgram(*compositionFbos[current]);
+      DrawBufferWithBoundProgram(drawn);
       return;
     }
     const uint32_t next = NextCompositionBuffer(current, kCompositionBuffers);
     compositionFbos[next]->Bind();
-    DrawBufferWithBoundProgram(*compositionFbos[current]);
+    DrawBufferWithBoundProgram(drawn);
     compositionFbos[next]->Unbind();
     current = next;
   }

@@ -215,6 +215,18 @@ TEST_F(EffectChainTest, PassThroughEffectsAreNotDrawn) {
   EXPECT_NEAR(CentreRed(), 0.85 * 255, 2);  // before another: only the other runs
 }
 
+TEST_F(SceneManagerTest, AWideBlurWorkedOutAtHalfSizeReachesTheScreen) {
+  const std::array<float, 4> left_half = {0, 0, 0.5f, 1};
+  auto manager = MakeManager(64, 36, {std::make_shared<ClearScene>(kGreen, left_half)});
+  SetTrack(*manager, "ppBlur", 0.0f);
+  SetTrack(*manager, "ppBlurScale", 100.0f);  // 3 x 0.1 of the height: 10.8 pixels
+  SetTrack(*manager, "ppBlurIterations", 3.0f);
+  RenderInto(*manager);
+  // Both sides of the green half's edge take some of the other side.
+  EXPECT_LT(Pixel(31, 18)[1], 235) << PixelText(Pixel(31, 18));
+  EXPECT_GT(Pixel(32, 18)[1], 20) << PixelText(Pixel(32, 18));
+}
+
 TEST_F(EffectChainTest, EveryRealEffectCanRunInOneFrame) {
   auto manager = MakeManager(64, 36, {std::make_shared<ClearScene>(kRed)});
   for (size_t i = 0; i < manager->composer().effects.size(); ++i) {
