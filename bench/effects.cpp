@@ -244,6 +244,34 @@ void BM_ApplyOnly(benchmark::State& state) {
 }
 BENCHMARK(BM_ApplyOnly)->Unit(benchmark::kMicrosecond);
 
+// A frame with no effect on: the 4-sample scene buffer resolved into the picture buffer and
+// that copied to the screen (state.range(0) 0), or resolved straight onto the screen (1).
+void BM_PlainFrame(benchmark::State& state) {
+  EnsureContext();
+  FBO scene(kWidth, kHeight, FBOType::Color, 4);
+  FBO resolved(kWidth, kHeight, FBOType::Color, 0);
+  FBO screen(kWidth, kHeight, FBOType::Color, 0);
+  const auto resolve = [](const FBO& from, const FBO& into) {
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, from.framebuffer);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, into.framebuffer);
+    glBlitFramebuffer(0, 0, kWidth, kHeight, 0, 0, kWidth, kHeight, GL_COLOR_BUFFER_BIT,
+                      GL_NEAREST);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+  };
+  TimeInCopies(state, [&](const Texture&) {
+    if (state.range(0) == 1) {
+      resolve(scene, screen);
+      return;
+    }
+    resolve(scene, resolved);
+    screen.Bind();
+    GpuResources::Current().UseCopyProgram();
+    DrawTexture(resolved.color_textures[0]->id);
+    screen.Unbind();
+  });
+}
+BENCHMARK(BM_PlainFrame)->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+
 // Radial blur over a 1280 x 720 target: the fixed-tap program, or state.range(0) taps.
 void BM_RadialBlur(benchmark::State& state) {
   EnsureContext();

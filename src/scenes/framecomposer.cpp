@@ -64,12 +64,13 @@ void FrameComposer::Resize(uint32_t window_width, uint32_t window_height, float 
 void FrameComposer::Compose(const Slots& slots, uint32_t screen_framebuffer) {
   screen_framebuffer_ = screen_framebuffer;
   ComposeScenes(slots);
-  ResolveComposition();
   const std::vector<ActiveEffect>& active = ActiveEffects();
-  if (active.empty()) {
-    CopyToScreenPlain();
-  } else {
+  if (!active.empty()) {
+    ResolveComposition();
     RunEffectChain(active);
+  } else if (!ResolveToScreen()) {
+    ResolveComposition();
+    CopyToScreenPlain();
   }
   // An empty fourth slot would only lay a transparent picture over the frame.
   if (slots[3] != nullptr) OverlayFourthSlot(*slots[3]);
@@ -127,6 +128,23 @@ void FrameComposer::DrawBufferWithBoundProgram(const FBO& source) const {
   glActiveTexture(GL_TEXTURE0);
   BindFirstColorTexture(source);
   GpuResources::Current().DrawUnitQuad();
+}
+
+bool FrameComposer::ResolveToScreen() {
+  const FBO& source = *compositionFbos[0];
+  const ScreenRect rect = LetterboxRect(window_width_, window_height_, render_);
+  if (rect.width != source.width || rect.height != source.height) return false;
+  ResetGLState();
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, screen_framebuffer_);
+  GLint screen_samples = 0;
+  glGetIntegerv(GL_SAMPLES, &screen_samples);
+  // A multisampled screen cannot take a resolve of a buffer with another sample count.
+  if (screen_samples != 0) return false;
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, source.framebuffer);
+  glBlitFramebuffer(0, 0, source.width, source.height, rect.x, rect.y, rect.x + rect.width,
+                    rect.y + rect.height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+  glBindFramebuffer(GL_FRAMEBUFFER, screen_framebuffer_);
+  return true;
 }
 
 void FrameComposer::CopyToScreenPlain() {

@@ -57,6 +57,9 @@ class FrameComposer {
   void ComposeScenes(const Slots& slots);
   void ResolveComposition();
   const std::vector<ActiveEffect>& ActiveEffects();
+  // Without effects the scene buffer is resolved straight onto the screen's letterbox, when
+  // the screen is single-sampled and the sizes match; false when it cannot be.
+  bool ResolveToScreen();
   void CopyToScreenPlain();
   void RunEffectChain(const std::vector<ActiveEffect>& active);
   void ApplyEffectParameters(size_t index);
