@@ -17,14 +17,7 @@ const FBO& PostProc::DrawnBuffer(const FBO& picture) const { return picture; }
 
 void PostProc::apply(uint32_t width, uint32_t height, double beat) {
   program->Use();
-  const std::vector<UniformValue> values = uniforms(width, height, beat);
-  // The list has the same names in the same order every frame: their locations are looked up
-  // once per program.
-  if (located_program_ != program.get() || locations_.size() != values.size()) {
-    locations_ = UniformLocations(*program, values);
-    located_program_ = program.get();
-  }
-  UploadUniforms(values, locations_);
+  located_.Upload(*program, uniforms(width, height, beat));
 }
 
 std::vector<UniformValue> PostProc::uniforms(uint32_t width, uint32_t height, double beat) const {

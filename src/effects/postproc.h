@@ -57,8 +57,7 @@ class PostProc {
 
  private:
   UniformFunction uniform_function_;
-  const ShaderProgram* located_program_ = nullptr;
-  std::vector<int32_t> locations_;  // of the uniform list's names in located_program_
+  LocatedUniforms located_;
 };
 
 }  // namespace Effects

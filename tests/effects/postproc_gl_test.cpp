@@ -95,6 +95,20 @@ TEST_F(PostProcGLTest, KaleidoscopesAreTwoProgramsFromTheSameFiles) {
   EXPECT_TRUE(UniformsMatchProgram(*second.program, second.uniforms(64, 64, 0.0)));
 }
 
+TEST_F(PostProcGLTest, LocatedUniformsLookAgainForAnotherProgram) {
+  Effects::Noise noise;  // has Alpha, lacks BandOn
+  Effects::VHS vhs;      // has both
+  LocatedUniforms located;
+  const std::vector<UniformValue> list = {UniformFloat("Alpha", 0.25f),
+                                          UniformFloat("BandOn", 0.75f)};
+  noise.program->Use();
+  located.Upload(*noise.program, list);
+  vhs.program->Use();
+  located.Upload(*vhs.program, list);
+  EXPECT_TRUE(UniformsMatchProgram(*vhs.program, list));
+  EXPECT_TRUE(NoGLError());
+}
+
 TEST_F(PostProcGLTest, UniformsMissingFromAProgramAreSkipped) {
   ShaderProgram flat(MakeFlat2DShader("no projection"));
   flat.Use();
