@@ -17,4 +17,7 @@ std::vector<UniformValue> Fade::uniformsFor(const std::vector<float>& values, ui
           UniformMat4("ProjectionMatrix", GpuResources::UnitSquareProjection())};
 }
 
+// A value of 0 mixes nothing in.
+bool Fade::IsPassThrough() const { return param_values.at(0) == 0.0f; }
+
 }  // namespace Effects

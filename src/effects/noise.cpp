@@ -15,4 +15,7 @@ std::vector<UniformValue> Noise::uniformsFor(const std::vector<float>& values, u
           UniformFloat("Alpha", values.at(0)), UniformFloat("Time", values.at(1))};
 }
 
+// No alpha blends no static in.
+bool Noise::IsPassThrough() const { return param_values.at(0) <= 0.0f; }
+
 }  // namespace Effects

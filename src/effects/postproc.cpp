@@ -11,16 +11,13 @@ PostProc::~PostProc() = default;
 
 void PostProc::render(uint32_t, uint32_t, double, FBO*) {}
 
+bool PostProc::IsPassThrough() const { return false; }
+
+const FBO& PostProc::DrawnBuffer(const FBO& picture) const { return picture; }
+
 void PostProc::apply(uint32_t width, uint32_t height, double beat) {
   program->Use();
-  const std::vector<UniformValue> values = uniforms(width, height, beat);
-  // The list has the same names in the same order every frame: their locations are looked up
-  // once per program.
-  if (located_program_ != program.get() || locations_.size() != values.size()) {
-    locations_ = UniformLocations(*program, values);
-    located_program_ = program.get();
-  }
-  UploadUniforms(values, locations_);
+  located_.Upload(*program, uniforms(width, height, beat));
 }
 
 std::vector<UniformValue> PostProc::uniforms(uint32_t width, uint32_t height, double beat) const {

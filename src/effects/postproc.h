@@ -34,6 +34,12 @@ class PostProc {
   virtual void render(uint32_t width, uint32_t height, double beat, FBO* source);
   // Binds the program and sets its uniforms; draws nothing.
   virtual void apply(uint32_t width, uint32_t height, double beat);
+  // The buffer to draw through the program apply binds: the picture itself, or one render
+  // made from it.
+  virtual const FBO& DrawnBuffer(const FBO& picture) const;
+  // True when the current parameter values leave every pixel as it is, so the chain can skip
+  // the pass; only exact pass-throughs say so (a mix by 0, no taps). Most effects never do.
+  virtual bool IsPassThrough() const;
   // The uniforms apply sets with the current parameter values, in upload order.
   std::vector<UniformValue> uniforms(uint32_t width, uint32_t height, double beat) const;
 
@@ -51,8 +57,7 @@ class PostProc {
 
  private:
   UniformFunction uniform_function_;
-  const ShaderProgram* located_program_ = nullptr;
-  std::vector<int32_t> locations_;  // of the uniform list's names in located_program_
+  LocatedUniforms located_;
 };
 
 }  // namespace Effects

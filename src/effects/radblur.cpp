@@ -24,4 +24,7 @@ std::vector<UniformValue> Radblur::uniformsFor(const std::vector<float>& values,
           UniformVec4("RadialBlurParams", values.at(0), values.at(1), values.at(2), values.at(3))};
 }
 
+// No strength mixes no streaks in and adds none.
+bool Radblur::IsPassThrough() const { return param_values.at(3) <= 0.0f; }
+
 }  // namespace Effects

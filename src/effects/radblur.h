@@ -9,6 +9,7 @@ namespace Effects {
 class Radblur : public PostProc {
  public:
   Radblur();
+  bool IsPassThrough() const override;
   // Sets the current colour to opaque white first, for drivers that feed it to the shader.
   void apply(uint32_t width, uint32_t height, double beat) override;
   // The uniforms for these parameter values, render size and beat.

@@ -52,7 +52,7 @@ void RadialBlur::render(double /*time*/) {
   glBlendFunc(GL_ONE, GL_ONE);
   ShaderProgram& program = activeProgram();
   program.Use();
-  UploadUniforms(program, uniforms());
+  located_.Upload(program, uniforms());
   glActiveTexture(GL_TEXTURE0);
   glBindTexture(texture_->Target(), texture_->id);
   EasyDraw::DrawQuad(0.0f, 0.0f, 1.0f, 1.0f);

@@ -48,6 +48,7 @@ class RadialBlur : public Effect {
   // Origin x and y in texture coordinates, step, iterations.
   std::array<float, 4> params_ = {0.5f, 0.5f, 0.9f, 100.0f};
   std::array<float, 4> color_ = {1.0f, 1.0f, 1.0f, 1.0f};
+  LocatedUniforms located_;
 };
 
 }  // namespace Effects

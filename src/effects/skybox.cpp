@@ -127,7 +127,7 @@ void SkyBox::render(double /*time*/) {
   FitPlanes(camera_, size);
   camera_.SetUpMatrices(static_cast<int>(width_), static_cast<int>(height_), aspect_);
   program_->Use();
-  UploadUniforms(*program_, uniforms());
+  located_.Upload(*program_, uniforms());
   DisableSceneState();
   glEnable(GL_TEXTURE_CUBE_MAP);
   glActiveTexture(GL_TEXTURE0);

@@ -62,6 +62,7 @@ class SkyBox : public Effect {
   float aspect_ = 0.0f;
   std::shared_ptr<TextureCube> cube_map_;
   std::unique_ptr<ShaderProgram> program_;
+  LocatedUniforms located_;
 };
 
 // The sky box's view of the scene: a copy of the scene camera with its eye at a tenth of the

@@ -91,3 +91,11 @@ void UploadUniforms(const std::vector<UniformValue>& uniforms,
     if (locations[i] >= 0) Upload(locations[i], uniforms[i]);
   }
 }
+
+void LocatedUniforms::Upload(ShaderProgram& program, const std::vector<UniformValue>& uniforms) {
+  if (program_ != &program || locations_.size() != uniforms.size()) {
+    locations_ = UniformLocations(program, uniforms);
+    program_ = &program;
+  }
+  UploadUniforms(uniforms, locations_);
+}

@@ -61,3 +61,14 @@ std::vector<int32_t> UniformLocations(ShaderProgram& program,
 // Uploads each value to the bound program at the location of the same index; -1 is skipped.
 void UploadUniforms(const std::vector<UniformValue>& uniforms,
                     const std::vector<int32_t>& locations);
+
+// Uploads a list that has the same names in the same order every frame, to locations looked up
+// once per program (again when the program or the list's length changes).
+class LocatedUniforms {
+ public:
+  void Upload(ShaderProgram& program, const std::vector<UniformValue>& uniforms);
+
+ private:
+  const ShaderProgram* program_ = nullptr;
+  std::vector<int32_t> locations_;
+};

@@ -17,4 +17,9 @@ std::vector<UniformValue> VHS::uniformsFor(const std::vector<float>& values, uin
           UniformFloat("BandOn", values.at(2))};
 }
 
+// No alpha and no band: no wobble, bleed, tint or noise.
+bool VHS::IsPassThrough() const {
+  return param_values.at(0) <= 0.0f && param_values.at(2) <= 0.0f;
+}
+
 }  // namespace Effects

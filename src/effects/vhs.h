@@ -9,6 +9,7 @@ namespace Effects {
 class VHS : public PostProc {
  public:
   VHS();
+  bool IsPassThrough() const override;
   // The uniforms for these parameter values, render size and beat.
   static std::vector<UniformValue> uniformsFor(const std::vector<float>& values, uint32_t width,
                                                uint32_t height, double beat);

@@ -64,12 +64,13 @@ void FrameComposer::Resize(uint32_t window_width, uint32_t window_height, float 
 void FrameComposer::Compose(const Slots& slots, uint32_t screen_framebuffer) {
   screen_framebuffer_ = screen_framebuffer;
   ComposeScenes(slots);
-  ResolveComposition();
   const std::vector<ActiveEffect>& active = ActiveEffects();
-  if (active.empty()) {
-    CopyToScreenPlain();
-  } else {
+  if (!active.empty()) {
+    ResolveComposition();
     RunEffectChain(active);
+  } else if (!ResolveToScreen()) {
+    ResolveComposition();
+    CopyToScreenPlain();
   }
   // An empty fourth slot would only lay a transparent picture over the frame.
   if (slots[3] != nullptr) OverlayFourthSlot(*slots[3]);
@@ -107,6 +108,12 @@ const std::vector<ActiveEffect>& FrameComposer::ActiveEffects() {
     effect_values_.push_back(music_.GetSyncValue(*tracks.on));
   }
   active_ = SelectActiveEffects(effect_values_);
+  // The parameters are read before the chain runs, so that an effect its values make a
+  // pass-through costs no full-screen pass (the fade track stays on at 0 through most shows).
+  std::erase_if(active_, [this](const ActiveEffect& effect) {
+    ApplyEffectParameters(effect.index);
+    return effects[effect.index]->IsPassThrough();
+  });
   return active_;
 }
 
@@ -121,6 +128,23 @@ void FrameComposer::DrawBufferWithBoundProgram(const FBO& source) const {
   glActiveTexture(GL_TEXTURE0);
   BindFirstColorTexture(source);
   GpuResources::Current().DrawUnitQuad();
+}
+
+bool FrameComposer::ResolveToScreen() {
+  const FBO& source = *compositionFbos[0];
+  const ScreenRect rect = LetterboxRect(window_width_, window_height_, render_);
+  if (rect.width != source.width || rect.height != source.height) return false;
+  ResetGLState();
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, screen_framebuffer_);
+  GLint screen_samples = 0;
+  glGetIntegerv(GL_SAMPLES, &screen_samples);
+  // A multisampled screen cannot take a resolve of a buffer with another sample count.
+  if (screen_samples != 0) return false;
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, source.framebuffer);
+  glBlitFramebuffer(0, 0, source.width, source.height, rect.x, rect.y, rect.x + rect.width,
+                    rect.y + rect.height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+  glBindFramebuffer(GL_FRAMEBUFFER, screen_framebuffer_);
+  return true;
 }
 
 void FrameComposer::CopyToScreenPlain() {
@@ -150,18 +174,18 @@ void FrameComposer::RunEffectChain(const std::vector<ActiveEffect>& active) {
   uint32_t current = 1;
   for (size_t k = 0; k < active.size(); ++k) {
     Effects::PostProc& effect = *effects[active[k].index];
-    ApplyEffectParameters(active[k].index);
     ResetGLState();
     effect.render(render_.width, render_.height, music_.GetBeat(), compositionFbos[current].get());
     effect.apply(render_.width, render_.height, music_.GetBeat());
+    const FBO& drawn = effect.DrawnBuffer(*compositionFbos[current]);
     if (k + 1 == active.size()) {
       SetLetterboxViewport();
-      DrawBufferWithBoundProgram(*compositionFbos[current]);
+      DrawBufferWithBoundProgram(drawn);
       return;
     }
     const uint32_t next = NextCompositionBuffer(current, kCompositionBuffers);
     compositionFbos[next]->Bind();
-    DrawBufferWithBoundProgram(*compositionFbos[current]);
+    DrawBufferWithBoundProgram(drawn);
     compositionFbos[next]->Unbind();
     current = next;
   }

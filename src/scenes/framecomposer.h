@@ -1,9 +1,9 @@
 #pragma once
 // The composition of one frame: the selected scenes drawn into a multisampled buffer, resolved,
-// run through the post-processing effects their tracks switch on (in track-value order),
-// letterboxed onto the screen, and the fourth slot's scene laid over the result without
-// effects. Owns the three composition buffers and the effects; tracks are found once, at
-// set-up.
+// run through the post-processing effects their tracks switch on (in track-value order; an
+// effect whose values leave the picture as it is costs no pass), letterboxed onto the screen,
+// and the fourth slot's scene laid over the result without effects. Owns the three composition
+// buffers and the effects; tracks are found once, at set-up.
 
 #include <array>
 #include <cstdint>
@@ -57,6 +57,9 @@ class FrameComposer {
   void ComposeScenes(const Slots& slots);
   void ResolveComposition();
   const std::vector<ActiveEffect>& ActiveEffects();
+  // Without effects the scene buffer is resolved straight onto the screen's letterbox, when
+  // the screen is single-sampled and the sizes match; false when it cannot be.
+  bool ResolveToScreen();
   void CopyToScreenPlain();
   void RunEffectChain(const std::vector<ActiveEffect>& active);
   void ApplyEffectParameters(size_t index);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 #include <set>
 #include <string>
@@ -19,6 +20,8 @@
 #include "effects/radblur.h"
 #include "effects/subdiv.h"
 #include "effects/vhs.h"
+#include "util/fbo/fbo.h"
+#include "util/gpuresources/gpuresources.h"
 #include "util/shaderprogram/shaderconstructor.h"
 
 namespace {
@@ -90,6 +93,20 @@ TEST_F(PostProcGLTest, KaleidoscopesAreTwoProgramsFromTheSameFiles) {
   second.apply(64, 64, 0.0);
   EXPECT_TRUE(UniformsMatchProgram(*first.program, first.uniforms(64, 64, 0.0)));
   EXPECT_TRUE(UniformsMatchProgram(*second.program, second.uniforms(64, 64, 0.0)));
+}
+
+TEST_F(PostProcGLTest, LocatedUniformsLookAgainForAnotherProgram) {
+  Effects::Noise noise;  // has Alpha, lacks BandOn
+  Effects::VHS vhs;      // has both
+  LocatedUniforms located;
+  const std::vector<UniformValue> list = {UniformFloat("Alpha", 0.25f),
+                                          UniformFloat("BandOn", 0.75f)};
+  noise.program->Use();
+  located.Upload(*noise.program, list);
+  vhs.program->Use();
+  located.Upload(*vhs.program, list);
+  EXPECT_TRUE(UniformsMatchProgram(*vhs.program, list));
+  EXPECT_TRUE(NoGLError());
 }
 
 TEST_F(PostProcGLTest, UniformsMissingFromAProgramAreSkipped) {
@@ -198,6 +215,118 @@ TEST_F(PostProcGLTest, RadblurStreaksLightAwayFromItsCentre) {
   EXPECT_EQ(target.PixelAt(74, 32)[0], 0);
   EXPECT_EQ(target.PixelAt(100, 10)[0], 0);
   EXPECT_EQ(target.PixelAt(28, 32)[0], 0);
+}
+
+// A 64 x 36 picture with a different colour in every pixel.
+std::unique_ptr<Texture> MakeDetailedTexture() {
+  std::vector<uint8_t> bytes(64 * 36 * 4);
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>((i * 37) ^ (i / 7));
+  return std::make_unique<Texture>("detail", bytes, 4, 64, 36, false, false, GL_LINEAR,
+                                   GL_LINEAR);
+}
+
+// The chain skips an effect that says its values leave the picture as it is; drawn anyway, it
+// must leave every pixel as it was. The values just beside each such setting must not say so.
+TEST_F(PostProcGLTest, OnlyValuesThatLeaveThePictureAsItIsArePassThroughs) {
+  struct Case {
+    std::string effect;
+    std::vector<float> values;
+    bool pass_through;
+  };
+  const std::vector<Case> cases = {
+      {"Fade", {0.0f}, true},
+      {"Fade", {0.02f}, false},
+      {"Fade", {-0.02f}, false},
+      {"Radblur", {0.5f, 0.5f, 0.85f, 0.0f}, true},
+      {"Radblur", {0.5f, 0.5f, 0.85f, 0.05f}, false},
+      {"Noise", {0.0f, 3.0f}, true},
+      {"Noise", {0.05f, 3.0f}, false},
+      {"VHS", {0.0f, 3.0f, 0.0f}, true},
+      {"VHS", {0.0f, 3.3f, 1.0f}, false},
+      {"VHS", {0.1f, 3.0f, 0.0f}, false},
+      {"Blur", {2.5f, 0.0f}, true},
+      {"Blur", {20.0f, 1.0f}, false},
+      {"Film", {1, 0, 0, 0, 0, 1, 0, 0, 0}, false},
+  };
+  const auto picture = MakeDetailedTexture();
+  RenderTarget original(64, 36);
+  GpuResources::Current().UseCopyProgram();
+  DrawPicture(original, *picture);
+  const std::vector<uint8_t> before = original.ReadPixels();
+  RenderTarget target(64, 36);
+  auto effects = Effects::MakePostProcEffects();
+  for (const Case& c : cases) {
+    for (const auto& effect : effects) {
+      if (effect->name != c.effect) continue;
+      effect->param_values = c.values;
+      EXPECT_EQ(effect->IsPassThrough(), c.pass_through) << c.effect << " " << c.values.back();
+      DrawThrough(*effect, target, *picture);
+      EXPECT_EQ(target.ReadPixels() == before, c.pass_through) << c.effect << " "
+                                                                << c.values.back();
+    }
+  }
+  EXPECT_TRUE(NoGLError());
+}
+
+// Peak signal to noise ratio of two RGBA8 pictures over their colour channels, in dB.
+double Psnr(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+  double squares = 0.0;
+  size_t count = 0;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (i % 4 == 3) continue;
+    const double d = static_cast<double>(a[i]) - static_cast<double>(b[i]);
+    squares += d * d;
+    ++count;
+  }
+  if (squares == 0.0) return 1000.0;
+  return 10.0 * std::log10(255.0 * 255.0 / (squares / static_cast<double>(count)));
+}
+
+// A wide blur is worked out at half size: against the blur program run at the full size on a
+// photograph, the frame keeps 40 dB, from the narrowest radius so treated to the widest the
+// shows use. Narrower blurs run at the full size, unchanged.
+TEST_F(PostProcGLTest, HalfSizeBlurKeepsThePicture) {
+  struct Case {
+    float scale;
+    float iterations;
+    bool half_size;
+  };
+  // The picture is 576 lines high: scale x 0.001 x iterations x 576 is the radius in pixels.
+  const std::vector<Case> cases = {
+      {2.0f, 3.0f, false},  // 3.5 pixels
+      {2.4f, 3.0f, true},   // 4.1
+      {5.0f, 4.0f, true},   // 11.5, production 6's widest at 720 lines
+      {1.25f, 16.0f, true}, // 11.5 with the most rings
+  };
+  constexpr int kW = 1024;
+  constexpr int kH = 576;
+  const Texture picture("data/common/skyboxes/urban-skyboxes/CNTower/1024_posx.jpg", false,
+                        false, GL_LINEAR, GL_LINEAR);
+  FBO source(kW, kH, FBOType::Color, 0);
+  source.Bind();
+  GpuResources::Current().UseCopyProgram();
+  glDisable(GL_DEPTH_TEST);
+  glBindTexture(GL_TEXTURE_2D, picture.id);
+  GpuResources::Current().DrawUnitQuad();
+  source.Unbind();
+  RenderTarget full(kW, kH);
+  RenderTarget chained(kW, kH);
+  Effects::Blur blur;
+  for (const Case& c : cases) {
+    blur.param_values = {c.scale, c.iterations};
+    EXPECT_EQ(Effects::Blur::RadiusPixels(blur.param_values, kH) >=
+                  Effects::Blur::kHalfSizeRadius, c.half_size) << c.scale;
+    blur.Effects::PostProc::apply(kW, kH, 1.0);
+    DrawPicture(full, *source.color_textures.at(0));
+    // As the frame's chain runs it.
+    blur.render(kW, kH, 1.0, &source);
+    blur.apply(kW, kH, 1.0);
+    DrawPicture(chained, *blur.DrawnBuffer(source).color_textures.at(0));
+    const double psnr = Psnr(full.ReadPixels(), chained.ReadPixels());
+    EXPECT_GE(psnr, 40.0) << c.scale << " x " << c.iterations;
+    if (!c.half_size) EXPECT_EQ(psnr, 1000.0) << c.scale;
+  }
+  EXPECT_TRUE(NoGLError());
 }
 
 }  // namespace

@@ -200,6 +200,58 @@ TEST_F(EffectChainTest, ThreeEffectsPassThroughBothBuffers) {
   EXPECT_NEAR(CentreRed(), 0.275 * 255, 2);
 }
 
+// A pass that would halve the picture but says its values leave it as it is.
+class ClaimedPassThrough : public GainOffsetPass {
+ public:
+  using GainOffsetPass::GainOffsetPass;
+  bool IsPassThrough() const override { return true; }
+};
+
+TEST_F(EffectChainTest, PassThroughEffectsAreNotDrawn) {
+  manager_->composer().effects[1] = std::make_unique<ClaimedPassThrough>("Fade", &Halve);
+  SetTrack(*manager_, "ppFade", 0.0f);
+  EXPECT_NEAR(CentreRed(), 0.6 * 255, 2);  // alone: the picture as it was
+  SetTrack(*manager_, "ppBlur", 1.0f);
+  EXPECT_NEAR(CentreRed(), 0.85 * 255, 2);  // before another: only the other runs
+}
+
+TEST_F(SceneManagerTest, AWideBlurWorkedOutAtHalfSizeReachesTheScreen) {
+  const std::array<float, 4> left_half = {0, 0, 0.5f, 1};
+  auto manager = MakeManager(64, 36, {std::make_shared<ClearScene>(kGreen, left_half)});
+  SetTrack(*manager, "ppBlur", 0.0f);
+  SetTrack(*manager, "ppBlurScale", 100.0f);  // 3 x 0.1 of the height: 10.8 pixels
+  SetTrack(*manager, "ppBlurIterations", 3.0f);
+  RenderInto(*manager);
+  // Both sides of the green half's edge take some of the other side.
+  EXPECT_LT(Pixel(31, 18)[1], 235) << PixelText(Pixel(31, 18));
+  EXPECT_GT(Pixel(32, 18)[1], 20) << PixelText(Pixel(32, 18));
+}
+
+std::vector<UniformValue> Keep(const std::vector<float>&, uint32_t, uint32_t, double) {
+  return {UniformVec2("GainOffset", 1.0f, 0.0f),
+          UniformMat4("ProjectionMatrix", GpuResources::UnitSquareProjection())};
+}
+
+// A frame without effects is resolved straight onto the screen; it must match the frame drawn
+// through a pass that keeps every pixel, in windows with bars above and below or at the sides.
+TEST_F(SceneManagerTest, FrameWithoutEffectsMatchesTheFrameThroughAnEffect) {
+  const std::array<float, 4> corner = {0.25f, 0.5f, 0.5f, 0.5f};
+  for (const auto& [width, height] : {std::pair{80u, 36u}, std::pair{64u, 48u}}) {
+    auto manager = MakeManager(width, height, {std::make_shared<ClearScene>(kGreen, corner)});
+    manager->composer().effects[1] = std::make_unique<GainOffsetPass>("Fade", &Keep);
+    RenderInto(*manager);
+    const std::vector<uint8_t> plain = target_->ReadPixels();
+    SetTrack(*manager, "ppFade", 0.0f);
+    RenderInto(*manager);
+    // The pass writes opaque alpha; the colours must agree.
+    const std::vector<uint8_t> through = target_->ReadPixels();
+    for (size_t i = 0; i < plain.size(); ++i) {
+      if (i % 4 != 3) ASSERT_EQ(plain[i], through[i]) << width << " x " << height << " at " << i;
+    }
+    EXPECT_PIXEL(Pixel(static_cast<int>(width) / 2, static_cast<int>(height) * 5 / 8), kGreenPixel);
+  }
+}
+
 TEST_F(EffectChainTest, EveryRealEffectCanRunInOneFrame) {
   auto manager = MakeManager(64, 36, {std::make_shared<ClearScene>(kRed)});
   for (size_t i = 0; i < manager->composer().effects.size(); ++i) {
