@@ -50,7 +50,7 @@ def face_fills_the_middle(path):
 
 def red_in_the_middle(path):
     """The box sample's red material fills the middle of the picture."""
-    red = lambda p: p[0] >= 150 and p[1] <= 110 and p[2] <= 110
+    red = lambda p: p[0] >= 90 and p[1] <= p[0] // 2 and p[2] <= p[0] // 2
     return picture.Picture(path).share(red, **MIDDLE)
 
 
