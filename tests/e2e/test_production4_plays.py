@@ -23,7 +23,9 @@ def ball_grid(shot):
 def tunnel(shot):
     """The tunnel's rings reach every edge of the picture, in shades a flat flash has not."""
     colours = shot.distinct_colours()
-    return shot.share(picture.is_lit) >= 0.7 and colours >= 30, colours
+    edges = (dict(right=0.08), dict(left=0.92), dict(bottom=0.1), dict(top=0.9))
+    reach = min(shot.share(picture.is_lit, **edge) for edge in edges)
+    return reach >= 0.05 and colours >= 30, reach
 
 
 def coloured(shot):
