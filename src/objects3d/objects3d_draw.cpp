@@ -21,6 +21,7 @@
 #include "util/fbo/fbo.h"
 #include "util/light/light.h"
 #include "util/light/shadowcubemap.h"
+#include "util/passtiming/passtiming.h"
 #include "util/shaderprogram/shaderprogram.h"
 #include "util/texture/texture.h"
 
@@ -258,6 +259,7 @@ void ForEachMarkerPosition(Objects3D& o, bool enabled_only, DrawAt draw) {
 }
 
 void GlowPass(Objects3D& o, const std::shared_ptr<Camera>& camera, const RenderSize& size) {
+  TimedPass timed("glow");
   if (!o.glow_fbo) o.glow_fbo = MakeTarget(o, FBOType::Color);
   glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
   o.glow_fbo->Bind();
@@ -279,6 +281,7 @@ void GlowPass(Objects3D& o, const std::shared_ptr<Camera>& camera, const RenderS
 
 // Adds the blurred glow picture over the whole target.
 void GlowComposite(Objects3D& o, const RenderSize& size) {
+  TimedPass timed("glow composite");
   const Objects3DSharedResources& shared = RequireObjects3DSharedResources();
   glDisable(GL_DEPTH_TEST);
   glDepthMask(GL_FALSE);
@@ -296,6 +299,7 @@ void GlowComposite(Objects3D& o, const RenderSize& size) {
 }
 
 void DepthOfFieldComposite(Objects3D& o, const Camera& camera) {
+  TimedPass timed("depth of field");
   const Objects3DSharedResources& shared = RequireObjects3DSharedResources();
   glDisable(GL_DEPTH_TEST);
   glEnable(GL_BLEND);
@@ -337,6 +341,7 @@ void CollectEnabledLights(Objects3D& o, RenderContext& context) {
 }
 
 void ShadowFaces(Objects3D& o, const std::shared_ptr<Light>& light, const Camera& camera) {
+  TimedPass timed("shadow faces");
   SetEnabled(GL_CULL_FACE, o.shadow_cull_front);
   if (o.shadow_cull_front) glCullFace(GL_FRONT);
   light->UpdateMatrix();
@@ -502,18 +507,25 @@ void Objects3D::Draw() {
     dof_fbo->Bind();
   }
   if (skybox_enabled && skybox) {
+    TimedPass timed("sky");
     skybox->setCamera(camera, static_cast<uint32_t>(size.width), static_cast<uint32_t>(size.height),
                       size.aspect);
     skybox->render(0.0);
   }
   camera->SetUpMatrices(size.width, size.height, size.aspect);
   if (glow_enabled) GlowPass(*this, camera, size);
-  if (shadows_enabled && !data.lights.empty()) {
-    DrawShadowed();
-  } else {
-    DrawNormal();
+  {
+    TimedPass timed("main");
+    if (shadows_enabled && !data.lights.empty()) {
+      DrawShadowed();
+    } else {
+      DrawNormal();
+    }
   }
-  if (draw_light_markers) DrawLightMarkers(light_marker_size);
+  if (draw_light_markers) {
+    TimedPass timed("markers");
+    DrawLightMarkers(light_marker_size);
+  }
   if (draw_bbox) DrawDebugBBox("");
   if (glow_enabled && glow_fbo) GlowComposite(*this, size);
   if (dof_enabled) DepthOfFieldComposite(*this, *camera);
