@@ -60,13 +60,12 @@ void PassSplit::Charge() {
   mark_ = now;
 }
 
-void PassSplit::Begin() {
+void PassSplit::Begin(const char* name) {
   Charge();
-  open_.emplace_back();  // named at its end
+  open_.emplace_back(name);
 }
 
-void PassSplit::End(const char* name) {
-  if (!open_.empty()) open_.back() = name;
+void PassSplit::End() {
   Charge();
   if (!open_.empty()) open_.pop_back();
 }

@@ -46,8 +46,8 @@ class PassSplit : public PassTimer {
   // Starts and ends one frame; passes reported in between are charged to it.
   void BeginFrame();
   void EndFrame();
-  void Begin() override;
-  void End(const char* name) override;
+  void Begin(const char* name) override;
+  void End() override;
   // The last frame's seconds per pass.
   const std::map<std::string, double>& frame() const { return frame_; }
 

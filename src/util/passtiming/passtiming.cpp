@@ -13,11 +13,11 @@ void SetPassTimer(PassTimer* timer) { installed = timer; }
 TimedPass::TimedPass(const char* name) : name_(name) {
   if (!installed) return;
   glFinish();
-  installed->Begin();
+  installed->Begin(name_);
 }
 
 TimedPass::~TimedPass() {
   if (!installed) return;
   glFinish();
-  installed->End(name_);
+  installed->End();
 }

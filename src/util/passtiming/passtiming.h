@@ -6,10 +6,11 @@
 class PassTimer {
  public:
   virtual ~PassTimer() = default;
-  // Called at the start of a pass, after the GL has finished the work queued before it.
-  virtual void Begin() = 0;
-  // Called at the end of the pass `name` (a literal), after the GL has finished it.
-  virtual void End(const char* name) = 0;
+  // Called at the start of the pass `name` (a literal), after the GL has finished the work
+  // queued before it.
+  virtual void Begin(const char* name) = 0;
+  // Called at the end of the pass begun last, after the GL has finished it.
+  virtual void End() = 0;
 };
 
 // The timer every TimedPass reports to; nullptr (the default) turns timing off.
