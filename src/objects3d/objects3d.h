@@ -146,6 +146,9 @@ class Objects3D {
   uint8_t draw_light_markers = 0;
   float light_marker_size = 1.0f;
   uint8_t draw_bbox = 0;
+  // The main pass starts from the depth of every opaque surface, so that it shades each pixel
+  // once rather than once per overlapping surface; the picture is the same either way.
+  uint8_t depth_prepass = 1;
   std::unique_ptr<FBO> glow_fbo;
   std::unique_ptr<FBO> dof_fbo;
   std::unique_ptr<Effects::SkyBox> skybox;

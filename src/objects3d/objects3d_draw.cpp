@@ -30,6 +30,9 @@ namespace {
 using Mode = RenderContextDrawMode;
 
 constexpr int32_t kUnsizedTargetSide = 512;
+// Depth pre-pass offset in depth-buffer steps: the rounding of a float depth written to a 32-bit
+// buffer spans a few hundred steps.
+constexpr float kPrepassOffsetUnits = 1024.0f;
 
 void Check(bool condition, uint32_t line) {
   if (!condition) ExitMsg(__FILE__, line, "Assert failed");
@@ -327,6 +330,28 @@ void DepthOfFieldComposite(Objects3D& o, const Camera& camera) {
   UnbindTexture2D(0, sharp);
 }
 
+// Lays down the depth of every opaque surface with colour writes off, through the cheap glow
+// programs. The depths sit a little behind the main pass's own: two programs may round one
+// position differently, by more than one step of a 32-bit depth buffer. So the main pass still
+// passes the depth test exactly where its surface is the nearest and shades nothing that a
+// clearly nearer surface covers; a surface just behind the nearest one may be shaded too and is
+// then overwritten, as without the pre-pass.
+void DepthPrepass(Objects3D& o, const Camera& camera) {
+  TimedPass timed("depth pre-pass");
+  RenderContext& context = Context(o);
+  context.lights.clear();
+  context.depth_only = 1;
+  glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+  glEnable(GL_POLYGON_OFFSET_FILL);
+  glPolygonOffset(1.0f, kPrepassOffsetUnits);
+  DrawTree(o, Mode::Glow, CameraRootMatrix(camera), camera);
+  glPolygonOffset(0.0f, 0.0f);
+  glDisable(GL_POLYGON_OFFSET_FILL);
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  context.depth_only = 0;
+  context.UnbindTextures();
+}
+
 void CollectEnabledLights(Objects3D& o, RenderContext& context) {
   context.lights.clear();
   if (!o.lights_enabled) return;
@@ -516,6 +541,7 @@ void Objects3D::Draw() {
   if (glow_enabled) GlowPass(*this, camera, size);
   {
     TimedPass timed("main");
+    if (depth_prepass) DepthPrepass(*this, *camera);
     if (shadows_enabled && !data.lights.empty()) {
       DrawShadowed();
     } else {

@@ -78,6 +78,8 @@ class RenderContext {
   uint8_t has_tangents = 0;
   int32_t color_components = 0;
   uint8_t shadow_map_bound = 0;
+  // Set while the depth pre-pass runs: only surfaces that write depth in the main pass are drawn.
+  uint8_t depth_only = 0;
   float exposure = 1.0f;
   glm::vec4 ibl_color{1.0f, 1.0f, 1.0f, 1.0f};
   // The lights of the pass in progress; at most kMaxShaderLights are used.
