@@ -2,18 +2,23 @@
 // light, glow and depth of field. Counters give frames per second and, as multiples of one bare
 // full-screen copy measured in the same run, the whole frame and its parts: the six shadow
 // faces alone, the shadowed main pass (ambient and additive light, faces excluded), the plain
-// unshadowed pass for comparison, and glow plus depth of field with their composites.
+// unshadowed pass for comparison, and glow plus depth of field with their composites. The
+// linear-light frame (clear plus the display-encoding resolve of a fully covered picture) is
+// timed alone too, single-sampled and with 4 samples, as the median of copies timed in turn.
 
 #include <benchmark/benchmark.h>
 
 #include <GL/glew.h>
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
+#include <vector>
 
 #include <glm/gtc/matrix_transform.hpp>
 
 #include "support/bench_context.h"
+#include "objects3d/linear_light_frame.h"
 #include "objects3d/material.h"
 #include "objects3d/objects3d.h"
 #include "objects3d/objects3d_draw.h"
@@ -140,5 +145,48 @@ void BM_ShadowFacesAlone(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_ShadowFacesAlone)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+// The linear-light frame's own cost (argument: samples of the target): made, cleared, filled
+// everywhere and display-encoded onto the target; counter "vs_bare_copy" is the median frame
+// over the median copy, the two timed in turn so that a busy machine slows both alike.
+void BM_LinearFrameResolve(benchmark::State& state) {
+  if (!Context()) return state.SkipWithError("no GL context");
+  data_mode = DataMode::Disk;
+  auto stage = MakeStage();
+  const auto samples = static_cast<int32_t>(state.range(0));
+  FBO target(kWidth, kHeight, FBOType::Color, samples);
+  FBO copy_source(kWidth, kHeight, FBOType::Color, 0);
+  ShaderProgram copy(MakeTextured2DShader("bench copy"));
+  const auto bare_copy = [&] {
+    copy.Use();
+    const int32_t projection = copy.GetUniformLocation("ProjectionMatrix");
+    glUniformMatrix4fv(projection, 1, GL_FALSE, GpuResources::UnitSquareProjection().data());
+    glBindTexture(GL_TEXTURE_2D, copy_source.color_textures[0]->id);
+    EasyDraw::DrawQuad(0, 0, 1, 1);
+    glBindTexture(GL_TEXTURE_2D, 0);
+  };
+  const auto linear_frame = [&] {
+    LinearLightFrame frame(*stage, kWidth, kHeight);
+    glClearColor(0.25f, 0.5f, 0.75f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);  // every pixel covered, as under a floor that fills the view
+    frame.Resolve();
+  };
+  target.Bind();
+  linear_frame();  // makes the frame's target and the resolve program
+  std::vector<double> copies, frames;
+  for (auto _ : state) {
+    copies.push_back(Seconds(bare_copy));
+    frames.push_back(Seconds(linear_frame));
+  }
+  target.Unbind();
+  state.counters["vs_bare_copy"] = Median(frames) / Median(copies);
+  state.counters["bare_copy_ms"] = Median(copies) * 1000.0;
+}
+BENCHMARK(BM_LinearFrameResolve)->Arg(0)->Arg(4)->Unit(benchmark::kMillisecond)->Iterations(15);
 
 }  // namespace

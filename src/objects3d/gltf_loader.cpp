@@ -121,10 +121,10 @@ void GltfConverter::GetMaterials() {
 }
 
 std::shared_ptr<Material> GltfConverter::NewMaterial(const tinygltf::Material& source) {
-  auto material = std::make_shared<Material>(MaterialPresetWhite);
-  material->name = !source.name.empty()
-                       ? source.name
-                       : fmt::format("{}_material{}", path_, unnamed_materials_++);
+  // Values the file leaves out take glTF's defaults.
+  auto material = MakeGltfMaterial(!source.name.empty()
+                                       ? source.name
+                                       : fmt::format("{}_material{}", path_, unnamed_materials_++));
   for (const auto& [key, parameter] : source.values) SetMaterialValue(*material, key, parameter);
   for (const auto& [key, parameter] : source.additionalValues) {
     SetAdditionalValue(*material, key, parameter);
@@ -166,8 +166,10 @@ void GltfConverter::SetAdditionalValue(Material& material, const std::string& ke
     material.emissive_image = GetImage(parameter, path_ + key);
   } else if (key == "normalTexture") {
     material.normal_image = GetImage(parameter, path_ + key);
+    material.normal_scale = static_cast<float>(parameter.TextureScale());
   } else if (key == "occlusionTexture") {
     material.occlusion_image = GetImage(parameter, path_ + key);
+    material.occlusion_strength = static_cast<float>(parameter.TextureStrength());
   } else if (key == "emissiveFactor") {
     const std::vector<float> n = FactorNumbers(reader_, key, parameter, 3);
     material.emissive = glm::vec3(n[0], n[1], n[2]);
@@ -242,10 +244,8 @@ void GltfConverter::GetObjects() {
 
 std::shared_ptr<Material> GltfConverter::DefaultMaterial() {
   if (default_material_ < 0) {
-    auto material = std::make_shared<Material>(MaterialPresetWhite);
-    material->name = path_ + "_default_material";
     default_material_ = static_cast<int32_t>(out_.materials.size());
-    out_.materials.push_back(std::move(material));
+    out_.materials.push_back(MakeGltfMaterial(path_ + "_default_material"));
   }
   return out_.materials[default_material_];
 }

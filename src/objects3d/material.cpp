@@ -22,3 +22,11 @@ Material::Material(MaterialPreset preset) {
 }
 
 std::shared_ptr<Material> MakeMaterial() { return std::make_shared<Material>(); }
+
+std::shared_ptr<Material> MakeGltfMaterial(const std::string& name) {
+  auto material = std::make_shared<Material>(MaterialPresetWhite);
+  material->name = name;
+  material->metallic = 1.0f;
+  material->roughness = 1.0f;
+  return material;
+}

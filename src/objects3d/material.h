@@ -40,8 +40,14 @@ struct Material {
   std::string name = "Uninitialized";
   glm::vec4 base_color{1.0f, 1.0f, 1.0f, 1.0f};
   glm::vec3 emissive{0.0f, 0.0f, 0.0f};
+  // Multiply the metallic-roughness texture's green (roughness) and blue (metallic) channels
+  // when there is one; they are the values themselves without it.
   float roughness = 0.9f;
   float metallic = 0.1f;
+  // Scales the x and y of the normal texture's tangent-space normal.
+  float normal_scale = 1.0f;
+  // How much of the occlusion texture applies: 1 + strength * (occlusion - 1).
+  float occlusion_strength = 1.0f;
   // One colour per node instance when not empty.
   std::vector<glm::vec4> instance_base_colors;
   std::vector<glm::vec3> instance_emission_colors;
@@ -71,3 +77,7 @@ struct Material {
 
 // A shared material with the defaults ("Uninitialized", white, roughness 0.9, metallic 0.1).
 std::shared_ptr<Material> MakeMaterial();
+
+// A shared material with glTF's defaults, what a file's material starts from and what a
+// primitive without one gets: white, fully metallic, fully rough, no emission.
+std::shared_ptr<Material> MakeGltfMaterial(const std::string& name);

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "effects/skybox.h"
+#include "objects3d/context/rendercontext.h"
 #include "objects3d/gltf_loader.h"
 #include "objects3d/shared_resources.h"
 #include "system/log.h"
@@ -23,6 +24,9 @@ int32_t Objects3D::InstanceCount() { return Objects3DInstanceCount(); }
 
 void Objects3D::InitSharedResources() {
   AddObjects3DInstance();
+  // Made with the scene so that the exposure and IBL colour a scene sets before its first draw
+  // already light that frame. The context holds no GL objects until its first draw.
+  render_context = std::make_shared<RenderContext>();
   // The orthographic projection of the unit square, for full-screen composites.
   screen_matrix = glm::mat4(glm::vec4(2, 0, 0, 0), glm::vec4(0, 2, 0, 0), glm::vec4(0, 0, -1, 0),
                             glm::vec4(-1, -1, 0, 1));

@@ -8,7 +8,8 @@
 // only) and queried without a GL context. GL work happens in separate steps: the material
 // textures (CreateMaterialTextures), the shared programs and IBL textures
 // (objects3d/shared_resources.*), and the draw side (objects3d_draw.cpp with the render context
-// and the primitive buffers), which makes `render_context` on first use.
+// and the primitive buffers). `render_context` is made with the scene; the draw side hands it
+// the shared IBL textures on first use.
 //
 // Copying is deleted: each live object holds one count of the shared resources.
 
@@ -151,9 +152,13 @@ class Objects3D {
   uint8_t depth_prepass = 1;
   std::unique_ptr<FBO> glow_fbo;
   std::unique_ptr<FBO> dof_fbo;
+  // The linear-light frame: the passes of a frame with shadows or glow add their light here
+  // and the frame is display-encoded once onto the caller's target. Made on first need, with
+  // the caller's sample count.
+  std::unique_ptr<FBO> linear_fbo;
   std::unique_ptr<Effects::SkyBox> skybox;
   uint8_t skybox_enabled = 0;
-  // Made by the draw side on first use; null before.
+  // Made with the scene; its IBL textures are filled in by the first draw.
   std::shared_ptr<RenderContext> render_context;
   Objects3DData data;
   std::shared_ptr<Objects3D> light_marker;

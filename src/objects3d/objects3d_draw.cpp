@@ -1,9 +1,11 @@
 // The draw side of Objects3D: the node walk, the plain and the shadowed main pass, the glow and
 // depth-of-field passes with their composites, light markers, the debug box and pre-warming.
+// A frame with shadows or glow draws its light into the linear-light frame and encodes it once.
 // Every pass sets the GL state it needs; Draw puts back what the frame changed.
 
 #include <array>
 #include <memory>
+#include <optional>
 
 #include <GL/glew.h>
 #include <glm/gtc/matrix_transform.hpp>
@@ -11,6 +13,7 @@
 
 #include "effects/skybox.h"
 #include "objects3d/context/rendercontext.h"
+#include "objects3d/linear_light_frame.h"
 #include "objects3d/objects3d.h"
 #include "objects3d/objects3d_draw.h"
 #include "objects3d/primitive_buffers.h"
@@ -123,8 +126,7 @@ void SetViewport(const RenderSize& size) {
 }
 
 RenderContext& Context(Objects3D& o) {
-  if (!o.render_context) {
-    o.render_context = std::make_shared<RenderContext>();
+  if (!o.render_context->brdf_lut) {
     const Objects3DSharedResources& shared = RequireObjects3DSharedResources();
     o.render_context->brdf_lut = shared.brdf_lut;
     o.render_context->env_diffuse = shared.env_diffuse;
@@ -282,14 +284,15 @@ void GlowPass(Objects3D& o, const std::shared_ptr<Camera>& camera, const RenderS
   o.glow_fbo->Unbind();
 }
 
-// Adds the blurred glow picture over the whole target.
+// Adds the blurred glow picture (linear light) into the linear-light frame, leaving the frame's
+// coverage (alpha) as the passes left it.
 void GlowComposite(Objects3D& o, const RenderSize& size) {
   TimedPass timed("glow composite");
   const Objects3DSharedResources& shared = RequireObjects3DSharedResources();
   glDisable(GL_DEPTH_TEST);
   glDepthMask(GL_FALSE);
   glEnable(GL_BLEND);
-  glBlendFunc(GL_ONE, GL_ONE);
+  glBlendFuncSeparate(GL_ONE, GL_ONE, GL_ZERO, GL_ONE);
   glViewport(0, 0, size.width, size.height);
   ShaderProgram& blur = *shared.blur_shader;
   blur.Use();
@@ -380,8 +383,10 @@ void ShadowFaces(Objects3D& o, const std::shared_ptr<Light>& light, const Camera
 
 void ShadowLightingPass(Objects3D& o, const Light& light, const Camera& camera) {
   RenderContext& context = Context(o);
+  // Each light adds its linear light into the linear-light frame; coverage stays the ambient
+  // pass's.
   glEnable(GL_BLEND);
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+  glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE, GL_ZERO, GL_ONE);
   glActiveTexture(GL_TEXTURE0);
   glBindTexture(GL_TEXTURE_CUBE_MAP, light.shadow_map->texture());
   context.shadow_map_bound = 1;
@@ -389,13 +394,12 @@ void ShadowLightingPass(Objects3D& o, const Light& light, const Camera& camera) 
     glEnable(GL_CULL_FACE);
     glCullFace(GL_BACK);
   }
-  // The additive pass must meet the ambient pass's depths exactly; two programs may round the
-  // same position differently, so its fragments are pulled a hair towards the viewer.
-  glEnable(GL_POLYGON_OFFSET_FILL);
-  glPolygonOffset(-1.0f, -1.0f);
+  // The additive pass lights exactly the surfaces the ambient pass left in front: the vertex
+  // stage's position is invariant, so the same surface meets the same depth. A looser test would
+  // let a second surface at a silhouette add its light too.
+  glDepthFunc(GL_EQUAL);
   DrawTree(o, Mode::ShadowLighting, CameraRootMatrix(camera), camera);
-  glDisable(GL_POLYGON_OFFSET_FILL);
-  glPolygonOffset(0.0f, 0.0f);
+  glDepthFunc(GL_LEQUAL);
   context.UnbindTextures();
   glActiveTexture(GL_TEXTURE0);
   glBindTexture(GL_TEXTURE_CUBE_MAP, 0);
@@ -539,21 +543,31 @@ void Objects3D::Draw() {
   }
   camera->SetUpMatrices(size.width, size.height, size.aspect);
   if (glow_enabled) GlowPass(*this, camera, size);
+  const bool shadowed = shadows_enabled && !data.lights.empty();
+  // Shadowed light and glow add up: they go through the linear-light frame, encoded once.
+  std::optional<LinearLightFrame> frame;
+  if (shadowed || glow_enabled) frame.emplace(*this, size.width, size.height);
+  context.linear_target = frame.has_value() ? 1 : 0;
   {
     TimedPass timed("main");
     if (depth_prepass) DepthPrepass(*this, *camera);
-    if (shadows_enabled && !data.lights.empty()) {
+    if (shadowed) {
       DrawShadowed();
     } else {
       DrawNormal();
     }
+  }
+  if (glow_enabled && glow_fbo) GlowComposite(*this, size);
+  context.linear_target = 0;
+  if (frame) {
+    TimedPass timed("linear resolve");
+    frame->Resolve();
   }
   if (draw_light_markers) {
     TimedPass timed("markers");
     DrawLightMarkers(light_marker_size);
   }
   if (draw_bbox) DrawDebugBBox("");
-  if (glow_enabled && glow_fbo) GlowComposite(*this, size);
   if (dof_enabled) DepthOfFieldComposite(*this, *camera);
   glActiveTexture(GL_TEXTURE0);
   glBindVertexArray(0);

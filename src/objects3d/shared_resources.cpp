@@ -50,6 +50,10 @@ const Objects3DSharedResources& RequireObjects3DSharedResources() {
     r.dof_shader = std::make_unique<ShaderProgram>("data/objects3d/shaders/dof.vert",
                                                    "data/objects3d/shaders/dof.frag");
   }
+  if (!r.resolve_shader) {
+    r.resolve_shader = std::make_unique<ShaderProgram>("data/objects3d/shaders/dof.vert",
+                                                       "data/objects3d/shaders/linear_resolve.frag");
+  }
   if (!r.brdf_lut) {
     r.brdf_lut = std::make_shared<Texture>(kBrdfLutFile, false, false, GL_LINEAR, GL_LINEAR);
   }

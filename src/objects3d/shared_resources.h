@@ -1,9 +1,10 @@
 #pragma once
-// The GPU resources every Objects3D shares: the blur, flat-colour and depth-of-field programs,
-// the BRDF lookup texture and the diffuse and specular environment cube maps. Each live
-// Objects3D holds one count; the resources are made on the first GPU use (the draw side calls
-// RequireObjects3DSharedResources before it draws or uploads) and freed when the count drops
-// to zero, so Objects3D can be made and filled without a GL context.
+// The GPU resources every Objects3D shares: the blur, flat-colour, depth-of-field and
+// linear-light resolve programs, the BRDF lookup texture and the diffuse and specular
+// environment cube maps. Each live Objects3D holds one count; the resources are made on the
+// first GPU use (the draw side calls RequireObjects3DSharedResources before it draws or
+// uploads) and freed when the count drops to zero, so Objects3D can be made and filled
+// without a GL context.
 
 #include <cstdint>
 #include <memory>
@@ -16,6 +17,8 @@ struct Objects3DSharedResources {
   std::unique_ptr<ShaderProgram> blur_shader;
   std::unique_ptr<ShaderProgram> flat_shader;
   std::unique_ptr<ShaderProgram> dof_shader;
+  // Display-encodes the linear-light frame onto the caller's target.
+  std::unique_ptr<ShaderProgram> resolve_shader;
   std::shared_ptr<Texture> brdf_lut;
   std::shared_ptr<TextureCube> env_diffuse;
   std::shared_ptr<TextureCube> env_specular;

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <string>
 
@@ -21,19 +24,33 @@ struct Environment {
   const char* extension;
   bool flip;
   uint32_t size;
+  uint32_t bpp;
 };
 
 const Environment kEnvironments[] = {
-    {"data/objects3d/environments/doge2/diffuse/diffuse_", "hdr", false, 32},
-    {"data/common/skyboxes/urban-skyboxes/CNTower/1024_", "jpg", true, 512},
+    {"data/objects3d/environments/doge2/diffuse/diffuse_", "hdr", false, 32, 96},
+    {"data/common/skyboxes/urban-skyboxes/CNTower/1024_", "jpg", true, 512, 24},
 };
 
+// One channel value of a face on the display scale 0-255: byte faces as stored, radiance faces
+// (linear floats) display-encoded.
+double DisplayValue(const TextureCube& cube, const std::vector<uint8_t>& face, size_t index) {
+  if (cube.bpp != 96) return face[index];
+  float linear = 0.0f;
+  std::memcpy(&linear, face.data() + index * sizeof(float), sizeof(float));
+  return 255.0 * std::pow(std::max(linear, 0.0f), 1.0 / 2.2);
+}
+
 // Mean of one channel over rows [first, last) of a face stored top row first, RGB.
-double RowsMean(const std::vector<uint8_t>& face, uint32_t size, uint32_t first, uint32_t last,
+double RowsMean(const TextureCube& cube, int face_index, uint32_t first, uint32_t last,
                 int channel) {
+  const std::vector<uint8_t>& face = cube.face_data[static_cast<size_t>(face_index)];
+  const uint32_t size = cube.width;
   double sum = 0;
   for (uint32_t y = first; y < last; ++y) {
-    for (uint32_t x = 0; x < size; ++x) sum += face[(static_cast<size_t>(y) * size + x) * 3 + channel];
+    for (uint32_t x = 0; x < size; ++x) {
+      sum += DisplayValue(cube, face, (static_cast<size_t>(y) * size + x) * 3 + channel);
+    }
   }
   return sum / ((last - first) * size);
 }
@@ -54,14 +71,13 @@ TEST_F(IblResourcesTest, EnvironmentsLoadWithTheSkyUp) {
     TextureCube cube(env.prefix, env.extension, env.flip);
     EXPECT_EQ(cube.width, env.size);
     EXPECT_EQ(cube.height, env.size);
-    EXPECT_EQ(cube.bpp, 24u);
+    EXPECT_EQ(cube.bpp, env.bpp);
     const uint32_t n = env.size;
     // +Y (face 3) is sky, -Y (face 2) ground.
-    EXPECT_GT(RowsMean(cube.face_data[3], n, 0, n, 2), RowsMean(cube.face_data[2], n, 0, n, 2) + 20);
+    EXPECT_GT(RowsMean(cube, 3, 0, n, 2), RowsMean(cube, 2, 0, n, 2) + 20);
     // On every side face the first rows (up) are bluer than the last (down).
     for (int face : {0, 1, 4, 5}) {
-      EXPECT_GT(RowsMean(cube.face_data[face], n, 0, n / 4, 2),
-                RowsMean(cube.face_data[face], n, n - n / 4, n, 2) + 10)
+      EXPECT_GT(RowsMean(cube, face, 0, n / 4, 2), RowsMean(cube, face, n - n / 4, n, 2) + 10)
           << "face " << face;
     }
     EXPECT_TRUE(NoGLError());

@@ -236,6 +236,44 @@ TEST(GltfLoader, EmbeddedPictureIsDecodedApartFromAnyTexture) {
   EXPECT_TRUE(material.HasEmissiveTexture());
 }
 
+// Each material of a file, and a primitive without one, get the values the file states and
+// glTF's defaults for the rest.
+struct MaterialCase {
+  const char* name;
+  json material;  // null: the primitive names no material
+  float metallic, roughness, normal_scale, occlusion_strength;
+};
+
+const MaterialCase kMaterialCases[] = {
+    {"no material", nullptr, 1, 1, 1, 1},
+    {"empty material", json::object(), 1, 1, 1, 1},
+    {"metallic only", {{"pbrMetallicRoughness", {{"metallicFactor", 0.0}}}}, 0, 1, 1, 1},
+    {"roughness only", {{"pbrMetallicRoughness", {{"roughnessFactor", 0.25}}}}, 1, 0.25f, 1, 1},
+    {"textures with factors",
+     {{"pbrMetallicRoughness", {{"metallicRoughnessTexture", {{"index", 0}}},
+                                {"metallicFactor", 0.0}, {"roughnessFactor", 0.5}}},
+      {"normalTexture", {{"index", 0}, {"scale", 0.4}}},
+      {"occlusionTexture", {{"index", 0}, {"strength", 0.3}}}},
+     0, 0.5f, 0.4f, 0.3f},
+};
+
+TEST(GltfLoader, MaterialsTakeTheFileValuesAndGltfDefaults) {
+  for (const MaterialCase& c : kMaterialCases) {
+    GltfBuilder file = TriangleFile(c.material.is_null() ? -1 : 0);
+    if (!c.material.is_null()) file.doc["materials"] = json::array({c.material});
+    file.doc["images"] = {{{"uri", "data:image/png;base64," + Base64(kRedPng)}}};
+    file.doc["textures"] = {{{"source", 0}}};
+    Objects3DData data;
+    Load(data, file);
+    const Material& m = *data.primitives[0]->material;
+    EXPECT_EQ(m.base_color, glm::vec4(1.0f)) << c.name;
+    EXPECT_EQ(m.emissive, glm::vec3(0.0f)) << c.name;
+    EXPECT_EQ(glm::vec4(m.metallic, m.roughness, m.normal_scale, m.occlusion_strength),
+              glm::vec4(c.metallic, c.roughness, c.normal_scale, c.occlusion_strength))
+        << c.name;
+  }
+}
+
 // --- Refusals: each file is changed in one way and must be refused with its message, leaving
 // the scene untouched. ---
 

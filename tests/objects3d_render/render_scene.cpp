@@ -16,7 +16,7 @@ std::unique_ptr<Objects3D> MakeScene(const glm::vec3& eye) {
   camera.LookAt(eye.x, eye.y, eye.z, 0, 0, 0, 0, 1, 0);
   camera.SetNearFar(0.1f, 100.0f);
   scene->Resize(kSide, kSide, 1.0f);
-  // An empty frame makes the render context, so tests can set its values up front.
+  // An empty frame makes the shared programs and textures before the test draws.
   Render(*scene);
   return scene;
 }

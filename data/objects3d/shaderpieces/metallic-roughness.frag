@@ -3,6 +3,7 @@
 //! times its shadow, added on top), depth write (no colour) and glow (emission only).
 
 in vec3 v_Position;
+flat in float v_Mirror;
 #ifdef HAS_NORMALS
 in vec3 v_Normal;
 #endif
@@ -64,37 +65,54 @@ vec3 getEmission()
     return emission;
 }
 
-// The shading normal, facing the viewer on both sides of a surface.
+#ifdef HAS_NORMAL_MAP
+// Tangent and bitangent of a primitive without tangents, from the screen-space gradients of the
+// position and the texture coordinates: the tangent runs along growing u; the bitangent is
+// cross(ng, t) turned, like a tangent's w, to run against growing v (the direction of the normal
+// texture's +y in glTF), so that mirrored texture coordinates are honoured.
+mat2x3 derivedTangents(vec3 ng)
+{
+    vec3 dp_dx = dFdx(v_Position);
+    vec3 dp_dy = dFdy(v_Position);
+    vec2 uv_dx = dFdx(getUV());
+    vec2 uv_dy = dFdy(getUV());
+    // Only the directions matter, so the sign of the determinant stands in for dividing by it.
+    float det_sign = sign(uv_dx.s * uv_dy.t - uv_dy.s * uv_dx.t);
+    vec3 dp_du = (uv_dy.t * dp_dx - uv_dx.t * dp_dy) * det_sign;
+    vec3 dp_dv = (uv_dx.s * dp_dy - uv_dy.s * dp_dx) * det_sign;
+    vec3 t = safeNormalize(dp_du - ng * dot(ng, dp_du));
+    vec3 b = cross(ng, t);
+    return mat2x3(t, dot(b, dp_dv) > 0.0 ? -b : b);
+}
+#endif
+
+// The shading normal. It is worked out for the side the surface's normals point to and turned
+// round, tangents and all, where the viewer sees the other side: the back of a sheet sees its
+// bumps as dents.
 vec3 getNormal()
 {
+    // Back-facing by winding, unless a mirroring model matrix has reversed the winding.
+    bool sees_front = gl_FrontFacing == (v_Mirror > 0.0);
 #ifdef HAS_NORMALS
     vec3 ng = safeNormalize(v_Normal);
 #else
+    // The flat normal, which always faces the viewer.
     vec3 ng = safeNormalize(cross(dFdx(v_Position), dFdy(v_Position)));
+    if (!sees_front) ng = -ng;
 #endif
-    if (!gl_FrontFacing) ng = -ng;
+    vec3 n = ng;
 #ifdef HAS_NORMAL_MAP
 #if defined(HAS_NORMALS) && defined(HAS_TANGENTS)
-    vec3 t = safeNormalize(v_Tangent);
-    vec3 b = safeNormalize(v_Bitangent);
-    if (!gl_FrontFacing) { t = -t; b = -b; }
+    mat2x3 tb = mat2x3(safeNormalize(v_Tangent), safeNormalize(v_Bitangent));
 #else
-    // No tangents: derive them from the texture coordinate gradients.
-    vec3 dp1 = dFdx(v_Position);
-    vec3 dp2 = dFdy(v_Position);
-    vec2 duv1 = dFdx(getUV());
-    vec2 duv2 = dFdy(getUV());
-    vec3 t = safeNormalize(dp1 * duv2.t - dp2 * duv1.t);
-    vec3 b = safeNormalize(cross(ng, t));
-    if (duv1.s * duv2.t - duv2.s * duv1.t < 0.0) b = -b;
+    mat2x3 tb = derivedTangents(ng);
 #endif
     vec3 tn = texture(u_NormalSampler, getUV()).rgb * 2.0 - 1.0;
     tn.xy *= u_NormalScale;
-    vec3 n = safeNormalize(mat3(t, b, ng) * tn);
-    return dot(n, n) > 0.0 ? n : ng;
-#else
-    return ng;
+    n = safeNormalize(mat3(tb[0], tb[1], ng) * tn);
+    if (dot(n, n) == 0.0) n = ng;
 #endif
+    return sees_front ? n : -n;
 }
 
 #ifdef MATERIAL_METALLICROUGHNESS
@@ -159,7 +177,7 @@ void main()
     // Unlit surfaces take no light: the ambient pass has drawn them whole.
     g_FinalColor = vec4(0.0, 0.0, 0.0, alpha);
 #else
-    g_FinalColor = vec4(linearTosRGB(clamp(base.rgb, 0.0, 1.0)), alpha);
+    g_FinalColor = vec4(encodeOutput(clamp(base.rgb, 0.0, 1.0)), alpha);
 #endif
 #else
     vec3 n = getNormal();

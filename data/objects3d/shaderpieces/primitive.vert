@@ -40,6 +40,8 @@ invariant gl_Position;
 
 out vec3 v_Position;
 out vec2 v_UVCoord1;
+// -1 where the model matrix mirrors (and so reverses the triangles' winding), else 1.
+flat out float v_Mirror;
 #ifdef HAS_NORMALS
 out vec3 v_Normal;
 #endif
@@ -89,21 +91,26 @@ void main()
     gl_Position = u_ViewProjectionMatrix * eye_position;
     v_UVCoord1 = a_UV1;
 
+    v_Mirror = determinant(mat3(model)) < 0.0 ? -1.0 : 1.0;
 #ifdef HAS_NORMALS
+    // The cofactor matrix turns normals inwards under a mirroring matrix; v_Mirror turns them
+    // back out.
     mat3 normal_matrix = getNormalMatrix(model);
     vec3 normal = a_Normal;
 #ifdef USE_MORPHING
     normal += getTargetNormal();
 #endif
-    v_Normal = safeNormalizeVertex(normal_matrix * normal);
+    v_Normal = safeNormalizeVertex(normal_matrix * normal) * v_Mirror;
 #ifdef HAS_TANGENTS
     vec3 tangent = a_Tangent.xyz;
 #ifdef USE_MORPHING
     tangent += getTargetTangent();
 #endif
-    v_Tangent = safeNormalizeVertex(mat3(model) * tangent);
+    // glTF's bitangent is cross(normal, tangent) times w, taken before the model matrix, so
+    // that it follows the texture through a mirroring matrix as the tangent does.
     float handedness = a_Tangent.w < 0.0 ? -1.0 : 1.0;
-    v_Bitangent = cross(v_Normal, v_Tangent) * handedness;
+    v_Tangent = safeNormalizeVertex(mat3(model) * tangent);
+    v_Bitangent = safeNormalizeVertex(mat3(model) * cross(normal, tangent)) * handedness;
 #endif
 #endif
 

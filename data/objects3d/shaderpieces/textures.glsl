@@ -68,7 +68,8 @@ float getOcclusion()
 {
 #ifdef HAS_OCCLUSION_MAP
     float ao = texture(u_OcclusionSampler, getUV()).r;
-    return mix(1.0, ao, u_OcclusionStrength);
+    // A strength outside 0-1 (which glTF forbids) would take light away or add it.
+    return mix(1.0, ao, clamp(u_OcclusionStrength, 0.0, 1.0));
 #else
     return 1.0;
 #endif

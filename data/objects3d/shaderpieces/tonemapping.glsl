@@ -1,7 +1,9 @@
 //! Colour space helpers of the fragment stage: sRGB texels to linear light, and the exposure and
-//! display encoding of the final colour.
+//! display encoding of the final colour. A pass that draws into the linear-light frame (whose
+//! passes add up before one display encoding at its end) writes exposed linear light instead.
 
 uniform float u_Exposure;
+uniform bool u_LinearTarget;
 
 const float GAMMA = 2.2;
 const float INV_GAMMA = 1.0 / GAMMA;
@@ -32,11 +34,19 @@ vec3 toneMapACES(vec3 color)
     return clamp((color * (A * color + B)) / (color * (C * color + D) + E), 0.0, 1.0);
 }
 
+// Linear light as the target takes it: as it is (not clamped, so that sums stay true) for the
+// linear-light frame, else clamped and display-encoded.
+vec3 encodeOutput(vec3 color)
+{
+    if (u_LinearTarget) return max(color, vec3(0.0));
+    return linearTosRGB(clamp(color, 0.0, 1.0));
+}
+
 vec3 toneMap(vec3 color)
 {
     color *= u_Exposure;
 #ifdef USE_HDR
     color = toneMapACES(color);
 #endif
-    return linearTosRGB(clamp(color, 0.0, 1.0));
+    return encodeOutput(color);
 }

@@ -37,6 +37,16 @@ float blurAmount(float distance)
     return focus_falloff > 0.0 ? clamp(outside / focus_falloff, 0.0, 1.0) : 1.0;
 }
 
+// The sharp picture is display-encoded: taps are averaged as linear light and the mean encoded
+// again, so a bright spot spreads as light does instead of darkening.
+const float GAMMA = 2.2;
+
+vec4 linearTap(vec2 at)
+{
+    vec4 texel = texture(tex_sharp, at);
+    return vec4(pow(texel.rgb, vec3(GAMMA)), texel.a);
+}
+
 void main()
 {
     vec4 sharp = texture(tex_sharp, uv);
@@ -46,9 +56,10 @@ void main()
         return;
     }
     vec2 radius = blur * MAX_RADIUS_PIXELS / vec2(textureSize(tex_sharp, 0));
-    vec4 sum = sharp;
+    vec4 sum = linearTap(uv);
     for (int i = 0; i < TAPS; ++i) {
-        sum += texture(tex_sharp, uv + DISC[i] * radius);
+        sum += linearTap(uv + DISC[i] * radius);
     }
-    FragColor = sum / float(TAPS + 1);
+    sum /= float(TAPS + 1);
+    FragColor = vec4(pow(sum.rgb, vec3(1.0 / GAMMA)), sum.a);
 }

@@ -1,6 +1,6 @@
 #version 420
-// The unit square over the whole target; the texture coordinate addresses the sharp picture and
-// its depth.
+// The unit square over the whole target, for the full-screen composites (depth of field, the
+// linear-light resolve); the texture coordinate addresses the picture and its depth.
 
 uniform mat4 ProjectionMatrix;
 

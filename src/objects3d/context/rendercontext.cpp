@@ -115,6 +115,7 @@ ShaderVariant& RenderContext::GetVariant(const ShaderFeatures& features, uint32_
   const VariantKey key = MakeVariantKey(features, LightCount(), weight_count);
   auto found = shader_cache_.find(key);
   if (found != shader_cache_.end()) return *found->second;
+  if (!shader_pieces) shader_pieces.emplace();
   std::unique_ptr<ShaderVariant> variant;
   try {
     VariantDescription d = description;
@@ -167,6 +168,7 @@ void RenderContext::SetUp(const PrimitiveDrawInputs& draw) {
   if (ReadsMaterialUniforms(draw.mode)) SetMaterialUniforms(v, draw, view, unit);
   if (draw.mode == Mode::Normal || draw.mode == Mode::ShadowLighting) SetLightUniforms(v, view);
   SetFloat(v.Location(U::Exposure), exposure);
+  SetInt(v.Location(U::LinearTarget), linear_target);
   SetMorphUniforms(v, draw, unit);
   units_used_ = std::max(units_used_, unit);
 }
@@ -223,12 +225,10 @@ void RenderContext::SetMaterialUniforms(const ShaderVariant& v, const PrimitiveD
   if (m.metallic_roughness_texture && f.Has(F::HAS_METALLIC_ROUGHNESS_MAP)) {
     BindTexture(v.Location(U::MetallicRoughnessSampler), m.metallic_roughness_texture->Target(),
                 m.metallic_roughness_texture->id, unit);
-    SetFloat(v.Location(U::RoughnessFactor), 1.0f);
-    SetFloat(v.Location(U::MetallicFactor), 1.0f);
-  } else {
-    SetFloat(v.Location(U::RoughnessFactor), m.roughness);
-    SetFloat(v.Location(U::MetallicFactor), m.metallic);
   }
+  // With a texture the factors scale its channels.
+  SetFloat(v.Location(U::RoughnessFactor), m.roughness);
+  SetFloat(v.Location(U::MetallicFactor), m.metallic);
   if (f.Has(F::ALPHAMODE_MASK)) SetFloat(v.Location(U::AlphaCutoff), kAlphaCutoff);
   if (!f.Has(F::HAS_INSTANCED_BASE_COLOR)) SetVec4(v.Location(U::BaseColorFactor), BaseColorFactor(m));
   if (m.base_color_texture && f.Has(F::HAS_BASE_COLOR_MAP)) {
@@ -238,12 +238,12 @@ void RenderContext::SetMaterialUniforms(const ShaderVariant& v, const PrimitiveD
   if (m.occlusion_texture && f.Has(F::HAS_OCCLUSION_MAP)) {
     BindTexture(v.Location(U::OcclusionSampler), m.occlusion_texture->Target(),
                 m.occlusion_texture->id, unit);
-    SetFloat(v.Location(U::OcclusionStrength), 1.0f);
+    SetFloat(v.Location(U::OcclusionStrength), m.occlusion_strength);
   }
   if (m.normal_texture && f.Has(F::HAS_NORMAL_MAP)) {
     BindTexture(v.Location(U::NormalSampler), m.normal_texture->Target(), m.normal_texture->id,
                 unit);
-    SetFloat(v.Location(U::NormalScale), 1.0f);
+    SetFloat(v.Location(U::NormalScale), m.normal_scale);
   }
 }
 

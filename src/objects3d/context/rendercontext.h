@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -81,10 +82,15 @@ class RenderContext {
   // Set while the depth pre-pass runs: only surfaces that write depth in the main pass are drawn.
   uint8_t depth_only = 0;
   float exposure = 1.0f;
+  // Set by the draw passes while they draw into the linear-light frame: the shaders then write
+  // exposed linear light, which the frame's end display-encodes once.
+  uint8_t linear_target = 0;
   glm::vec4 ibl_color{1.0f, 1.0f, 1.0f, 1.0f};
   // The lights of the pass in progress; at most kMaxShaderLights are used.
   std::vector<std::shared_ptr<Light>> lights;
-  RenderContextShaderPieces shader_pieces;
+  // Read when the first variant is built: a context is made with its scene, which may be
+  // before (or without) any drawing.
+  std::optional<RenderContextShaderPieces> shader_pieces;
   std::shared_ptr<TextureCube> env_diffuse;
   std::shared_ptr<TextureCube> env_specular;
   std::shared_ptr<Texture> brdf_lut;

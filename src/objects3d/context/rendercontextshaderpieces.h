@@ -1,7 +1,7 @@
 #pragma once
 // The six GLSL piece files of the 3D shader variants and the generation of one variant's source
-// from them. The pieces are read once per process, by the first RenderContext, and kept as text,
-// so compiling a variant reads no file.
+// from them. The pieces are read once per process, when the first variant is built, and kept as
+// text, so compiling a variant reads no file.
 
 #include <cstdint>
 #include <memory>

@@ -15,7 +15,8 @@ enum class VariantUniform : uint32_t {
   DiffuseEnv, IBLColor, MipCount, MetallicRoughnessSampler, RoughnessFactor, MetallicFactor,
   AlphaCutoff, EyeToWorld, BaseColorFactor, BaseColorSampler, OcclusionSampler,
   OcclusionStrength, NormalSampler, NormalScale, Exposure, ShadowMap, CameraViewInverse,
-  LightView, LightProjection, ShadowClip, MorphWeights, MorphDeltas, MorphVertexCount, Count,
+  LightView, LightProjection, ShadowClip, MorphWeights, MorphDeltas, MorphVertexCount,
+  LinearTarget, Count,
 };
 
 // The GLSL name of a uniform ("u_ViewProjectionMatrix", ...).

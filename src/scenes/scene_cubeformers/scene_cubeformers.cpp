@@ -221,10 +221,7 @@ void CubeFormers::Render() {
     light->shadows = shadows;
     if (shadows) light->CreateShadowTextures();
   }
-  // The render context exists from the model's first draw; the first frame uses its defaults.
-  if (model.render_context) {
-    model.render_context->ibl_color = glm::vec4(sky, 1.0f);
-    model.render_context->exposure = v.exposure;
-  }
+  model.render_context->ibl_color = glm::vec4(sky, 1.0f);
+  model.render_context->exposure = v.exposure;
   if (draw) model.Draw();
 }

@@ -169,7 +169,7 @@ void VWMTrain::DrawStage() {
     light->shadows = stage_.shadows_enabled;
     if (light->shadows) light->CreateShadowTextures();
   }
-  if (stage_.render_context) stage_.render_context->exposure = Track("rndrExposure");
+  stage_.render_context->exposure = Track("rndrExposure");
   stage_.draw_light_markers = 1;
   stage_.light_marker_size = 0.1f;
   stage_.Draw();
@@ -182,7 +182,7 @@ void VWMTrain::DrawSprites() {
   for (auto& light : sprites_.data.lights) light->shadows = 0;
   sprites_.draw_light_markers = 0;
   sprites_.light_marker_size = 0.1f;
-  if (sprites_.render_context) sprites_.render_context->exposure = 1.0f;
+  sprites_.render_context->exposure = 1.0f;
   sprites_.Draw();
 }
 

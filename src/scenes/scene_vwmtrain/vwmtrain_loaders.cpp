@@ -192,7 +192,8 @@ void VWMTrain::InitRecycling() {
   master.children.push_back(node.index);
   recyclingNode_ = &node;
 
-  auto printed = MakeMaterial(0.1f, 0.9f, glm::vec4(1.0f));
+  // The print's texture holds its roughness and metalness; factors of 1 take them unscaled.
+  auto printed = MakeMaterial(1.0f, 1.0f, glm::vec4(1.0f));
   printed->base_color_texture = LoadTexture("data/scenes/vwm20/recycling/white_on_green.jpg");
   printed->metallic_roughness_texture =
       LoadTexture("data/scenes/vwm20/recycling/white_on_green_metallic-roughness.jpg");

@@ -137,6 +137,10 @@ void FBO::BuildLayout(FBOType type) {
       AddDepthBuffer();
       AddColorAttachment(GL_RGBA8, false);
       break;
+    case FBOType::LinearLight:
+      AddDepthTexture();
+      AddColorAttachment(GL_RGBA16F, false);
+      break;
     default:
       ExitMsg(__FILE__, __LINE__, "Unrecognized FBO type");
   }

@@ -21,6 +21,7 @@ enum class FBOType : int32_t {
   FloatColor = 3,         // one RGBA32F with mipmaps, depth renderbuffer
   ColorDepthTexture = 4,  // one RGBA8, depth texture (GL_DEPTH_COMPONENT32)
   Color = 5,              // one RGBA8, depth renderbuffer
+  LinearLight = 6,        // one RGBA16F (light summed before display encoding), depth texture
 };
 
 class FBO {

@@ -29,6 +29,12 @@ constexpr std::array<GLenum, 6> kFaceTargets = {
     GL_TEXTURE_CUBE_MAP_NEGATIVE_Y, GL_TEXTURE_CUBE_MAP_POSITIVE_Y,
     GL_TEXTURE_CUBE_MAP_NEGATIVE_Z, GL_TEXTURE_CUBE_MAP_POSITIVE_Z};
 
+// Faces decoded from Radiance files hold three floats a pixel; every other face one byte a
+// channel.
+constexpr uint32_t kFloatRGBBytes = 3 * sizeof(float);
+
+GLenum FacePixelType(uint32_t bpp) { return bpp / 8 == kFloatRGBBytes ? GL_FLOAT : GL_UNSIGNED_BYTE; }
+
 constexpr GpuResourceKey kPrefilterProgram{"cube-map prefilter program"};
 constexpr GpuResourceKey kCubeMesh{"unit cube mesh"};
 
@@ -209,8 +215,8 @@ bool TextureCube::Load(const CubeFaceFiles& files, bool flip_faces) {
   width = faces[0]->width;
   height = faces[0]->height;
   bpp = faces[0]->bpp;
-  format = bpp == 32 ? GL_RGBA : GL_RGB;
-  internal_format = bpp == 32 ? GL_RGBA8 : GL_RGB8;
+  format = faces[0]->format;
+  internal_format = faces[0]->internal_format;
   // The loader stores faces bottom row first; cube faces want the top row first.
   for (size_t face = 0; face < 6; ++face) {
     face_data[face] =
@@ -222,7 +228,7 @@ bool TextureCube::Load(const CubeFaceFiles& files, bool flip_faces) {
 bool TextureCube::Create() {
   if (id != 0) ExitMsg(__FILE__, __LINE__, "Attempt to create an already initialized texture!");
   // The fields are public: face bytes short of the size would be read past their end.
-  const size_t face_bytes = static_cast<size_t>(width) * height * (format == GL_RGBA ? 4 : 3);
+  const size_t face_bytes = static_cast<size_t>(width) * height * (bpp / 8);
   for (const std::vector<uint8_t>& data : face_data) {
     if (data.size() < face_bytes) ExitMsg(__FILE__, __LINE__, "Assert failed");
   }
@@ -232,7 +238,7 @@ bool TextureCube::Create() {
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
   for (size_t face = 0; face < 6; ++face) {
     glTexImage2D(kFaceTargets[face], 0, internal_format, static_cast<GLsizei>(width),
-                 static_cast<GLsizei>(height), 0, format, GL_UNSIGNED_BYTE,
+                 static_cast<GLsizei>(height), 0, format, FacePixelType(bpp),
                  face_data[face].data());
   }
   if (mipmaps) glGenerateMipmap(GL_TEXTURE_CUBE_MAP);
@@ -244,7 +250,7 @@ void TextureCube::CreatePrefilteredMipmaps() {
   const uint32_t bytes_per_pixel = bpp / 8;
   // A zero size would pass the evenness test and leave no mip chain to count.
   if (width != height || width == 0 || width % 2 != 0 ||
-      (bytes_per_pixel != 3 && bytes_per_pixel != 4)) {
+      (bytes_per_pixel != 3 && bytes_per_pixel != 4 && bytes_per_pixel != kFloatRGBBytes)) {
     ExitMsg(__FILE__, __LINE__, "Assert failed");
   }
   PrefilterStateGuard restore_state;

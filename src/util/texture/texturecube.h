@@ -1,6 +1,7 @@
 #pragma once
 // A cube-map texture made from six face images found in the data tree by trying a few naming
-// schemes, each face decoded through Texture. Face order everywhere is -X, +X, -Y, +Y, -Z, +Z.
+// schemes, each face decoded through Texture (Radiance faces as linear floats, the others as
+// bytes). Face order everywhere is -X, +X, -Y, +Y, -Z, +Z.
 // CreatePrefilteredMipmaps replaces the mip chain by renderings of the environment blurred for
 // rising roughness, for image-based lighting. Owns its GL cube map.
 

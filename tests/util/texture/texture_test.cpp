@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "support/gl_test_files.h"
 #include "support/gl_fixture.h"
 #include "support/test_images.h"
@@ -94,8 +96,11 @@ TEST_F(TextureTest, JpgAndBmpAreFlippedLikePng) {
 TEST_F(TextureTest, HdrKeepsItsFirstRowFirst) {
   WriteHdr(dir.Path("sky.hdr"), 1, 2, {1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f});
   Texture texture(dir.Path("sky.hdr"), false, false);
-  EXPECT_EQ(texture.bpp, 24u);
-  EXPECT_EQ(texture.image_data, (Pixels{255, 0, 0, 0, 0, 255}));
+  EXPECT_EQ(texture.bpp, 96u);
+  std::vector<float> values(6);
+  ASSERT_EQ(texture.image_data.size(), values.size() * sizeof(float));
+  std::memcpy(values.data(), texture.image_data.data(), texture.image_data.size());
+  EXPECT_EQ(values, (std::vector<float>{1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f}));
 }
 
 TEST_F(TextureTest, SixteenBitImagesAreRefused) {

@@ -2,12 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include <glm/glm.hpp>
 
 #include "support/gl_test_files.h"
 #include "support/gl_fixture.h"
+#include "support/run_command.h"
 #include "support/test_images.h"
 #include "util/shaderprogram/shaderprogram.h"
 
@@ -290,4 +293,43 @@ TEST_F(TextureCubeTest, PrefilterNeedsAnEvenSize) {
   odd.width = 0;
   odd.height = 0;
   EXPECT_EXIT(odd.CreatePrefilteredMipmaps(), ::testing::ExitedWithCode(1), "Assert failed");
+}
+
+// Radiance faces hold linear light, beyond 1.0 too: the cube keeps the values the environment
+// generator's writer put in the file (within the 8-bit mantissa of its shared-exponent form),
+// on the CPU side and in the GL texture.
+TEST_F(TextureCubeTest, RadianceFacesKeepTheLinearValuesWritten) {
+  const struct {
+    const char* what;
+    float r, g, b;
+  } cases[] = {
+      {"dim", 0.01f, 0.02f, 0.005f},
+      {"mid grey", 0.5f, 0.5f, 0.5f},
+      {"beyond white", 3.5f, 1.25f, 0.75f},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string prefix = dir.Path(std::string("irradiance_") + c.what + "_");
+    std::string script = "import sys; sys.path.insert(0, 'tools'); from imagewriters import write_hdr\n";
+    for (const char* face : kScheme1) {
+      script += "write_hdr('" + prefix + face + ".hdr', [[(" + std::to_string(c.r) + ", " +
+                std::to_string(c.g) + ", " + std::to_string(c.b) + ")] * 2] * 2)\n";
+    }
+    ASSERT_EQ(RunCommand("python3 -c \"" + script + "\"").exit_code, 0);
+    TextureCube cube(prefix, "hdr", false);
+    std::vector<float> gpu(2 * 2 * 3);
+    glBindTexture(GL_TEXTURE_CUBE_MAP, cube.id);
+    glGetTexImage(GL_TEXTURE_CUBE_MAP_POSITIVE_Y, 0, GL_RGB, GL_FLOAT, gpu.data());
+    std::vector<float> cpu(gpu.size());
+    ASSERT_EQ(cube.face_data[3].size(), cpu.size() * sizeof(float));
+    std::memcpy(cpu.data(), cube.face_data[3].data(), cube.face_data[3].size());
+    const float expected[3] = {c.r, c.g, c.b};
+    // The shared exponent gives every channel the step of the pixel's largest one.
+    const float tolerance = std::max({c.r, c.g, c.b}) / 128.0f;
+    for (size_t i = 0; i < gpu.size(); ++i) {
+      EXPECT_NEAR(cpu[i], expected[i % 3], tolerance) << "byte value " << i;
+      EXPECT_NEAR(gpu[i], expected[i % 3], tolerance) << "texel value " << i;
+    }
+    EXPECT_TRUE(NoGLError());
+  }
 }

@@ -1,0 +1,33 @@
+#version 420
+// Ends a frame whose light was summed in linear space: the summed (already exposed) light is
+// clamped and display-encoded once, and the frame's depth goes with it so that later draws meet
+// the 3D picture. Pixels nothing was drawn into are left to the target. With a multisampled
+// frame every sample is resolved on its own, onto the same sample of the target.
+
+uniform sampler2D u_Light;
+uniform sampler2D u_Depth;
+uniform sampler2DMS u_LightSamples;
+uniform sampler2DMS u_DepthSamples;
+// 0 for a single-sampled frame.
+uniform int u_Samples;
+
+out vec4 FragColor;
+
+const float INV_GAMMA = 1.0 / 2.2;
+
+void main()
+{
+    ivec2 at = ivec2(gl_FragCoord.xy);
+    vec4 light;
+    float depth;
+    if (u_Samples > 0) {
+        light = texelFetch(u_LightSamples, at, gl_SampleID);
+        depth = texelFetch(u_DepthSamples, at, gl_SampleID).r;
+    } else {
+        light = texelFetch(u_Light, at, 0);
+        depth = texelFetch(u_Depth, at, 0).r;
+    }
+    if (light == vec4(0.0)) discard;
+    FragColor = vec4(pow(clamp(light.rgb, 0.0, 1.0), vec3(INV_GAMMA)), light.a);
+    gl_FragDepth = depth;
+}

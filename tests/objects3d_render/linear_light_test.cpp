@@ -1,0 +1,175 @@
+// The light of a frame adds up in linear space and is display-encoded once: shadows on match
+// shadows off wherever no shadow falls, glow adds to the light before the encoding, and a
+// scene's first frame already has the exposure and IBL colour set before it.
+
+#include <algorithm>
+#include <cstdlib>
+
+#include <glm/gtc/matrix_transform.hpp>
+#include <gtest/gtest.h>
+
+#include "objects3d/context/rendercontext.h"
+#include "objects3d/procedural.h"
+#include "render_scene.h"
+#include "util/camera/camera.h"
+#include "util/fbo/fbo.h"
+
+namespace {
+
+constexpr int kMid = kSide / 2;
+
+class LinearLightTest : public GLTest {};
+
+// The scene drawn over a blue-grey background into a target with the given sample count,
+// resolved to one sample a pixel and read back (row 0 at the bottom).
+std::vector<uint8_t> RenderSampled(Objects3D& scene, int samples) {
+  GLint outer = 0;
+  glGetIntegerv(GL_FRAMEBUFFER_BINDING, &outer);
+  FBO target(kSide, kSide, FBOType::Color, samples);
+  FBO resolved(kSide, kSide, FBOType::Color, 0);
+  glClearColor(0.1f, 0.2f, 0.3f, 1.0f);
+  glClearDepth(1.0);
+  glEnable(GL_DEPTH_TEST);
+  glDepthMask(GL_TRUE);
+  glDepthFunc(GL_LESS);
+  glDisable(GL_BLEND);
+  target.Bind();
+  scene.Draw();
+  target.Unbind();
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, target.framebuffer);
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, resolved.framebuffer);
+  glBlitFramebuffer(0, 0, kSide, kSide, 0, 0, kSide, kSide, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+  glBindFramebuffer(GL_FRAMEBUFFER, resolved.framebuffer);
+  std::vector<uint8_t> pixels(static_cast<size_t>(kSide) * kSide * 4);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(0, 0, kSide, kSide, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+  glBindFramebuffer(GL_FRAMEBUFFER, static_cast<GLuint>(outer));
+  return pixels;
+}
+
+// How far b is brighter than a at most, over every channel of every pixel.
+int LargestBrightening(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+  int largest = 0;
+  for (size_t i = 0; i < a.size(); ++i) largest = std::max(largest, b[i] - a[i]);
+  return largest;
+}
+
+// Pixels of which some channel differs by more than the tolerance.
+int CountDifferent(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b, int tolerance) {
+  int count = 0;
+  for (size_t i = 0; i < a.size(); i += 4) {
+    for (size_t k = i; k < i + 4; ++k) {
+      if (std::abs(a[k] - b[k]) > tolerance) {
+        ++count;
+        break;
+      }
+    }
+  }
+  return count;
+}
+
+// Two cubes side by side, a rough one and a metal one, lit from in front: each casts its
+// shadow behind itself into empty space, so no shadow falls on anything seen.
+std::unique_ptr<Objects3D> UnshadowedPair(float intensity) {
+  auto scene = MakeScene({0, 1, 5});
+  Node& rough = scene->AddPrimitive(MakeCube(glm::vec3(1.0f), glm::vec3(1.0f)),
+                                    LitMaterial({0.8f, 0.5f, 0.3f, 1}, 1.0f, 0.0f), nullptr);
+  rough.instances[0] = glm::translate(glm::mat4(1.0f), {-1.0f, 0, 0});
+  Node& metal = scene->AddPrimitive(MakeCube(glm::vec3(1.0f), glm::vec3(1.0f)),
+                                    LitMaterial({0.9f, 0.9f, 0.9f, 1}, 0.3f, 1.0f), nullptr);
+  metal.instances[0] = glm::rotate(glm::translate(glm::mat4(1.0f), {1.0f, 0, 0}), 0.5f,
+                                   glm::vec3(0, 1, 0));
+  AddPointLight(*scene, {0, 1.5f, 3}, intensity);
+  return scene;
+}
+
+TEST_F(LinearLightTest, ShadowsOnMatchShadowsOffWhereNoShadowFalls) {
+  const struct {
+    const char* what;
+    float intensity;
+    float exposure;
+    int samples;
+  } cases[] = {
+      {"plain", 15.0f, 1.0f, 0},
+      {"light beyond white", 300.0f, 1.0f, 0},
+      {"exposed", 15.0f, 3.0f, 0},
+      {"multisampled", 15.0f, 1.0f, 4},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto scene = UnshadowedPair(c.intensity);
+    scene->render_context->exposure = c.exposure;
+    const auto off = RenderSampled(*scene, c.samples);
+    scene->shadows_enabled = 1;
+    const auto on = RenderSampled(*scene, c.samples);
+    EXPECT_GT(MeanOver(off, kMid - 18, kMid - 2, 4, 3), 30.0f) << "the rough cube is lit";
+    // A shadow only darkens: nothing may come out brighter with shadows on.
+    EXPECT_LE(LargestBrightening(off, on), 2);
+    // Every pixel equals the unshadowed picture but for the few along the cubes' edges where
+    // the shadow map's resolution lets a surface shade itself.
+    EXPECT_LE(CountDifferent(off, on, 2), kSide * kSide / 200);
+    EXPECT_TRUE(NoGLError());
+  }
+}
+
+// A lit grey square that emits green: glow adds the emission once more. Added as light, the
+// picture equals the same square emitting twice as much without glow.
+TEST_F(LinearLightTest, GlowAddsToTheLightBeforeTheEncoding) {
+  const glm::vec3 emission(0.0f, 0.3f, 0.0f);
+  for (const bool shadows : {false, true}) {
+    SCOPED_TRACE(shadows ? "shadows on" : "shadows off");
+    auto scene = MakeScene({0, 0, 3});
+    auto material = LitMaterial({0.3f, 0.3f, 0.3f, 1}, 1.0f, 0.0f);
+    scene->AddPrimitive(MakeSquare(1.0f), material, nullptr);
+    AddPointLight(*scene, {0, 0, 2}, 2.0f);
+    scene->render_context->ibl_color = glm::vec4(0.0f);
+    scene->shadows_enabled = shadows ? 1 : 0;
+    material->emissive = emission;
+    scene->glow_enabled = 1;
+    const auto glowing = RenderSampled(*scene, 0);
+    material->emissive = 2.0f * emission;
+    scene->glow_enabled = 0;
+    const auto doubled = RenderSampled(*scene, 0);
+    for (int channel = 0; channel < 3; ++channel) {
+      EXPECT_NEAR(MeanOver(glowing, kMid - 4, kMid - 4, 8, channel),
+                  MeanOver(doubled, kMid - 4, kMid - 4, 8, channel), 3.0f)
+          << "channel " << channel;
+    }
+    EXPECT_TRUE(NoGLError());
+  }
+}
+
+// A scene that sets its exposure and sky colour before it ever drew: the first frame has them.
+TEST_F(LinearLightTest, FirstFrameAlreadyHasTheScenesValues) {
+  const struct {
+    const char* what;
+    float exposure;
+    glm::vec4 ibl_color;
+    bool lit;
+  } cases[] = {
+      {"defaults", 1.0f, glm::vec4(1.0f), true},
+      {"exposure 0", 0.0f, glm::vec4(1.0f), false},
+      {"black sky", 1.0f, glm::vec4(0.0f), false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Objects3D scene;
+    scene.AddMasterNode();
+    Camera& camera = *scene.AddCamera();
+    camera.LookAt(0, 0, 3, 0, 0, 0, 0, 1, 0);
+    camera.SetNearFar(0.1f, 100.0f);
+    scene.Resize(kSide, kSide, 1.0f);
+    scene.AddPrimitive(MakeSquare(1.0f), LitMaterial({1, 1, 1, 1}, 1.0f, 0.0f), nullptr);
+    scene.render_context->exposure = c.exposure;
+    scene.render_context->ibl_color = c.ibl_color;
+    const float first = MeanOver(Render(scene), kMid - 4, kMid - 4, 8, 3);
+    if (c.lit) {
+      EXPECT_GT(first, 30.0f);
+    } else {
+      EXPECT_LT(first, 1.0f);
+    }
+    EXPECT_TRUE(NoGLError());
+  }
+}
+
+}  // namespace
