@@ -3,7 +3,9 @@
 // A frame with shadows or glow draws its light into the linear-light frame and encodes it once.
 // Every pass sets the GL state it needs; Draw puts back what the frame changed.
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <memory>
 #include <optional>
 
@@ -13,6 +15,7 @@
 
 #include "effects/skybox.h"
 #include "objects3d/context/rendercontext.h"
+#include "objects3d/glow_bounds.h"
 #include "objects3d/linear_light_frame.h"
 #include "objects3d/objects3d.h"
 #include "objects3d/objects3d_draw.h"
@@ -25,6 +28,7 @@
 #include "util/light/light.h"
 #include "util/light/shadowcubemap.h"
 #include "util/passtiming/passtiming.h"
+#include "util/shaderprogram/shaderconstructor.h"
 #include "util/shaderprogram/shaderprogram.h"
 #include "util/texture/texture.h"
 
@@ -284,10 +288,41 @@ void GlowPass(Objects3D& o, const std::shared_ptr<Camera>& camera, const RenderS
   o.glow_fbo->Unbind();
 }
 
+// The part of the target the blurred glow can light: the emitters' rectangle grown by the
+// blur's reach and two pixels for the filtering; empty when nothing emits.
+PixelRect GlowArea(Objects3D& o, const Camera& camera, const RenderSize& size) {
+  const PixelRect whole{0, 0, size.width, size.height};
+  if (!o.glow_bounded) return whole;
+  const CameraViewport v = LetterboxViewport(size.width, size.height, size.aspect);
+  const std::optional<PixelRect> emitters =
+      EmitterScreenBounds(o, camera, {v.x, v.y, v.width, v.height});
+  if (!emitters) return whole;
+  const std::array<float, 2> reach = Blur2DReach();
+  const auto margin = [](float fraction, int32_t side) {
+    return static_cast<int32_t>(std::ceil(fraction * static_cast<float>(side))) + 2;
+  };
+  return GrowWithin(*emitters, margin(reach[0], size.width), margin(reach[1], size.height),
+                    size.width, size.height);
+}
+
 // Adds the blurred glow picture (linear light) into the linear-light frame, leaving the frame's
-// coverage (alpha) as the passes left it.
-void GlowComposite(Objects3D& o, const RenderSize& size) {
+// coverage (alpha) as the passes left it; only where the glow can light anything.
+void GlowComposite(Objects3D& o, const Camera& camera, const RenderSize& size) {
   TimedPass timed("glow composite");
+  const PixelRect area = GlowArea(o, camera, size);
+  if (area.Empty()) return;
+  GLboolean scissor = GL_FALSE;
+  std::array<GLint, 4> box{};
+  glGetBooleanv(GL_SCISSOR_TEST, &scissor);
+  glGetIntegerv(GL_SCISSOR_BOX, box.data());
+  PixelRect clip = area;
+  if (scissor) {
+    clip = {std::max(area.x0, box[0]), std::max(area.y0, box[1]),
+            std::min(area.x1, box[0] + box[2]), std::min(area.y1, box[1] + box[3])};
+    if (clip.Empty()) return;
+  }
+  glEnable(GL_SCISSOR_TEST);
+  glScissor(clip.x0, clip.y0, clip.x1 - clip.x0, clip.y1 - clip.y0);
   const Objects3DSharedResources& shared = RequireObjects3DSharedResources();
   glDisable(GL_DEPTH_TEST);
   glDepthMask(GL_FALSE);
@@ -302,6 +337,8 @@ void GlowComposite(Objects3D& o, const RenderSize& size) {
   BindTexture2D(0, glow);
   EasyDraw::DrawQuad(0.0f, 0.0f, 1.0f, 1.0f);
   UnbindTexture2D(0, glow);
+  glScissor(box[0], box[1], box[2], box[3]);
+  SetEnabled(GL_SCISSOR_TEST, scissor);
 }
 
 void DepthOfFieldComposite(Objects3D& o, const Camera& camera) {
@@ -557,7 +594,7 @@ void Objects3D::Draw() {
       DrawNormal();
     }
   }
-  if (glow_enabled && glow_fbo) GlowComposite(*this, size);
+  if (glow_enabled && glow_fbo) GlowComposite(*this, *camera, size);
   context.linear_target = 0;
   if (frame) {
     TimedPass timed("linear resolve");
