@@ -31,8 +31,12 @@ struct SavedScene {
   std::vector<uint8_t> meshes_visible;
   std::unordered_map<Material*, MaterialColors> materials;
   uint8_t glow, dof, shadows;
+  int32_t width, height;
+  float aspect;
 
-  explicit SavedScene(Objects3D& s) : glow(s.glow_enabled), dof(s.dof_enabled), shadows(s.shadows_enabled) {
+  explicit SavedScene(Objects3D& s)
+      : glow(s.glow_enabled), dof(s.dof_enabled), shadows(s.shadows_enabled),
+        width(s.render_width), height(s.render_height), aspect(s.aspect) {
     for (const auto& n : s.data.nodes) nodes.push_back({n->visible, n->enabled, n->instances});
     for (const auto& m : s.data.meshes) {
       meshes_visible.push_back(m->visible);
@@ -58,6 +62,9 @@ struct SavedScene {
     s.glow_enabled = glow;
     s.dof_enabled = dof;
     s.shadows_enabled = shadows;
+    s.render_width = width;
+    s.render_height = height;
+    s.aspect = aspect;
   }
 };
 
@@ -129,6 +136,12 @@ void ShowEverything(Objects3D& s, const std::vector<SavedScene::NodeState>& save
 void WarmUpShaderVariants(Objects3D& scene, int32_t samples) {
   if (scene.data.nodes.empty() || scene.data.cameras.empty()) return;
   SavedScene saved(scene);
+  // A scene not sized yet (warmed while loading) draws at the warm-up size; light markers need one.
+  if (scene.render_width <= 0 || scene.render_height <= 0) {
+    scene.render_width = kWarmUpSide;
+    scene.render_height = kWarmUpSide;
+    scene.aspect = 1.0f;
+  }
   FBO target(kWarmUpSide, kWarmUpSide, FBOType::Color, samples);
   target.Bind();
   // Glow, depth of field and shadows each in the combinations that change the main pass's

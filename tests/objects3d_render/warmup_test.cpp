@@ -77,11 +77,17 @@ TEST_F(WarmUpTest, NoPassOrInstanceCountCompilesAfterIt) {
 TEST_F(WarmUpTest, SceneDrawsAsItDidBefore) {
   auto warmed = Stage();
   auto plain = Stage();
+  // Warmed while loading, before the scene has a size; with light markers on.
+  warmed->render_width = warmed->render_height = -1;
+  warmed->draw_light_markers = 1;
   for (Objects3D* scene : {warmed.get(), plain.get()}) {
     scene->shadows_enabled = 1;
     scene->glow_enabled = 1;
   }
   WarmUpShaderVariants(*warmed, 0);
+  EXPECT_EQ(warmed->render_width, -1);
+  warmed->render_width = warmed->render_height = kSide;
+  warmed->draw_light_markers = 0;
   EXPECT_EQ(Balls(*warmed).enabled, 0);
   EXPECT_EQ(warmed->shadows_enabled, 1);
   EXPECT_EQ(warmed->dof_enabled, 0);
