@@ -1,5 +1,6 @@
 #include "objects3d/objects3d_warmup.h"
 
+#include <array>
 #include <unordered_map>
 #include <vector>
 
@@ -131,11 +132,41 @@ void ShowEverything(Objects3D& s, const std::vector<SavedScene::NodeState>& save
   }
 }
 
+// The texture bound to each of the first units, and the active unit. The warm-up runs while
+// loading, where other modules may still count on what they left bound.
+class TextureBindings {
+ public:
+  TextureBindings() {
+    glGetIntegerv(GL_ACTIVE_TEXTURE, &active_);
+    for (GLuint unit = 0; unit < kUnits; ++unit) {
+      glActiveTexture(GL_TEXTURE0 + unit);
+      glGetIntegerv(GL_TEXTURE_BINDING_2D, &plain_[unit]);
+      glGetIntegerv(GL_TEXTURE_BINDING_CUBE_MAP, &cube_[unit]);
+    }
+    glActiveTexture(static_cast<GLenum>(active_));
+  }
+  void Restore() const {
+    for (GLuint unit = 0; unit < kUnits; ++unit) {
+      glActiveTexture(GL_TEXTURE0 + unit);
+      glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(plain_[unit]));
+      glBindTexture(GL_TEXTURE_CUBE_MAP, static_cast<GLuint>(cube_[unit]));
+    }
+    glActiveTexture(static_cast<GLenum>(active_));
+  }
+
+ private:
+  static constexpr GLuint kUnits = 16;
+  GLint active_ = GL_TEXTURE0;
+  std::array<GLint, kUnits> plain_{};
+  std::array<GLint, kUnits> cube_{};
+};
+
 }  // namespace
 
 void WarmUpShaderVariants(Objects3D& scene, int32_t samples) {
   if (scene.data.nodes.empty() || scene.data.cameras.empty()) return;
   SavedScene saved(scene);
+  const TextureBindings bindings;
   // A scene not sized yet (warmed while loading) draws at the warm-up size; light markers need one.
   if (scene.render_width <= 0 || scene.render_height <= 0) {
     scene.render_width = kWarmUpSide;
@@ -159,5 +190,6 @@ void WarmUpShaderVariants(Objects3D& scene, int32_t samples) {
   }
   target.Unbind();
   saved.Restore(scene);
+  bindings.Restore();
   for (const auto& light : scene.data.lights) light->shadows = scene.shadows_enabled;
 }

@@ -1,6 +1,7 @@
 // Shader variants built while loading: after the warm-up no pass a show can switch on, and no
 // instance count it can give a node, compiles anything new, and the scene draws as it did.
 
+#include <GL/glew.h>
 #include <glm/gtc/matrix_transform.hpp>
 #include <gtest/gtest.h>
 
@@ -92,6 +93,30 @@ TEST_F(WarmUpTest, SceneDrawsAsItDidBefore) {
   EXPECT_EQ(warmed->shadows_enabled, 1);
   EXPECT_EQ(warmed->dof_enabled, 0);
   EXPECT_EQ(Render(*warmed), Render(*plain));
+  EXPECT_TRUE(NoGLError());
+}
+
+// A module loaded before the warm-up may still count on the textures it left bound.
+TEST_F(WarmUpTest, TexturesBoundBeforeStayBound) {
+  auto scene = Stage();
+  GLuint textures[2] = {0, 0};
+  glGenTextures(2, textures);
+  glActiveTexture(GL_TEXTURE3);
+  glBindTexture(GL_TEXTURE_2D, textures[1]);
+  glActiveTexture(GL_TEXTURE0);
+  glBindTexture(GL_TEXTURE_2D, textures[0]);
+  WarmUpShaderVariants(*scene, 0);
+  GLint active = 0, unit0 = 0, unit3 = 0;
+  glGetIntegerv(GL_ACTIVE_TEXTURE, &active);
+  glGetIntegerv(GL_TEXTURE_BINDING_2D, &unit0);
+  glActiveTexture(GL_TEXTURE3);
+  glGetIntegerv(GL_TEXTURE_BINDING_2D, &unit3);
+  glActiveTexture(GL_TEXTURE0);
+  EXPECT_EQ(active, GL_TEXTURE0);
+  EXPECT_EQ(static_cast<GLuint>(unit0), textures[0]);
+  EXPECT_EQ(static_cast<GLuint>(unit3), textures[1]);
+  glBindTexture(GL_TEXTURE_2D, 0);
+  glDeleteTextures(2, textures);
   EXPECT_TRUE(NoGLError());
 }
 
