@@ -160,6 +160,7 @@ void BM_ModelViewerFrame(benchmark::State& state) {
     run->scene->Resize(kWidth, kHeight);
     run->scene->Render();
   }
+  run->scene->Resize(kWidth, kHeight);
   run->scene->Render();
   MeasureFrames(state, *run, [](int) {});
 }
