@@ -1,5 +1,7 @@
-// The 3D scenes of productions 0, 4 and 5 at 1280 x 720: frame time of the model viewer
-// (first model, default toggles: shadows from three lights, sky box, floor), of TwBalls (the
+// The 3D scenes of productions 0, 4 and 5 at 1280 x 720: production 5's whole show as the player
+// plays it (frames weighted by their time on screen: median, 95th percentile, worst after the
+// first, and the split per arrangement and pass, in bare copies); the model viewer, every model
+// in turn (default toggles: shadows from three lights, sky box, floor); frame time of TwBalls (the
 // default 5 x 5 x 5 grid, twisted) and of CubeFormers (a third of the frames in each
 // arrangement), each drawn alone into a 1280 x 720 buffer on the loose data tree with the
 // dummy clock; counters "median_ms", "worst_ms" and "median_vs_bare_copy" (the median frame as
@@ -20,9 +22,11 @@
 #include <vector>
 
 #include "support/bench_context.h"
+#include "support/show_run.h"
 #include "effects/uniformvalue.h"
 #include "scenes/scene_cubeformers/scene_cubeformers.h"
 #include "scenes/scene_gltf/scene_gltf.h"
+#include "scenes/scene_gltf/viewerkeys.h"
 #include "scenes/scene_twballs/twballs.h"
 #include "system/hidden_gl_context.h"
 #include "tolmesystem.h"
@@ -142,12 +146,50 @@ void MeasureFrames(benchmark::State& state, SceneRun& run,
   state.counters["median_vs_bare_copy"] = median / copies[copies.size() / 2];
 }
 
+// Every model of the viewer (argument: its index; F6 steps to the next one), after a first frame
+// that loads it.
 void BM_ModelViewerFrame(benchmark::State& state) {
   if (!Context()) return state.SkipWithError("no GL display");
-  SceneRun run(0, std::make_unique<GLTF>());
-  MeasureFrames(state, run, [](int) {});
+  static std::unique_ptr<SceneRun> run;
+  if (!run) run = std::make_unique<SceneRun>(0, std::make_unique<GLTF>());
+  auto& viewer = static_cast<GLTF&>(*run->scene);
+  const auto wanted = static_cast<uint32_t>(state.range(0));
+  if (wanted >= viewer.model_count()) return state.SkipWithError("no such model");
+  while (viewer.current_model() != wanted) {
+    run->keys[KeyState::kPressedOnce + ViewerKey::kF6] = 1;
+    run->scene->Resize(kWidth, kHeight);
+    run->scene->Render();
+  }
+  run->scene->Resize(kWidth, kHeight);
+  run->scene->Render();
+  MeasureFrames(state, *run, [](int) {});
 }
-BENCHMARK(BM_ModelViewerFrame)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_ModelViewerFrame)->DenseRange(0, 12)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// The arrangement on show, by the scene's "subScene" track, and whether it casts shadows.
+std::string ArrangementOf(ShowRun& run) {
+  std::string name = "arrangement " + std::to_string(static_cast<int>(run.Track("subScene")));
+  if (run.Track("shadows") > 0.5f) name += " shadowed";
+  return name;
+}
+
+void BM_Production5WholeShow(benchmark::State& state) {
+  if (!Context()) return state.SkipWithError("no GL display");
+  for (auto _ : state) {
+    ShowRun show(5);
+    const double first = show.Frame(0.0);
+    const std::vector<ShowSample> figures = SampleShow(show, 0.5, false, ArrangementOf);
+    const std::vector<ShowSample> split = SampleShow(show, 2.0, true, ArrangementOf);
+    PrintShowReport("production 5, time-weighted", figures);
+    PrintShowReport("production 5 split (passes timed apart)", split);
+    const ShowStats stats = StatsOf(figures);
+    state.SetIterationTime(show.load_seconds + first);
+    state.counters["median_copies"] = stats.median;
+    state.counters["p95_copies"] = stats.p95;
+    state.counters["worst_after_first_copies"] = stats.worst_after_first;
+  }
+}
+BENCHMARK(BM_Production5WholeShow)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(1);
 
 void BM_TwBallsFrame(benchmark::State& state) {
   if (!Context()) return state.SkipWithError("no GL display");

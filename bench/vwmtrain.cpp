@@ -1,10 +1,13 @@
 // Production 6 (the train scene, the still picture and their effects) at 1280 x 720 with its
-// song: the set-up from "&Run" to the first frame, frame times over the whole show (median and
-// worst, frames per second), peak memory, and the frame split at a busy moment of the show, each
-// part as a multiple of one bare full-screen copy timed in the same run.
+// song: the set-up from "&Run" to the first frame; over the whole show, frames weighted by their
+// time on screen, the median, 95th percentile and worst frame after the first, and per section
+// the median frame and its split into passes (main PBR pass, shadow faces, glow, its composite,
+// depth of field, post-processing effects, the rest); single moments; and the frame at a busy
+// moment with one part switched off. Every cost is a multiple of one bare full-screen copy timed
+// in the same run.
 //
-// The split switches one part at a time through its tracks: shadow faces ("shadowEnabled" off),
-// glow ("rndrGlow" off), depth of field ("focusEnable" on: the finale plays without it), the
+// The switched split holds one part's tracks: shadow faces ("shadowEnabled" off), glow
+// ("rndrGlow" off), depth of field ("focusEnable" on: the finale plays without it), the
 // post-processing chain (every "pp" track off); with shadows, glow and effects off what is left
 // is the main pass with the rest of the frame.
 
@@ -14,7 +17,7 @@
 #include <sys/resource.h>
 
 #include <algorithm>
-#include <chrono>
+#include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,107 +25,16 @@
 #include "effects/postproc.h"
 #include "effects/postproceffects.h"
 #include "scenes/scenemanager.h"
-#include "system/hidden_gl_context.h"
-#include "tolmesystem.h"
-#include "util/data/data.h"
-#include "util/easydraw/easydraw.h"
-#include "util/fbo/fbo.h"
-#include "util/gpuresources/gpuresources.h"
+#include "support/bench_context.h"
+#include "support/show_run.h"
 #include "util/music/music.h"
-#include "util/music/sync_device.h"
-#include "util/music/sync_track.h"
-#include "util/shaderprogram/shaderprogram.h"
 
 namespace {
 
-constexpr uint32_t kWidth = 1280;
-constexpr uint32_t kHeight = 720;
-constexpr double kShowSeconds = 181.0;
 // The busy moment of the split: the finale, with bars, fire, clowns, train, stars and laser.
 constexpr double kSplitSeconds = 150.0;
 
-using Clock = std::chrono::steady_clock;
-
-double Since(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-bool MakeContext() {
-  static std::unique_ptr<HiddenGLContext> context;
-  static std::unique_ptr<GpuResources> resources;
-  if (context) return true;
-  try {
-    context = std::make_unique<HiddenGLContext>(kWidth, kHeight);
-  } catch (const std::exception&) {
-    return false;
-  }
-  resources = std::make_unique<GpuResources>();
-  return true;
-}
-
-// One textured copy of a full 1280 x 720 picture into another buffer, finished.
-class BareCopy {
- public:
-  BareCopy()
-      : program_(MakeTextured2DShader("bench")),
-        source_(kWidth, kHeight, FBOType::Color, 0),
-        target_(kWidth, kHeight, FBOType::Color, 0) {}
-  double Seconds() {
-    const auto start = Clock::now();
-    program_.Use();
-    glUniformMatrix4fv(program_.GetUniformLocation("ProjectionMatrix"), 1, GL_FALSE,
-                       GpuResources::UnitSquareProjection().data());
-    glDisable(GL_DEPTH_TEST);
-    target_.Bind();
-    glBindTexture(GL_TEXTURE_2D, source_.color_textures[0]->id);
-    EasyDraw::DrawQuad(0, 0, 1, 1);
-    target_.Unbind();
-    glFinish();
-    return Since(start);
-  }
-
- private:
-  ShaderProgram program_;
-  FBO source_;
-  FBO target_;
-};
-
-// The production as the player runs it, from the loose data tree with its song.
-struct Show {
-  Show() {
-    CreateSystemSettings(6, DataMode::Disk);
-    data_mode = DataMode::Disk;
-    system_settings->width = kWidth;
-    system_settings->height = kHeight;
-    system_settings->loading_hold_ms = 0;
-    system_settings->fullscreen = 0;
-    const auto start = Clock::now();
-    manager = std::make_unique<SceneManager>();
-    // Paused, the song stays where each frame puts it and its end does not stop the run.
-    manager->music->Start();
-    manager->music->SetPaused(true);
-    Frame(0.0);
-    load_seconds = Since(start);
-  }
-  double Frame(double at) {
-    manager->music->SetPositionSeconds(at);
-    const auto start = Clock::now();
-    manager->RenderFrame();
-    glFinish();
-    return Since(start);
-  }
-  void Hold(const std::string& name, float value) {
-    if (SyncTrack* track = SyncFindTrack(*manager->music->device, name))
-      track->keys = {SyncKey{0, value, SyncKeyType::Step}};
-  }
-  std::unique_ptr<SceneManager> manager;
-  double load_seconds = 0.0;
-};
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
-}
+bool MakeContext() { return BenchGLContext(kShowWidth, kShowHeight) != nullptr; }
 
 double PeakMegabytes() {
   rusage usage{};
@@ -130,23 +42,30 @@ double PeakMegabytes() {
   return static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
-// A frame at every second of the show; counters in frames per second and seconds.
+// The scene of the first slot, and whether it shows the stage or only its text mode.
+std::string SectionOf(ShowRun& run) {
+  const int scene = static_cast<int>(std::trunc(run.Track("ActiveScene1st")));
+  std::string name = "scene " + std::to_string(scene);
+  if (scene == 0) name += run.Track("asciiFullScreen") > 0.5f ? " text mode" : " stage";
+  return name;
+}
+
+// Every half second of the show for the figures, every two seconds for the split.
 void BM_WholeShow(benchmark::State& state) {
   if (!MakeContext()) return state.SkipWithError("no GL display");
   for (auto _ : state) {
-    Show show;
-    BareCopy copy;
-    std::vector<double> frames;
-    double copies = 0.0;
-    for (double at = 0.0; at < kShowSeconds; at += 1.0) {
-      frames.push_back(show.Frame(at));
-      copies += copy.Seconds();
-    }
-    state.SetIterationTime(show.load_seconds);
-    state.counters["load_seconds"] = show.load_seconds;
-    state.counters["median_fps"] = 1.0 / Median(frames);
-    state.counters["worst_fps"] = 1.0 / *std::max_element(frames.begin(), frames.end());
-    state.counters["median_vs_bare_copy"] = Median(frames) / (copies / frames.size());
+    ShowRun show(6);
+    const double first = show.Frame(0.0);
+    const std::vector<ShowSample> figures = SampleShow(show, 0.5, false, SectionOf);
+    const std::vector<ShowSample> split = SampleShow(show, 2.0, true, SectionOf);
+    PrintShowReport("production 6, time-weighted", figures);
+    PrintShowReport("production 6 split (passes timed apart)", split);
+    const ShowStats stats = StatsOf(figures);
+    state.SetIterationTime(show.load_seconds + first);
+    state.counters["load_seconds"] = show.load_seconds + first;
+    state.counters["median_copies"] = stats.median;
+    state.counters["p95_copies"] = stats.p95;
+    state.counters["worst_after_first_copies"] = stats.worst_after_first;
     state.counters["peak_MB"] = PeakMegabytes();
   }
 }
@@ -155,8 +74,8 @@ BENCHMARK(BM_WholeShow)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(1
 // One frame at a moment of the show (argument: seconds); counter "vs_bare_copy".
 void BM_Moment(benchmark::State& state) {
   if (!MakeContext()) return state.SkipWithError("no GL display");
-  static std::unique_ptr<Show> show;
-  if (!show) show = std::make_unique<Show>();
+  static std::unique_ptr<ShowRun> show;
+  if (!show) show = std::make_unique<ShowRun>(6);
   const double at = static_cast<double>(state.range(0));
   BareCopy copy;
   double frames = 0.0, copies = 0.0;
@@ -179,9 +98,8 @@ BENCHMARK(BM_Moment)->Arg(4)->Arg(10)->Arg(18)->Arg(25)->Arg(38)->Arg(50)->Arg(7
 // counter "vs_bare_copy".
 void BM_FrameSplit(benchmark::State& state) {
   if (!MakeContext()) return state.SkipWithError("no GL display");
-  static std::unique_ptr<Show> show;
-  if (!show) show = std::make_unique<Show>();
-  show->manager->music->SetPositionSeconds(kSplitSeconds);
+  static std::unique_ptr<ShowRun> show;
+  if (!show) show = std::make_unique<ShowRun>(6);
   show->Frame(kSplitSeconds);  // tracks settle at this row
   const int off = static_cast<int>(state.range(0));
   std::vector<std::pair<std::string, float>> held;
@@ -202,8 +120,7 @@ void BM_FrameSplit(benchmark::State& state) {
     state.SetIterationTime(frame);
   }
   state.counters["vs_bare_copy"] = frames / copies;
-  // Fresh tracks for the next case: the show is made again.
-  show.reset();
+  show->ReleaseAll();
 }
 BENCHMARK(BM_FrameSplit)->DenseRange(0, 5)->UseManualTime()->Unit(benchmark::kMillisecond)
     ->Iterations(10);

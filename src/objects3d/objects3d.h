@@ -158,6 +158,11 @@ class Objects3D {
   uint8_t draw_light_markers = 0;
   float light_marker_size = 1.0f;
   uint8_t draw_bbox = 0;
+  // The main pass starts from the depth of every opaque surface, so that it shades each pixel
+  // once rather than once per overlapping surface; the picture is the same either way.
+  uint8_t depth_prepass = 1;
+  // The glow composite blurs only around what emits light; the picture is the same either way.
+  uint8_t glow_bounded = 1;
   std::unique_ptr<FBO> glow_fbo;
   std::unique_ptr<FBO> dof_fbo;
   // The linear-light frame: the passes of a frame with shadows or glow add their light here

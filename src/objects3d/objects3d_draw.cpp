@@ -3,7 +3,9 @@
 // A frame with shadows or glow draws its light into the linear-light frame and encodes it once.
 // Every pass sets the GL state it needs; Draw puts back what the frame changed.
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <memory>
 #include <optional>
 
@@ -13,6 +15,7 @@
 
 #include "effects/skybox.h"
 #include "objects3d/context/rendercontext.h"
+#include "objects3d/glow_bounds.h"
 #include "objects3d/linear_light_frame.h"
 #include "objects3d/objects3d.h"
 #include "objects3d/objects3d_draw.h"
@@ -24,6 +27,8 @@
 #include "util/fbo/fbo.h"
 #include "util/light/light.h"
 #include "util/light/shadowcubemap.h"
+#include "util/passtiming/passtiming.h"
+#include "util/shaderprogram/shaderconstructor.h"
 #include "util/shaderprogram/shaderprogram.h"
 #include "util/texture/texture.h"
 
@@ -32,6 +37,9 @@ namespace {
 using Mode = RenderContextDrawMode;
 
 constexpr int32_t kUnsizedTargetSide = 512;
+// Depth pre-pass offset in depth-buffer steps: the rounding of a float depth written to a 32-bit
+// buffer spans a few hundred steps.
+constexpr float kPrepassOffsetUnits = 1024.0f;
 
 void Check(bool condition, uint32_t line) {
   if (!condition) ExitMsg(__FILE__, line, "Assert failed");
@@ -262,6 +270,7 @@ void ForEachMarkerPosition(Objects3D& o, bool enabled_only, DrawAt draw) {
 }
 
 void GlowPass(Objects3D& o, const std::shared_ptr<Camera>& camera, const RenderSize& size) {
+  TimedPass timed("glow");
   if (!o.glow_fbo) o.glow_fbo = MakeTarget(o, FBOType::Color);
   glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
   o.glow_fbo->Bind();
@@ -281,9 +290,41 @@ void GlowPass(Objects3D& o, const std::shared_ptr<Camera>& camera, const RenderS
   o.glow_fbo->Unbind();
 }
 
+// The part of the target the blurred glow can light: the emitters' rectangle grown by the
+// blur's reach and two pixels for the filtering; empty when nothing emits.
+PixelRect GlowArea(Objects3D& o, const Camera& camera, const RenderSize& size) {
+  const PixelRect whole{0, 0, size.width, size.height};
+  if (!o.glow_bounded) return whole;
+  const CameraViewport v = LetterboxViewport(size.width, size.height, size.aspect);
+  const std::optional<PixelRect> emitters =
+      EmitterScreenBounds(o, camera, {v.x, v.y, v.width, v.height});
+  if (!emitters) return whole;
+  const std::array<float, 2> reach = Blur2DReach();
+  const auto margin = [](float fraction, int32_t side) {
+    return static_cast<int32_t>(std::ceil(fraction * static_cast<float>(side))) + 2;
+  };
+  return GrowWithin(*emitters, margin(reach[0], size.width), margin(reach[1], size.height),
+                    size.width, size.height);
+}
+
 // Adds the blurred glow picture (linear light) into the linear-light frame, leaving the frame's
-// coverage (alpha) as the passes left it.
-void GlowComposite(Objects3D& o, const RenderSize& size) {
+// coverage (alpha) as the passes left it; only where the glow can light anything.
+void GlowComposite(Objects3D& o, const Camera& camera, const RenderSize& size) {
+  TimedPass timed("glow composite");
+  const PixelRect area = GlowArea(o, camera, size);
+  if (area.Empty()) return;
+  GLboolean scissor = GL_FALSE;
+  std::array<GLint, 4> box{};
+  glGetBooleanv(GL_SCISSOR_TEST, &scissor);
+  glGetIntegerv(GL_SCISSOR_BOX, box.data());
+  PixelRect clip = area;
+  if (scissor) {
+    clip = {std::max(area.x0, box[0]), std::max(area.y0, box[1]),
+            std::min(area.x1, box[0] + box[2]), std::min(area.y1, box[1] + box[3])};
+    if (clip.Empty()) return;
+  }
+  glEnable(GL_SCISSOR_TEST);
+  glScissor(clip.x0, clip.y0, clip.x1 - clip.x0, clip.y1 - clip.y0);
   const Objects3DSharedResources& shared = RequireObjects3DSharedResources();
   glDisable(GL_DEPTH_TEST);
   glDepthMask(GL_FALSE);
@@ -298,9 +339,12 @@ void GlowComposite(Objects3D& o, const RenderSize& size) {
   BindTexture2D(0, glow);
   EasyDraw::DrawQuad(0.0f, 0.0f, 1.0f, 1.0f);
   UnbindTexture2D(0, glow);
+  glScissor(box[0], box[1], box[2], box[3]);
+  SetEnabled(GL_SCISSOR_TEST, scissor);
 }
 
 void DepthOfFieldComposite(Objects3D& o, const Camera& camera) {
+  TimedPass timed("depth of field");
   const Objects3DSharedResources& shared = RequireObjects3DSharedResources();
   glDisable(GL_DEPTH_TEST);
   glEnable(GL_BLEND);
@@ -328,6 +372,28 @@ void DepthOfFieldComposite(Objects3D& o, const Camera& camera) {
   UnbindTexture2D(0, sharp);
 }
 
+// Lays down the depth of every opaque surface with colour writes off, through the cheap glow
+// programs. The depths sit a little behind the main pass's own: two programs may round one
+// position differently, by more than one step of a 32-bit depth buffer. So the main pass still
+// passes the depth test exactly where its surface is the nearest and shades nothing that a
+// clearly nearer surface covers; a surface just behind the nearest one may be shaded too and is
+// then overwritten, as without the pre-pass.
+void DepthPrepass(Objects3D& o, const Camera& camera) {
+  TimedPass timed("depth pre-pass");
+  RenderContext& context = Context(o);
+  context.lights.clear();
+  context.depth_only = 1;
+  glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+  glEnable(GL_POLYGON_OFFSET_FILL);
+  glPolygonOffset(1.0f, kPrepassOffsetUnits);
+  DrawTree(o, Mode::Glow, CameraRootMatrix(camera), camera);
+  glPolygonOffset(0.0f, 0.0f);
+  glDisable(GL_POLYGON_OFFSET_FILL);
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  context.depth_only = 0;
+  context.UnbindTextures();
+}
+
 void CollectEnabledLights(Objects3D& o, RenderContext& context) {
   context.lights.clear();
   if (!o.lights_enabled) return;
@@ -342,6 +408,7 @@ void CollectEnabledLights(Objects3D& o, RenderContext& context) {
 }
 
 void ShadowFaces(Objects3D& o, const std::shared_ptr<Light>& light, const Camera& camera) {
+  TimedPass timed("shadow faces");
   SetEnabled(GL_CULL_FACE, o.shadow_cull_front);
   if (o.shadow_cull_front) glCullFace(GL_FRONT);
   light->UpdateMatrix();
@@ -551,6 +618,7 @@ void Objects3D::Draw() {
     dof_fbo->Bind();
   }
   if (skybox_enabled && skybox) {
+    TimedPass timed("sky");
     skybox->setCamera(camera, static_cast<uint32_t>(size.width), static_cast<uint32_t>(size.height),
                       size.aspect);
     skybox->render(0.0);
@@ -562,15 +630,25 @@ void Objects3D::Draw() {
   std::optional<LinearLightFrame> frame;
   if (shadowed || glow_enabled) frame.emplace(*this, size.width, size.height);
   context.linear_target = frame.has_value() ? 1 : 0;
-  if (shadowed) {
-    DrawShadowed();
-  } else {
-    DrawNormal();
+  {
+    TimedPass timed("main");
+    if (depth_prepass) DepthPrepass(*this, *camera);
+    if (shadowed) {
+      DrawShadowed();
+    } else {
+      DrawNormal();
+    }
   }
-  if (glow_enabled && glow_fbo) GlowComposite(*this, size);
+  if (glow_enabled && glow_fbo) GlowComposite(*this, *camera, size);
   context.linear_target = 0;
-  if (frame) frame->Resolve();
-  if (draw_light_markers) DrawLightMarkers(light_marker_size);
+  if (frame) {
+    TimedPass timed("linear resolve");
+    frame->Resolve();
+  }
+  if (draw_light_markers) {
+    TimedPass timed("markers");
+    DrawLightMarkers(light_marker_size);
+  }
   if (draw_bbox) DrawDebugBBox("");
   if (dof_enabled) DepthOfFieldComposite(*this, *camera);
   glActiveTexture(GL_TEXTURE0);

@@ -169,6 +169,9 @@ void DrawPrimitive(Primitive& p, RenderContext& context, RenderContextDrawMode m
   if (!p.material) ExitMsg(__FILE__, __LINE__, "Primitive::Draw called without material being set first");
   const Material& material = *p.material;
   if (SkipsMode(material, mode) || instances.empty()) return;
+  // The depth pre-pass leaves out what the main pass does not write depth for (seen-through
+  // surfaces) and what it cuts away (masked ones).
+  if (context.depth_only && (material.alpha_mask || material.base_color.a < 0.99f)) return;
   if (p.normal_components != 0 && p.normal_components != 3) {
     ExitMsgFmt(__FILE__, __LINE__, "Unexpected normals stride of {}", p.normal_components);
   }

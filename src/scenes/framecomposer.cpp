@@ -9,6 +9,7 @@
 #include "util/fbo/fbo.h"
 #include "util/gpuresources/gpuresources.h"
 #include "util/music/music.h"
+#include "util/passtiming/passtiming.h"
 
 namespace {
 
@@ -171,6 +172,7 @@ void FrameComposer::ApplyEffectParameters(size_t index) {
 }
 
 void FrameComposer::RunEffectChain(const std::vector<ActiveEffect>& active) {
+  TimedPass timed("effects");
   uint32_t current = 1;
   for (size_t k = 0; k < active.size(); ++k) {
     Effects::PostProc& effect = *effects[active[k].index];

@@ -79,6 +79,8 @@ class RenderContext {
   uint8_t has_tangents = 0;
   int32_t color_components = 0;
   uint8_t shadow_map_bound = 0;
+  // Set while the depth pre-pass runs: only surfaces that write depth in the main pass are drawn.
+  uint8_t depth_only = 0;
   float exposure = 1.0f;
   // Set by the draw passes while they draw into the linear-light frame: the shaders then write
   // exposed linear light, which the frame's end display-encodes once.

@@ -8,9 +8,11 @@
 #include "effects/skybox.h"
 #include "objects3d/context/rendercontext.h"
 #include "objects3d/context/rendercontextshaderpieces.h"
+#include "objects3d/objects3d_warmup.h"
 #include "objects3d/shared_resources.h"
 #include "scenes/scene_cubeformers/greetings.h"
 #include "system/log.h"
+#include "tolmesystem.h"
 #include "util/camera/camera.h"
 #include "util/camera/cameracontroller.h"
 #include "util/light/light.h"
@@ -93,6 +95,9 @@ void CubeFormers::Init() {
   // making the shared resources inside a frame would draw into framebuffers of their own.
   RequireObjects3DSharedResources();
   RenderContextShaderPieces read_pieces;
+  // Every pass an arrangement can switch on is compiled now rather than at its first frame.
+  const int32_t samples = system_settings ? static_cast<int32_t>(system_settings->samples) : 0;
+  for (auto& model : models_) WarmUpShaderVariants(*model, samples);
 }
 
 void CubeFormers::SetUpModel(Objects3D& model, uint32_t index) {

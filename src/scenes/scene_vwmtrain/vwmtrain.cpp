@@ -3,10 +3,12 @@
 #include <GL/glew.h>
 
 #include "objects3d/context/rendercontextshaderpieces.h"
+#include "objects3d/objects3d_warmup.h"
 #include "objects3d/shared_resources.h"
 #include "scenes/scene_vwmtrain/greetings.h"
 #include "scenes/scene_vwmtrain/numberednodes.h"
 #include "system/log.h"
+#include "tolmesystem.h"
 #include "util/camera/camera.h"
 #include "util/camera/cameracontroller.h"
 #include "util/data/data.h"
@@ -55,6 +57,12 @@ void VWMTrain::Init() {
   // draw; read now, while loading, they go into the packed data file with everything else.
   RenderContextShaderPieces pieces;
   RequireObjects3DSharedResources();
+  // Every pass the tracks can switch on is compiled now rather than in the middle of the show.
+  const int32_t samples = system_settings ? static_cast<int32_t>(system_settings->samples) : 0;
+  stage_.draw_light_markers = 1;
+  stage_.light_marker_size = 0.1f;
+  WarmUpShaderVariants(stage_, samples);
+  WarmUpShaderVariants(sprites_, samples);
 }
 
 void VWMTrain::Resize(uint32_t new_width, uint32_t new_height) {

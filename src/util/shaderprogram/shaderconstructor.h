@@ -66,3 +66,5 @@ std::shared_ptr<ShaderConstructor> MakeVertexColor3DShader(const std::string& na
 std::shared_ptr<ShaderConstructor> MakeTextured2DShader(const std::string& name);
 std::shared_ptr<ShaderConstructor> MakeTintedTextured2DShader(const std::string& name);
 std::shared_ptr<ShaderConstructor> MakeBlur2DShader(const std::string& name);
+// How far the blur's farthest tap lies from the pixel, per axis, as a fraction of the picture.
+std::array<float, 2> Blur2DReach();

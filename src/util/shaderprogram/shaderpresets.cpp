@@ -3,6 +3,9 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
+#include <cmath>
+
 #include "util/shaderprogram/shaderconstructor.h"
 #include "util/shaderprogram/vertexattrib.h"
 
@@ -100,11 +103,29 @@ std::shared_ptr<ShaderConstructor> MakeTintedTextured2DShader(const std::string&
   return c;
 }
 
+namespace {
+
+constexpr float kBlurScale = 0.002f;
+constexpr int kBlurRings = 3;  // the taps at 1, 2 and 3 times the scale
+
+}  // namespace
+
+std::array<float, 2> Blur2DReach() {
+  std::array<float, 2> reach{0.0f, 0.0f};
+  for (const auto& offset : kBlurOffsets) {
+    for (int axis = 0; axis < 2; ++axis) {
+      reach[axis] = std::max(reach[axis], std::abs(offset[axis]) * kBlurScale * kBlurRings);
+    }
+  }
+  return reach;
+}
+
 std::shared_ptr<ShaderConstructor> MakeBlur2DShader(const std::string& name) {
   auto c = MakeNamed(name);
   AddTextured2DVertexStage(*c);
   AddTintedFragmentGlobals(*c);
-  c->AddStrings(Type::FRAGMENT_GLOBALS, {"vec2 offsets[12];", "const float BlurScale = 0.002;"});
+  c->AddStrings(Type::FRAGMENT_GLOBALS,
+                {"vec2 offsets[12];", fmt::format("const float BlurScale = {:.3f};", kBlurScale)});
   c->AddStrings(
       Type::FRAGMENT_FUNCTIONS,
       {"vec4 blur( float scale )", "{", "\tvec4 tempsum = vec4( 0.0 );",

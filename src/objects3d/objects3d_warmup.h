@@ -1,0 +1,14 @@
+#pragma once
+// Shader variants built while loading. A variant is otherwise compiled at the first draw that
+// needs it, and the software rasteriser compiles each program again for every new combination
+// of pass state (blending, depth test, target format) at its first draw: a show whose depth of
+// field or glow first switches on halfway would stall for that frame. The warm-up draws every
+// primitive of the scene once in every pass it can take part in, with one instance and with
+// several, into a small target of the composition's sample count, then puts the scene back as
+// it found it.
+
+#include <cstdint>
+
+#include "objects3d/objects3d.h"
+
+void WarmUpShaderVariants(Objects3D& scene, int32_t samples);

@@ -1,0 +1,123 @@
+// Shader variants built while loading: after the warm-up no pass a show can switch on, and no
+// instance count it can give a node, compiles anything new, and the scene draws as it did.
+
+#include <GL/glew.h>
+#include <glm/gtc/matrix_transform.hpp>
+#include <gtest/gtest.h>
+
+#include "objects3d/context/rendercontext.h"
+#include "objects3d/objects3d_warmup.h"
+#include "objects3d/procedural.h"
+#include "render_scene.h"
+#include "support/gl_state.h"
+#include "util/light/light.h"
+
+namespace {
+
+class WarmUpTest : public GLTest {};
+
+// A floor, a cube, and a glowing row of balls with a colour each that starts switched off; one
+// light.
+std::unique_ptr<Objects3D> Stage() {
+  auto scene = MakeScene({0, 6, 6});
+  Node& floor = scene->AddPrimitive(MakePlane(8, 8, 1), LitMaterial({1, 1, 1, 1}, 1, 0), nullptr);
+  floor.instances[0] = glm::translate(glm::mat4(1.0f), {0, -1, 0});
+  scene->AddPrimitive(MakeCube(glm::vec3(1.0f), glm::vec3(1.0f)), LitMaterial({0.8f, 0.2f, 0.2f, 1}, 1, 0),
+                      nullptr);
+  auto glowing = LitMaterial({0.2f, 0.2f, 0.2f, 1}, 0.5f, 0);
+  glowing->emissive = {1, 0.5f, 0};
+  Node& balls = scene->AddPrimitive(MakeIcosahedron(), glowing, nullptr);
+  balls.enabled = 0;
+  AddPointLight(*scene, {0, 4, 0}, 60.0f);
+  return scene;
+}
+
+Node& Balls(Objects3D& scene) { return *scene.data.nodes.back(); }
+
+// Shows the balls as `count` instances, each with its own emission when `coloured`.
+void ShowBalls(Objects3D& scene, size_t count, bool coloured) {
+  Node& balls = Balls(scene);
+  balls.enabled = 1;
+  balls.instances.clear();
+  for (size_t i = 0; i < count; ++i) {
+    balls.instances.push_back(glm::translate(glm::mat4(1.0f), {-2.0f + 2.0f * i, 1.5f, 0}));
+  }
+  auto& emissions = scene.GetMaterial(balls)->instance_emission_colors;
+  emissions.clear();
+  if (coloured) emissions.assign(count, glm::vec3(0, 1, 0));
+}
+
+TEST_F(WarmUpTest, NoPassOrInstanceCountCompilesAfterIt) {
+  auto scene = Stage();
+  WarmUpShaderVariants(*scene, 4);
+  ASSERT_TRUE(scene->render_context);
+  const size_t variants = scene->render_context->VariantCount();
+  EXPECT_GT(variants, 10u);
+  struct Case {
+    uint8_t shadows, glow, dof;
+    size_t balls;
+    bool coloured;
+  };
+  const Case cases[] = {
+      {0, 0, 0, 1, false}, {1, 0, 0, 1, false}, {1, 1, 0, 3, true},  {0, 1, 1, 3, false},
+      {1, 1, 1, 2, true},  {0, 0, 1, 1, false}, {1, 0, 1, 3, true},  {0, 1, 0, 1, false},
+  };
+  for (const Case& c : cases) {
+    scene->shadows_enabled = c.shadows;
+    scene->glow_enabled = c.glow;
+    scene->dof_enabled = c.dof;
+    ShowBalls(*scene, c.balls, c.coloured);
+    Render(*scene);
+    EXPECT_EQ(scene->render_context->VariantCount(), variants)
+        << "shadows " << int(c.shadows) << " glow " << int(c.glow) << " dof " << int(c.dof)
+        << " balls " << c.balls << (c.coloured ? " coloured" : "");
+  }
+  EXPECT_TRUE(NoGLError());
+}
+
+TEST_F(WarmUpTest, SceneDrawsAsItDidBefore) {
+  auto warmed = Stage();
+  auto plain = Stage();
+  // Warmed while loading, before the scene has a size; with light markers on.
+  warmed->render_width = warmed->render_height = -1;
+  warmed->draw_light_markers = 1;
+  for (Objects3D* scene : {warmed.get(), plain.get()}) {
+    scene->shadows_enabled = 1;
+    scene->glow_enabled = 1;
+  }
+  WarmUpShaderVariants(*warmed, 0);
+  EXPECT_EQ(warmed->render_width, -1);
+  warmed->render_width = warmed->render_height = kSide;
+  warmed->draw_light_markers = 0;
+  EXPECT_EQ(Balls(*warmed).enabled, 0);
+  EXPECT_EQ(warmed->shadows_enabled, 1);
+  EXPECT_EQ(warmed->dof_enabled, 0);
+  EXPECT_EQ(Render(*warmed), Render(*plain));
+  EXPECT_TRUE(NoGLError());
+}
+
+// A module loaded before the warm-up may still count on the textures it left bound.
+TEST_F(WarmUpTest, TexturesBoundBeforeStayBound) {
+  auto scene = Stage();
+  GLuint textures[2] = {0, 0};
+  glGenTextures(2, textures);
+  glActiveTexture(GL_TEXTURE3);
+  glBindTexture(GL_TEXTURE_2D, textures[1]);
+  glActiveTexture(GL_TEXTURE0);
+  glBindTexture(GL_TEXTURE_2D, textures[0]);
+  WarmUpShaderVariants(*scene, 0);
+  GLint active = 0, unit0 = 0, unit3 = 0;
+  glGetIntegerv(GL_ACTIVE_TEXTURE, &active);
+  glGetIntegerv(GL_TEXTURE_BINDING_2D, &unit0);
+  glActiveTexture(GL_TEXTURE3);
+  glGetIntegerv(GL_TEXTURE_BINDING_2D, &unit3);
+  glActiveTexture(GL_TEXTURE0);
+  EXPECT_EQ(active, GL_TEXTURE0);
+  EXPECT_EQ(static_cast<GLuint>(unit0), textures[0]);
+  EXPECT_EQ(static_cast<GLuint>(unit3), textures[1]);
+  glBindTexture(GL_TEXTURE_2D, 0);
+  glDeleteTextures(2, textures);
+  EXPECT_TRUE(NoGLError());
+}
+
+}  // namespace
