@@ -21,6 +21,7 @@
 
 #include <glm/glm.hpp>
 
+#include "objects3d/gltf_loader.h"
 #include "objects3d/objects3d_data.h"
 
 class Camera;
@@ -51,10 +52,11 @@ int32_t ShadowMapSize(uint32_t width, int32_t max_cube_size);
 
 // The walks over a node tree recurse once a level. A tree of n nodes is less than n levels
 // deep, so a walk that goes deeper has met a cycle (a scene can build one: the loader refuses
-// them in files); the second bound keeps a deep chain from overflowing the stack. Fatal
+// them in files); the second bound, the loader's own depth limit, keeps a deep chain from
+// overflowing the stack (a sanitizer build's frames are several times larger). Fatal
 // "Node {index} ({name}) lies {depth} levels deep: the node tree has a cycle or is deeper than
 // {bound}" when `depth` reaches either.
-constexpr size_t kMaxNodeWalkDepth = 4096;
+constexpr size_t kMaxNodeWalkDepth = static_cast<size_t>(kMaxGltfNodeDepth);
 void RequireNodeWalkDepth(size_t node_count, const Node& node, size_t depth);
 
 class Objects3D {

@@ -51,6 +51,18 @@ def shot_path(production, name):
     return os.path.join(player.BINARY_DIR, f"e2e-production{production}-{name}.png")
 
 
+def loading_screen(marks, first_show):
+    """The lit pixels of the loading screen: what shows first, up to the first dark shot, at its
+    fullest (its first shot may catch it still fading in)."""
+    seen = []
+    for at, _, lit in marks:
+        if at >= first_show or (seen and not lit):
+            break
+        if lit:
+            seen.append(lit)
+    return max(seen, key=len)
+
+
 def show_times(shots):
     """(show seconds, path) for (seconds after the window appeared, path). A loading screen is a
     small mark on black (the first lit picture) that fades out in place; the show begins after
@@ -64,7 +76,7 @@ def show_times(shots):
     before = [(at, lit) for at, _, lit in marks if at < first_show and lit]
     start = 0.0
     if before:
-        screen = before[0][1]  # what shows first is the loading screen
+        screen = loading_screen(marks, first_show)
         loading = [at for at, lit in before if len(lit & screen) >= 0.8 * len(lit)]
         start = next(at for at, _, _ in marks if at > loading[-1])
     return [(at - start, path) for at, path, _ in marks]

@@ -97,9 +97,9 @@ TEST_F(RenderTest, ACycleOrAnEndlessChainOfNodesIsRefusedByEveryWalk) {
       {"draw", cycle, [](Objects3D& s) { Render(s); }, "Node 0 .* the node tree has a cycle"},
       {"buffers", cycle, [](Objects3D& s) { s.UpdateBuffers(s.GetMasterNode()); }, "has a cycle"},
       {"box", cycle, [](Objects3D& s) { glm::vec3 lo, hi; s.GetNodeBBox("", lo, hi); }, "has a cycle"},
-      {"deep draw", deep_chain, [](Objects3D& s) { Render(s); }, "deeper than 4096"},
+      {"deep draw", deep_chain, [](Objects3D& s) { Render(s); }, "deeper than 1000"},
       {"deep box", deep_chain, [](Objects3D& s) { glm::vec3 lo, hi; s.GetNodeBBox("", lo, hi); },
-       "deeper than 4096"},
+       "deeper than 1000"},
   };
   for (const auto& c : cases) {
     EXPECT_EXIT(
