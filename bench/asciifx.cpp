@@ -49,7 +49,7 @@ void BM_FireFiveSteps(benchmark::State& state) {
   AsciiFire fire(&engine);
   for (auto _ : state) {
     fake_tick += 80;
-    fire.update();
+    fire.update(fake_tick);
   }
 }
 BENCHMARK(BM_FireFiveSteps)->Unit(benchmark::kMicrosecond);
@@ -58,8 +58,8 @@ void BM_FireCellsOnly(benchmark::State& state) {
   if (!MakeContext()) return state.SkipWithError("no GL display");
   AsciiEngine engine;
   AsciiFire fire(&engine);
-  fire.update();
-  for (auto _ : state) fire.update();
+  fire.update(fake_tick);
+  for (auto _ : state) fire.update(fake_tick);
 }
 BENCHMARK(BM_FireCellsOnly)->Unit(benchmark::kMicrosecond);
 
@@ -69,7 +69,7 @@ void BM_RotoZoomRender(benchmark::State& state) {
   RotoZoom roto(&engine, WritePicture("bench_rotozoom_tile.raw", 65536));
   for (auto _ : state) {
     fake_tick += 20;
-    roto.update();
+    roto.update(fake_tick);
   }
 }
 BENCHMARK(BM_RotoZoomRender)->Unit(benchmark::kMicrosecond);
