@@ -30,16 +30,6 @@ void SetInt(ShaderProgram& program, const char* name, int32_t value) {
   if (at >= 0) glUniform1i(at, value);
 }
 
-void BindUnit(GLuint unit, const Texture& texture) {
-  glActiveTexture(GL_TEXTURE0 + unit);
-  glBindTexture(texture.Target(), texture.id);
-}
-
-void UnbindUnit(GLuint unit, const Texture& texture) {
-  glActiveTexture(GL_TEXTURE0 + unit);
-  glBindTexture(texture.Target(), 0);
-}
-
 }  // namespace
 
 LinearLightFrame::LinearLightFrame(Objects3D& scene, int32_t width, int32_t height)
@@ -90,8 +80,8 @@ void LinearLightFrame::Resolve() {
   const Texture& depth = *frame.depth_texture;
   const GLuint light_unit = multisampled ? kLightSamplesUnit : kLightUnit;
   const GLuint depth_unit = multisampled ? kDepthSamplesUnit : kDepthUnit;
-  BindUnit(light_unit, light);
-  BindUnit(depth_unit, depth);
+  light.BindToUnit(light_unit);
+  depth.BindToUnit(depth_unit);
 
   const bool additive = caller_blend_ && caller_factors_[1] == GL_ONE;
   glEnable(GL_BLEND);
@@ -100,8 +90,8 @@ void LinearLightFrame::Resolve() {
   glViewport(0, 0, width_, height_);
   EasyDraw::DrawQuad(0.0f, 0.0f, 1.0f, 1.0f);
 
-  UnbindUnit(depth_unit, depth);
-  UnbindUnit(light_unit, light);
+  depth.UnbindFromUnit(depth_unit);
+  light.UnbindFromUnit(light_unit);
   glActiveTexture(GL_TEXTURE0);
   if (!caller_blend_) glDisable(GL_BLEND);
   glBlendFuncSeparate(static_cast<GLenum>(caller_factors_[0]), static_cast<GLenum>(caller_factors_[1]),

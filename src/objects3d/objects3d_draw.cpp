@@ -212,16 +212,6 @@ std::unique_ptr<FBO> MakeTarget(const Objects3D& o, FBOType type) {
   return std::make_unique<FBO>(size.width, size.height, type, 0);
 }
 
-void BindTexture2D(GLuint unit, const Texture& texture) {
-  glActiveTexture(GL_TEXTURE0 + unit);
-  glBindTexture(texture.Target(), texture.id);
-}
-
-void UnbindTexture2D(GLuint unit, const Texture& texture) {
-  glActiveTexture(GL_TEXTURE0 + unit);
-  glBindTexture(texture.Target(), 0);
-}
-
 void SetUniform(ShaderProgram& program, const char* name, const glm::mat4& m) {
   const int32_t at = program.GetUniformLocation(name);
   if (at >= 0) glUniformMatrix4fv(at, 1, GL_FALSE, glm::value_ptr(m));
@@ -336,9 +326,9 @@ void GlowComposite(Objects3D& o, const Camera& camera, const RenderSize& size) {
   SetUniform(blur, "ProjectionMatrix", o.screen_matrix);
   SetUniform(blur, "Texture", 0);
   const Texture& glow = *o.glow_fbo->color_textures[0];
-  BindTexture2D(0, glow);
+  glow.BindToUnit(0);
   EasyDraw::DrawQuad(0.0f, 0.0f, 1.0f, 1.0f);
-  UnbindTexture2D(0, glow);
+  glow.UnbindFromUnit(0);
   glScissor(box[0], box[1], box[2], box[3]);
   SetEnabled(GL_SCISSOR_TEST, scissor);
 }
@@ -365,11 +355,11 @@ void DepthOfFieldComposite(Objects3D& o, const Camera& camera) {
   if (!o.dof_fbo->depth_texture) ExitMsg(__FILE__, __LINE__, "No depth texture is created!");
   const Texture& depth = *o.dof_fbo->depth_texture;
   const Texture& sharp = *o.dof_fbo->color_textures[0];
-  BindTexture2D(1, depth);
-  BindTexture2D(0, sharp);
+  depth.BindToUnit(1);
+  sharp.BindToUnit(0);
   EasyDraw::DrawQuad(0.0f, 0.0f, 1.0f, 1.0f);
-  UnbindTexture2D(1, depth);
-  UnbindTexture2D(0, sharp);
+  depth.UnbindFromUnit(1);
+  sharp.UnbindFromUnit(0);
 }
 
 // Lays down the depth of every opaque surface with colour writes off, through the cheap glow

@@ -89,6 +89,16 @@ Texture::Texture(const std::string& buffer_name, const std::vector<uint8_t>& byt
   Create();
 }
 
+void Texture::BindToUnit(GLuint unit) const {
+  glActiveTexture(GL_TEXTURE0 + unit);
+  glBindTexture(Target(), id);
+}
+
+void Texture::UnbindFromUnit(GLuint unit) const {
+  glActiveTexture(GL_TEXTURE0 + unit);
+  glBindTexture(Target(), 0);
+}
+
 Texture::~Texture() {
   if (id == 0) return;
   Destroy();

@@ -42,6 +42,9 @@ class Texture {
 
   bool IsMultisampled() const { return samples > 0; }
   GLenum Target() const { return IsMultisampled() ? GL_TEXTURE_2D_MULTISAMPLE : GL_TEXTURE_2D; }
+  // Binds to (or clears from) texture unit `unit`; leaves that unit active.
+  void BindToUnit(GLuint unit) const;
+  void UnbindFromUnit(GLuint unit) const;
 
   std::string name = "Uninitialized";
   std::vector<uint8_t> image_data;
