@@ -23,9 +23,9 @@ MOMENTS = [("shapes", 1.0, 7.5, coloured), ("wall", 7.5, 15.0, coloured),
            ("both", 30.0, 37.5, coloured), ("wall-again", 45.0, 52.5, coloured),
            ("end", 52.5, 59.0, coloured)]
 
-# The picture fades out over the song's silent tail: two seconds before the end it is still
+# The picture fades out over the song's silent tail: three seconds before the end it is still
 # there.
-LIT_UNTIL_SECONDS_BEFORE_END = 2.0
+LIT_UNTIL_SECONDS_BEFORE_END = 3.0
 
 
 def main():

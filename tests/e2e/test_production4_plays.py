@@ -43,9 +43,9 @@ MOMENTS = [("balls", 1.0, 7.0, ball_grid), ("tunnel", 7.5, 15.0, tunnel),
            ("shapes", 16.5, 22.5, coloured), ("wall", 24.0, 30.0, coloured),
            ("tunnel-again", 37.5, 45.0, tunnel)]
 
-# The picture fades out over the song's silent tail: two seconds before the end it is still
+# The picture fades out over the song's silent tail: three seconds before the end it is still
 # there.
-LIT_UNTIL_SECONDS_BEFORE_END = 2.0
+LIT_UNTIL_SECONDS_BEFORE_END = 3.0
 
 
 def main():
