@@ -165,6 +165,12 @@ class Objects3D {
   uint8_t depth_prepass = 1;
   // The glow composite blurs only around what emits light; the picture is the same either way.
   uint8_t glow_bounded = 1;
+  // With shadows, the first shadowed light is shaded in the same draw as the image-based light
+  // and the emission, rather than in an additive pass of its own; further shadowed lights keep
+  // theirs. Off draws the ambient pass and one additive pass per light. The picture is the same
+  // either way, but for seen-through surfaces: in one draw they take the light as well, and dim
+  // the light of what lies behind them.
+  uint8_t one_pass_light = 1;
   std::unique_ptr<FBO> glow_fbo;
   std::unique_ptr<FBO> dof_fbo;
   // The linear-light frame: the passes of a frame with shadows or glow add their light here

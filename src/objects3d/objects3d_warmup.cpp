@@ -31,13 +31,16 @@ struct SavedScene {
   std::vector<NodeState> nodes;
   std::vector<uint8_t> meshes_visible;
   std::unordered_map<Material*, MaterialColors> materials;
-  uint8_t glow, dof, shadows;
+  std::vector<uint8_t> lights_on;
+  uint8_t glow, dof, shadows, lights;
   int32_t width, height;
   float aspect;
 
   explicit SavedScene(Objects3D& s)
       : glow(s.glow_enabled), dof(s.dof_enabled), shadows(s.shadows_enabled),
-        width(s.render_width), height(s.render_height), aspect(s.aspect) {
+        lights(s.lights_enabled), width(s.render_width), height(s.render_height),
+        aspect(s.aspect) {
+    for (const auto& light : s.data.lights) lights_on.push_back(light->enabled);
     for (const auto& n : s.data.nodes) nodes.push_back({n->visible, n->enabled, n->instances});
     for (const auto& m : s.data.meshes) {
       meshes_visible.push_back(m->visible);
@@ -48,6 +51,10 @@ struct SavedScene {
         }
       }
     }
+  }
+  void RestoreLights(Objects3D& s) const {
+    for (size_t i = 0; i < lights_on.size(); ++i) s.data.lights[i]->enabled = lights_on[i];
+    s.lights_enabled = lights;
   }
   void Restore(Objects3D& s) {
     for (size_t i = 0; i < nodes.size(); ++i) {
@@ -60,6 +67,7 @@ struct SavedScene {
       material->instance_base_colors = std::move(colors.base);
       material->instance_emission_colors = std::move(colors.emission);
     }
+    RestoreLights(s);
     s.glow_enabled = glow;
     s.dof_enabled = dof;
     s.shadows_enabled = shadows;
@@ -161,6 +169,19 @@ class TextureBindings {
   std::array<GLint, kUnits> cube_{};
 };
 
+// A shadowed frame draws the ambient pass alone while no light is on; else it shades the first
+// shadowed light in the same draw and each further one in a pass of its own. A show may switch
+// lights on and off, so both ends are drawn: no light, and every light. The other passes draw
+// with the lights as the scene has them.
+void DrawEveryLightSet(Objects3D& scene, const SavedScene& saved) {
+  scene.lights_enabled = 0;
+  scene.Draw();
+  scene.lights_enabled = 1;
+  for (const auto& light : scene.data.lights) light->enabled = 1;
+  scene.Draw();
+  saved.RestoreLights(scene);
+}
+
 }  // namespace
 
 void WarmUpShaderVariants(Objects3D& scene, int32_t samples) {
@@ -185,7 +206,11 @@ void WarmUpShaderVariants(Objects3D& scene, int32_t samples) {
       scene.dof_enabled = c[1];
       scene.shadows_enabled = c[2];
       for (const auto& light : scene.data.lights) light->shadows = c[2];
-      scene.Draw();
+      if (c[2]) {
+        DrawEveryLightSet(scene, saved);
+      } else {
+        scene.Draw();
+      }
     }
   }
   target.Unbind();

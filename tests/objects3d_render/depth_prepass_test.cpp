@@ -1,8 +1,6 @@
 // The depth pre-pass changes how often a pixel is shaded, never what it shows: each scene draws
 // the same with the pre-pass on and off, in every pass combination.
 
-#include <cstdlib>
-
 #include <glm/gtc/matrix_transform.hpp>
 #include <gtest/gtest.h>
 
@@ -42,12 +40,6 @@ std::unique_ptr<Objects3D> Overlaps() {
   lamp.instances[0] = glm::translate(glm::mat4(1.0f), {0, 0.2f, -0.5f});
   AddPointLight(*scene, {0, 3, 1}, 40.0f);
   return scene;
-}
-
-int LargestDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
-  int largest = a.size() == b.size() ? 0 : 255;
-  for (size_t i = 0; i < a.size() && i < b.size(); ++i) largest = std::max(largest, std::abs(a[i] - b[i]));
-  return largest;
 }
 
 TEST_F(DepthPrepassTest, PictureIsTheSameWithAndWithout) {

@@ -20,33 +20,6 @@ constexpr int kMid = kSide / 2;
 
 class LinearLightTest : public GLTest {};
 
-// The scene drawn over a blue-grey background into a target with the given sample count,
-// resolved to one sample a pixel and read back (row 0 at the bottom).
-std::vector<uint8_t> RenderSampled(Objects3D& scene, int samples) {
-  GLint outer = 0;
-  glGetIntegerv(GL_FRAMEBUFFER_BINDING, &outer);
-  FBO target(kSide, kSide, FBOType::Color, samples);
-  FBO resolved(kSide, kSide, FBOType::Color, 0);
-  glClearColor(0.1f, 0.2f, 0.3f, 1.0f);
-  glClearDepth(1.0);
-  glEnable(GL_DEPTH_TEST);
-  glDepthMask(GL_TRUE);
-  glDepthFunc(GL_LESS);
-  glDisable(GL_BLEND);
-  target.Bind();
-  scene.Draw();
-  target.Unbind();
-  glBindFramebuffer(GL_READ_FRAMEBUFFER, target.framebuffer);
-  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, resolved.framebuffer);
-  glBlitFramebuffer(0, 0, kSide, kSide, 0, 0, kSide, kSide, GL_COLOR_BUFFER_BIT, GL_NEAREST);
-  glBindFramebuffer(GL_FRAMEBUFFER, resolved.framebuffer);
-  std::vector<uint8_t> pixels(static_cast<size_t>(kSide) * kSide * 4);
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(0, 0, kSide, kSide, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-  glBindFramebuffer(GL_FRAMEBUFFER, static_cast<GLuint>(outer));
-  return pixels;
-}
-
 // How far b is brighter than a at most, over every channel of every pixel.
 int LargestBrightening(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
   int largest = 0;

@@ -1,6 +1,7 @@
 #include "render_scene.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include <stb_image_write.h>
 
@@ -36,6 +37,43 @@ std::vector<uint8_t> Render(Objects3D& scene, const glm::vec4& clear, int side) 
   glReadPixels(0, 0, side, side, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
   target.Unbind();
   return pixels;
+}
+
+std::vector<uint8_t> RenderSampled(Objects3D& scene, int samples, bool blend) {
+  GLint outer = 0;
+  glGetIntegerv(GL_FRAMEBUFFER_BINDING, &outer);
+  FBO target(kSide, kSide, FBOType::Color, samples);
+  FBO resolved(kSide, kSide, FBOType::Color, 0);
+  glClearColor(0.1f, 0.2f, 0.3f, 1.0f);
+  glClearDepth(1.0);
+  glEnable(GL_DEPTH_TEST);
+  glDepthMask(GL_TRUE);
+  glDepthFunc(GL_LESS);
+  if (blend) {
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  } else {
+    glDisable(GL_BLEND);
+  }
+  target.Bind();
+  scene.Draw();
+  target.Unbind();
+  glDisable(GL_BLEND);
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, target.framebuffer);
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, resolved.framebuffer);
+  glBlitFramebuffer(0, 0, kSide, kSide, 0, 0, kSide, kSide, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+  glBindFramebuffer(GL_FRAMEBUFFER, resolved.framebuffer);
+  std::vector<uint8_t> pixels(static_cast<size_t>(kSide) * kSide * 4);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(0, 0, kSide, kSide, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+  glBindFramebuffer(GL_FRAMEBUFFER, static_cast<GLuint>(outer));
+  return pixels;
+}
+
+int LargestDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+  int largest = a.size() == b.size() ? 0 : 255;
+  for (size_t i = 0; i < a.size() && i < b.size(); ++i) largest = std::max(largest, std::abs(a[i] - b[i]));
+  return largest;
 }
 
 std::array<uint8_t, 4> Pixel(const std::vector<uint8_t>& pixels, int x, int y) {

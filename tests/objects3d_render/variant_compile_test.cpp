@@ -28,7 +28,7 @@ struct PassChoice {
 constexpr PassChoice kPasses[] = {{Mode::Normal, 0},         {Mode::Normal, 1},
                                   {Mode::Normal, 3},         {Mode::ShadowAmbient, 0},
                                   {Mode::ShadowDepthWrite, 1}, {Mode::ShadowLighting, 1},
-                                  {Mode::Glow, 0}};
+                                  {Mode::ShadowCombined, 1},   {Mode::Glow, 0}};
 
 // One choice of the primitive and material: how many values it has and how a value sets it.
 struct Dimension {

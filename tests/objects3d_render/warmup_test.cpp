@@ -75,6 +75,31 @@ TEST_F(WarmUpTest, NoPassOrInstanceCountCompilesAfterIt) {
   EXPECT_TRUE(NoGLError());
 }
 
+// Shadowed, the scene shades its first light in the same draw as the ambient light and any
+// further light in a pass of its own, so which lights are on decides the programs a frame uses.
+TEST_F(WarmUpTest, NoLightSwitchedOnOrOffCompilesAfterIt) {
+  auto scene = Stage();
+  AddPointLight(*scene, {2, 3, 2}, 30.0f);
+  scene->shadows_enabled = 1;
+  for (const auto& light : scene->data.lights) light->enabled = 0;
+  WarmUpShaderVariants(*scene, 0);
+  EXPECT_EQ(scene->data.lights[0]->enabled, 0);
+  const size_t variants = scene->render_context->VariantCount();
+  struct Case {
+    uint8_t lights, first, second;
+  };
+  const Case cases[] = {{1, 1, 0}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}, {1, 0, 0}};
+  for (const Case& c : cases) {
+    scene->lights_enabled = c.lights;
+    scene->data.lights[0]->enabled = c.first;
+    scene->data.lights[1]->enabled = c.second;
+    Render(*scene);
+    EXPECT_EQ(scene->render_context->VariantCount(), variants)
+        << "lights " << int(c.lights) << " first " << int(c.first) << " second " << int(c.second);
+  }
+  EXPECT_TRUE(NoGLError());
+}
+
 TEST_F(WarmUpTest, SceneDrawsAsItDidBefore) {
   auto warmed = Stage();
   auto plain = Stage();

@@ -1,6 +1,7 @@
 //! Fragment stage of every 3D primitive, for each draw mode: plain lit (image-based light plus
 //! every light), shadowed ambient (image-based light and emission), shadowed lighting (one light
-//! times its shadow, added on top), depth write (no colour) and glow (emission only).
+//! times its shadow, added on top), the two at once (ambient defines with one shadowed light),
+//! depth write (no colour) and glow (emission only).
 
 in vec3 v_Position;
 flat in float v_Mirror;
@@ -191,12 +192,16 @@ void main()
     color += getEmission();
 #endif
 #if defined(USE_PUNCTUAL) && LIGHT_COUNT > 0
+    vec3 direct = vec3(0.0);
     for (int i = 0; i < LIGHT_COUNT; ++i) {
-        color += lightShading(u_Lights[i], m, n, v, v_Position);
+        direct += lightShading(u_Lights[i], m, n, v, v_Position);
     }
 #ifdef CALC_SHADOW
-    color *= shadowFactor(v_Position, n);
+    // The shadow dims the light only: the image-based light and the emission come from
+    // everywhere and stay.
+    direct *= shadowFactor(v_Position, n);
 #endif
+    color += direct;
 #endif
     g_FinalColor = vec4(toneMap(color), alpha);
 #endif

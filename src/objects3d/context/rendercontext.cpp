@@ -49,7 +49,17 @@ void SetInt(int32_t location, int32_t i) {
 }
 
 bool ReadsMaterialUniforms(Mode mode) {
-  return mode == Mode::Normal || mode == Mode::ShadowAmbient || mode == Mode::ShadowLighting;
+  return mode == Mode::Normal || mode == Mode::ShadowAmbient || mode == Mode::ShadowLighting ||
+         mode == Mode::ShadowCombined;
+}
+
+bool ReadsEmissiveUniforms(Mode mode) {
+  return mode == Mode::Normal || mode == Mode::ShadowAmbient || mode == Mode::Glow ||
+         mode == Mode::ShadowCombined;
+}
+
+bool ReadsLightUniforms(Mode mode) {
+  return mode == Mode::Normal || mode == Mode::ShadowLighting || mode == Mode::ShadowCombined;
 }
 
 // A material with exactly one instance colour uses it as its factor; with several (one per
@@ -162,11 +172,9 @@ void RenderContext::SetUp(const PrimitiveDrawInputs& draw) {
     Check(draw.instance_count == 1, __LINE__);
     SetMat4(v.Location(U::ModelMatrix), draw.instances[0]);
   }
-  if (draw.mode == Mode::Normal || draw.mode == Mode::ShadowAmbient || draw.mode == Mode::Glow) {
-    SetEmissiveUniforms(v, draw, unit);
-  }
+  if (ReadsEmissiveUniforms(draw.mode)) SetEmissiveUniforms(v, draw, unit);
   if (ReadsMaterialUniforms(draw.mode)) SetMaterialUniforms(v, draw, view, unit);
-  if (draw.mode == Mode::Normal || draw.mode == Mode::ShadowLighting) SetLightUniforms(v, view);
+  if (ReadsLightUniforms(draw.mode)) SetLightUniforms(v, view);
   SetFloat(v.Location(U::Exposure), exposure);
   SetInt(v.Location(U::LinearTarget), linear_target);
   SetMorphUniforms(v, draw, unit);

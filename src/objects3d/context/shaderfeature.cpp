@@ -56,6 +56,15 @@ void SetModeFeatures(ShaderFeatures& f, const ShaderFeatureInputs& in) {
     case RenderContextDrawMode::Glow:
       f.Set(F::DRAW_MODE_GLOW);
       break;
+    case RenderContextDrawMode::ShadowCombined:
+      // The ambient pass's features with the light and its shadow on top.
+      f.Set(F::DRAW_MODE_AMBIENT);
+      f.Set(F::MATERIAL_METALLICROUGHNESS);
+      f.Set(F::USE_IBL);
+      f.Set(F::USE_TEX_LOD);
+      f.Set(F::USE_PUNCTUAL, lights);
+      f.Set(F::CALC_SHADOW);
+      break;
     default:
       break;
   }
@@ -63,12 +72,19 @@ void SetModeFeatures(ShaderFeatures& f, const ShaderFeatureInputs& in) {
 
 bool ReadsMaterial(RenderContextDrawMode mode) {
   return mode == RenderContextDrawMode::Normal || mode == RenderContextDrawMode::ShadowAmbient ||
-         mode == RenderContextDrawMode::ShadowLighting;
+         mode == RenderContextDrawMode::ShadowLighting ||
+         mode == RenderContextDrawMode::ShadowCombined;
 }
 
 bool ReadsEmission(RenderContextDrawMode mode) {
   return mode == RenderContextDrawMode::Normal || mode == RenderContextDrawMode::ShadowAmbient ||
-         mode == RenderContextDrawMode::Glow;
+         mode == RenderContextDrawMode::Glow || mode == RenderContextDrawMode::ShadowCombined;
+}
+
+// The passes that bind a shadow map: their programs take it, lit surface or not.
+bool BindsShadowMap(RenderContextDrawMode mode) {
+  return mode == RenderContextDrawMode::ShadowLighting ||
+         mode == RenderContextDrawMode::ShadowCombined;
 }
 
 void SetVertexColorFeatures(ShaderFeatures& f, int32_t components) {
@@ -109,7 +125,7 @@ void SetMaterialFeatures(ShaderFeatures& f, const ShaderFeatureInputs& in) {
     f.Set(F::USE_IBL, false);
     f.Set(F::USE_TEX_LOD, false);
     f.Set(F::USE_PUNCTUAL, false);
-    f.Set(F::CALC_SHADOW, in.mode == RenderContextDrawMode::ShadowLighting);
+    f.Set(F::CALC_SHADOW, BindsShadowMap(in.mode));
     return;
   }
   f.Set(F::HAS_NORMALS, in.has_normals);
@@ -128,6 +144,7 @@ const char* GetRenderContextDrawModeString(RenderContextDrawMode mode) {
     case RenderContextDrawMode::ShadowDepthWrite: return "ShadowDepthWrite";
     case RenderContextDrawMode::ShadowLighting: return "ShadowLighting";
     case RenderContextDrawMode::Glow: return "Glow";
+    case RenderContextDrawMode::ShadowCombined: return "ShadowCombined";
     case RenderContextDrawMode::MAX: return "MAX";
   }
   throw std::runtime_error("GetRenderContextDrawModeString logic error");

@@ -14,7 +14,9 @@ enum class RenderContextDrawMode : uint32_t {
   ShadowDepthWrite = 2,
   ShadowLighting = 3,
   Glow = 4,
-  MAX = 5,
+  // Image-based light, emission and the one shadowed light times its shadow in one draw.
+  ShadowCombined = 5,
+  MAX = 6,
 };
 
 // "Normal" ... "MAX"; any other value throws std::runtime_error.

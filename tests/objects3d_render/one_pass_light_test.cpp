@@ -1,0 +1,111 @@
+// Shading the first shadowed light in the same draw as the image-based light changes how often
+// the scene is drawn, not what it shows: each case draws the same in one draw as with the
+// ambient pass and an additive pass per light.
+
+#include <functional>
+
+#include <glm/gtc/matrix_transform.hpp>
+#include <gtest/gtest.h>
+
+#include "objects3d/context/rendercontext.h"
+#include "objects3d/procedural.h"
+#include "render_scene.h"
+#include "support/gl_state.h"
+#include "util/light/light.h"
+
+namespace {
+
+class OnePassLightTest : public GLTest {};
+
+glm::mat4 At(const glm::vec3& position) { return glm::translate(glm::mat4(1.0f), position); }
+
+// A floor and a cube that shades part of it from a light up and to the side: lit and
+// shadowed floor, a lit top and a dark side on the cube.
+std::unique_ptr<Objects3D> LitStage() {
+  auto scene = MakeScene({0, 3, 6});
+  scene->shadows_enabled = 1;
+  Node& floor = scene->AddPrimitive(MakePlane(8, 8, 1), LitMaterial({0.9f, 0.9f, 0.8f, 1}, 0.7f, 0), nullptr);
+  floor.instances[0] = At({0, -1, 0});
+  Node& cube = scene->AddPrimitive(MakeCube(glm::vec3(1.0f), glm::vec3(1.0f)),
+                                   LitMaterial({0.8f, 0.3f, 0.2f, 1}, 0.4f, 0.3f), nullptr);
+  cube.instances[0] = At({0, -0.5f, 0});
+  AddPointLight(*scene, {1.5f, 3, 1}, 30.0f);
+  return scene;
+}
+
+// A roof over the middle of the floor, which keeps the light off the square in front of the
+// cube and off the floor seen through it.
+void AddRoof(Objects3D& scene) {
+  auto roof = MakePlane(3, 3, 1);
+  Node& node = scene.AddPrimitive(roof, LitMaterial({0.5f, 0.5f, 0.5f, 1}, 0.9f, 0), nullptr);
+  node.instances[0] = At({0, 2, 0});
+  scene.data.lights[0]->position = glm::vec4(0, 4, 0, 1);
+}
+
+void AddSquare(Objects3D& scene, const std::shared_ptr<Primitive>& square,
+               const std::shared_ptr<Material>& material, const glm::vec3& position) {
+  Node& node = scene.AddPrimitive(square, material, nullptr);
+  node.instances[0] = At(position);
+}
+
+struct Case {
+  const char* name;
+  std::function<void(Objects3D&)> change;
+  int samples = 0;
+  bool blend = false;
+};
+
+std::vector<Case> Cases() {
+  return {
+      {"lit and shadowed", [](Objects3D&) {}},
+      {"light beyond white with exposure",
+       [](Objects3D& s) {
+         s.data.lights[0]->intensity = 400.0f;
+         s.render_context->exposure = 1.8f;
+       }},
+      {"emission",
+       [](Objects3D& s) {
+         auto glowing = LitMaterial({0.2f, 0.2f, 0.2f, 1}, 0.5f, 0);
+         glowing->emissive = {1, 0.6f, 0.1f};
+         Node& lamp = s.AddPrimitive(MakeCube(glm::vec3(0.4f), glm::vec3(1.0f)), glowing, nullptr);
+         lamp.instances[0] = At({-1.2f, -0.6f, 0.8f});
+       }},
+      {"translucent over opaque, out of the light",
+       [](Objects3D& s) {
+         AddRoof(s);
+         AddSquare(s, MakeSquare(0.5f), LitMaterial({0.2f, 0.4f, 1, 0.4f}, 0.3f, 0), {0, 0, 0.8f});
+       },
+       0, true},
+      {"alpha mask",
+       [](Objects3D& s) {
+         auto masked = LitMaterial({0.2f, 1, 0.2f, 1}, 0.3f, 0);
+         masked->alpha_mask = 1;
+         auto half_cut = MakeSquare(0.6f);
+         half_cut->colors = {1, 1, 1, 0, 1, 1, 1, 0, 1, 1, 1, 1, 1, 1, 1, 1};
+         half_cut->color_components = 4;
+         AddSquare(s, half_cut, masked, {0.9f, 0, 1.2f});
+       }},
+      {"unlit",
+       [](Objects3D& s) {
+         AddSquare(s, MakeSquare(0.5f), UnlitMaterial({1, 0.5f, 0.2f, 1}), {-1, 0, 1});
+       }},
+      {"two shadowed lights",
+       [](Objects3D& s) { AddPointLight(s, {-2, 2.5f, 1.5f}, 20.0f).color = {0.4f, 0.6f, 1}; }},
+      {"four samples", [](Objects3D&) {}, 4},
+  };
+}
+
+TEST_F(OnePassLightTest, PictureIsTheSameAsWithAnAdditivePass) {
+  for (const Case& c : Cases()) {
+    auto scene = LitStage();
+    c.change(*scene);
+    scene->one_pass_light = 0;
+    const auto two_passes = RenderSampled(*scene, c.samples, c.blend);
+    scene->one_pass_light = 1;
+    const auto one_pass = RenderSampled(*scene, c.samples, c.blend);
+    EXPECT_LE(LargestDifference(one_pass, two_passes), 2) << c.name;
+  }
+  EXPECT_TRUE(NoGLError());
+}
+
+}  // namespace
