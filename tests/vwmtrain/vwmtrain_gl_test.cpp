@@ -20,6 +20,7 @@
 #include "util/music/notedata.h"
 #include "util/music/sync_device.h"
 #include "util/music/sync_track.h"
+#include "objects3d/context/rendercontext.h"
 #include "objects3d/material.h"
 #include "objects3d/node.h"
 
@@ -120,6 +121,20 @@ TEST_F(VWMTrainGLTest, EveryElementSwitchedOnDrawsWithoutError) {
   Set("recyInstances", 3);
   const auto pixels = Frames(3);
   EXPECT_GT(MeanBrightness(pixels), 10.0);
+}
+
+// Every program a frame of the stage can need is built while loading: the show never stalls on
+// a compile when an element first appears.
+TEST_F(VWMTrainGLTest, NoElementSwitchedOnBuildsAProgram) {
+  const size_t built = scene().stage().render_context->VariantCount();
+  for (const char* name : {"fftrEnable", "keybEnable", "textLaserOn", "focusEnable", "rndrGlow",
+                           "shadowEnabled"})
+    Set(name, 1);
+  for (const float screen : {1.0f, 2.0f}) {
+    Set("crtsEnable", screen);
+    Frames(1);
+    EXPECT_EQ(scene().stage().render_context->VariantCount(), built) << "monitor " << screen;
+  }
 }
 
 TEST_F(VWMTrainGLTest, FullScreenTextModeShowsOnlyTheTextLayer) {

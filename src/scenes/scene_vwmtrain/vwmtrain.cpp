@@ -34,6 +34,9 @@ void VWMTrain::Init() {
   InitRastafield();
   ascii_.LoadEngine();
   InitText();
+  // The screen is hidden until a track shows it; textured from the start, its program is among
+  // those the warm-up builds below, not compiled on the frame that first shows it.
+  ShowOnCrtScreen(ascii_.engine().buffer);
   OpenTracks(VWMTrainTracks::Scene());
   InitCameraAndLight();
   InitFftSnapshots();

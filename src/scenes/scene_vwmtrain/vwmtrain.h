@@ -86,6 +86,8 @@ class VWMTrain : public Scene {
   void UpdateFftBars(double beat);
   void UpdateClowns();
   void UpdateCrt();
+  // The monitor's screen shows the picture of `frame`, lit by itself.
+  void ShowOnCrtScreen(const FBO* frame);
   void UpdateKeyboard(double beat);
   void UpdateFire();
   void UpdateRastafield(double beat);

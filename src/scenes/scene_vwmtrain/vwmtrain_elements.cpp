@@ -86,16 +86,20 @@ void VWMTrain::UpdateClowns() {
   clownNode_->instances = StagePlacement::Clowns(settings, lo.y);
 }
 
+void VWMTrain::ShowOnCrtScreen(const FBO* frame) {
+  const std::shared_ptr<Texture> picture = PictureOf(frame);
+  crtScreenMaterial_->base_color = glm::vec4(1.0f);
+  crtScreenMaterial_->emissive = glm::vec3(1.0f);
+  crtScreenMaterial_->base_color_texture = picture;
+  crtScreenMaterial_->emissive_texture = picture;
+}
+
 void VWMTrain::UpdateCrt() {
   if (!Switch(crtNode_, "crtmEnabled")) return;
   const float screen = Track("crtsEnable");
   ShowNode(*crtScreenNode_, screen > 0.5f);
   if (screen > 0.5f) {
-    const auto picture = screen > 1.5f ? PictureOf(textFbo_.get()) : PictureOf(ascii_.engine().buffer);
-    crtScreenMaterial_->base_color = glm::vec4(1.0f);
-    crtScreenMaterial_->emissive = glm::vec3(1.0f);
-    crtScreenMaterial_->base_color_texture = picture;
-    crtScreenMaterial_->emissive_texture = picture;
+    ShowOnCrtScreen(screen > 1.5f ? textFbo_.get() : ascii_.engine().buffer);
   }
   // Measured at rest: the box of last frame's placement would move the monitor by itself.
   crtNode_->instances = {glm::mat4(1.0f)};
