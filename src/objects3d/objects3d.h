@@ -165,7 +165,13 @@ class Objects3D {
   uint8_t depth_prepass = 1;
   // The glow composite blurs only around what emits light; the picture is the same either way.
   uint8_t glow_bounded = 1;
+  // The glow picture is drawn and blurred at half the width and height and the blurred picture
+  // is stretched over the frame: a quarter of the pixels to shade. The blur spreads each emitter
+  // over several pixels, so the frame comes out nearly the same as at full size.
+  uint8_t glow_half_size = 1;
   std::unique_ptr<FBO> glow_fbo;
+  // The blurred glow picture, at the glow picture's size; used at half size only.
+  std::unique_ptr<FBO> glow_blur_fbo;
   std::unique_ptr<FBO> dof_fbo;
   // The linear-light frame: the passes of a frame with shadows or glow add their light here
   // and the frame is display-encoded once onto the caller's target. Made on first need, with
