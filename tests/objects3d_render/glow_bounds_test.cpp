@@ -39,12 +39,29 @@ std::unique_ptr<Objects3D> Scene(const std::vector<Emitter>& emitters) {
   return scene;
 }
 
+// Glowing cubes drawn at the scene's lights, two of them in view.
+void AddLightMarkers(Objects3D& scene) {
+  AddPointLight(scene, {-1.6f, 0.2f, 0}, 10.0f);
+  AddPointLight(scene, {1.2f, -0.5f, 1.5f}, 10.0f);
+  auto marker = std::make_shared<Objects3D>();
+  marker->AddMasterNode();
+  auto glowing = LitMaterial({0.1f, 0.1f, 0.1f, 1}, 0.5f, 0);
+  glowing->emissive = {1, 1, 0};
+  marker->AddPrimitive(MakeCube(glm::vec3(0.4f), glm::vec3(1.0f)), glowing, nullptr);
+  marker->Resize(kSide, kSide, 1.0f);
+  scene.light_marker = marker;
+  scene.draw_light_markers = 1;
+}
+
 TEST_F(GlowBoundsTest, FrameIsTheSameAsWithTheWholeTargetBlurred) {
   struct Case {
     const char* name;
     std::vector<Emitter> emitters;
+    bool markers = false;
   };
   const Case cases[] = {
+      {"light markers and one emitter", {{{0, 0.8f, 0}, 0.3f, {1, 0.5f, 0}}}, true},
+      {"light markers alone", {}, true},
       {"one in the middle", {{{0, 0.8f, 0}, 0.3f, {1, 0.5f, 0}}}},
       {"two apart, one at the edge", {{{-2.6f, 0, 0}, 0.3f, {0, 1, 0}}, {{2.0f, 1.4f, -1}, 0.2f, {1, 1, 1}}}},
       {"one half out of the picture", {{{3.4f, 0, 0}, 0.6f, {1, 0, 0}}}},
@@ -53,6 +70,7 @@ TEST_F(GlowBoundsTest, FrameIsTheSameAsWithTheWholeTargetBlurred) {
   };
   for (const Case& c : cases) {
     auto scene = Scene(c.emitters);
+    if (c.markers) AddLightMarkers(*scene);
     for (const uint8_t half_size : {0, 1}) {
       scene->glow_half_size = half_size;
       scene->glow_bounded = 0;
