@@ -21,6 +21,7 @@
 
 #include <glm/glm.hpp>
 
+#include "objects3d/glow_bounds.h"
 #include "objects3d/gltf_loader.h"
 #include "objects3d/objects3d_data.h"
 
@@ -170,6 +171,9 @@ class Objects3D {
   // over several pixels, so the frame comes out nearly the same as at full size.
   uint8_t glow_half_size = 1;
   std::unique_ptr<FBO> glow_fbo;
+  // The pixels of the frame the last glow picture can be lit in (the emitters' rectangle, grown
+  // for the texture filtering); the whole target when they cannot be bounded.
+  PixelRect glow_picture_area;
   // The blurred glow picture, at the glow picture's size; used at half size only.
   std::unique_ptr<FBO> glow_blur_fbo;
   std::unique_ptr<FBO> dof_fbo;

@@ -296,17 +296,23 @@ void GlowPass(Objects3D& o, const std::shared_ptr<Camera>& camera) {
 }
 
 // The part of the target the blurred glow can light: the emitters' rectangle grown by the
-// blur's reach and two pixels for the filtering; empty when nothing emits.
+// blur's reach and the filtering's; empty when nothing emits.
 PixelRect GlowArea(Objects3D& o, const Camera& camera, const RenderSize& size) {
   const PixelRect whole{0, 0, size.width, size.height};
+  o.glow_picture_area = whole;
   if (!o.glow_bounded) return whole;
   const CameraViewport v = LetterboxViewport(size.width, size.height, size.aspect);
   const std::optional<PixelRect> emitters =
       EmitterScreenBounds(o, camera, {v.x, v.y, v.width, v.height});
   if (!emitters) return whole;
+  // A texel of a half-size picture spans two pixels, and the filtering reaches one texel on.
+  const int32_t filtering = o.glow_half_size ? 4 : 2;
+  o.glow_picture_area = GrowWithin(*emitters, filtering, filtering, size.width, size.height);
   const std::array<float, 2> reach = Blur2DReach();
-  const auto margin = [](float fraction, int32_t side) {
-    return static_cast<int32_t>(std::ceil(fraction * static_cast<float>(side))) + 2;
+  // At half size the blurred picture is filtered once more as it is stretched.
+  const int32_t stretch = o.glow_half_size ? filtering : 0;
+  const auto margin = [&](float fraction, int32_t side) {
+    return static_cast<int32_t>(std::ceil(fraction * static_cast<float>(side))) + filtering + stretch;
   };
   return GrowWithin(*emitters, margin(reach[0], size.width), margin(reach[1], size.height),
                     size.width, size.height);
