@@ -80,9 +80,16 @@ const std::vector<glm::vec3>& SkyBoxTriangles() {
 
 SkyBox::SkyBox()
     : program_(std::make_unique<ShaderProgram>("data/effects/skybox/skybox.vert",
-                                               "data/effects/skybox/skybox.frag")) {}
+                                               "data/effects/skybox/skybox.frag")) {
+  glGenSamplers(1, &base_level_sampler_);
+  glSamplerParameteri(base_level_sampler_, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  glSamplerParameteri(base_level_sampler_, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  for (const GLenum wrap : {GL_TEXTURE_WRAP_S, GL_TEXTURE_WRAP_T, GL_TEXTURE_WRAP_R}) {
+    glSamplerParameteri(base_level_sampler_, wrap, GL_CLAMP_TO_EDGE);
+  }
+}
 
-SkyBox::~SkyBox() = default;
+SkyBox::~SkyBox() { glDeleteSamplers(1, &base_level_sampler_); }
 
 void SkyBox::init(glm::vec3 new_position, float new_size,
                   std::shared_ptr<TextureCube> new_cube_map) {
@@ -132,7 +139,11 @@ void SkyBox::render(double /*time*/) {
   glEnable(GL_TEXTURE_CUBE_MAP);
   glActiveTexture(GL_TEXTURE0);
   glBindTexture(GL_TEXTURE_CUBE_MAP, cube_map_->id);
+  GLint sampler = 0;
+  glGetIntegerv(GL_SAMPLER_BINDING, &sampler);
+  glBindSampler(0, base_level_sampling ? base_level_sampler_ : 0);
   DrawCube(position, size);
+  glBindSampler(0, static_cast<GLuint>(sampler));
   glEnable(GL_LIGHTING);
   glEnable(GL_DEPTH_TEST);
   glBindTexture(GL_TEXTURE_CUBE_MAP, 0);

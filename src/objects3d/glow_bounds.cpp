@@ -4,6 +4,8 @@
 #include <cmath>
 #include <vector>
 
+#include <glm/gtc/matrix_transform.hpp>
+
 #include "objects3d/context/rendercontext.h"
 #include "objects3d/material.h"
 #include "objects3d/mesh.h"
@@ -11,6 +13,7 @@
 #include "objects3d/objects3d.h"
 #include "objects3d/primitive.h"
 #include "util/camera/camera.h"
+#include "util/light/light.h"
 
 namespace {
 
@@ -68,12 +71,18 @@ struct BoundsWalk {
   }
 
   void Walk(const Node& node, const std::vector<glm::mat4>& parents) {
-    if (node.instances.empty() || unbounded || budget == 0) return;
-    --budget;
+    if (node.instances.empty()) return;
     std::vector<glm::mat4> world;
     for (const glm::mat4& p : parents) {
       for (const glm::mat4& n : node.instances) world.push_back(p * n);
     }
+    WalkBelow(node, world);
+  }
+
+  // The node's children and meshes, the node placed at each of `world`.
+  void WalkBelow(const Node& node, const std::vector<glm::mat4>& world) {
+    if (unbounded || budget == 0) return;
+    --budget;
     if (node.enabled) {
       for (const uint32_t child : node.children) {
         if (child < scene.data.nodes.size()) Walk(*scene.data.nodes[child], world);
@@ -100,15 +109,36 @@ struct BoundsWalk {
   }
 };
 
+// Walks the light-marker model once at each light, as the glow pass draws it there.
+void WalkLightMarkers(Objects3D& scene, BoundsWalk& walk, const glm::mat4& root) {
+  Objects3D& marker = *scene.light_marker;
+  if (marker.data.nodes.empty()) return;
+  const Node& master = *marker.data.nodes[0];
+  if (master.instances.empty()) return;
+  BoundsWalk marker_walk{marker, walk.projection, walk.viewport, walk.lo, walk.hi, false,
+                         marker.data.nodes.size() * 64};
+  for (const auto& light : scene.data.lights) {
+    // The master node's first instance moved to the light, its other instances as they are.
+    std::vector<glm::mat4> world;
+    for (const glm::mat4& instance : master.instances) world.push_back(root * instance);
+    world[0] = root * glm::translate(master.instances[0], glm::vec3(light->position));
+    marker_walk.WalkBelow(master, world);
+  }
+  walk.lo = marker_walk.lo;
+  walk.hi = marker_walk.hi;
+  walk.unbounded = walk.unbounded || marker_walk.unbounded || marker_walk.budget == 0;
+}
+
 }  // namespace
 
 std::optional<PixelRect> EmitterScreenBounds(Objects3D& scene, const Camera& camera,
                                              const ViewportRect& viewport) {
-  if (scene.draw_light_markers && scene.light_marker) return std::nullopt;
   if (scene.data.nodes.empty()) return PixelRect{};
   BoundsWalk walk{scene, camera.projection, viewport, glm::vec2(1e30f), glm::vec2(-1e30f), false,
                   scene.data.nodes.size() * 64};
-  walk.Walk(*scene.data.nodes[0], {CameraRootMatrix(camera)});
+  const glm::mat4 root = CameraRootMatrix(camera);
+  walk.Walk(*scene.data.nodes[0], {root});
+  if (scene.draw_light_markers && scene.light_marker) WalkLightMarkers(scene, walk, root);
   if (walk.unbounded || walk.budget == 0) return std::nullopt;
   if (walk.hi.x < walk.lo.x) return PixelRect{};
   // Pixels whose area the box touches; clipped to the viewport the pass drew into.

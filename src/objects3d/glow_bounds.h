@@ -21,8 +21,9 @@ struct ViewportRect {
 };
 
 // The pixels of `viewport` that the emitters of the scene cover, seen through the camera; empty
-// when nothing emits. nullopt when they cannot be bounded (an emitter reaching behind the
-// camera, a morphing one, or light markers drawn into the glow): take the whole target.
+// when nothing emits. Light markers drawn into the glow count as the glow pass draws them, at
+// every light. nullopt when they cannot be bounded (an emitter reaching behind the camera, a
+// morphing one): take the whole target.
 std::optional<PixelRect> EmitterScreenBounds(Objects3D& scene, const Camera& camera,
                                              const ViewportRect& viewport);
 

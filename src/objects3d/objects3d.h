@@ -21,6 +21,7 @@
 
 #include <glm/glm.hpp>
 
+#include "objects3d/glow_bounds.h"
 #include "objects3d/gltf_loader.h"
 #include "objects3d/objects3d_data.h"
 
@@ -171,7 +172,16 @@ class Objects3D {
   // either way, but for seen-through surfaces: in one draw they take the light as well, and dim
   // the light of what lies behind them.
   uint8_t one_pass_light = 1;
+  // The glow picture is drawn and blurred at half the width and height and the blurred picture
+  // is stretched over the frame: a quarter of the pixels to shade. The blur spreads each emitter
+  // over several pixels, so the frame comes out nearly the same as at full size.
+  uint8_t glow_half_size = 1;
   std::unique_ptr<FBO> glow_fbo;
+  // The pixels of the frame the last glow picture can be lit in (the emitters' rectangle, grown
+  // for the texture filtering); the whole target when they cannot be bounded.
+  PixelRect glow_picture_area;
+  // The blurred glow picture, at the glow picture's size; used at half size only.
+  std::unique_ptr<FBO> glow_blur_fbo;
   std::unique_ptr<FBO> dof_fbo;
   // The linear-light frame: the passes of a frame with shadows or glow add their light here
   // and the frame is display-encoded once onto the caller's target. Made on first need, with

@@ -97,7 +97,6 @@ void Objects3D::Resize(uint32_t width, uint32_t height, float new_aspect) {
     scene->aspect = new_aspect;
     scene->ResizeLights(width, height);
     const auto w = static_cast<int32_t>(width), h = static_cast<int32_t>(height);
-    if (scene->glow_fbo) scene->glow_fbo->Resize(w, h);
     if (scene->dof_fbo) scene->dof_fbo->Resize(w, h);
     if (scene->linear_fbo) scene->linear_fbo->Resize(w, h);
   }

@@ -259,11 +259,26 @@ void ForEachMarkerPosition(Objects3D& o, bool enabled_only, DrawAt draw) {
   master.instances[0] = saved;
 }
 
-void GlowPass(Objects3D& o, const std::shared_ptr<Camera>& camera, const RenderSize& size) {
+// The glow picture's size: the frame's, or half of it rounded up.
+RenderSize GlowSize(const Objects3D& o) {
+  const RenderSize size = EffectiveSize(o);
+  if (!o.glow_half_size) return size;
+  return {(size.width + 1) / 2, (size.height + 1) / 2, size.aspect};
+}
+
+// The glow target at the glow picture's size, made on first use.
+FBO& GlowTarget(std::unique_ptr<FBO>& target, const RenderSize& size) {
+  if (!target) target = std::make_unique<FBO>(size.width, size.height, FBOType::Color, 0);
+  target->Resize(size.width, size.height);
+  return *target;
+}
+
+void GlowPass(Objects3D& o, const std::shared_ptr<Camera>& camera) {
   TimedPass timed("glow");
-  if (!o.glow_fbo) o.glow_fbo = MakeTarget(o, FBOType::Color);
+  const RenderSize size = GlowSize(o);
+  FBO& target = GlowTarget(o.glow_fbo, size);
   glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-  o.glow_fbo->Bind();
+  target.Bind();
   // The glow picture must line up with the main pass, which draws into the letterboxed part.
   SetViewport(size);
   RenderContext& context = Context(o);
@@ -277,24 +292,85 @@ void GlowPass(Objects3D& o, const std::shared_ptr<Camera>& camera, const RenderS
     });
   }
   context.UnbindTextures();
-  o.glow_fbo->Unbind();
+  target.Unbind();
 }
 
 // The part of the target the blurred glow can light: the emitters' rectangle grown by the
-// blur's reach and two pixels for the filtering; empty when nothing emits.
+// blur's reach and the filtering's; empty when nothing emits.
 PixelRect GlowArea(Objects3D& o, const Camera& camera, const RenderSize& size) {
   const PixelRect whole{0, 0, size.width, size.height};
+  o.glow_picture_area = whole;
   if (!o.glow_bounded) return whole;
   const CameraViewport v = LetterboxViewport(size.width, size.height, size.aspect);
   const std::optional<PixelRect> emitters =
       EmitterScreenBounds(o, camera, {v.x, v.y, v.width, v.height});
   if (!emitters) return whole;
+  // A texel of a half-size picture spans two pixels, and the filtering reaches one texel on.
+  const int32_t filtering = o.glow_half_size ? 4 : 2;
+  o.glow_picture_area = GrowWithin(*emitters, filtering, filtering, size.width, size.height);
   const std::array<float, 2> reach = Blur2DReach();
-  const auto margin = [](float fraction, int32_t side) {
-    return static_cast<int32_t>(std::ceil(fraction * static_cast<float>(side))) + 2;
+  // At half size the blurred picture is filtered once more as it is stretched.
+  const int32_t stretch = o.glow_half_size ? filtering : 0;
+  const auto margin = [&](float fraction, int32_t side) {
+    return static_cast<int32_t>(std::ceil(fraction * static_cast<float>(side))) + filtering + stretch;
   };
   return GrowWithin(*emitters, margin(reach[0], size.width), margin(reach[1], size.height),
                     size.width, size.height);
+}
+
+// Scissors to `area` within the caller's scissor box; puts the caller's box back when it goes.
+class ScissorWithin {
+ public:
+  explicit ScissorWithin(const PixelRect& area) {
+    glGetBooleanv(GL_SCISSOR_TEST, &enabled_);
+    glGetIntegerv(GL_SCISSOR_BOX, box_.data());
+    clip_ = area;
+    if (enabled_) {
+      clip_ = {std::max(area.x0, box_[0]), std::max(area.y0, box_[1]),
+               std::min(area.x1, box_[0] + box_[2]), std::min(area.y1, box_[1] + box_[3])};
+    }
+    glEnable(GL_SCISSOR_TEST);
+    if (!clip_.Empty()) glScissor(clip_.x0, clip_.y0, clip_.x1 - clip_.x0, clip_.y1 - clip_.y0);
+  }
+  ~ScissorWithin() {
+    glScissor(box_[0], box_[1], box_[2], box_[3]);
+    SetEnabled(GL_SCISSOR_TEST, enabled_);
+  }
+  ScissorWithin(const ScissorWithin&) = delete;
+  ScissorWithin& operator=(const ScissorWithin&) = delete;
+  const PixelRect& clip() const { return clip_; }
+
+ private:
+  GLboolean enabled_ = GL_FALSE;
+  std::array<GLint, 4> box_{};
+  PixelRect clip_;
+};
+
+// Draws `texture` over the whole of the bound target through `program` (the blur or the copy).
+void DrawTextureOver(Objects3D& o, ShaderProgram& program, const Texture& texture) {
+  program.Use();
+  SetUniform(program, "ProjectionMatrix", o.screen_matrix);
+  SetUniform(program, "Texture", 0);
+  texture.BindToUnit(0);
+  EasyDraw::DrawQuad(0.0f, 0.0f, 1.0f, 1.0f);
+  texture.UnbindFromUnit(0);
+}
+
+// Blurs the half-size glow picture into the half-size blur target, over the half-size pixels
+// under `clip` (frame pixels) and one more on each side for the stretch's filtering.
+const Texture& BlurAtGlowSize(Objects3D& o, const PixelRect& clip) {
+  const RenderSize size = GlowSize(o);
+  FBO& target = GlowTarget(o.glow_blur_fbo, size);
+  target.BindWithoutClear();
+  glViewport(0, 0, size.width, size.height);
+  const PixelRect half = GrowWithin({clip.x0 / 2, clip.y0 / 2, (clip.x1 + 1) / 2, (clip.y1 + 1) / 2},
+                                    1, 1, size.width, size.height);
+  glScissor(half.x0, half.y0, half.x1 - half.x0, half.y1 - half.y0);
+  glDisable(GL_BLEND);
+  DrawTextureOver(o, *RequireObjects3DSharedResources().blur_shader, *o.glow_fbo->color_textures[0]);
+  target.Unbind();
+  glScissor(clip.x0, clip.y0, clip.x1 - clip.x0, clip.y1 - clip.y0);
+  return *target.color_textures[0];
 }
 
 // Adds the blurred glow picture (linear light) into the linear-light frame, leaving the frame's
@@ -303,34 +379,21 @@ void GlowComposite(Objects3D& o, const Camera& camera, const RenderSize& size) {
   TimedPass timed("glow composite");
   const PixelRect area = GlowArea(o, camera, size);
   if (area.Empty()) return;
-  GLboolean scissor = GL_FALSE;
-  std::array<GLint, 4> box{};
-  glGetBooleanv(GL_SCISSOR_TEST, &scissor);
-  glGetIntegerv(GL_SCISSOR_BOX, box.data());
-  PixelRect clip = area;
-  if (scissor) {
-    clip = {std::max(area.x0, box[0]), std::max(area.y0, box[1]),
-            std::min(area.x1, box[0] + box[2]), std::min(area.y1, box[1] + box[3])};
-    if (clip.Empty()) return;
-  }
-  glEnable(GL_SCISSOR_TEST);
-  glScissor(clip.x0, clip.y0, clip.x1 - clip.x0, clip.y1 - clip.y0);
+  const ScissorWithin scissor(area);
+  if (scissor.clip().Empty()) return;
   const Objects3DSharedResources& shared = RequireObjects3DSharedResources();
   glDisable(GL_DEPTH_TEST);
   glDepthMask(GL_FALSE);
+  const Texture* blurred = o.glow_fbo->color_textures[0].get();
+  ShaderProgram* program = shared.blur_shader.get();
+  if (o.glow_half_size) {
+    blurred = &BlurAtGlowSize(o, scissor.clip());
+    program = shared.copy_shader.get();
+  }
   glEnable(GL_BLEND);
   glBlendFuncSeparate(GL_ONE, GL_ONE, GL_ZERO, GL_ONE);
   glViewport(0, 0, size.width, size.height);
-  ShaderProgram& blur = *shared.blur_shader;
-  blur.Use();
-  SetUniform(blur, "ProjectionMatrix", o.screen_matrix);
-  SetUniform(blur, "Texture", 0);
-  const Texture& glow = *o.glow_fbo->color_textures[0];
-  glow.BindToUnit(0);
-  EasyDraw::DrawQuad(0.0f, 0.0f, 1.0f, 1.0f);
-  glow.UnbindFromUnit(0);
-  glScissor(box[0], box[1], box[2], box[3]);
-  SetEnabled(GL_SCISSOR_TEST, scissor);
+  DrawTextureOver(o, *program, *blurred);
 }
 
 void DepthOfFieldComposite(Objects3D& o, const Camera& camera) {
@@ -661,7 +724,7 @@ void Objects3D::Draw() {
     skybox->render(0.0);
   }
   camera->SetUpMatrices(size.width, size.height, size.aspect);
-  if (glow_enabled) GlowPass(*this, camera, size);
+  if (glow_enabled) GlowPass(*this, camera);
   const bool shadowed = shadows_enabled && !data.lights.empty();
   // Shadowed light and glow add up: they go through the linear-light frame, encoded once.
   std::optional<LinearLightFrame> frame;
@@ -693,7 +756,8 @@ void Objects3D::Draw() {
 }
 
 void Objects3D::Prewarm() {
-  if (glow_enabled && !glow_fbo) glow_fbo = MakeTarget(*this, FBOType::Color);
+  if (glow_enabled) GlowTarget(glow_fbo, GlowSize(*this));
+  if (glow_enabled && glow_half_size) GlowTarget(glow_blur_fbo, GlowSize(*this));
   if (dof_enabled && !dof_fbo) dof_fbo = MakeTarget(*this, FBOType::ColorDepthTexture);
   if (data.nodes.empty()) throw std::runtime_error("Tried GetMasterNode() with no nodes");
   // The one draw per primitive hands every buffer to the driver before the first frame; with

@@ -45,6 +45,9 @@ const Objects3DSharedResources& GetObjects3DSharedResources() { return Resources
 const Objects3DSharedResources& RequireObjects3DSharedResources() {
   Objects3DSharedResources& r = Resources();
   if (!r.blur_shader) r.blur_shader = std::make_unique<ShaderProgram>(MakeBlur2DShader("Objects3DBlur"));
+  if (!r.copy_shader) {
+    r.copy_shader = std::make_unique<ShaderProgram>(MakeTextured2DShader("Objects3DCopy"));
+  }
   if (!r.flat_shader) r.flat_shader = std::make_unique<ShaderProgram>(MakeFlat3DShader("Objects3D"));
   if (!r.dof_shader) {
     r.dof_shader = std::make_unique<ShaderProgram>("data/objects3d/shaders/dof.vert",

@@ -15,6 +15,8 @@ class TextureCube;
 
 struct Objects3DSharedResources {
   std::unique_ptr<ShaderProgram> blur_shader;
+  // Copies a texture as it is sampled (stretching the half-size blurred glow over the frame).
+  std::unique_ptr<ShaderProgram> copy_shader;
   std::unique_ptr<ShaderProgram> flat_shader;
   std::unique_ptr<ShaderProgram> dof_shader;
   // Display-encodes the linear-light frame onto the caller's target.

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "support/effect_gl.h"
+#include "support/test_images.h"
 #include "effects/blur.h"
 #include "effects/postproceffects.h"
 #include "effects/dither.h"
@@ -266,20 +267,6 @@ TEST_F(PostProcGLTest, OnlyValuesThatLeaveThePictureAsItIsArePassThroughs) {
     }
   }
   EXPECT_TRUE(NoGLError());
-}
-
-// Peak signal to noise ratio of two RGBA8 pictures over their colour channels, in dB.
-double Psnr(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
-  double squares = 0.0;
-  size_t count = 0;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (i % 4 == 3) continue;
-    const double d = static_cast<double>(a[i]) - static_cast<double>(b[i]);
-    squares += d * d;
-    ++count;
-  }
-  if (squares == 0.0) return 1000.0;
-  return 10.0 * std::log10(255.0 * 255.0 / (squares / static_cast<double>(count)));
 }
 
 // A wide blur is worked out at half size: against the blur program run at the full size on a

@@ -1,5 +1,6 @@
 #include "support/test_images.h"
 
+#include <cmath>
 #include <fstream>
 #include <stdexcept>
 
@@ -73,4 +74,17 @@ Pixels Solid(int width, int height, std::vector<uint8_t> colour) {
   Pixels pixels;
   for (int i = 0; i < width * height; ++i) pixels.insert(pixels.end(), colour.begin(), colour.end());
   return pixels;
+}
+
+double Psnr(const Pixels& a, const Pixels& b) {
+  double squares = 0.0;
+  size_t count = 0;
+  for (size_t i = 0; i < a.size() && i < b.size(); ++i) {
+    if (i % 4 == 3) continue;
+    const double d = static_cast<double>(a[i]) - static_cast<double>(b[i]);
+    squares += d * d;
+    ++count;
+  }
+  if (squares == 0.0) return 1000.0;
+  return 10.0 * std::log10(255.0 * 255.0 / (squares / static_cast<double>(count)));
 }

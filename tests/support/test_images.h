@@ -17,3 +17,7 @@ void WritePng16(const std::string& path, int width, int height);
 
 // width x height pixels of one colour.
 Pixels Solid(int width, int height, std::vector<uint8_t> colour);
+
+// Peak signal-to-noise ratio of two RGBA pictures of one size over their colour channels (alpha
+// left out), in dB; 1000 for identical pictures.
+double Psnr(const Pixels& a, const Pixels& b);

@@ -14,6 +14,7 @@
 #include "util/data/data.h"
 #include "util/light/light.h"
 #include "util/music/music.h"
+#include "util/passtiming/passtiming.h"
 
 VWMTrain::VWMTrain() { aspect = 16.0f / 9.0f; }
 
@@ -81,12 +82,19 @@ void VWMTrain::Render() {
   const double beat = music->GetBeat();
   ascii_.Update(AsciiLayerSettings::FromTracks(Reader()), beat, music->GetSeconds());
   if (Track("asciiFullScreen") > 0.5f) {
+    TimedPass timed("ascii layer");
     glDisable(GL_BLEND);
     ascii_.Render(true);
     return;
   }
-  ascii_.Render(false);
-  RenderText();
+  {
+    TimedPass timed("ascii layer");
+    ascii_.Render(false);
+  }
+  {
+    TimedPass timed("greetings");
+    RenderText();
+  }
 
   glEnable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
@@ -116,7 +124,11 @@ void VWMTrain::Render() {
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   glEnable(GL_DEPTH_TEST);
   glDepthMask(GL_TRUE);
-  DrawSprites();
+  {
+    TimedPass timed("sprites");
+    DrawSprites();
+  }
+  TimedPass timed("laser");
   RenderLaser(beat);
 }
 

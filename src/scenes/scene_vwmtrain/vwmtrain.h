@@ -47,6 +47,9 @@ class VWMTrain : public Scene {
   KeyInstance FindKeySet(int32_t key) const { return keys_.FindOrThrow(key); }
 
   Objects3D& stage() { return stage_; }
+  // The laser's streaks are drawn only where they can reach a lit part of the glow picture;
+  // the picture is the same either way.
+  bool laser_bounded = true;
   Objects3D& sprites() { return sprites_; }
   const FftSnapshots& fftSnapshots() const { return fftSnapshots_; }
   const std::vector<std::string>& greetings() const { return Greetings_; }

@@ -4,6 +4,7 @@
 #include <GL/glew.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include <glm/gtc/matrix_transform.hpp>
@@ -13,6 +14,7 @@
 #include "scenes/scene_vwmtrain/numberednodes.h"
 #include "scenes/scene_vwmtrain/rastafield.h"
 #include "scenes/scene_vwmtrain/stageplacement.h"
+#include "scenes/scene_vwmtrain/streakreach.h"
 #include "scenes/scene_vwmtrain/vwmtrain.h"
 #include "objects3d/context/rendercontext.h"
 #include "util/helpers.h"
@@ -192,9 +194,26 @@ void VWMTrain::RenderLaser(double beat) {
   // Without a glow picture there is nothing to streak.
   const auto glow = PictureOf(stage_.glow_fbo.get());
   if (!glow) return;
+  const float step = Track("textLaserStepSize");
   radialBlur_->setTexture(glow);
   radialBlur_->setIterations(ClampedCount(Track("textLaserIterations"), 1000));
-  radialBlur_->setStepSize(Track("textLaserStepSize"));
+  radialBlur_->setStepSize(step);
   radialBlur_->setColor(1.0f, 1.0f, 1.0f, Track("textLaserAlpha"));
+  if (!laser_bounded) {
+    radialBlur_->render(beat);
+    return;
+  }
+  // The streaks add light only where they can reach the glow picture's lit part.
+  const PixelRect reach =
+      StreakReach(stage_.glow_picture_area, step, stage_.render_width, stage_.render_height);
+  if (reach.Empty()) return;
+  GLboolean scissor = GL_FALSE;
+  std::array<GLint, 4> box{};
+  glGetBooleanv(GL_SCISSOR_TEST, &scissor);
+  glGetIntegerv(GL_SCISSOR_BOX, box.data());
+  if (!scissor) glScissor(reach.x0, reach.y0, reach.x1 - reach.x0, reach.y1 - reach.y0);
+  glEnable(GL_SCISSOR_TEST);
   radialBlur_->render(beat);
+  glScissor(box[0], box[1], box[2], box[3]);
+  if (!scissor) glDisable(GL_SCISSOR_TEST);
 }
