@@ -20,6 +20,7 @@
 #include "objects3d/objects3d.h"
 #include "objects3d/objects3d_draw.h"
 #include "objects3d/primitive_buffers.h"
+#include "objects3d/shadow_faces.h"
 #include "objects3d/shared_resources.h"
 #include "system/log.h"
 #include "util/camera/camera.h"
@@ -402,12 +403,9 @@ void ShadowFaces(Objects3D& o, const std::shared_ptr<Light>& light, const Camera
   SetEnabled(GL_CULL_FACE, o.shadow_cull_front);
   if (o.shadow_cull_front) glCullFace(GL_FRONT);
   light->UpdateMatrix();
-  for (int32_t face = 0; face < 6; ++face) {
-    const glm::mat4 root = light->BeginShadowFace(face);
-    if (!light->InShadowFace()) continue;
-    DrawTree(o, Mode::ShadowDepthWrite, root, camera);
-    light->EndShadowFace();
-  }
+  if (!o.shadow_faces) o.shadow_faces = std::make_shared<ShadowFaceRenderer>();
+  const ShadowFaceOptions options{o.shadow_face_culling != 0, o.shadow_face_cache != 0};
+  o.shadow_faces->Render(o, Context(o), *light, camera, options);
 }
 
 // Lets the first fragment of each sample through and no other until the stencil is cleared.
