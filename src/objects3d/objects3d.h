@@ -166,10 +166,12 @@ class Objects3D {
   uint8_t depth_prepass = 1;
   // The glow composite blurs only around what emits light; the picture is the same either way.
   uint8_t glow_bounded = 1;
-  // A primitive is drawn only into the shadow cube faces its bounds reach, and a face is not
-  // drawn again while what it would hold is unchanged; the picture is the same either way.
+  // A primitive is drawn only into the shadow cube faces its bounds reach, a face is not drawn
+  // again while what it would hold is unchanged, and a face no surface in view reads is not
+  // drawn; the picture is the same either way.
   uint8_t shadow_face_culling = 1;
   uint8_t shadow_face_cache = 1;
+  uint8_t shadow_face_skip_unseen = 1;
   // Draws the shadow faces; made with the first shadowed frame.
   std::shared_ptr<ShadowFaceRenderer> shadow_faces;
   std::unique_ptr<FBO> glow_fbo;

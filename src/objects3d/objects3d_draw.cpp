@@ -398,13 +398,16 @@ void CollectEnabledLights(Objects3D& o, RenderContext& context) {
   }
 }
 
-void ShadowFaces(Objects3D& o, const std::shared_ptr<Light>& light, const Camera& camera) {
+// `seen_only`: the faces no surface in the camera's view reads may be left as they are.
+void ShadowFaces(Objects3D& o, const std::shared_ptr<Light>& light, const Camera& camera,
+                 bool seen_only) {
   TimedPass timed("shadow faces");
   SetEnabled(GL_CULL_FACE, o.shadow_cull_front);
   if (o.shadow_cull_front) glCullFace(GL_FRONT);
   light->UpdateMatrix();
   if (!o.shadow_faces) o.shadow_faces = std::make_shared<ShadowFaceRenderer>();
-  const ShadowFaceOptions options{o.shadow_face_culling != 0, o.shadow_face_cache != 0};
+  const ShadowFaceOptions options{o.shadow_face_culling != 0, o.shadow_face_cache != 0,
+                                  seen_only && o.shadow_face_skip_unseen != 0};
   o.shadow_faces->Render(o, Context(o), *light, camera, options);
 }
 
@@ -484,7 +487,7 @@ void RenderShadowFaces(Objects3D& scene, const std::shared_ptr<Light>& light) {
   light->shadows = 1;
   light->CreateShadowTextures();
   context.lights.assign(1, light);
-  ShadowFaces(scene, light, CurrentCamera(scene));
+  ShadowFaces(scene, light, CurrentCamera(scene), false);
   context.lights.clear();
 }
 
@@ -534,7 +537,7 @@ void Objects3D::DrawShadowed() {
     light->shadows = 1;
     light->CreateShadowTextures();
     context.lights.assign(1, light);
-    ShadowFaces(*this, light, camera);
+    ShadowFaces(*this, light, camera, true);
     ShadowLightingPass(*this, *light, camera);
   }
   context.lights.clear();

@@ -12,6 +12,7 @@
 #include "objects3d/objects3d.h"
 #include "objects3d/primitive.h"
 #include "objects3d/primitive_buffers.h"
+#include "util/camera/camera.h"
 #include "util/light/light.h"
 #include "util/light/shadowcubemap.h"
 
@@ -21,6 +22,11 @@ namespace {
 // a corner the CPU finds a hair outside may lie a hair inside there. Only what is clearly
 // outside is left out.
 constexpr float kClipSlack = 1e-3f;
+
+// How far past a face's edge, as a fraction of the face's half-width, the lighting pass may read
+// for a surface it lights: the normal offset and the filtering take a few texels of the
+// smallest map; this is several times that.
+constexpr float kSampleMargin = 0.05f;
 
 // A 64-bit running signature. Signatures are compared, never stored beyond the map's faces;
 // 0 stands for "unknown", so a signature never ends at 0.
@@ -82,6 +88,27 @@ bool BoxOutside(const glm::vec3& min, const glm::vec3& max, const glm::mat4& cli
   return beyond_all != 0;
 }
 
+// Whether the box lies wholly outside the pyramid of directions of a face (only its four side
+// planes: a lookup reads the face whatever the distance). `face_from_local` takes the box into
+// the face's view, which looks down -z.
+bool BoxOutsideDirections(const glm::vec3& min, const glm::vec3& max,
+                          const glm::mat4& face_from_local) {
+  uint32_t beyond_all = 0xf;
+  for (int corner = 0; corner < 8 && beyond_all != 0; ++corner) {
+    const glm::vec3 at((corner & 1) ? max.x : min.x, (corner & 2) ? max.y : min.y,
+                       (corner & 4) ? max.z : min.z);
+    const glm::vec4 v = face_from_local * glm::vec4(at, 1.0f);
+    const float reach = -v.z * (1.0f + kSampleMargin) + kClipSlack * (std::fabs(v.z) + 1.0f);
+    uint32_t beyond = 0;
+    for (int axis = 0; axis < 2; ++axis) {
+      if (v[axis] > reach) beyond |= 1u << (2 * axis);
+      if (v[axis] < -reach) beyond |= 1u << (2 * axis + 1);
+    }
+    beyond_all &= beyond;
+  }
+  return beyond_all != 0;
+}
+
 }  // namespace
 
 void ShadowFaceRenderer::Render(Objects3D& scene, RenderContext& context, Light& light,
@@ -92,7 +119,9 @@ void ShadowFaceRenderer::Render(Objects3D& scene, RenderContext& context, Light&
   cull_ = options.cull;
   projection_ = light.projection;
   if (scratch_.size() < scene.data.nodes.size() + 1) scratch_.resize(scene.data.nodes.size() + 1);
+  const uint32_t needed = options.skip_unseen ? SampledFaces(scene, light, camera) : 0x3fu;
   for (uint32_t face = 0; face < 6; ++face) {
+    if ((needed & (1u << face)) == 0) continue;
     const glm::mat4 root = light.face_views[face] * light.transform;
     CollectFace(scene, root);
     const uint64_t signature = FaceSignature(light, face, scene.shadow_cull_front != 0);
@@ -176,6 +205,58 @@ const ShadowFaceRenderer::Box& ShadowFaceRenderer::LocalBox(const Primitive& p) 
   CachedBox& cached = boxes_[&p];
   cached = {stamp, box};
   return cached.box;
+}
+
+uint32_t ShadowFaceRenderer::SampledFaces(Objects3D& scene, const Light& light,
+                                          const Camera& camera) {
+  seen_faces_ = 0;
+  if (scene.data.nodes.empty()) return 0;
+  seen_light_ = &light;
+  camera_clip_ = camera.projection * CameraRootMatrix(camera);
+  roots_.assign(1, glm::mat4(1.0f));
+  WalkSeen(scene, scene.GetMasterNode(), roots_, 0);
+  return seen_faces_;
+}
+
+// The walk of the lighting pass: the same nodes, meshes and primitives as the shadow walk.
+void ShadowFaceRenderer::WalkSeen(Objects3D& scene, const Node& node,
+                                  const std::vector<glm::mat4>& parents, size_t depth) {
+  if (node.instances.empty() || seen_faces_ == 0x3fu) return;
+  RequireNodeWalkDepth(scene.data.nodes.size(), node, depth);
+  std::vector<glm::mat4>& world = scratch_[depth];
+  CombineInstances(parents, node.instances, world);
+  if (node.enabled) {
+    for (const uint32_t child : node.children) {
+      WalkSeen(scene, scene.GetNode(child), world, depth + 1);
+    }
+  }
+  if (!node.visible || !node.enabled) return;
+  for (const uint32_t mesh_index : node.meshes) {
+    const Mesh& mesh = scene.GetMesh(mesh_index);
+    if (!mesh.visible) continue;
+    for (const auto& primitive : mesh.primitives) AddSeen(*primitive, world);
+  }
+}
+
+void ShadowFaceRenderer::AddSeen(const Primitive& p, const std::vector<glm::mat4>& world) {
+  // Unlit surfaces take no light, so they read no shadow.
+  if (p.material && p.material->unlit) return;
+  const bool bounded = IsTriangles(p.draw_mode) && p.morph_targets.empty();
+  const Box& box = LocalBox(p);
+  if (!bounded || !box.valid) {
+    seen_faces_ = 0x3fu;
+    return;
+  }
+  for (const glm::mat4& m : world) {
+    if (BoxOutside(box.min, box.max, camera_clip_ * m)) continue;
+    const glm::mat4 from_light = seen_light_->transform * m;
+    for (uint32_t face = 0; face < 6; ++face) {
+      if ((seen_faces_ & (1u << face)) != 0) continue;
+      if (!BoxOutsideDirections(box.min, box.max, seen_light_->face_views[face] * from_light)) {
+        seen_faces_ |= 1u << face;
+      }
+    }
+  }
 }
 
 uint64_t ShadowFaceRenderer::FaceSignature(const Light& light, uint32_t face,

@@ -9,6 +9,10 @@
 //   the map's size and the culling state). The shared map remembers the signature of what each
 //   face holds and forgets it when anything else is drawn into the face, so a face whose
 //   signature is unchanged is not drawn again.
+// - unseen faces: the lighting pass reads the map only in the directions of the surfaces the
+//   camera sees (a texel or two around them for the filtering). A face that no surface within
+//   the camera's frustum reaches is left as it is; its remembered signature still says what it
+//   holds, so it is drawn once a surface in view needs it.
 // The node walk matches the main draw's: the same matrix products in the same order.
 
 #include <cstdint>
@@ -27,6 +31,7 @@ struct Node;
 struct ShadowFaceOptions {
   bool cull = true;
   bool cache = true;
+  bool skip_unseen = true;
 };
 
 // What the last Render did: faces drawn (the rest kept their contents) and primitive draws.
@@ -68,10 +73,18 @@ class ShadowFaceRenderer {
                const std::vector<float>& weights);
   bool ReachesFace(const Primitive& primitive, const std::vector<glm::mat4>& world);
   const Box& LocalBox(const Primitive& primitive);
+  // Bit i set when face i is read by some surface within the camera's frustum.
+  uint32_t SampledFaces(Objects3D& scene, const Light& light, const Camera& camera);
+  void WalkSeen(Objects3D& scene, const Node& node, const std::vector<glm::mat4>& parents,
+                size_t depth);
+  void AddSeen(const Primitive& primitive, const std::vector<glm::mat4>& world);
   uint64_t FaceSignature(const Light& light, uint32_t face, bool cull_front) const;
   void DrawFace(RenderContext& context, const Camera& camera);
 
   glm::mat4 projection_{1.0f};
+  glm::mat4 camera_clip_{1.0f};
+  const Light* seen_light_ = nullptr;
+  uint32_t seen_faces_ = 0;
   bool cull_ = true;
   std::vector<glm::mat4> roots_;
   std::vector<Item> items_;

@@ -1,6 +1,6 @@
-// Shadow faces drawn with per-face culling and kept from frame to frame show the same shadows as
-// faces drawn whole every frame, whatever changes between frames; and a face whose contents
-// did not change is not drawn again.
+// Shadow faces drawn with per-face culling, kept from frame to frame and left alone while no
+// surface in view reads them show the same shadows as faces drawn whole every frame, whatever
+// changes between frames; and a face whose contents did not change is not drawn again.
 
 #include <cstdlib>
 #include <functional>
@@ -11,6 +11,7 @@
 #include "objects3d/procedural.h"
 #include "objects3d/shadow_faces.h"
 #include "render_scene.h"
+#include "util/camera/camera.h"
 #include "util/light/light.h"
 #include "util/light/shadowcubemap.h"
 
@@ -20,7 +21,7 @@ class ShadowFacesTest : public GLTest {};
 
 glm::mat4 At(const glm::vec3& where) { return glm::translate(glm::mat4(1.0f), where); }
 
-// A floor under a light, a cube below the light (in its -Y face only) and three small cubes
+// A tiled floor under a light, a cube below the light (in its -Y face only) and three small cubes
 // drawn as one instanced primitive.
 struct Stage {
   std::unique_ptr<Objects3D> scene;
@@ -35,8 +36,10 @@ Stage MakeStage(bool second_light) {
   Objects3D& o = *s.scene;
   o.shadows_enabled = 1;
   o.depth_prepass = 0;
-  Node& floor = o.AddPrimitive(MakePlane(8, 8, 1), LitMaterial({1, 1, 1, 1}, 1, 0), nullptr);
-  floor.instances[0] = At({0, -1, 0});
+  // Sixteen tiles, so that the camera can see part of the floor by the tiles' bounds.
+  Node& floor = o.AddPrimitive(MakePlane(2, 2, 1), LitMaterial({1, 1, 1, 1}, 1, 0), nullptr);
+  floor.instances.clear();
+  for (int i = 0; i < 16; ++i) floor.instances.push_back(At({-3.0f + 2.0f * (i % 4), -1, -3.0f + 2.0f * (i / 4)}));
   s.cube = &o.AddPrimitive(MakeCube(glm::vec3(0.8f), glm::vec3(1.0f)),
                            LitMaterial({0.8f, 0.3f, 0.2f, 1}, 0.5f, 0), nullptr);
   s.cube->instances[0] = At({0.6f, 0, 0});
@@ -52,10 +55,21 @@ Stage MakeStage(bool second_light) {
 }
 
 // A scene of its own that draws its shadow faces into the shared map whole, every frame.
+void SetSavings(Objects3D& scene, uint8_t on) {
+  scene.shadow_face_culling = on;
+  scene.shadow_face_cache = on;
+  scene.shadow_face_skip_unseen = on;
+}
+
+// Looks straight down at the floor under the light from close by: only the light's -Y face
+// lights what the camera sees.
+void LookDown(Stage& s) {
+  s.scene->data.cameras[0]->LookAt(0, 1.2f, 0.01f, 0, -1, 0, 0, 1, 0);
+}
+
 void DrawIntruder() {
   Stage other = MakeStage(false);
-  other.scene->shadow_face_cache = 0;
-  other.scene->shadow_face_culling = 0;
+  SetSavings(*other.scene, 0);
   other.cube->instances[0] = At({0, 1.5f, 0});
   Render(*other.scene);
 }
@@ -112,14 +126,20 @@ const Case kCases[] = {
      [](Stage&, int frame) {
        if (frame == 1) DrawIntruder();
      }},
+    // Frame 1 moves a cube into the -X face, which nothing in view reads; frame 2 looks at it.
+    {"the camera turns to a face left alone", false,
+     [](Stage& s, int frame) {
+       if (frame == 0) LookDown(s);
+       if (frame == 1) s.crowd->instances[1] = At({-3.4f, -0.6f, 0.3f});
+       if (frame == 2) s.scene->data.cameras[0]->LookAt(-3, 3, 4, -3, -1, 0, 0, 1, 0);
+     }},
 };
 
 constexpr int kFrames = 3;
 
 std::vector<std::vector<uint8_t>> Frames(const Case& c, bool saving) {
   Stage stage = MakeStage(c.second_light);
-  stage.scene->shadow_face_culling = saving ? 1 : 0;
-  stage.scene->shadow_face_cache = saving ? 1 : 0;
+  SetSavings(*stage.scene, saving ? 1 : 0);
   std::vector<std::vector<uint8_t>> frames;
   for (int frame = 0; frame < kFrames; ++frame) {
     c.change(stage, frame);
@@ -159,14 +179,24 @@ TEST_F(ShadowFacesTest, OnlyFacesWhoseContentsChangeAreDrawn) {
   const Expect cases[] = {
       {"nothing changes", [](Stage&) {}, 0},
       {"the cube moves below the light", [](Stage& s) { s.cube->instances[0] = At({-0.3f, 0, 0.2f}); }, 1},
-      // Nothing lies above the light: its +Y face stays empty wherever the light is.
       {"the light moves", [](Stage& s) { s.light->position.x += 0.1f; }, 5},
-      {"the map is used by another scene", [](Stage&) { DrawIntruder(); }, 6},
+      {"the map is used by another scene", [](Stage&) { DrawIntruder(); }, 5},
+      {"the camera looks down under the light", [](Stage& s) { LookDown(s); }, 0},
+      {"the light moves in view of only one face", [](Stage& s) {
+         LookDown(s);
+         s.light->position.x += 0.1f;
+       }, 1},
+      // It leaves the -Y face, which is drawn again; the +Y face it enters is out of view.
+      {"a cube goes from below the light to above it", [](Stage& s) {
+         LookDown(s);
+         s.crowd->instances[2] = At({0, 4, 0});
+       }, 1},
   };
   for (const Expect& c : cases) {
     Stage stage = MakeStage(false);
     Render(*stage.scene);
-    EXPECT_EQ(stage.scene->shadow_faces->last_stats().faces_drawn, 6) << c.name;
+    // Nothing in view lies above the light: its +Y face is never needed.
+    EXPECT_EQ(stage.scene->shadow_faces->last_stats().faces_drawn, 5) << c.name;
     c.change(stage);
     Render(*stage.scene);
     EXPECT_EQ(stage.scene->shadow_faces->last_stats().faces_drawn, c.faces) << c.name;
