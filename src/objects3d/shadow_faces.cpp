@@ -165,6 +165,8 @@ void ShadowFaceRenderer::AddItem(Primitive& primitive, const std::vector<glm::ma
   // A primitive without a material is drawn, so that the draw reports it.
   if (primitive.material && !CastsShadow(*primitive.material)) return;
   if (world.empty()) return;
+  // Uploaded before it is signed, so that its upload stamp names the geometry it draws with.
+  UpdatePrimitiveBuffers(primitive);
   if (cull_ && !ReachesFace(primitive, world)) return;
   if (lists_.size() <= items_.size()) lists_.resize(items_.size() + 1);
   lists_[items_.size()] = world;
@@ -270,8 +272,7 @@ uint64_t ShadowFaceRenderer::FaceSignature(const Light& light, uint32_t face,
   for (const Item& item : items_) {
     const Primitive& p = *item.primitive;
     s.Add(reinterpret_cast<uintptr_t>(&p));
-    s.Add(p.buffers ? p.buffers->upload_stamp() : 0);
-    s.Add(uint64_t{p.NeedsUpload()});
+    s.Add(p.buffers->upload_stamp());
     s.Add(uint64_t{p.draw_mode} | uint64_t{p.position_components} << 32);
     s.Add(p.indices.size());
     s.Add(p.positions.size());
