@@ -1,5 +1,6 @@
 #include "objects3d/shadow_faces.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -23,10 +24,9 @@ namespace {
 // outside is left out.
 constexpr float kClipSlack = 1e-3f;
 
-// How far past a face's edge, as a fraction of the face's half-width, the lighting pass may read
-// for a surface it lights: the normal offset and the filtering take a few texels of the
-// smallest map; this is several times that.
-constexpr float kSampleMargin = 0.05f;
+// How far past a face's edge the lighting pass may read for a surface it lights, in texels: the
+// lookup moves 1.5 texels along the normal and the filtering reads the next texel; twice that.
+constexpr float kSampleMarginTexels = 5.0f;
 
 // A 64-bit running signature. Signatures are compared, never stored beyond the map's faces;
 // 0 stands for "unknown", so a signature never ends at 0.
@@ -92,13 +92,13 @@ bool BoxOutside(const glm::vec3& min, const glm::vec3& max, const glm::mat4& cli
 // planes: a lookup reads the face whatever the distance). `face_from_local` takes the box into
 // the face's view, which looks down -z.
 bool BoxOutsideDirections(const glm::vec3& min, const glm::vec3& max,
-                          const glm::mat4& face_from_local) {
+                          const glm::mat4& face_from_local, float margin) {
   uint32_t beyond_all = 0xf;
   for (int corner = 0; corner < 8 && beyond_all != 0; ++corner) {
     const glm::vec3 at((corner & 1) ? max.x : min.x, (corner & 2) ? max.y : min.y,
                        (corner & 4) ? max.z : min.z);
     const glm::vec4 v = face_from_local * glm::vec4(at, 1.0f);
-    const float reach = -v.z * (1.0f + kSampleMargin) + kClipSlack * (std::fabs(v.z) + 1.0f);
+    const float reach = -v.z * (1.0f + margin) + kClipSlack * (std::fabs(v.z) + 1.0f);
     uint32_t beyond = 0;
     for (int axis = 0; axis < 2; ++axis) {
       if (v[axis] > reach) beyond |= 1u << (2 * axis);
@@ -214,6 +214,9 @@ uint32_t ShadowFaceRenderer::SampledFaces(Objects3D& scene, const Light& light,
   seen_faces_ = 0;
   if (scene.data.nodes.empty()) return 0;
   seen_light_ = &light;
+  // A texel spans 2 / size of a face's half-width.
+  const int32_t side = std::max(light.shadow_map->size(), 1);
+  seen_margin_ = kSampleMarginTexels * 2.0f / static_cast<float>(side);
   camera_clip_ = camera.projection * CameraRootMatrix(camera);
   roots_.assign(1, glm::mat4(1.0f));
   WalkSeen(scene, scene.GetMasterNode(), roots_, 0);
@@ -254,7 +257,8 @@ void ShadowFaceRenderer::AddSeen(const Primitive& p, const std::vector<glm::mat4
     const glm::mat4 from_light = seen_light_->transform * m;
     for (uint32_t face = 0; face < 6; ++face) {
       if ((seen_faces_ & (1u << face)) != 0) continue;
-      if (!BoxOutsideDirections(box.min, box.max, seen_light_->face_views[face] * from_light)) {
+      if (!BoxOutsideDirections(box.min, box.max, seen_light_->face_views[face] * from_light,
+                                 seen_margin_)) {
         seen_faces_ |= 1u << face;
       }
     }

@@ -84,6 +84,7 @@ class ShadowFaceRenderer {
   glm::mat4 projection_{1.0f};
   glm::mat4 camera_clip_{1.0f};
   const Light* seen_light_ = nullptr;
+  float seen_margin_ = 0.0f;
   uint32_t seen_faces_ = 0;
   bool cull_ = true;
   std::vector<glm::mat4> roots_;
