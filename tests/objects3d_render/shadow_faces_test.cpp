@@ -39,7 +39,9 @@ Stage MakeStage(bool second_light) {
   // Sixteen tiles, so that the camera can see part of the floor by the tiles' bounds.
   Node& floor = o.AddPrimitive(MakePlane(2, 2, 1), LitMaterial({1, 1, 1, 1}, 1, 0), nullptr);
   floor.instances.clear();
-  for (int i = 0; i < 16; ++i) floor.instances.push_back(At({-3.0f + 2.0f * (i % 4), -1, -3.0f + 2.0f * (i / 4)}));
+  for (int i = 0; i < 16; ++i) {
+    floor.instances.push_back(At({-3.0f + 2.0f * (i % 4), -1, -3.0f + 2.0f * (i / 4)}));
+  }
   s.cube = &o.AddPrimitive(MakeCube(glm::vec3(0.8f), glm::vec3(1.0f)),
                            LitMaterial({0.8f, 0.3f, 0.2f, 1}, 0.5f, 0), nullptr);
   s.cube->instances[0] = At({0.6f, 0, 0});
@@ -76,7 +78,9 @@ void DrawIntruder() {
 
 int LargestDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
   int largest = a.size() == b.size() ? 0 : 255;
-  for (size_t i = 0; i < a.size() && i < b.size(); ++i) largest = std::max(largest, std::abs(a[i] - b[i]));
+  for (size_t i = 0; i < a.size() && i < b.size(); ++i) {
+    largest = std::max(largest, std::abs(a[i] - b[i]));
+  }
   return largest;
 }
 
@@ -178,7 +182,8 @@ TEST_F(ShadowFacesTest, OnlyFacesWhoseContentsChangeAreDrawn) {
   };
   const Expect cases[] = {
       {"nothing changes", [](Stage&) {}, 0},
-      {"the cube moves below the light", [](Stage& s) { s.cube->instances[0] = At({-0.3f, 0, 0.2f}); }, 1},
+      {"the cube moves below the light",
+       [](Stage& s) { s.cube->instances[0] = At({-0.3f, 0, 0.2f}); }, 1},
       {"the light moves", [](Stage& s) { s.light->position.x += 0.1f; }, 5},
       {"the map is used by another scene", [](Stage&) { DrawIntruder(); }, 5},
       {"the camera looks down under the light", [](Stage& s) { LookDown(s); }, 0},
