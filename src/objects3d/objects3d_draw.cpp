@@ -400,7 +400,7 @@ void CollectEnabledLights(Objects3D& o, RenderContext& context) {
 
 // `seen_only`: the faces no surface in the camera's view reads may be left as they are.
 void ShadowFaces(Objects3D& o, const std::shared_ptr<Light>& light, const Camera& camera,
-                 bool seen_only) {
+                 bool seen_only = true) {
   TimedPass timed("shadow faces");
   SetEnabled(GL_CULL_FACE, o.shadow_cull_front);
   if (o.shadow_cull_front) glCullFace(GL_FRONT);
@@ -537,7 +537,7 @@ void Objects3D::DrawShadowed() {
     light->shadows = 1;
     light->CreateShadowTextures();
     context.lights.assign(1, light);
-    ShadowFaces(*this, light, camera, true);
+    ShadowFaces(*this, light, camera);
     ShadowLightingPass(*this, *light, camera);
   }
   context.lights.clear();
