@@ -29,6 +29,7 @@ class Camera;
 class FBO;
 class Light;
 class RenderContext;
+class ShadowFaceRenderer;
 namespace Effects {
 class SkyBox;
 }
@@ -176,6 +177,14 @@ class Objects3D {
   // is stretched over the frame: a quarter of the pixels to shade. The blur spreads each emitter
   // over several pixels, so the frame comes out nearly the same as at full size.
   uint8_t glow_half_size = 1;
+  // A primitive is drawn only into the shadow cube faces its bounds reach, a face is not drawn
+  // again while what it would hold is unchanged, and a face no surface in view reads is not
+  // drawn; the picture is the same either way.
+  uint8_t shadow_face_culling = 1;
+  uint8_t shadow_face_cache = 1;
+  uint8_t shadow_face_skip_unseen = 1;
+  // Draws the shadow faces; made with the first shadowed frame.
+  std::shared_ptr<ShadowFaceRenderer> shadow_faces;
   std::unique_ptr<FBO> glow_fbo;
   // The pixels of the frame the last glow picture can be lit in (the emitters' rectangle, grown
   // for the texture filtering); the whole target when they cannot be bounded.

@@ -20,6 +20,7 @@
 #include "objects3d/objects3d.h"
 #include "objects3d/objects3d_draw.h"
 #include "objects3d/primitive_buffers.h"
+#include "objects3d/shadow_faces.h"
 #include "objects3d/shared_resources.h"
 #include "system/log.h"
 #include "util/camera/camera.h"
@@ -464,17 +465,17 @@ void CollectEnabledLights(Objects3D& o, RenderContext& context) {
   }
 }
 
-void ShadowFaces(Objects3D& o, const std::shared_ptr<Light>& light, const Camera& camera) {
+// `seen_only`: the faces no surface in the camera's view reads may be left as they are.
+void ShadowFaces(Objects3D& o, const std::shared_ptr<Light>& light, const Camera& camera,
+                 bool seen_only = true) {
   TimedPass timed("shadow faces");
   SetEnabled(GL_CULL_FACE, o.shadow_cull_front);
   if (o.shadow_cull_front) glCullFace(GL_FRONT);
   light->UpdateMatrix();
-  for (int32_t face = 0; face < 6; ++face) {
-    const glm::mat4 root = light->BeginShadowFace(face);
-    if (!light->InShadowFace()) continue;
-    DrawTree(o, Mode::ShadowDepthWrite, root, camera);
-    light->EndShadowFace();
-  }
+  if (!o.shadow_faces) o.shadow_faces = std::make_shared<ShadowFaceRenderer>();
+  const ShadowFaceOptions options{o.shadow_face_culling != 0, o.shadow_face_cache != 0,
+                                  seen_only && o.shadow_face_skip_unseen != 0};
+  o.shadow_faces->Render(o, Context(o), *light, camera, options);
 }
 
 // Lets the first fragment of each sample through and no other until the stencil is cleared.
@@ -592,7 +593,7 @@ void RenderShadowFaces(Objects3D& scene, const std::shared_ptr<Light>& light) {
   light->shadows = 1;
   light->CreateShadowTextures();
   context.lights.assign(1, light);
-  ShadowFaces(scene, light, CurrentCamera(scene));
+  ShadowFaces(scene, light, CurrentCamera(scene), false);
   context.lights.clear();
 }
 

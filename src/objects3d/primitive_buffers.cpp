@@ -30,11 +30,14 @@ void CheckMorphTargetStream(const std::vector<float>& target, const std::vector<
 }
 
 bool SkipsMode(const Material& m, RenderContextDrawMode mode) {
-  // Masked, unlit and translucent surfaces cast no shadow; unlit ones take no light.
-  if (mode == RenderContextDrawMode::ShadowDepthWrite) {
-    return m.unlit || m.alpha_mask || m.base_color.a < 0.99f;
-  }
+  // Unlit surfaces take no light.
+  if (mode == RenderContextDrawMode::ShadowDepthWrite) return !CastsShadow(m);
   return mode == RenderContextDrawMode::ShadowLighting && m.unlit;
+}
+
+uint64_t NextUploadStamp() {
+  static uint64_t last = 0;
+  return ++last;
 }
 
 }  // namespace
@@ -55,7 +58,12 @@ std::array<MorphTargetStreams, kMaxShaderMorphTargets> MorphStreams(const Primit
   return streams;
 }
 
+bool CastsShadow(const Material& m) {
+  return !m.unlit && !m.alpha_mask && !(m.base_color.a < 0.99f);
+}
+
 void PrimitiveBuffers::Update(Primitive& p) {
+  if (p.NeedsUpload()) upload_stamp_ = NextUploadStamp();
   if (p.dirty) {
     const auto upload = [this](VertexAttrib slot, uint32_t components, const std::vector<float>& v) {
       if (components != 0) vertex_array_.SetAttribute(slot, components, Floats(v), v.data(), 0);

@@ -33,6 +33,9 @@ class PrimitiveBuffers {
   void Draw(uint32_t mode) { vertex_array_.Draw(mode); }
 
   GLuint morph_deltas() const { return morph_texture_; }
+  // A number no other upload in the process has had, taken at each upload of streams or
+  // indices; 0 before the first. Equal numbers mean the same uploaded geometry.
+  uint64_t upload_stamp() const { return upload_stamp_; }
   const EasyDrawCustom& vertex_array() const { return vertex_array_; }
 
  private:
@@ -43,7 +46,12 @@ class PrimitiveBuffers {
   std::vector<glm::vec4> colors_scratch_;
   GLuint morph_buffer_ = 0;
   GLuint morph_texture_ = 0;
+  uint64_t upload_stamp_ = 0;
 };
+
+// Whether surfaces of the material are drawn into shadow maps: masked, unlit and translucent
+// ones cast no shadow.
+bool CastsShadow(const Material& material);
 
 // Which streams each of the primitive's first four morph targets carries.
 std::array<MorphTargetStreams, kMaxShaderMorphTargets> MorphStreams(const Primitive& primitive);

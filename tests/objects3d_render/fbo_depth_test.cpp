@@ -7,6 +7,7 @@
 
 #include "support/gl_fixture.h"
 #include "util/fbo/fbo.h"
+#include "util/light/light.h"
 #include "util/light/shadowcubemap.h"
 
 namespace {
@@ -57,6 +58,25 @@ TEST_F(FBODepthTest, DepthOnlyTargetWritesTheAttachedCubeFace) {
   glClearDepth(1.0);
   EXPECT_NEAR(FaceDepth(map.texture(), GL_TEXTURE_CUBE_MAP_POSITIVE_Y), 0.25f, 1e-4f);
   EXPECT_NEAR(FaceDepth(map.texture(), GL_TEXTURE_CUBE_MAP_NEGATIVE_Y), 0.75f, 1e-4f);
+  EXPECT_TRUE(NoGLError());
+}
+
+// A face's remembered contents last only until something else is drawn into it or the storage
+// is made anew; the other faces keep theirs.
+TEST_F(FBODepthTest, FaceContentsAreForgottenWhenTheFaceIsDrawnOrTheMapResized) {
+  Light light;
+  light.shadows = 1;
+  light.shadow_size = 16;
+  light.CreateShadowTextures();
+  ShadowCubeMap& map = *light.shadow_map;
+  map.Resize(16);
+  for (uint32_t face = 0; face < 6; ++face) map.SetFaceContents(face, 100 + face);
+  light.BeginShadowFace(2);
+  light.EndShadowFace();
+  EXPECT_EQ(map.FaceContents(2), 0u) << "drawn into";
+  EXPECT_EQ(map.FaceContents(3), 103u) << "not drawn into";
+  map.Resize(32);
+  EXPECT_EQ(map.FaceContents(3), 0u) << "new storage";
   EXPECT_TRUE(NoGLError());
 }
 

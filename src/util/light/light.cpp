@@ -72,6 +72,7 @@ glm::mat4 Light::BeginShadowFace(int32_t face) {
   glGetIntegerv(GL_DEPTH_FUNC, &saved_.depth_func);
   glGetBooleanv(GL_SCISSOR_TEST, &saved_.scissor_test);
   face_active_ = true;
+  shadow_map->SetFaceContents(static_cast<uint32_t>(face), 0);
 
   FBO& target = shadow_map->framebuffer();
   target.AttachDepthCubeFace(shadow_map->texture(), static_cast<uint32_t>(face));

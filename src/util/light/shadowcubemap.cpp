@@ -41,6 +41,7 @@ void ShadowCubeMap::Resize(int32_t size) {
   size = std::min(size, kMaxSide);
   LogInfo("Creating shadow textures of size {}", size);
   size_ = size;
+  face_contents_.fill(0);
   GLint previous = 0;
   glGetIntegerv(GL_TEXTURE_BINDING_CUBE_MAP, &previous);
   glBindTexture(GL_TEXTURE_CUBE_MAP, texture_);

@@ -5,6 +5,7 @@
 // current one and makes it when there is none. A new size asked for is given to that one map
 // in place, so every light holding it sees the new size and no old map stays alive beside it.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -34,11 +35,18 @@ class ShadowCubeMap {
   void Resize(int32_t size);
 
   int32_t size() const { return size_; }
+
+  // What a face holds, as a signature its drawer chose; 0 is unknown. Lights set a face unknown
+  // whenever they begin drawing it and new storage makes every face unknown, so a face keeps a
+  // signature only until anything else is drawn into it.
+  uint64_t FaceContents(uint32_t face) const { return face_contents_[face % 6]; }
+  void SetFaceContents(uint32_t face, uint64_t signature) { face_contents_[face % 6] = signature; }
   GLuint texture() const { return texture_; }
   FBO& framebuffer() const { return *fbo_; }
 
  private:
   int32_t size_;
+  std::array<uint64_t, 6> face_contents_{};
   GLuint texture_ = 0;
   std::unique_ptr<FBO> fbo_;
 };

@@ -1,0 +1,302 @@
+#include "objects3d/shadow_faces.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include <GL/glew.h>
+
+#include "objects3d/context/rendercontext.h"
+#include "objects3d/material.h"
+#include "objects3d/mesh.h"
+#include "objects3d/node.h"
+#include "objects3d/objects3d.h"
+#include "objects3d/primitive.h"
+#include "objects3d/primitive_buffers.h"
+#include "util/camera/camera.h"
+#include "util/light/light.h"
+#include "util/light/shadowcubemap.h"
+
+namespace {
+
+// Slack on the frustum test: the GPU multiplies the matrices in another order than the CPU, so
+// a corner the CPU finds a hair outside may lie a hair inside there. Only what is clearly
+// outside is left out.
+constexpr float kClipSlack = 1e-3f;
+
+// How far past a face's edge the lighting pass may read for a surface it lights, in texels: the
+// lookup moves 1.5 texels along the normal and the filtering reads the next texel; twice that.
+constexpr float kSampleMarginTexels = 5.0f;
+
+// A 64-bit running signature. Signatures are compared, never stored beyond the map's faces;
+// 0 stands for "unknown", so a signature never ends at 0.
+class Signature {
+ public:
+  void Add(uint64_t word) {
+    const __uint128_t product =
+        static_cast<__uint128_t>(state_ ^ word ^ 0xa0761d6478bd642full) * 0xe7037ed1a0b428dbull;
+    state_ = static_cast<uint64_t>(product >> 64) ^ static_cast<uint64_t>(product);
+  }
+  void Add(const void* data, size_t bytes) {
+    const auto* at = static_cast<const unsigned char*>(data);
+    for (; bytes >= 8; bytes -= 8, at += 8) {
+      uint64_t word = 0;
+      std::memcpy(&word, at, 8);
+      Add(word);
+    }
+    uint64_t rest = 0;
+    std::memcpy(&rest, at, bytes);
+    Add(rest ^ (uint64_t{bytes} << 56));
+  }
+  void Add(const glm::mat4& m) { Add(&m[0][0], sizeof(m)); }
+  uint64_t Value() const { return state_ == 0 ? 1 : state_; }
+
+ private:
+  uint64_t state_ = 0x243f6a8885a308d3ull;
+};
+
+void CombineInstances(const std::vector<glm::mat4>& parents, const std::vector<glm::mat4>& own,
+                      std::vector<glm::mat4>& out) {
+  out.clear();
+  for (const glm::mat4& p : parents) {
+    for (const glm::mat4& n : own) out.push_back(p * n);
+  }
+}
+
+// Points and lines may be drawn wider than their positions reach; only triangles are culled.
+bool IsTriangles(uint32_t mode) {
+  return mode == PrimitiveMode::Triangles || mode == PrimitiveMode::TriangleStrip ||
+         mode == PrimitiveMode::TriangleFan;
+}
+
+// Whether the clip-space images of the box's corners lie wholly beyond one frustum plane. The
+// projection is linear in homogeneous coordinates, so the whole box lies beyond it then.
+bool BoxOutside(const glm::vec3& min, const glm::vec3& max, const glm::mat4& clip_from_local) {
+  uint32_t beyond_all = 0x3f;
+  for (int corner = 0; corner < 8 && beyond_all != 0; ++corner) {
+    const glm::vec3 at((corner & 1) ? max.x : min.x, (corner & 2) ? max.y : min.y,
+                       (corner & 4) ? max.z : min.z);
+    const glm::vec4 c = clip_from_local * glm::vec4(at, 1.0f);
+    uint32_t beyond = 0;
+    for (int axis = 0; axis < 3; ++axis) {
+      const float slack = kClipSlack * (std::fabs(c[axis]) + std::fabs(c.w)) + 1e-6f;
+      if (c[axis] > c.w + slack) beyond |= 1u << (2 * axis);
+      if (c[axis] < -c.w - slack) beyond |= 1u << (2 * axis + 1);
+    }
+    beyond_all &= beyond;
+  }
+  return beyond_all != 0;
+}
+
+// Whether the box lies wholly outside the pyramid of directions of a face (only its four side
+// planes: a lookup reads the face whatever the distance). `face_from_local` takes the box into
+// the face's view, which looks down -z.
+bool BoxOutsideDirections(const glm::vec3& min, const glm::vec3& max,
+                          const glm::mat4& face_from_local, float margin) {
+  uint32_t beyond_all = 0xf;
+  for (int corner = 0; corner < 8 && beyond_all != 0; ++corner) {
+    const glm::vec3 at((corner & 1) ? max.x : min.x, (corner & 2) ? max.y : min.y,
+                       (corner & 4) ? max.z : min.z);
+    const glm::vec4 v = face_from_local * glm::vec4(at, 1.0f);
+    const float reach = -v.z * (1.0f + margin) + kClipSlack * (std::fabs(v.z) + 1.0f);
+    uint32_t beyond = 0;
+    for (int axis = 0; axis < 2; ++axis) {
+      if (v[axis] > reach) beyond |= 1u << (2 * axis);
+      if (v[axis] < -reach) beyond |= 1u << (2 * axis + 1);
+    }
+    beyond_all &= beyond;
+  }
+  return beyond_all != 0;
+}
+
+}  // namespace
+
+void ShadowFaceRenderer::Render(Objects3D& scene, RenderContext& context, Light& light,
+                                const Camera& camera, const ShadowFaceOptions& options) {
+  stats_ = {};
+  if (!light.shadows || !light.shadow_map) return;
+  ShadowCubeMap& map = *light.shadow_map;
+  cull_ = options.cull;
+  projection_ = light.projection;
+  if (scratch_.size() < scene.data.nodes.size() + 1) scratch_.resize(scene.data.nodes.size() + 1);
+  const uint32_t needed = options.skip_unseen ? SampledFaces(scene, light, camera) : 0x3fu;
+  for (uint32_t face = 0; face < 6; ++face) {
+    if ((needed & (1u << face)) == 0) continue;
+    const glm::mat4 root = light.face_views[face] * light.transform;
+    CollectFace(scene, root);
+    const uint64_t signature = FaceSignature(light, face, scene.shadow_cull_front != 0);
+    if (options.cache && map.FaceContents(face) == signature) continue;
+    light.BeginShadowFace(static_cast<int32_t>(face));
+    if (!light.InShadowFace()) continue;
+    DrawFace(context, camera);
+    light.EndShadowFace();
+    map.SetFaceContents(face, signature);
+    ++stats_.faces_drawn;
+  }
+}
+
+void ShadowFaceRenderer::CollectFace(Objects3D& scene, const glm::mat4& root) {
+  items_.clear();
+  if (scene.data.nodes.empty()) return;
+  roots_.assign(1, root);
+  Walk(scene, scene.GetMasterNode(), roots_, 0);
+}
+
+void ShadowFaceRenderer::Walk(Objects3D& scene, const Node& node,
+                              const std::vector<glm::mat4>& parents, size_t depth) {
+  if (node.instances.empty()) return;
+  RequireNodeWalkDepth(scene.data.nodes.size(), node, depth);
+  std::vector<glm::mat4>& world = scratch_[depth];
+  CombineInstances(parents, node.instances, world);
+  if (node.enabled) {
+    for (const uint32_t child : node.children) Walk(scene, scene.GetNode(child), world, depth + 1);
+  }
+  if (!node.visible || !node.enabled) return;
+  for (const uint32_t mesh_index : node.meshes) {
+    const Mesh& mesh = scene.GetMesh(mesh_index);
+    if (!mesh.visible) continue;
+    const std::vector<float>& weights = node.weights.empty() ? mesh.weights : node.weights;
+    for (const auto& primitive : mesh.primitives) AddItem(*primitive, world, weights);
+  }
+}
+
+void ShadowFaceRenderer::AddItem(Primitive& primitive, const std::vector<glm::mat4>& world,
+                                 const std::vector<float>& weights) {
+  // A primitive without a material is drawn, so that the draw reports it.
+  if (primitive.material && !CastsShadow(*primitive.material)) return;
+  if (world.empty()) return;
+  // Uploaded before it is signed, so that its upload stamp names the geometry it draws with.
+  UpdatePrimitiveBuffers(primitive);
+  if (cull_ && !ReachesFace(primitive, world)) return;
+  if (lists_.size() <= items_.size()) lists_.resize(items_.size() + 1);
+  lists_[items_.size()] = world;
+  items_.push_back({&primitive, items_.size(), &weights});
+}
+
+bool ShadowFaceRenderer::ReachesFace(const Primitive& primitive,
+                                     const std::vector<glm::mat4>& world) {
+  // Morph targets move the positions beyond their box.
+  if (!IsTriangles(primitive.draw_mode) || !primitive.morph_targets.empty()) return true;
+  const Box& box = LocalBox(primitive);
+  if (!box.valid) return true;
+  for (const glm::mat4& model_view : world) {
+    if (!BoxOutside(box.min, box.max, projection_ * model_view)) return true;
+  }
+  return false;
+}
+
+const ShadowFaceRenderer::Box& ShadowFaceRenderer::LocalBox(const Primitive& p) {
+  const uint64_t stamp = p.buffers ? p.buffers->upload_stamp() : 0;
+  const bool settled = stamp != 0 && !p.NeedsUpload();
+  if (settled) {
+    const auto found = boxes_.find(&p);
+    if (found != boxes_.end() && found->second.upload_stamp == stamp) return found->second.box;
+  }
+  Box box;
+  const uint32_t stride = p.position_components;
+  for (size_t i = 0; stride >= 3 && i + 2 < p.positions.size(); i += stride) {
+    const glm::vec3 v(p.positions[i], p.positions[i + 1], p.positions[i + 2]);
+    box.min = box.valid ? glm::min(box.min, v) : v;
+    box.max = box.valid ? glm::max(box.max, v) : v;
+    box.valid = true;
+  }
+  if (!settled) {
+    scratch_box_ = box;
+    return scratch_box_;
+  }
+  CachedBox& cached = boxes_[&p];
+  cached = {stamp, box};
+  return cached.box;
+}
+
+uint32_t ShadowFaceRenderer::SampledFaces(Objects3D& scene, const Light& light,
+                                          const Camera& camera) {
+  seen_faces_ = 0;
+  if (scene.data.nodes.empty()) return 0;
+  seen_light_ = &light;
+  // A texel spans 2 / size of a face's half-width.
+  const int32_t side = std::max(light.shadow_map->size(), 1);
+  seen_margin_ = kSampleMarginTexels * 2.0f / static_cast<float>(side);
+  camera_clip_ = camera.projection * CameraRootMatrix(camera);
+  roots_.assign(1, glm::mat4(1.0f));
+  WalkSeen(scene, scene.GetMasterNode(), roots_, 0);
+  return seen_faces_;
+}
+
+// The walk of the lighting pass: the same nodes, meshes and primitives as the shadow walk.
+void ShadowFaceRenderer::WalkSeen(Objects3D& scene, const Node& node,
+                                  const std::vector<glm::mat4>& parents, size_t depth) {
+  if (node.instances.empty() || seen_faces_ == 0x3fu) return;
+  RequireNodeWalkDepth(scene.data.nodes.size(), node, depth);
+  std::vector<glm::mat4>& world = scratch_[depth];
+  CombineInstances(parents, node.instances, world);
+  if (node.enabled) {
+    for (const uint32_t child : node.children) {
+      WalkSeen(scene, scene.GetNode(child), world, depth + 1);
+    }
+  }
+  if (!node.visible || !node.enabled) return;
+  for (const uint32_t mesh_index : node.meshes) {
+    const Mesh& mesh = scene.GetMesh(mesh_index);
+    if (!mesh.visible) continue;
+    for (const auto& primitive : mesh.primitives) AddSeen(*primitive, world);
+  }
+}
+
+void ShadowFaceRenderer::AddSeen(const Primitive& p, const std::vector<glm::mat4>& world) {
+  // Unlit surfaces take no light, so they read no shadow.
+  if (p.material && p.material->unlit) return;
+  const bool bounded = IsTriangles(p.draw_mode) && p.morph_targets.empty();
+  const Box& box = LocalBox(p);
+  if (!bounded || !box.valid) {
+    seen_faces_ = 0x3fu;
+    return;
+  }
+  for (const glm::mat4& m : world) {
+    if (BoxOutside(box.min, box.max, camera_clip_ * m)) continue;
+    const glm::mat4 from_light = seen_light_->transform * m;
+    for (uint32_t face = 0; face < 6; ++face) {
+      if ((seen_faces_ & (1u << face)) != 0) continue;
+      if (!BoxOutsideDirections(box.min, box.max, seen_light_->face_views[face] * from_light,
+                                 seen_margin_)) {
+        seen_faces_ |= 1u << face;
+      }
+    }
+  }
+}
+
+uint64_t ShadowFaceRenderer::FaceSignature(const Light& light, uint32_t face,
+                                           bool cull_front) const {
+  Signature s;
+  s.Add(face);
+  s.Add(static_cast<uint64_t>(light.shadow_map->size()));
+  s.Add(uint64_t{cull_front} | uint64_t{cull_} << 1);
+  s.Add(light.projection);
+  s.Add(items_.size());
+  for (const Item& item : items_) {
+    const Primitive& p = *item.primitive;
+    s.Add(reinterpret_cast<uintptr_t>(&p));
+    s.Add(p.buffers->upload_stamp());
+    s.Add(uint64_t{p.draw_mode} | uint64_t{p.position_components} << 32);
+    s.Add(p.indices.size());
+    s.Add(p.positions.size());
+    s.Add(p.morph_targets.size());
+    if (!p.morph_targets.empty()) {
+      s.Add(item.weights->size());
+      s.Add(item.weights->data(), item.weights->size() * sizeof(float));
+    }
+    const std::vector<glm::mat4>& list = lists_[item.list];
+    s.Add(list.size());
+    s.Add(list.data(), list.size() * sizeof(glm::mat4));
+  }
+  return s.Value();
+}
+
+void ShadowFaceRenderer::DrawFace(RenderContext& context, const Camera& camera) {
+  glFrontFace(GL_CCW);
+  for (const Item& item : items_) {
+    DrawPrimitive(*item.primitive, context, RenderContextDrawMode::ShadowDepthWrite,
+                  lists_[item.list], camera, *item.weights);
+  }
+  stats_.primitives_drawn += static_cast<int32_t>(items_.size());
+}

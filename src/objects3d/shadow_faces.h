@@ -1,0 +1,97 @@
+#pragma once
+// Draws the six faces of a light's shadow cube map with two savings that keep every face's
+// depths exactly as drawing the whole scene into it would leave them:
+// - culling: a primitive (an instanced one: the set of its instances) goes into a face only when
+//   the bounding box of its positions under some instance's matrix reaches the face's frustum;
+//   whatever lies wholly outside the frustum yields no fragment there.
+// - caching: each face is given a signature of everything its draw would hand GL (the face's
+//   model-view matrices per primitive, the uploaded geometry, morph weights, the projection,
+//   the map's size and the culling state). The shared map remembers the signature of what each
+//   face holds and forgets it when anything else is drawn into the face, so a face whose
+//   signature is unchanged is not drawn again.
+// - unseen faces: the lighting pass reads the map only in the directions of the surfaces the
+//   camera sees (a texel or two around them for the filtering). A face that no surface within
+//   the camera's frustum reaches is left as it is; its remembered signature still says what it
+//   holds, so it is drawn once a surface in view needs it.
+// The node walk matches the main draw's: the same matrix products in the same order.
+
+#include <cstdint>
+#include <unordered_map>
+#include <vector>
+
+#include <glm/glm.hpp>
+
+class Camera;
+class Light;
+class Objects3D;
+class Primitive;
+class RenderContext;
+struct Node;
+
+struct ShadowFaceOptions {
+  bool cull = true;
+  bool cache = true;
+  bool skip_unseen = true;
+};
+
+// What the last Render did: faces drawn (the rest kept their contents) and primitive draws.
+struct ShadowFaceStats {
+  int32_t faces_drawn = 0;
+  int32_t primitives_drawn = 0;
+};
+
+class ShadowFaceRenderer {
+ public:
+  // Brings the faces of the light's map up to date with the scene. The light's transform must
+  // be current; the caller has set the face culling state. Nothing happens without the light's
+  // `shadows` or without its map.
+  void Render(Objects3D& scene, RenderContext& context, Light& light, const Camera& camera,
+              const ShadowFaceOptions& options);
+  const ShadowFaceStats& last_stats() const { return stats_; }
+
+ private:
+  struct Box {
+    glm::vec3 min{0.0f}, max{0.0f};
+    bool valid = false;
+  };
+  struct CachedBox {
+    uint64_t upload_stamp = 0;
+    Box box;
+  };
+  // One primitive draw of a face: its matrices sit in lists_[list].
+  struct Item {
+    Primitive* primitive;
+    size_t list;
+    const std::vector<float>* weights;
+  };
+
+  // The primitive draws of the face whose model-view root is `root`.
+  void CollectFace(Objects3D& scene, const glm::mat4& root);
+  void Walk(Objects3D& scene, const Node& node, const std::vector<glm::mat4>& parents,
+            size_t depth);
+  void AddItem(Primitive& primitive, const std::vector<glm::mat4>& world,
+               const std::vector<float>& weights);
+  bool ReachesFace(const Primitive& primitive, const std::vector<glm::mat4>& world);
+  const Box& LocalBox(const Primitive& primitive);
+  // Bit i set when face i is read by some surface within the camera's frustum.
+  uint32_t SampledFaces(Objects3D& scene, const Light& light, const Camera& camera);
+  void WalkSeen(Objects3D& scene, const Node& node, const std::vector<glm::mat4>& parents,
+                size_t depth);
+  void AddSeen(const Primitive& primitive, const std::vector<glm::mat4>& world);
+  uint64_t FaceSignature(const Light& light, uint32_t face, bool cull_front) const;
+  void DrawFace(RenderContext& context, const Camera& camera);
+
+  glm::mat4 projection_{1.0f};
+  glm::mat4 camera_clip_{1.0f};
+  const Light* seen_light_ = nullptr;
+  float seen_margin_ = 0.0f;
+  uint32_t seen_faces_ = 0;
+  bool cull_ = true;
+  std::vector<glm::mat4> roots_;
+  std::vector<Item> items_;
+  std::vector<std::vector<glm::mat4>> lists_;
+  std::vector<std::vector<glm::mat4>> scratch_;
+  std::unordered_map<const Primitive*, CachedBox> boxes_;
+  Box scratch_box_;
+  ShadowFaceStats stats_;
+};
