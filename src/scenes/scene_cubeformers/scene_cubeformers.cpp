@@ -17,6 +17,7 @@
 #include "util/camera/cameracontroller.h"
 #include "util/light/light.h"
 #include "util/music/music.h"
+#include "util/passtiming/passtiming.h"
 #include "util/texture/texturecube.h"
 
 namespace {
@@ -144,6 +145,7 @@ void CubeFormers::PulseBall(float note0, float ball_size) {
 
 void CubeFormers::LayOut(uint32_t arrangement, const CubeFormersTracks& v, float note0,
                          float note1, double beat, bool& draw) {
+  TimedPass timed("layout");
   CubeInstances& cubes = cubes_[arrangement];
   const float casing = v.explode_casing * 10.0f;
   const float main = v.explode_main * 10.0f;
@@ -179,6 +181,7 @@ void CubeFormers::LayOut(uint32_t arrangement, const CubeFormersTracks& v, float
 }
 
 void CubeFormers::DrawSky(const glm::vec3& colour, float scene_size, double beat) {
+  TimedPass timed("sky");
   sky_box_->color = colour;
   sky_box_->position = glm::vec3(0.0f);
   sky_box_->size = scene_size * 10.0f;
