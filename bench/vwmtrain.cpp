@@ -50,21 +50,26 @@ void BM_WholeShow(benchmark::State& state) {
 }
 BENCHMARK(BM_WholeShow)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(1);
 
+// The frame at `at`, once per iteration, each with a bare copy; counter "vs_bare_copy".
+void TimeMoment(benchmark::State& state, ShowRun& show, double at) {
+  BareCopy copy;
+  double frames = 0.0, copies = 0.0;
+  for (auto _ : state) {
+    const double frame = show.Frame(at);
+    frames += frame;
+    copies += copy.Seconds();
+    state.SetIterationTime(frame);
+  }
+  state.counters["vs_bare_copy"] = frames / copies;
+}
+
 // One frame at a moment of the show (argument: seconds); counter "vs_bare_copy".
 void BM_Moment(benchmark::State& state) {
   if (!MakeContext()) return state.SkipWithError("no GL display");
   static std::unique_ptr<ShowRun> show;
   if (!show) show = std::make_unique<ShowRun>(6);
   const double at = static_cast<double>(state.range(0));
-  BareCopy copy;
-  double frames = 0.0, copies = 0.0;
-  for (auto _ : state) {
-    const double frame = show->Frame(at);
-    frames += frame;
-    copies += copy.Seconds();
-    state.SetIterationTime(frame);
-  }
-  state.counters["vs_bare_copy"] = frames / copies;
+  TimeMoment(state, *show, at);
 }
 // Opening picture, text-mode screen, stage, keyboard, fire, bars, kaleidoscope bars, text-mode
 // fire, greetings on the monitor, finale, closing picture.
@@ -90,15 +95,7 @@ void BM_FrameSplit(benchmark::State& state) {
   }
   // Only the switched tracks are held; the rest keep playing at the moment's row.
   for (const auto& [name, value] : held) show->Hold(name, value);
-  BareCopy copy;
-  double frames = 0.0, copies = 0.0;
-  for (auto _ : state) {
-    const double frame = show->Frame(kSplitSeconds);
-    frames += frame;
-    copies += copy.Seconds();
-    state.SetIterationTime(frame);
-  }
-  state.counters["vs_bare_copy"] = frames / copies;
+  TimeMoment(state, *show, kSplitSeconds);
   show->ReleaseAll();
 }
 BENCHMARK(BM_FrameSplit)->DenseRange(0, 5)->UseManualTime()->Unit(benchmark::kMillisecond)
