@@ -2,9 +2,6 @@
 // view. A camera at the origin looking down -z, 90 degrees each way, planes 1 and 100.
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <vector>
-
 #include <glm/gtc/matrix_transform.hpp>
 
 #include "scenes/scene_cubeformers/instanceculling.h"
@@ -57,27 +54,6 @@ TEST(InstanceCulling, KeptCubesKeepTheirOrderAndTheirOwnEmission) {
     EXPECT_EQ(shown.matrices[k], all.matrices[expected[k]]) << k;
     EXPECT_EQ(shown.emissions[k], all.emissions[expected[k]]) << k;
   }
-}
-
-TEST(InstanceCulling, NearestSphereIsMeasuredToItsSurface) {
-  const struct {
-    const char* name;
-    std::vector<glm::mat4> cubes;
-    float distance;
-  } cases[] = {
-      {"one sphere", {glm::translate(glm::mat4(1.0f), {0, 0, -10})}, 9.0f},
-      {"the nearer of two",
-       {glm::translate(glm::mat4(1.0f), {0, 0, -10}), glm::translate(glm::mat4(1.0f), {3, 4, 0})},
-       4.0f},
-      {"scaled", {glm::scale(glm::translate(glm::mat4(1.0f), {0, 0, -10}), glm::vec3(2.0f))}, 8.0f},
-      {"around the eye", {glm::translate(glm::mat4(1.0f), {0.5f, 0, 0})}, 0.0f},
-  };
-  for (const auto& c : cases) {
-    CubeInstances cubes;
-    cubes.matrices = c.cubes;
-    EXPECT_FLOAT_EQ(NearestSphereDistance(glm::vec3(0.0f), 1.0f, cubes), c.distance) << c.name;
-  }
-  EXPECT_TRUE(std::isinf(NearestSphereDistance(glm::vec3(0.0f), 1.0f, CubeInstances{})));
 }
 
 }  // namespace

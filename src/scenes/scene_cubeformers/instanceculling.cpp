@@ -1,7 +1,6 @@
 #include "scenes/scene_cubeformers/instanceculling.h"
 
 #include <algorithm>
-#include <limits>
 
 std::array<glm::vec4, 6> FrustumPlanes(const glm::mat4& m) {
   // Row r of the matrix (glm stores columns): -w <= x, y, z <= w in clip space.
@@ -22,15 +21,6 @@ bool SphereOutside(const std::array<glm::vec4, 6>& planes, const glm::vec3& cent
   return false;
 }
 
-namespace {
-
-float LongestAxis(const glm::mat4& m) {
-  return std::max({glm::length(glm::vec3(m[0])), glm::length(glm::vec3(m[1])),
-                   glm::length(glm::vec3(m[2]))});
-}
-
-}  // namespace
-
 void KeepInstancesInView(const glm::mat4& view_projection, float radius, const CubeInstances& all,
                          CubeInstances& shown) {
   const std::array<glm::vec4, 6> planes = FrustumPlanes(view_projection);
@@ -38,16 +28,10 @@ void KeepInstancesInView(const glm::mat4& view_projection, float radius, const C
   shown.emissions.clear();
   for (size_t i = 0; i < all.matrices.size(); ++i) {
     const glm::mat4& m = all.matrices[i];
-    if (SphereOutside(planes, glm::vec3(m[3]), radius * LongestAxis(m))) continue;
+    const float scale = std::max({glm::length(glm::vec3(m[0])), glm::length(glm::vec3(m[1])),
+                                  glm::length(glm::vec3(m[2]))});
+    if (SphereOutside(planes, glm::vec3(m[3]), radius * scale)) continue;
     shown.matrices.push_back(m);
     shown.emissions.push_back(all.emissions[i]);
   }
-}
-
-float NearestSphereDistance(const glm::vec3& eye, float radius, const CubeInstances& cubes) {
-  float nearest = std::numeric_limits<float>::infinity();
-  for (const glm::mat4& m : cubes.matrices) {
-    nearest = std::min(nearest, glm::length(glm::vec3(m[3]) - eye) - radius * LongestAxis(m));
-  }
-  return std::max(nearest, 0.0f);
 }

@@ -3,10 +3,6 @@
 // frustum cannot put a pixel on the screen, nor into the screen-sized glow picture, so a frame
 // without shadows (where an unseen cube could still shade a seen one) may leave it out. The
 // ribbon's bevelled cubes are vertex work above all: what is not drawn is saved in every pass.
-//
-// The near plane may also move out to the nearest cube: the depth buffer's steps then get finer
-// at every distance, and a depth pre-pass (drawn a fixed number of steps behind) lets fewer
-// hidden surfaces of the ribbon's dense, overlapping cubes through to be shaded.
 
 #include <array>
 
@@ -26,7 +22,3 @@ bool SphereOutside(const std::array<glm::vec4, 6>& planes, const glm::vec3& cent
 // the instance's longest axis. Order is kept.
 void KeepInstancesInView(const glm::mat4& view_projection, float radius, const CubeInstances& all,
                          CubeInstances& shown);
-
-// The distance from `eye` to the nearest instance sphere (as above), 0 when the eye is inside one
-// and infinity for no instances.
-float NearestSphereDistance(const glm::vec3& eye, float radius, const CubeInstances& cubes);

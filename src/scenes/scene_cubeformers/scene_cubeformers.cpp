@@ -99,7 +99,6 @@ void CubeFormers::Init() {
   light_->shadow_near = 0.05f;
   light_->shadow_far = 100.0f;
   light_->projection = CubeFaceProjection(light_->shadow_near, light_->shadow_far);
-  ball_radius_ = BoundingRadius(*ball_);
   for (uint32_t i = 0; i < models_.size(); ++i) SetUpModel(*models_[i], i);
   sky_box_ = std::make_unique<Effects::SkyBox>();
   sky_box_->init(glm::vec3(0.0f), 50.0f, std::make_shared<TextureCube>(kSkyFaces, "png", true));
@@ -192,22 +191,6 @@ void CubeFormers::LayOut(uint32_t arrangement, const CubeFormersTracks& v, float
   }
 }
 
-// Half the distance to the nearest cube or to the ball: no point of either is nearer the eye
-// along the view than that (the view's corners are well within 60 degrees of its axis). Never
-// nearer than the scene's own plane, never beyond a tenth of the far one.
-void CubeFormers::FitNearPlane(const CubeInstances& cubes, float radius) {
-  const glm::vec3 eye = camera_->eye - camera_->shake;
-  // The marker is drawn with its master matrix times the move to the light.
-  const Node& master = ball_->GetNode(0u);
-  CubeInstances ball;
-  ball.matrices = {(master.instances.empty() ? glm::mat4(1.0f) : master.instances[0]) *
-                   glm::translate(glm::mat4(1.0f), glm::vec3(light_->position))};
-  const float nearest = std::min(NearestSphereDistance(eye, radius, cubes),
-                                 NearestSphereDistance(eye, ball_radius_, ball));
-  const float fitted = std::min(0.5f * nearest, 0.1f * camera_->zfar);
-  camera_->SetNearFar(std::max(camera_->znear, fitted), camera_->zfar);
-}
-
 // With shadows every cube may shade a seen one; without, only those that can be in view are
 // drawn (the view as the draw will set it up: the scene is always sized before it draws). A
 // single kept cube would lose its own emission (a per-instance list needs two), so then every
@@ -215,9 +198,7 @@ void CubeFormers::FitNearPlane(const CubeInstances& cubes, float radius) {
 const CubeInstances& CubeFormers::CubesToDraw(uint32_t arrangement, bool shadows) {
   const CubeInstances& all = cubes_[arrangement];
   const float aspect = models_[arrangement]->aspect;
-  if (shadows || !(aspect > 0.0f)) return all;
-  if (fit_near_plane) FitNearPlane(all, cube_radius_[arrangement]);
-  if (!cull_unseen_cubes) return all;
+  if (shadows || !cull_unseen_cubes || !(aspect > 0.0f)) return all;
   const glm::mat4 view_projection =
       CameraProjection(camera_->yfov, aspect, camera_->znear, camera_->zfar) *
       CameraRootMatrix(*camera_);

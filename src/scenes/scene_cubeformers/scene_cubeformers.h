@@ -60,13 +60,10 @@ class CubeFormers : public Scene {
   static uint32_t Arrangement(float sub_scene);
 
   Objects3D& model(uint32_t index) { return *models_[index]; }
-  // Frames without shadows draw only the cubes that can be in view, and move the near plane out
-  // to half the distance of the nearest cube (both on by default).
+  // Frames without shadows draw only the cubes that can be in view (on by default).
   uint8_t cull_unseen_cubes = 1;
-  uint8_t fit_near_plane = 1;
   const GreetingLayout& greetings() const { return *greetings_; }
   const Light& light() const { return *light_; }
-  const Camera& camera() const { return *camera_; }
 
  private:
   void SetUpModel(Objects3D& model, uint32_t index);
@@ -74,7 +71,6 @@ class CubeFormers : public Scene {
               double beat, bool& draw);
   void ShowInstances(Objects3D& model, const CubeInstances& cubes);
   const CubeInstances& CubesToDraw(uint32_t arrangement, bool shadows);
-  void FitNearPlane(const CubeInstances& cubes, float radius);
   void PulseBall(float note0, float ball_size);
   void DrawSky(const glm::vec3& colour, float scene_size, double beat);
 
@@ -87,7 +83,6 @@ class CubeFormers : public Scene {
   std::unique_ptr<GreetingLayout> greetings_;  // measured in Init, from the greetings file
   CubeInstances cubes_[kArrangements];
   float cube_radius_[kArrangements] = {};  // each model's bounding sphere about its origin
-  float ball_radius_ = 0.0f;
   CubeInstances in_view_;                  // the cubes of this frame that can be seen
   TrackSet<CubeFormersTracks> tracks_;
 };
