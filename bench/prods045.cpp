@@ -4,8 +4,9 @@
 // in turn (default toggles: shadows from three lights, sky box, floor); frame time of TwBalls (the
 // default 5 x 5 x 5 grid, twisted) and of CubeFormers (a third of the frames in each
 // arrangement), each drawn alone into a 1280 x 720 buffer on the loose data tree with the
-// dummy clock; counters "median_ms", "worst_ms" and "median_vs_bare_copy" (the median frame as
-// a multiple of one bare full-screen textured copy measured in the same run). And the load time
+// dummy clock; counters "median_vs_bare_copy" and "worst_vs_bare_copy" (the median and the worst
+// frame after the first as multiples of one bare full-screen textured copy measured in the same
+// run), with the split of the frames into passes printed. And the load time
 // of production 0's packed data file (PLAYER_P0_DATAVTL, default "build/p0/data.vtl"): reading
 // and unpacking it, then setting up the viewer from it.
 
@@ -23,6 +24,7 @@
 
 #include "support/bench_context.h"
 #include "support/show_run.h"
+#include "support/whole_show.h"
 #include "effects/uniformvalue.h"
 #include "scenes/scene_cubeformers/scene_cubeformers.h"
 #include "scenes/scene_gltf/scene_gltf.h"
@@ -31,13 +33,10 @@
 #include "system/hidden_gl_context.h"
 #include "tolmesystem.h"
 #include "util/data/data.h"
-#include "util/easydraw/easydraw.h"
 #include "util/fbo/fbo.h"
-#include "util/gpuresources/gpuresources.h"
 #include "util/music/music.h"
 #include "util/music/notedata.h"
 #include "util/music/sync_device.h"
-#include "util/shaderprogram/shaderprogram.h"
 
 namespace {
 
@@ -108,42 +107,41 @@ struct SceneRun {
   std::unique_ptr<Scene> scene;
 };
 
-// Frames of the scene (each after `before`, given the frame number) and as many bare copies,
-// into a 1280 x 720 buffer.
-void MeasureFrames(benchmark::State& state, SceneRun& run,
-                   const std::function<void(int)>& before) {
-  ShaderProgram copy_program(MakeTextured2DShader("bench"));
-  FBO picture(kWidth, kHeight, FBOType::Color, 0);
+// Frames of the scene (each after `before`, given the frame number) into a 1280 x 720 buffer,
+// each with a bare copy; then as many frames again with their passes timed apart, printed as the
+// split of `label`.
+void MeasureFrames(benchmark::State& state, SceneRun& run, const std::function<void(int)>& before,
+                   const std::string& label) {
+  BareCopy copy;
   FBO target(kWidth, kHeight, FBOType::Color, 0);
-  std::vector<double> frames;
-  std::vector<double> copies;
+  std::vector<ShowSample> figures;
+  std::vector<ShowSample> split;
   for (auto _ : state) {
-    for (int frame = 0; frame < kFrames; ++frame) {
-      before(frame);
-      target.Bind();
-      ResetGLState();
-      run.scene->Resize(kWidth, kHeight);
-      frames.push_back(TimeOf([&] { run.scene->Render(); }));
-      target.Unbind();
-      ResetGLState();
-      copies.push_back(TimeOf([&] {
+    for (const bool timed_apart : {false, true}) {
+      PassSplit passes;
+      if (!timed_apart) SetPassTimer(nullptr);
+      for (int frame = 0; frame < kFrames; ++frame) {
+        before(frame);
         target.Bind();
-        copy_program.Use();
-        glUniformMatrix4fv(copy_program.GetUniformLocation("ProjectionMatrix"), 1, GL_FALSE,
-                           GpuResources::UnitSquareProjection().data());
-        glDisable(GL_DEPTH_TEST);
-        glBindTexture(GL_TEXTURE_2D, picture.color_textures[0]->id);
-        EasyDraw::DrawQuad(0, 0, 1, 1);
+        ResetGLState();
+        run.scene->Resize(kWidth, kHeight);
+        passes.BeginFrame();
+        const double seconds = TimeOf([&] { run.scene->Render(); });
+        passes.EndFrame();
         target.Unbind();
-      }));
+        ResetGLState();
+        ShowSample sample;
+        sample.section = label;
+        sample.copies = seconds / copy.Seconds();
+        for (const auto& [name, pass] : passes.frame()) sample.passes[name] = pass / copy.Seconds();
+        (timed_apart ? split : figures).push_back(std::move(sample));
+      }
     }
   }
-  std::sort(frames.begin(), frames.end());
-  std::sort(copies.begin(), copies.end());
-  const double median = frames[frames.size() / 2];
-  state.counters["median_ms"] = median * 1000.0;
-  state.counters["worst_ms"] = frames.back() * 1000.0;
-  state.counters["median_vs_bare_copy"] = median / copies[copies.size() / 2];
+  PrintShowReport((label + " split (passes timed apart)").c_str(), split);
+  const ShowStats stats = StatsOf(figures);
+  state.counters["median_vs_bare_copy"] = stats.median;
+  state.counters["worst_vs_bare_copy"] = stats.worst_after_first;
 }
 
 // Every model of the viewer (argument: its index; F6 steps to the next one), after a first frame
@@ -162,7 +160,7 @@ void BM_ModelViewerFrame(benchmark::State& state) {
   }
   run->scene->Resize(kWidth, kHeight);
   run->scene->Render();
-  MeasureFrames(state, *run, [](int) {});
+  MeasureFrames(state, *run, [](int) {}, "model " + std::to_string(wanted));
 }
 BENCHMARK(BM_ModelViewerFrame)->DenseRange(0, 12)->Unit(benchmark::kMillisecond)->Iterations(1);
 
@@ -173,21 +171,10 @@ std::string ArrangementOf(ShowRun& run) {
   return name;
 }
 
+// Production 5 plays in a folder that holds its tracks, staged by the build.
 void BM_Production5WholeShow(benchmark::State& state) {
   if (!Context()) return state.SkipWithError("no GL display");
-  for (auto _ : state) {
-    ShowRun show(5);
-    const double first = show.Frame(0.0);
-    const std::vector<ShowSample> figures = SampleShow(show, 0.5, false, ArrangementOf);
-    const std::vector<ShowSample> split = SampleShow(show, 2.0, true, ArrangementOf);
-    PrintShowReport("production 5, time-weighted", figures);
-    PrintShowReport("production 5 split (passes timed apart)", split);
-    const ShowStats stats = StatsOf(figures);
-    state.SetIterationTime(show.load_seconds + first);
-    state.counters["median_copies"] = stats.median;
-    state.counters["p95_copies"] = stats.p95;
-    state.counters["worst_after_first_copies"] = stats.worst_after_first;
-  }
+  RunWholeShow(state, 5, PLAYER_P5_STAGE, "production 5", ArrangementOf);
 }
 BENCHMARK(BM_Production5WholeShow)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(1);
 
@@ -195,7 +182,7 @@ void BM_TwBallsFrame(benchmark::State& state) {
   if (!Context()) return state.SkipWithError("no GL display");
   SceneRun run(4, std::make_unique<TwBalls>());
   for (const char* axis : {"twblPosX", "twblPosY", "twblPosZ"}) run.Set(axis, -4.0f);
-  MeasureFrames(state, run, [&](int frame) { run.Set("twblRotZ", 0.02f * frame); });
+  MeasureFrames(state, run, [&](int frame) { run.Set("twblRotZ", 0.02f * frame); }, "TwBalls");
 }
 BENCHMARK(BM_TwBallsFrame)->Unit(benchmark::kMillisecond)->Iterations(1);
 
@@ -217,7 +204,8 @@ void BM_CubeFormersFrame(benchmark::State& state) {
   }
   run.scene->Resize(kWidth, kHeight);
   run.scene->Render();  // the arrangement's first frame builds its shader variants
-  MeasureFrames(state, run, [&](int frame) { run.Set("explodeMain", 0.02f * frame); });
+  MeasureFrames(state, run, [&](int frame) { run.Set("explodeMain", 0.02f * frame); },
+                "arrangement " + std::to_string(arrangement));
 }
 BENCHMARK(BM_CubeFormersFrame)->Arg(0)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond)
     ->Iterations(1);

@@ -14,7 +14,6 @@
 #include <benchmark/benchmark.h>
 
 #include <GL/glew.h>
-#include <sys/resource.h>
 
 #include <algorithm>
 #include <cmath>
@@ -27,6 +26,7 @@
 #include "scenes/scenemanager.h"
 #include "support/bench_context.h"
 #include "support/show_run.h"
+#include "support/whole_show.h"
 #include "util/music/music.h"
 
 namespace {
@@ -36,12 +36,6 @@ constexpr double kSplitSeconds = 150.0;
 
 bool MakeContext() { return BenchGLContext(kShowWidth, kShowHeight) != nullptr; }
 
-double PeakMegabytes() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return static_cast<double>(usage.ru_maxrss) / 1024.0;
-}
-
 // The scene of the first slot, and whether it shows the stage or only its text mode.
 std::string SectionOf(ShowRun& run) {
   const int scene = static_cast<int>(std::trunc(run.Track("ActiveScene1st")));
@@ -50,26 +44,24 @@ std::string SectionOf(ShowRun& run) {
   return name;
 }
 
-// Every half second of the show for the figures, every two seconds for the split.
 void BM_WholeShow(benchmark::State& state) {
   if (!MakeContext()) return state.SkipWithError("no GL display");
-  for (auto _ : state) {
-    ShowRun show(6);
-    const double first = show.Frame(0.0);
-    const std::vector<ShowSample> figures = SampleShow(show, 0.5, false, SectionOf);
-    const std::vector<ShowSample> split = SampleShow(show, 2.0, true, SectionOf);
-    PrintShowReport("production 6, time-weighted", figures);
-    PrintShowReport("production 6 split (passes timed apart)", split);
-    const ShowStats stats = StatsOf(figures);
-    state.SetIterationTime(show.load_seconds + first);
-    state.counters["load_seconds"] = show.load_seconds + first;
-    state.counters["median_copies"] = stats.median;
-    state.counters["p95_copies"] = stats.p95;
-    state.counters["worst_after_first_copies"] = stats.worst_after_first;
-    state.counters["peak_MB"] = PeakMegabytes();
-  }
+  RunWholeShow(state, 6, ".", "production 6", SectionOf);
 }
 BENCHMARK(BM_WholeShow)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(1);
+
+// The frame at `at`, once per iteration, each with a bare copy; counter "vs_bare_copy".
+void TimeMoment(benchmark::State& state, ShowRun& show, double at) {
+  BareCopy copy;
+  double frames = 0.0, copies = 0.0;
+  for (auto _ : state) {
+    const double frame = show.Frame(at);
+    frames += frame;
+    copies += copy.Seconds();
+    state.SetIterationTime(frame);
+  }
+  state.counters["vs_bare_copy"] = frames / copies;
+}
 
 // One frame at a moment of the show (argument: seconds); counter "vs_bare_copy".
 void BM_Moment(benchmark::State& state) {
@@ -77,15 +69,7 @@ void BM_Moment(benchmark::State& state) {
   static std::unique_ptr<ShowRun> show;
   if (!show) show = std::make_unique<ShowRun>(6);
   const double at = static_cast<double>(state.range(0));
-  BareCopy copy;
-  double frames = 0.0, copies = 0.0;
-  for (auto _ : state) {
-    const double frame = show->Frame(at);
-    frames += frame;
-    copies += copy.Seconds();
-    state.SetIterationTime(frame);
-  }
-  state.counters["vs_bare_copy"] = frames / copies;
+  TimeMoment(state, *show, at);
 }
 // Opening picture, text-mode screen, stage, keyboard, fire, bars, kaleidoscope bars, text-mode
 // fire, greetings on the monitor, finale, closing picture.
@@ -111,15 +95,7 @@ void BM_FrameSplit(benchmark::State& state) {
   }
   // Only the switched tracks are held; the rest keep playing at the moment's row.
   for (const auto& [name, value] : held) show->Hold(name, value);
-  BareCopy copy;
-  double frames = 0.0, copies = 0.0;
-  for (auto _ : state) {
-    const double frame = show->Frame(kSplitSeconds);
-    frames += frame;
-    copies += copy.Seconds();
-    state.SetIterationTime(frame);
-  }
-  state.counters["vs_bare_copy"] = frames / copies;
+  TimeMoment(state, *show, kSplitSeconds);
   show->ReleaseAll();
 }
 BENCHMARK(BM_FrameSplit)->DenseRange(0, 5)->UseManualTime()->Unit(benchmark::kMillisecond)

@@ -22,15 +22,8 @@ if [ -f "$out" ] && [ ! "$build/player-pack" -nt "$out" ] &&
 fi
 production=$(cat "$build/production")
 stage="$build/pack"
-rm -rf "$stage" "$out"
-mkdir -p "$stage/data/sync_tracker"
-for entry in data/*; do
-  [ "$entry" = data/sync_tracker ] || ln -s "$root/$entry" "$stage/$entry"
-done
-tracks="data-src/tracks/production$production.txt"
-if [ -f "$tracks" ]; then
-  python3 tools/synctracks.py build "$tracks" --out "$stage/data/sync_tracker"
-fi
+rm -f "$out"
+bash tools/stage-production.sh "$stage" "$production"
 (cd "$stage" && xvfb-run -a -s "-screen 0 1280x720x24 -noreset" \
   python3 "$root/tools/run_pack.py" "$build/player-pack")
 mv "$stage/data.vtl" "$out"

@@ -75,7 +75,9 @@ struct ShowRun::Held {
   std::vector<SyncKey> keys;
 };
 
-ShowRun::ShowRun(uint32_t production) {
+ShowRun::ShowRun(uint32_t production, const std::string& folder)
+    : home_(std::filesystem::current_path()) {
+  std::filesystem::current_path(folder);
   CreateSystemSettings(production, DataMode::Disk);
   data_mode = DataMode::Disk;
   system_settings->width = kShowWidth;
@@ -90,7 +92,10 @@ ShowRun::ShowRun(uint32_t production) {
   load_seconds = NowSeconds() - start;
 }
 
-ShowRun::~ShowRun() = default;
+ShowRun::~ShowRun() {
+  manager.reset();
+  std::filesystem::current_path(home_);
+}
 
 double ShowRun::Frame(double at) {
   manager->music->SetPositionSeconds(at);

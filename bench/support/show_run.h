@@ -9,6 +9,7 @@
 // the frames a real run draws instead would let the fast 2D stretches hide the slow 3D ones.
 
 #include <cstdint>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
@@ -59,10 +60,14 @@ class PassSplit : public PassTimer {
 };
 
 // The production as the player runs it, paused so that each frame shows the moment it is given.
+// The run works in `folder` (the player's working folder: its data/ holds the production's
+// tracks, see tools/stage-production.sh) and goes back to the folder it came from when it ends.
 class ShowRun {
  public:
-  explicit ShowRun(uint32_t production);
+  explicit ShowRun(uint32_t production, const std::string& folder = ".");
   ~ShowRun();
+  ShowRun(const ShowRun&) = delete;
+  ShowRun& operator=(const ShowRun&) = delete;
   double Frame(double at);
   // Holds a track at one value (missing tracks are ignored); Release gives back its keys.
   void Hold(const std::string& name, float value);
@@ -75,6 +80,7 @@ class ShowRun {
 
  private:
   struct Held;
+  std::filesystem::path home_;
   std::vector<Held> held_;
 };
 

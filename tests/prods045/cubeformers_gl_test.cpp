@@ -1,6 +1,9 @@
 // CubeFormers drawn for real in each arrangement, with note values from a small note track:
 // the instance lists the frame builds, the light it moves, and its refusals.
+#include <algorithm>
+#include <cstdlib>
 #include <memory>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -87,6 +90,46 @@ TEST_F(CubeFormersDraw, TheRibbonWarmsTheLightAndSetsItsShadowPlanes) {
   harness_.SetTrack("subScene", 0.0f);
   Frame();
   EXPECT_EQ(scene_.light().color, glm::vec3(1.0f, 0.8f, 0.4f));
+}
+
+int LargestDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+  int largest = a.size() == b.size() ? 0 : 255;
+  for (size_t i = 0; i < a.size() && i < b.size(); ++i) {
+    largest = std::max(largest, std::abs(a[i] - b[i]));
+  }
+  return largest;
+}
+
+// Leaving out the cubes out of view changes no pixel: the unshadowed ribbon seen from several
+// places, each drawn with every cube and with only those in view.
+TEST_F(CubeFormersDraw, CubesOutOfViewAreLeftOutWithoutChangingThePicture) {
+  const struct {
+    const char* name;
+    glm::vec3 eye;
+    glm::vec3 target;
+  } views[] = {{"along the ribbon", {0, 8, 40}, {0, 0, 70}},
+               {"its side, close", {12, 2, 30}, {0, 0, 30}},
+               {"from above its middle", {3, 25, 60}, {0, 0, 60}}};
+  harness_.SetTrack("subScene", 1.0f);
+  harness_.SetTrack("shadows", 0.0f);
+  harness_.SetTrack("zDist", 0.03f);
+  harness_.SetTrack("skyA", 0.2f);
+  for (const auto& view : views) {
+    harness_.AimCamera(view.eye, view.target);
+    scene_.cull_unseen_cubes = 0;
+    Frame();
+    const std::vector<uint8_t> every_cube = target_->ReadPixels();
+    scene_.cull_unseen_cubes = 1;
+    Frame();
+    const std::vector<uint8_t> in_view = target_->ReadPixels();
+    EXPECT_LT(scene_.model(1).GetNode(0u).instances.size(), size_t{kRibbonCubes}) << view.name;
+    EXPECT_LE(LargestDifference(every_cube, in_view), 1) << view.name;
+  }
+  // With shadows a cube out of view may still shade one in view: every cube is drawn.
+  harness_.SetTrack("shadows", 1.0f);
+  Frame();
+  EXPECT_EQ(scene_.model(1).GetNode(0u).instances.size(), size_t{kRibbonCubes});
+  EXPECT_TRUE(NoGLError());
 }
 
 using CubeFormersDeathTest = CubeFormersDraw;

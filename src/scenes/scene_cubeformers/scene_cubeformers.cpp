@@ -11,12 +11,14 @@
 #include "objects3d/objects3d_warmup.h"
 #include "objects3d/shared_resources.h"
 #include "scenes/scene_cubeformers/greetings.h"
+#include "scenes/scene_cubeformers/instanceculling.h"
 #include "system/log.h"
 #include "tolmesystem.h"
 #include "util/camera/camera.h"
 #include "util/camera/cameracontroller.h"
 #include "util/light/light.h"
 #include "util/music/music.h"
+#include "util/passtiming/passtiming.h"
 #include "util/texture/texturecube.h"
 
 namespace {
@@ -24,6 +26,16 @@ namespace {
 using T = CubeFormersTracks;
 
 constexpr float kFixedSceneSize = 50.0f;
+
+// The sphere about the model's origin that holds every vertex: measured while the master node
+// holds its one loaded matrix, before the arrangement's instances replace it.
+float BoundingRadius(Objects3D& model) {
+  glm::vec3 min(0.0f);
+  glm::vec3 max(0.0f);
+  model.GetNodeBBox("", min, max);
+  if (min.x > max.x) return 0.0f;
+  return glm::length(glm::max(glm::abs(min), glm::abs(max)));
+}
 
 }  // namespace
 
@@ -102,6 +114,7 @@ void CubeFormers::Init() {
 
 void CubeFormers::SetUpModel(Objects3D& model, uint32_t index) {
   if (index >= kArrangements) ExitMsg(__FILE__, __LINE__, "PANIC: Scene unknown");
+  cube_radius_[index] = BoundingRadius(model);
   const uint32_t counts[kArrangements] = {kBlockCubes, kRibbonCubes, 0};
   if (counts[index] > 0) {
     cubes_[index].Resize(counts[index]);
@@ -144,6 +157,7 @@ void CubeFormers::PulseBall(float note0, float ball_size) {
 
 void CubeFormers::LayOut(uint32_t arrangement, const CubeFormersTracks& v, float note0,
                          float note1, double beat, bool& draw) {
+  TimedPass timed("layout");
   CubeInstances& cubes = cubes_[arrangement];
   const float casing = v.explode_casing * 10.0f;
   const float main = v.explode_main * 10.0f;
@@ -175,10 +189,25 @@ void CubeFormers::LayOut(uint32_t arrangement, const CubeFormersTracks& v, float
     g.protrusion = v.protrusion;
     draw = greetings_->LayOut(g, cubes) > 0;
   }
-  ShowInstances(*models_[arrangement], cubes);
+}
+
+// With shadows every cube may shade a seen one; without, only those that can be in view are
+// drawn (the view as the draw will set it up: the scene is always sized before it draws). A
+// single kept cube would lose its own emission (a per-instance list needs two), so then every
+// cube is drawn.
+const CubeInstances& CubeFormers::CubesToDraw(uint32_t arrangement, bool shadows) {
+  const CubeInstances& all = cubes_[arrangement];
+  const float aspect = models_[arrangement]->aspect;
+  if (shadows || !cull_unseen_cubes || !(aspect > 0.0f)) return all;
+  const glm::mat4 view_projection =
+      CameraProjection(camera_->yfov, aspect, camera_->znear, camera_->zfar) *
+      CameraRootMatrix(*camera_);
+  KeepInstancesInView(view_projection, cube_radius_[arrangement], all, in_view_);
+  return in_view_.matrices.size() >= 2 ? in_view_ : all;
 }
 
 void CubeFormers::DrawSky(const glm::vec3& colour, float scene_size, double beat) {
+  TimedPass timed("sky");
   sky_box_->color = colour;
   sky_box_->position = glm::vec3(0.0f);
   sky_box_->size = scene_size * 10.0f;
@@ -216,6 +245,7 @@ void CubeFormers::Render() {
   DrawSky(sky, view_size, beat);
 
   const uint8_t shadows = v.shadows > 0.5f ? 1 : 0;
+  ShowInstances(model, CubesToDraw(arrangement, shadows != 0));
   model.shadows_enabled = shadows;
   for (const std::shared_ptr<Light>& light : model.data.lights) {
     light->shadows = shadows;

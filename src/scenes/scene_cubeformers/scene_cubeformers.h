@@ -60,6 +60,8 @@ class CubeFormers : public Scene {
   static uint32_t Arrangement(float sub_scene);
 
   Objects3D& model(uint32_t index) { return *models_[index]; }
+  // Frames without shadows draw only the cubes that can be in view (on by default).
+  uint8_t cull_unseen_cubes = 1;
   const GreetingLayout& greetings() const { return *greetings_; }
   const Light& light() const { return *light_; }
 
@@ -68,6 +70,7 @@ class CubeFormers : public Scene {
   void LayOut(uint32_t arrangement, const CubeFormersTracks& values, float note0, float note1,
               double beat, bool& draw);
   void ShowInstances(Objects3D& model, const CubeInstances& cubes);
+  const CubeInstances& CubesToDraw(uint32_t arrangement, bool shadows);
   void PulseBall(float note0, float ball_size);
   void DrawSky(const glm::vec3& colour, float scene_size, double beat);
 
@@ -79,5 +82,7 @@ class CubeFormers : public Scene {
   CubeFont font_;
   std::unique_ptr<GreetingLayout> greetings_;  // measured in Init, from the greetings file
   CubeInstances cubes_[kArrangements];
+  float cube_radius_[kArrangements] = {};  // each model's bounding sphere about its origin
+  CubeInstances in_view_;                  // the cubes of this frame that can be seen
   TrackSet<CubeFormersTracks> tracks_;
 };

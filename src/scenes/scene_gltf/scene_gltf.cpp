@@ -15,6 +15,7 @@
 #include "util/data/data.h"
 #include "util/light/light.h"
 #include "util/music/music.h"
+#include "util/passtiming/passtiming.h"
 #include "util/text/text.h"
 #include "util/texture/texturecube.h"
 
@@ -112,6 +113,7 @@ void GLTF::Render() {
 }
 
 void GLTF::DrawSkyBox(GltfScene& model, double beat) {
+  TimedPass timed("sky");
   sky_box_->position = model.centre;
   sky_box_->size = 10.0f * model.size;
   sky_box_->setCamera(model.objects.data.cameras[model.objects.cur_cam], width, height, aspect);
