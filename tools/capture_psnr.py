@@ -21,6 +21,11 @@ folder, as p0.mkv, p4.mkv, ...; each capture is checked with ffprobe (frames = s
   python3 tools/capture_psnr.py capture-all build /work/captures/before
   python3 tools/capture_psnr.py capture-all build /work/captures/after
 
+Captures take about 0.5 to 0.75 GB a minute of show (production 6: 3 to 4 GB). With
+--against /work/captures/before, capture-all compares each new capture with the earlier one
+as soon as it is made (printing what compare prints) and removes it when they agree, so the
+"after" side needs room for one show only; it exits 1 when any capture differs.
+
 One production, from its player folder (build for production 6, build/pN for production N),
 optionally only its first seconds:
 
@@ -140,7 +145,11 @@ def check_capture(path, show_seconds, size):
     return frames
 
 
-def capture_all(build, out_dir, productions, size):
+def capture_all(build, out_dir, productions, size, against=None, min_db=40.0):
+    """Captures each production to <out_dir>/p<N>.mkv. With `against` (a folder of earlier
+    captures), each new capture is compared with the earlier one at once and removed when it
+    agrees, so that only one whole show at a time takes room; returns whether all agree."""
+    agree = True
     for production in productions:
         folder = build if production == 6 else os.path.join(build, f"p{production}")
         out = os.path.join(out_dir, f"p{production}.mkv")
@@ -150,6 +159,14 @@ def capture_all(build, out_dir, productions, size):
         print(f"production {production}: {out}, {frames} frames "
               f"({frames / FRAMES_PER_SECOND:.1f} s), {os.path.getsize(out) / 1e9:.2f} GB, "
               f"captured in {took:.0f} s", flush=True)
+        if against:
+            if compare_pair(os.path.join(against, f"p{production}.mkv"), out, min_db,
+                            f"p{production}"):
+                os.unlink(out)
+            else:
+                agree = False
+            sys.stdout.flush()
+    return agree
 
 
 def frame_psnrs(first, second):
@@ -243,20 +260,24 @@ def main():
     every.add_argument("build")
     every.add_argument("out_dir")
     every.add_argument("--productions", type=int, nargs="+", default=sorted(SHOWS))
+    every.add_argument("--against", help="compare with the captures in this folder at once, "
+                                         "keeping only the ones that differ")
     for command in (one, every):
         command.add_argument("--size", type=size_of, default=(1280, 720))
     cmp = sub.add_parser("compare", help="compare two captures, or two folders of them")
     cmp.add_argument("first")
     cmp.add_argument("second")
-    cmp.add_argument("--min-db", type=float, default=40.0)
+    for command in (every, cmp):
+        command.add_argument("--min-db", type=float, default=40.0)
     args = parser.parse_args()
     if args.command == "capture":
         frames, took = capture_show(args.folder, args.out, args.seconds, args.size)
         print(f"{args.out}: {frames} frames, captured in {took:.0f} s")
         return 0
     if args.command == "capture-all":
-        capture_all(args.build, args.out_dir, args.productions, args.size)
-        return 0
+        agree = capture_all(args.build, args.out_dir, args.productions, args.size, args.against,
+                            args.min_db)
+        return 0 if agree else 1
     return compare(args.first, args.second, args.min_db)
 
 
