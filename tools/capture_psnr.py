@@ -79,12 +79,14 @@ def compress(avi, piece):
     os.unlink(avi)
 
 
-def join(pieces, out):
+def join(pieces, out, frames=None):
+    """Joins the pieces into `out`, keeping only the first `frames` frames when given."""
     listing = out + ".pieces.txt"
     with open(listing, "w") as text:
         text.writelines(f"file '{piece}'\n" for piece in pieces)
+    keep = ["-frames:v", str(frames)] if frames else []
     result = subprocess.run(["ffmpeg", "-v", "error", "-y", "-f", "concat", "-safe", "0", "-i",
-                             listing, "-c", "copy", out], capture_output=True, text=True)
+                             listing, "-c", "copy"] + keep + [out], capture_output=True, text=True)
     os.unlink(listing)
     player.check(result.returncode == 0, f"ffmpeg could not join the pieces: {result.stderr}")
 
@@ -96,7 +98,7 @@ def frames_written(run, width, height):
 
 def capture_show(folder, out, seconds=None, size=(1280, 720)):
     """Captures the production of a player folder to `out` (FFV1 in Matroska): the whole show, or
-    until `seconds` of it are written. Returns (frames, seconds the capture took)."""
+    its first `seconds`. Returns (frames, seconds the capture took)."""
     folder = os.path.abspath(folder)
     production = capture.production_of(folder)
     title = capture.TITLES[production]
@@ -123,7 +125,8 @@ def capture_show(folder, out, seconds=None, size=(1280, 720)):
         for part in run.parts():
             pieces.append(os.path.join(work, f"piece{len(pieces):03}.mkv"))
             compress(part, pieces[-1])
-        join(pieces, out)
+        # A capture stopped on time runs on until Escape is seen: it is cut to its length.
+        join(pieces, out, round(seconds * FRAMES_PER_SECOND) if seconds else None)
     finally:
         if run:
             run.close()
