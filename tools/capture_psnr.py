@@ -26,6 +26,8 @@ Captures take about 0.5 to 0.75 GB a minute of show (production 6: 3 to 4 GB). W
 as soon as it is made (printing what compare prints) and removes it when they agree, so the
 "after" side needs room for one show only; it exits 1 when any capture differs.
 
+SIGINT or SIGTERM (kill <pid>) ends a capture early and keeps the frames captured so far.
+
 One production, from its player folder (build for production 6, build/pN for production N),
 optionally only its first seconds:
 
@@ -52,6 +54,7 @@ import math
 import os
 import re
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -98,7 +101,8 @@ def frames_written(run, width, height):
 
 def capture_show(folder, out, seconds=None, size=(1280, 720)):
     """Captures the production of a player folder to `out` (FFV1 in Matroska): the whole show, or
-    its first `seconds`. Returns (frames, seconds the capture took)."""
+    its first `seconds`; SIGINT or SIGTERM end it early, keeping what was captured. Returns
+    (frames, seconds the capture took, whether it ran to its end)."""
     folder = os.path.abspath(folder)
     production = capture.production_of(folder)
     title = capture.TITLES[production]
@@ -112,27 +116,34 @@ def capture_show(folder, out, seconds=None, size=(1280, 720)):
     try:
         run = capture.Capture(capture.binary_of(folder), os.path.join(folder, "data.vtl"), work,
                               title, LOAD_TIMEOUT)
-        written = 0
-        while run.running():
-            if seconds and frames_written(run, *size) + written >= seconds * FRAMES_PER_SECOND:
-                break
-            for part in run.parts()[:-1]:  # a part is closed once the next one exists
-                pieces.append(os.path.join(work, f"piece{len(pieces):03}.mkv"))
-                compress(part, pieces[-1])
-                written += capture.counted_frames(pieces[-1])
-            time.sleep(1.0)
+        stopped = False
+        try:
+            while run.running() and not (seconds and frames_written(run, *size) + sum(
+                    frames for _, frames in pieces) >= seconds * FRAMES_PER_SECOND):
+                for part in run.parts()[:-1]:  # a part is closed once the next one exists
+                    pieces.append(compress_next(part, work, pieces))
+                time.sleep(1.0)
+        except KeyboardInterrupt:
+            stopped = True  # ended early: what was captured so far is kept
         run.finish()
         for part in run.parts():
-            pieces.append(os.path.join(work, f"piece{len(pieces):03}.mkv"))
-            compress(part, pieces[-1])
+            pieces.append(compress_next(part, work, pieces))
         # A capture stopped on time runs on until Escape is seen: it is cut to its length.
-        join(pieces, out, round(seconds * FRAMES_PER_SECOND) if seconds else None)
+        join([piece for piece, _ in pieces], out,
+             round(seconds * FRAMES_PER_SECOND) if seconds else None)
     finally:
         if run:
             run.close()
         capture.stop_display(server)
         shutil.rmtree(work, ignore_errors=True)
-    return capture.counted_frames(out), time.time() - started
+    return capture.counted_frames(out), time.time() - started, not stopped
+
+
+def compress_next(part, work, pieces):
+    """Compresses a closed part into the next piece; returns (piece, its frame count)."""
+    piece = os.path.join(work, f"piece{len(pieces):03}.mkv")
+    compress(part, piece)
+    return piece, capture.counted_frames(piece)
 
 
 def check_capture(path, show_seconds, size):
@@ -157,11 +168,13 @@ def capture_all(build, out_dir, productions, size, against=None, min_db=40.0):
         folder = build if production == 6 else os.path.join(build, f"p{production}")
         out = os.path.join(out_dir, f"p{production}.mkv")
         stop = SHOWS[production] if production == 0 else None
-        frames, took = capture_show(folder, out, stop, size)
-        check_capture(out, SHOWS[production], size)
+        frames, took, whole = capture_show(folder, out, stop, size)
         print(f"production {production}: {out}, {frames} frames "
               f"({frames / FRAMES_PER_SECOND:.1f} s), {os.path.getsize(out) / 1e9:.2f} GB, "
-              f"captured in {took:.0f} s", flush=True)
+              f"captured in {took:.0f} s" + ("" if whole else ", stopped early"), flush=True)
+        if not whole:
+            return False
+        check_capture(out, SHOWS[production], size)
         if against:
             if compare_pair(os.path.join(against, f"p{production}.mkv"), out, min_db,
                             f"p{production}"):
@@ -273,10 +286,12 @@ def main():
     for command in (every, cmp):
         command.add_argument("--min-db", type=float, default=40.0)
     args = parser.parse_args()
+    signal.signal(signal.SIGTERM, signal.default_int_handler)
     if args.command == "capture":
-        frames, took = capture_show(args.folder, args.out, args.seconds, args.size)
-        print(f"{args.out}: {frames} frames, captured in {took:.0f} s")
-        return 0
+        frames, took, whole = capture_show(args.folder, args.out, args.seconds, args.size)
+        print(f"{args.out}: {frames} frames, captured in {took:.0f} s" +
+              ("" if whole else ", stopped early"))
+        return 0 if whole else 1
     if args.command == "capture-all":
         agree = capture_all(args.build, args.out_dir, args.productions, args.size, args.against,
                             args.min_db)
