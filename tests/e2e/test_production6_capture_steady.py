@@ -11,65 +11,38 @@ import shutil
 import subprocess
 import sys
 import tempfile
-import time
 
+import capture
 import player
-import x11
 
 TITLE = "Cindercoil"
 SKIP = 77
 SIZE = (640, 360)
 FRAMES = 450                 # 15 s at 30 frames a second
-FRAME_BYTES = SIZE[0] * SIZE[1] * 3 + 44100 * 4 // 30  # one video frame and its audio
 BUSY_LOOPS = max(2, os.cpu_count() or 2)
 CAPTURE_TIMEOUT = 240
 
 
-def start_display():
-    """A virtual display of its own at the capture size: the dialog offers its one mode."""
-    read_end, write_end = os.pipe()
-    server = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0",
-                               f"{SIZE[0]}x{SIZE[1]}x24", "-noreset", "-nolisten", "tcp"],
-                              pass_fds=(write_end,), stderr=subprocess.DEVNULL)
-    os.close(write_end)
-    number = b""
-    while not number.endswith(b"\n"):
-        chunk = os.read(read_end, 16)
-        player.check(chunk, "Xvfb did not start")
-        number += chunk
-    os.close(read_end)
-    os.environ["DISPLAY"] = ":" + number.decode().strip()
-    return server
-
-
-def capture(binary, data, work, busy):
+def capture_frames(binary, data, work, busy):
     """Captures in `work` until the file holds FRAMES frames, with `busy` busy loops running;
     returns the AVI's path and the seconds it took."""
-    os.symlink(data, os.path.join(work, "data.vtl"))
     loops = [subprocess.Popen([sys.executable, "-c", "while True: pass"]) for _ in range(busy)]
-    run = player.Player(name=binary, cwd=work)
+    run = None
     try:
-        dialog = x11.wait_for_window(TITLE, 30)
-        player.check(dialog is not None, "no dialog")
-        x11.press_key(dialog, "alt+a")
-        window = run.wait_for_window(TITLE, dialog, 60)
-        player.check(window is not None, "no player window; output:\n" + run.output())
-        started = time.time()
-        avi = os.path.join(work, f"{TITLE}.01.avi")
+        run = capture.Capture(binary, data, work, TITLE)
+        avi = run.part(1)
         # The file grows by a frame and its audio at a time; a few frames to spare.
-        while not os.path.exists(avi) or os.path.getsize(avi) < (FRAMES + 5) * FRAME_BYTES:
-            player.check(run.process.poll() is None, "the capture ended early:\n" + run.output())
-            player.check(time.time() - started < CAPTURE_TIMEOUT, "the capture is too slow")
-            time.sleep(0.2)
-        seconds = time.time() - started
-        run.quit_with_escape(window)
-        player.check("Finished AVI writing" in run.output(), run.output())
+        enough = (FRAMES + 5) * capture.frame_bytes(*SIZE)
+        seconds = capture.wait_until(lambda: os.path.exists(avi) and os.path.getsize(avi) >= enough,
+                                     run, CAPTURE_TIMEOUT, "the capture")
+        run.finish()
         return avi, seconds
     finally:
         for loop in loops:
             loop.kill()
             loop.wait()
-        run.close()
+        if run:
+            run.close()
 
 
 def frame_sums(avi):
@@ -85,17 +58,16 @@ def frame_sums(avi):
 
 
 def main():
-    avi_dir = os.environ.get("PLAYER_AVI_BINARY_DIR", os.path.join(player.BINARY_DIR, "capture"))
-    binary = os.path.join(avi_dir, "player")
+    binary = capture.binary_of(player.BINARY_DIR)
     data = os.path.join(player.BINARY_DIR, "data.vtl")
     if not os.path.exists(binary) or not os.path.exists(data) or not shutil.which("ffmpeg"):
         print(f"skipped: no capture build at {binary}, no {data} or no ffmpeg")
         return SKIP
-    server = start_display()
+    server = capture.start_display(*SIZE)
     folders = [tempfile.mkdtemp(prefix="steady-"), tempfile.mkdtemp(prefix="loaded-")]
     try:
-        steady, steady_seconds = capture(binary, data, folders[0], 0)
-        loaded, loaded_seconds = capture(binary, data, folders[1], BUSY_LOOPS)
+        steady, steady_seconds = capture_frames(binary, data, folders[0], 0)
+        loaded, loaded_seconds = capture_frames(binary, data, folders[1], BUSY_LOOPS)
         a, b = frame_sums(steady), frame_sums(loaded)
         differing = [n for n in range(FRAMES) if a[n] != b[n]]
         player.check(not differing, f"{len(differing)} of {FRAMES} frames differ, the first at "
@@ -107,8 +79,7 @@ def main():
     finally:
         for folder in folders:
             shutil.rmtree(folder, ignore_errors=True)
-        server.kill()
-        server.wait()
+        capture.stop_display(server)
 
 
 if __name__ == "__main__":

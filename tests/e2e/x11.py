@@ -68,3 +68,11 @@ def press_key_in_window_of_process(pid, key):
 
 def screenshot(path):
     subprocess.run(["import", "-window", "root", path], check=True, capture_output=True)
+
+
+def window_size(window_id):
+    """(width, height) of a window, from xwininfo."""
+    info = subprocess.run(["xwininfo", "-id", window_id], capture_output=True, text=True).stdout
+    width = re.search(r"Width: (\d+)", info)
+    height = re.search(r"Height: (\d+)", info)
+    return int(width.group(1)), int(height.group(1))
