@@ -54,6 +54,14 @@ void SetEnabled(GLenum capability, GLboolean on) {
   }
 }
 
+// Makes the caller's program current again. A program deleted while it was current stays
+// usable only while it stays current: once a pass has used another, its name is gone, and
+// binding it again is an error, so nothing is bound then.
+void RestoreProgram(GLint program) {
+  const auto name = static_cast<GLuint>(program);
+  glUseProgram(name != 0 && glIsProgram(name) ? name : 0);
+}
+
 // The GL state a frame of Objects3D changes, taken at the start of Draw and put back at its end.
 class FrameStateGuard {
  public:
@@ -87,7 +95,7 @@ class FrameStateGuard {
     glFrontFace(static_cast<GLenum>(front_face_));
     glClearColor(clear_color_[0], clear_color_[1], clear_color_[2], clear_color_[3]);
     glViewport(viewport_[0], viewport_[1], viewport_[2], viewport_[3]);
-    glUseProgram(static_cast<GLuint>(program_));
+    RestoreProgram(program_);
     glPolygonMode(GL_FRONT_AND_BACK, static_cast<GLenum>(polygon_mode_[0]));
     SetEnabled(GL_TEXTURE_CUBE_MAP, texture_cube_map_);
   }
@@ -773,7 +781,7 @@ void Objects3D::Prewarm() {
   glUseProgram(0);
   UpdateBuffers(GetMasterNode());
   SetEnabled(GL_RASTERIZER_DISCARD, discard);
-  glUseProgram(static_cast<GLuint>(program));
+  RestoreProgram(program);
   glBindVertexArray(0);
 }
 

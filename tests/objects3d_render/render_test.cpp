@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 #include <glm/gtc/matrix_transform.hpp>
@@ -19,6 +20,7 @@
 #include "util/camera/camera.h"
 #include "util/light/light.h"
 #include "util/light/shadowcubemap.h"
+#include "util/shaderprogram/shaderconstructor.h"
 #include "util/shaderprogram/shaderprogram.h"
 
 namespace {
@@ -335,6 +337,26 @@ TEST_F(RenderTest, DrawingAgainNeitherCompilesNorQueriesUniforms) {
   EXPECT_EQ(scene->render_context->VariantCount(), variants);
   EXPECT_EQ(scene->render_context->QueriedUniformNameCount(), queried);
   EXPECT_TRUE(NoGLError());
+}
+
+// A caller's program deleted while current (its scene unloaded) is gone once the frame has used
+// other programs: the frame leaves no program bound rather than binding a dead name.
+TEST_F(RenderTest, AProgramDeletedWhileCurrentIsNotBoundAgain) {
+  auto scene = MakeScene({0, 0, 4});
+  scene->AddPrimitive(MakeCube(glm::vec3(1.0f), glm::vec3(1.0f)),
+                      LitMaterial({0.8f, 0.2f, 0.2f, 1}, 1.0f, 0.0f), nullptr);
+  for (const bool prewarm : {false, true}) {
+    SCOPED_TRACE(prewarm ? "pre-warm" : "draw");
+    auto caller = std::make_unique<ShaderProgram>(MakeFlat3DShader("DeletedWhileCurrent"));
+    caller->Use();
+    caller.reset();
+    if (prewarm) scene->Prewarm();
+    Render(*scene);
+    GLint current = -1;
+    glGetIntegerv(GL_CURRENT_PROGRAM, &current);
+    EXPECT_EQ(current, 0);
+    EXPECT_TRUE(NoGLError());
+  }
 }
 
 TEST_F(RenderTest, LightAtTheCameraGivesNoBlackHole) {
