@@ -16,6 +16,7 @@
 // The node walk matches the main draw's: the same matrix products in the same order.
 
 #include <cstdint>
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
@@ -26,22 +27,32 @@ class Light;
 class Objects3D;
 class Primitive;
 class RenderContext;
+class ShadowReadArea;
 struct Node;
 
 struct ShadowFaceOptions {
   bool cull = true;
   bool cache = true;
   bool skip_unseen = true;
+  // With skip_unseen: a face is cleared and drawn only within the rectangle the surfaces in
+  // view can read of it.
+  bool scissor = true;
 };
 
 // What the last Render did: faces drawn (the rest kept their contents) and primitive draws.
 struct ShadowFaceStats {
   int32_t faces_drawn = 0;
   int32_t primitives_drawn = 0;
+  // Texels of the faces drawn, cleared and drawn into.
+  int64_t texels_drawn = 0;
 };
 
 class ShadowFaceRenderer {
  public:
+  ShadowFaceRenderer();
+  ~ShadowFaceRenderer();
+  ShadowFaceRenderer(const ShadowFaceRenderer&) = delete;
+  ShadowFaceRenderer& operator=(const ShadowFaceRenderer&) = delete;
   // Brings the faces of the light's map up to date with the scene. The light's transform must
   // be current; the caller has set the face culling state. Nothing happens without the light's
   // `shadows` or without its map.
@@ -74,10 +85,12 @@ class ShadowFaceRenderer {
   bool ReachesFace(const Primitive& primitive, const std::vector<glm::mat4>& world);
   const Box& LocalBox(const Primitive& primitive);
   // Bit i set when face i is read by some surface within the camera's frustum.
-  uint32_t SampledFaces(Objects3D& scene, const Light& light, const Camera& camera);
+  // With `areas`, also the rectangle of each face they read.
+  uint32_t SampledFaces(Objects3D& scene, const Light& light, const Camera& camera, bool areas);
   void WalkSeen(Objects3D& scene, const Node& node, const std::vector<glm::mat4>& parents,
                 size_t depth);
   void AddSeen(const Primitive& primitive, const std::vector<glm::mat4>& world);
+  void AddSeenArea(const Box& box, const glm::mat4& model, const glm::mat4& from_light);
   uint64_t FaceSignature(const Light& light, uint32_t face, bool cull_front) const;
   void DrawFace(RenderContext& context, const Camera& camera);
 
@@ -86,6 +99,8 @@ class ShadowFaceRenderer {
   const Light* seen_light_ = nullptr;
   float seen_margin_ = 0.0f;
   uint32_t seen_faces_ = 0;
+  bool seen_areas_ = false;
+  std::unique_ptr<ShadowReadArea> read_area_;
   bool cull_ = true;
   std::vector<glm::mat4> roots_;
   std::vector<Item> items_;
