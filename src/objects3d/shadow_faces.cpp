@@ -113,7 +113,9 @@ bool BoxOutsideDirections(const glm::vec3& min, const glm::vec3& max,
 // Takes a face's clip space to the clip space of its rectangle `texels` alone, so that whatever
 // lies outside the rectangle lies outside the frustum.
 glm::mat4 NarrowTo(const ShadowFaceTexels& texels, int32_t side) {
-  const auto ndc = [&](int32_t t) { return 2.0f * static_cast<float>(t) / static_cast<float>(side) - 1.0f; };
+  const auto ndc = [&](int32_t t) {
+    return 2.0f * static_cast<float>(t) / static_cast<float>(side) - 1.0f;
+  };
   const float x0 = ndc(texels.x0), x1 = ndc(texels.x1), y0 = ndc(texels.y0), y1 = ndc(texels.y1);
   glm::mat4 narrow(1.0f);
   narrow[0][0] = 2.0f / (x1 - x0);

@@ -1,6 +1,6 @@
 #pragma once
-// Draws the six faces of a light's shadow cube map with two savings that keep every face's
-// depths exactly as drawing the whole scene into it would leave them:
+// Draws the six faces of a light's shadow cube map with savings that keep every face's
+// depths, wherever they are read, exactly as drawing the whole scene into it would leave them:
 // - culling: a primitive (an instanced one: the set of its instances) goes into a face only when
 //   the bounding box of its positions under some instance's matrix reaches the face's frustum;
 //   whatever lies wholly outside the frustum yields no fragment there.
@@ -13,6 +13,9 @@
 //   camera sees (a texel or two around them for the filtering). A face that no surface within
 //   the camera's frustum reaches is left as it is; its remembered signature still says what it
 //   holds, so it is drawn once a surface in view needs it.
+// - read areas: a face needed is cleared and drawn only within the rectangle those surfaces
+//   can read of it (see ShadowReadArea); the map remembers the rectangle with the signature,
+//   and a kept face serves only a later frame whose rectangle lies within it.
 // The node walk matches the main draw's: the same matrix products in the same order.
 
 #include <cstdint>
