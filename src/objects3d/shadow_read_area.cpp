@@ -142,9 +142,18 @@ void ShadowReadArea::AddToFace(uint32_t face, const std::vector<std::vector<glm:
     }
     if (!any_inside) return;
   }
+  if (whole) {
+    IncludeAll(face, solid, face_clip);
+    return;
+  }
   Solid part = solid;
-  if (!whole) CutAll(part, pyramid);
-  for (const Polygon& polygon : part) {
+  CutAll(part, pyramid);
+  IncludeAll(face, part, face_clip);
+}
+
+void ShadowReadArea::IncludeAll(uint32_t face, const std::vector<std::vector<glm::vec3>>& solid,
+                                const glm::mat4& face_clip) {
+  for (const Polygon& polygon : solid) {
     for (const glm::vec3& p : polygon) Include(face, face_clip * glm::vec4(p, 1.0f));
   }
 }

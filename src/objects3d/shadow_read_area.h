@@ -41,6 +41,8 @@ class ShadowReadArea {
  private:
   void AddToFace(uint32_t face, const std::vector<std::vector<glm::vec3>>& solid,
                  const glm::mat4& face_clip);
+  void IncludeAll(uint32_t face, const std::vector<std::vector<glm::vec3>>& solid,
+                  const glm::mat4& face_clip);
   void Include(uint32_t face, const glm::vec4& clip);
 
   float margin_ = 0.0f;
