@@ -13,7 +13,7 @@
 //   camera sees (a texel or two around them for the filtering). A face that no surface within
 //   the camera's frustum reaches is left as it is; its remembered signature still says what it
 //   holds, so it is drawn once a surface in view needs it.
-// The node walk matches the main draw's: the same matrix products in the same order.
+// The faces and the lighting pass's reach go through the main draw's own node walk (NodeWalk).
 
 #include <cstdint>
 #include <unordered_map>

@@ -22,7 +22,9 @@ struct Visit {
   float name;
   std::vector<float> xs;
   std::vector<float> weights;
-  bool operator==(const Visit& o) const { return name == o.name && xs == o.xs && weights == o.weights; }
+  bool operator==(const Visit& o) const {
+    return name == o.name && xs == o.xs && weights == o.weights;
+  }
 };
 
 class Recorder : public NodeWalkVisitor {
@@ -70,7 +72,8 @@ TEST(NodeWalk, HandsOnEveryShownPrimitiveChildrenFirstWithParentMajorMatrices) {
   } cases[] = {
       {"whole tree", [](Tree&) {},
        {{2, {1011, 1021, 1012, 1022}, {1}}, {1, {1001, 1002}, {0}}, {3, {1100}, {2}}}},
-      {"a disabled node hides its subtree", [](Tree& t) { t.N(1).enabled = 0; }, {{3, {1100}, {2}}}},
+      {"a disabled node hides its subtree", [](Tree& t) { t.N(1).enabled = 0; },
+       {{3, {1100}, {2}}}},
       {"an invisible node still walks its children",
        [](Tree& t) { t.N(1).visible = 0; },
        {{2, {1011, 1021, 1012, 1022}, {1}}, {3, {1100}, {2}}}},
