@@ -13,7 +13,7 @@
 //   camera sees (a texel or two around them for the filtering). A face that no surface within
 //   the camera's frustum reaches is left as it is; its remembered signature still says what it
 //   holds, so it is drawn once a surface in view needs it.
-// The node walk matches the main draw's: the same matrix products in the same order.
+// The faces and the lighting pass's reach go through the main draw's own node walk (NodeWalk).
 
 #include <cstdint>
 #include <unordered_map>
@@ -21,12 +21,13 @@
 
 #include <glm/glm.hpp>
 
+#include "objects3d/node_walk.h"
+
 class Camera;
 class Light;
 class Objects3D;
 class Primitive;
 class RenderContext;
-struct Node;
 
 struct ShadowFaceOptions {
   bool cull = true;
@@ -50,14 +51,14 @@ class ShadowFaceRenderer {
   const ShadowFaceStats& last_stats() const { return stats_; }
 
  private:
-  struct Box {
-    glm::vec3 min{0.0f}, max{0.0f};
-    bool valid = false;
-  };
+  using Box = PositionBox;
   struct CachedBox {
     uint64_t upload_stamp = 0;
     Box box;
   };
+  // The walk's visitors: one collects a face's draws, one finds the faces the camera reads.
+  class FaceVisitor;
+  class SeenVisitor;
   // One primitive draw of a face: its matrices sit in lists_[list].
   struct Item {
     Primitive* primitive;
@@ -67,16 +68,12 @@ class ShadowFaceRenderer {
 
   // The primitive draws of the face whose model-view root is `root`.
   void CollectFace(Objects3D& scene, const glm::mat4& root);
-  void Walk(Objects3D& scene, const Node& node, const std::vector<glm::mat4>& parents,
-            size_t depth);
   void AddItem(Primitive& primitive, const std::vector<glm::mat4>& world,
                const std::vector<float>& weights);
   bool ReachesFace(const Primitive& primitive, const std::vector<glm::mat4>& world);
   const Box& LocalBox(const Primitive& primitive);
   // Bit i set when face i is read by some surface within the camera's frustum.
   uint32_t SampledFaces(Objects3D& scene, const Light& light, const Camera& camera);
-  void WalkSeen(Objects3D& scene, const Node& node, const std::vector<glm::mat4>& parents,
-                size_t depth);
   void AddSeen(const Primitive& primitive, const std::vector<glm::mat4>& world);
   uint64_t FaceSignature(const Light& light, uint32_t face, bool cull_front) const;
   void DrawFace(RenderContext& context, const Camera& camera);
@@ -87,10 +84,9 @@ class ShadowFaceRenderer {
   float seen_margin_ = 0.0f;
   uint32_t seen_faces_ = 0;
   bool cull_ = true;
-  std::vector<glm::mat4> roots_;
   std::vector<Item> items_;
   std::vector<std::vector<glm::mat4>> lists_;
-  std::vector<std::vector<glm::mat4>> scratch_;
+  NodeWalk walk_;
   std::unordered_map<const Primitive*, CachedBox> boxes_;
   Box scratch_box_;
   ShadowFaceStats stats_;
