@@ -8,8 +8,8 @@
 
 #include "objects3d/context/rendercontext.h"
 #include "objects3d/material.h"
-#include "objects3d/mesh.h"
 #include "objects3d/node.h"
+#include "objects3d/node_walk.h"
 #include "objects3d/objects3d.h"
 #include "objects3d/primitive.h"
 #include "util/camera/camera.h"
@@ -27,106 +27,64 @@ bool Emits(const Material& m) {
   return factor != glm::vec3(0.0f);
 }
 
-struct LocalBox {
-  glm::vec3 min{0.0f}, max{0.0f};
-  bool valid = false;
-};
+// Gathers the screen rectangle of the emitters' boxes under the walk's model-view matrices.
+class BoundsVisitor : public NodeWalkVisitor {
+ public:
+  BoundsVisitor(const glm::mat4& projection, const ViewportRect& viewport)
+      : projection_(projection), viewport_(viewport) {}
 
-LocalBox BoxOf(const Primitive& p) {
-  LocalBox box;
-  const uint32_t stride = p.position_components;
-  if (stride < 3) return box;
-  for (size_t i = 0; i + 2 < p.positions.size(); i += stride) {
-    const glm::vec3 v(p.positions[i], p.positions[i + 1], p.positions[i + 2]);
-    box.min = box.valid ? glm::min(box.min, v) : v;
-    box.max = box.valid ? glm::max(box.max, v) : v;
-    box.valid = true;
-  }
-  return box;
-}
-
-struct BoundsWalk {
-  Objects3D& scene;
-  glm::mat4 projection;
-  ViewportRect viewport;
-  glm::vec2 lo{1e30f}, hi{-1e30f};
-  bool unbounded = false;
-  size_t budget;  // nodes left to visit: a tree with a cycle ends instead of looping
-
-  void AddBox(const LocalBox& box, const glm::mat4& model_view) {
-    for (int corner = 0; corner < 8; ++corner) {
-      const glm::vec3 at((corner & 1) ? box.max.x : box.min.x, (corner & 2) ? box.max.y : box.min.y,
-                         (corner & 4) ? box.max.z : box.min.z);
-      const glm::vec4 clip = projection * model_view * glm::vec4(at, 1.0f);
-      if (clip.w <= 1e-6f) {
-        unbounded = true;
-        return;
-      }
-      const glm::vec2 ndc = glm::vec2(clip) / clip.w;
-      const glm::vec2 pixel(viewport.x + (ndc.x * 0.5f + 0.5f) * viewport.width,
-                            viewport.y + (ndc.y * 0.5f + 0.5f) * viewport.height);
-      lo = glm::min(lo, pixel);
-      hi = glm::max(hi, pixel);
-    }
-  }
-
-  void Walk(const Node& node, const std::vector<glm::mat4>& parents) {
-    if (node.instances.empty()) return;
-    std::vector<glm::mat4> world;
-    for (const glm::mat4& p : parents) {
-      for (const glm::mat4& n : node.instances) world.push_back(p * n);
-    }
-    WalkBelow(node, world);
-  }
-
-  // The node's children and meshes, the node placed at each of `world`.
-  void WalkBelow(const Node& node, const std::vector<glm::mat4>& world) {
-    if (unbounded || budget == 0) return;
-    --budget;
-    if (node.enabled) {
-      for (const uint32_t child : node.children) {
-        if (child < scene.data.nodes.size()) Walk(*scene.data.nodes[child], world);
-      }
-    }
-    if (!node.visible || !node.enabled) return;
-    for (const uint32_t mesh_index : node.meshes) {
-      if (mesh_index >= scene.data.meshes.size()) continue;
-      const Mesh& mesh = *scene.data.meshes[mesh_index];
-      if (!mesh.visible) continue;
-      for (const auto& primitive : mesh.primitives) AddPrimitive(*primitive, world);
-    }
-  }
-
-  void AddPrimitive(const Primitive& p, const std::vector<glm::mat4>& world) {
+  void OnPrimitive(Primitive& p, const std::vector<glm::mat4>& world,
+                   const std::vector<float>& /*weights*/) override {
     if (!p.material || !Emits(*p.material)) return;
     if (!p.morph_targets.empty()) {
-      unbounded = true;
+      unbounded_ = true;
       return;
     }
-    const LocalBox box = BoxOf(p);
+    const PositionBox box = BoxOfPositions(p);
     if (!box.valid) return;
     for (const glm::mat4& model_view : world) AddBox(box, model_view);
   }
+  bool Satisfied() const override { return unbounded_; }
+
+  bool unbounded() const { return unbounded_; }
+  const glm::vec2& lo() const { return lo_; }
+  const glm::vec2& hi() const { return hi_; }
+
+ private:
+  void AddBox(const PositionBox& box, const glm::mat4& model_view) {
+    for (int corner = 0; corner < 8; ++corner) {
+      const glm::vec4 clip = projection_ * model_view * glm::vec4(box.Corner(corner), 1.0f);
+      if (clip.w <= 1e-6f) {
+        unbounded_ = true;
+        return;
+      }
+      const glm::vec2 ndc = glm::vec2(clip) / clip.w;
+      const glm::vec2 pixel(viewport_.x + (ndc.x * 0.5f + 0.5f) * viewport_.width,
+                            viewport_.y + (ndc.y * 0.5f + 0.5f) * viewport_.height);
+      lo_ = glm::min(lo_, pixel);
+      hi_ = glm::max(hi_, pixel);
+    }
+  }
+
+  glm::mat4 projection_;
+  ViewportRect viewport_;
+  glm::vec2 lo_{1e30f}, hi_{-1e30f};
+  bool unbounded_ = false;
 };
 
-// Walks the light-marker model once at each light, as the glow pass draws it there.
-void WalkLightMarkers(Objects3D& scene, BoundsWalk& walk, const glm::mat4& root) {
+// Walks the light-marker model once at each light, as the glow pass draws it there: the master
+// node's first instance moved to the light, its other instances as they are.
+void WalkLightMarkers(Objects3D& scene, NodeWalk& walk, BoundsVisitor& visitor,
+                      const glm::mat4& root) {
   Objects3D& marker = *scene.light_marker;
   if (marker.data.nodes.empty()) return;
   const Node& master = *marker.data.nodes[0];
   if (master.instances.empty()) return;
-  BoundsWalk marker_walk{marker, walk.projection, walk.viewport, walk.lo, walk.hi, false,
-                         marker.data.nodes.size() * 64};
+  std::vector<glm::mat4> placed = master.instances;
   for (const auto& light : scene.data.lights) {
-    // The master node's first instance moved to the light, its other instances as they are.
-    std::vector<glm::mat4> world;
-    for (const glm::mat4& instance : master.instances) world.push_back(root * instance);
-    world[0] = root * glm::translate(master.instances[0], glm::vec3(light->position));
-    marker_walk.WalkBelow(master, world);
+    placed[0] = glm::translate(master.instances[0], glm::vec3(light->position));
+    walk.RunPlaced(marker, root, placed, visitor);
   }
-  walk.lo = marker_walk.lo;
-  walk.hi = marker_walk.hi;
-  walk.unbounded = walk.unbounded || marker_walk.unbounded || marker_walk.budget == 0;
 }
 
 }  // namespace
@@ -134,19 +92,21 @@ void WalkLightMarkers(Objects3D& scene, BoundsWalk& walk, const glm::mat4& root)
 std::optional<PixelRect> EmitterScreenBounds(Objects3D& scene, const Camera& camera,
                                              const ViewportRect& viewport) {
   if (scene.data.nodes.empty()) return PixelRect{};
-  BoundsWalk walk{scene, camera.projection, viewport, glm::vec2(1e30f), glm::vec2(-1e30f), false,
-                  scene.data.nodes.size() * 64};
+  NodeWalk walk;
+  BoundsVisitor bounds(camera.projection, viewport);
   const glm::mat4 root = CameraRootMatrix(camera);
-  walk.Walk(*scene.data.nodes[0], {root});
-  if (scene.draw_light_markers && scene.light_marker) WalkLightMarkers(scene, walk, root);
-  if (walk.unbounded || walk.budget == 0) return std::nullopt;
-  if (walk.hi.x < walk.lo.x) return PixelRect{};
+  walk.Run(scene, root, bounds);
+  if (scene.draw_light_markers && scene.light_marker) WalkLightMarkers(scene, walk, bounds, root);
+  if (bounds.unbounded()) return std::nullopt;
+  const glm::vec2& lo = bounds.lo();
+  const glm::vec2& hi = bounds.hi();
+  if (hi.x < lo.x) return PixelRect{};
   // Pixels whose area the box touches; clipped to the viewport the pass drew into.
   PixelRect r;
-  r.x0 = std::max(viewport.x, static_cast<int32_t>(std::floor(walk.lo.x)));
-  r.y0 = std::max(viewport.y, static_cast<int32_t>(std::floor(walk.lo.y)));
-  r.x1 = std::min(viewport.x + viewport.width, static_cast<int32_t>(std::ceil(walk.hi.x)) + 1);
-  r.y1 = std::min(viewport.y + viewport.height, static_cast<int32_t>(std::ceil(walk.hi.y)) + 1);
+  r.x0 = std::max(viewport.x, static_cast<int32_t>(std::floor(lo.x)));
+  r.y0 = std::max(viewport.y, static_cast<int32_t>(std::floor(lo.y)));
+  r.x1 = std::min(viewport.x + viewport.width, static_cast<int32_t>(std::ceil(hi.x)) + 1);
+  r.y1 = std::min(viewport.y + viewport.height, static_cast<int32_t>(std::ceil(hi.y)) + 1);
   if (r.Empty()) return PixelRect{};
   return r;
 }

@@ -17,6 +17,7 @@
 #include "objects3d/context/rendercontext.h"
 #include "objects3d/glow_bounds.h"
 #include "objects3d/linear_light_frame.h"
+#include "objects3d/node_walk.h"
 #include "objects3d/objects3d.h"
 #include "objects3d/objects3d_draw.h"
 #include "objects3d/primitive_buffers.h"
@@ -148,64 +149,34 @@ RenderContext& Context(Objects3D& o) {
   return *o.render_context;
 }
 
-// World list of a node from its parents' list and its own instances, parent-major.
-void CombineInstances(const std::vector<glm::mat4>& parents, const std::vector<glm::mat4>& own,
-                      std::vector<glm::mat4>& out) {
-  out.clear();
-  for (const glm::mat4& p : parents) {
-    for (const glm::mat4& n : own) out.push_back(p * n);
+// Hands every primitive of the walk to the draw of one pass.
+class DrawVisitor : public NodeWalkVisitor {
+ public:
+  DrawVisitor(RenderContext& context, Mode mode, const Camera& camera)
+      : context_(context), mode_(mode), camera_(camera) {}
+  void OnPrimitive(Primitive& primitive, const std::vector<glm::mat4>& world,
+                   const std::vector<float>& weights) override {
+    DrawPrimitive(primitive, context_, mode_, world, camera_, weights);
   }
-}
 
-struct NodeWalk {
-  Objects3D& scene;
-  RenderContext& context;
-  Mode mode;
-  const Camera& camera;
-  std::vector<std::vector<glm::mat4>>& scratch;
-
-  void Draw(const Node& node, const std::vector<glm::mat4>& parents, size_t depth) {
-    if (node.instances.empty()) return;
-    // Also keeps the depth inside the scratch lists, one per possible depth.
-    RequireNodeWalkDepth(scene.data.nodes.size(), node, depth);
-    Check(!parents.empty(), __LINE__);
-    std::vector<glm::mat4>& world = scratch[depth];
-    CombineInstances(parents, node.instances, world);
-    if (node.enabled) {
-      for (const uint32_t child : node.children) Draw(scene.GetNode(child), world, depth + 1);
-    }
-    glFrontFace(GL_CCW);
-    if (!node.visible || !node.enabled) return;
-    for (const uint32_t mesh_index : node.meshes) {
-      const Mesh& mesh = scene.GetMesh(mesh_index);
-      if (mesh.primitive_indices.size() != mesh.primitives.size()) {
-        ExitMsg(__FILE__, __LINE__, "Primitive indexes size doesn't match primitives size");
-      }
-      if (!mesh.visible) continue;
-      const std::vector<float>& weights = node.weights.empty() ? mesh.weights : node.weights;
-      for (const auto& primitive : mesh.primitives) {
-        DrawPrimitive(*primitive, context, mode, world, camera, weights);
-      }
-    }
-  }
+ private:
+  RenderContext& context_;
+  Mode mode_;
+  const Camera& camera_;
 };
 
-// Matrix lists reused across frames, one per tree depth, so the walk allocates only while the
-// tree and its instancing grow. Plain memory, no GL objects.
-std::vector<std::vector<glm::mat4>>& WalkScratch() {
-  static std::vector<std::vector<glm::mat4>> scratch;
-  return scratch;
+// The walk of every pass; its matrix lists are plain memory reused across frames.
+NodeWalk& DrawWalk() {
+  static NodeWalk walk;
+  return walk;
 }
 
 void DrawTree(Objects3D& o, Mode mode, const glm::mat4& root, const Camera& camera) {
-  static std::vector<glm::mat4> roots(1);
-  roots.assign(1, root);
-  // One list per possible depth up front: growing the stack during the walk would move the
-  // lists the callers up the tree are still reading.
-  std::vector<std::vector<glm::mat4>>& scratch = WalkScratch();
-  if (scratch.size() < o.data.nodes.size() + 1) scratch.resize(o.data.nodes.size() + 1);
-  NodeWalk walk{o, Context(o), mode, camera, scratch};
-  walk.Draw(o.GetMasterNode(), roots, 0);
+  // Primitives are wound counter-clockwise; a tree whose master node has no instances draws
+  // nothing and leaves the winding as it was.
+  if (!o.GetMasterNode().instances.empty()) glFrontFace(GL_CCW);
+  DrawVisitor visitor(Context(o), mode, camera);
+  DrawWalk().Run(o, root, visitor);
 }
 
 Camera& CurrentCamera(Objects3D& o) {

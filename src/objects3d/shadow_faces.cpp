@@ -8,8 +8,6 @@
 
 #include "objects3d/context/rendercontext.h"
 #include "objects3d/material.h"
-#include "objects3d/mesh.h"
-#include "objects3d/node.h"
 #include "objects3d/objects3d.h"
 #include "objects3d/primitive.h"
 #include "objects3d/primitive_buffers.h"
@@ -56,14 +54,6 @@ class Signature {
   uint64_t state_ = 0x243f6a8885a308d3ull;
 };
 
-void CombineInstances(const std::vector<glm::mat4>& parents, const std::vector<glm::mat4>& own,
-                      std::vector<glm::mat4>& out) {
-  out.clear();
-  for (const glm::mat4& p : parents) {
-    for (const glm::mat4& n : own) out.push_back(p * n);
-  }
-}
-
 // Points and lines may be drawn wider than their positions reach; only triangles are culled.
 bool IsTriangles(uint32_t mode) {
   return mode == PrimitiveMode::Triangles || mode == PrimitiveMode::TriangleStrip ||
@@ -72,12 +62,10 @@ bool IsTriangles(uint32_t mode) {
 
 // Whether the clip-space images of the box's corners lie wholly beyond one frustum plane. The
 // projection is linear in homogeneous coordinates, so the whole box lies beyond it then.
-bool BoxOutside(const glm::vec3& min, const glm::vec3& max, const glm::mat4& clip_from_local) {
+bool BoxOutside(const PositionBox& box, const glm::mat4& clip_from_local) {
   uint32_t beyond_all = 0x3f;
   for (int corner = 0; corner < 8 && beyond_all != 0; ++corner) {
-    const glm::vec3 at((corner & 1) ? max.x : min.x, (corner & 2) ? max.y : min.y,
-                       (corner & 4) ? max.z : min.z);
-    const glm::vec4 c = clip_from_local * glm::vec4(at, 1.0f);
+    const glm::vec4 c = clip_from_local * glm::vec4(box.Corner(corner), 1.0f);
     uint32_t beyond = 0;
     for (int axis = 0; axis < 3; ++axis) {
       const float slack = kClipSlack * (std::fabs(c[axis]) + std::fabs(c.w)) + 1e-6f;
@@ -92,13 +80,11 @@ bool BoxOutside(const glm::vec3& min, const glm::vec3& max, const glm::mat4& cli
 // Whether the box lies wholly outside the pyramid of directions of a face (only its four side
 // planes: a lookup reads the face whatever the distance). `face_from_local` takes the box into
 // the face's view, which looks down -z.
-bool BoxOutsideDirections(const glm::vec3& min, const glm::vec3& max,
-                          const glm::mat4& face_from_local, float margin) {
+bool BoxOutsideDirections(const PositionBox& box, const glm::mat4& face_from_local,
+                          float margin) {
   uint32_t beyond_all = 0xf;
   for (int corner = 0; corner < 8 && beyond_all != 0; ++corner) {
-    const glm::vec3 at((corner & 1) ? max.x : min.x, (corner & 2) ? max.y : min.y,
-                       (corner & 4) ? max.z : min.z);
-    const glm::vec4 v = face_from_local * glm::vec4(at, 1.0f);
+    const glm::vec4 v = face_from_local * glm::vec4(box.Corner(corner), 1.0f);
     const float reach = -v.z * (1.0f + margin) + kClipSlack * (std::fabs(v.z) + 1.0f);
     uint32_t beyond = 0;
     for (int axis = 0; axis < 2; ++axis) {
@@ -138,7 +124,6 @@ void ShadowFaceRenderer::Render(Objects3D& scene, RenderContext& context, Light&
   cull_ = options.cull;
   const int32_t side = map.size();
   const bool scissor = options.skip_unseen && options.scissor;
-  if (scratch_.size() < scene.data.nodes.size() + 1) scratch_.resize(scene.data.nodes.size() + 1);
   const uint32_t needed = options.skip_unseen ? SampledFaces(scene, light, camera, scissor) : 0x3fu;
   for (uint32_t face = 0; face < 6; ++face) {
     if ((needed & (1u << face)) == 0) continue;
@@ -165,29 +150,40 @@ void ShadowFaceRenderer::Render(Objects3D& scene, RenderContext& context, Light&
   }
 }
 
+class ShadowFaceRenderer::FaceVisitor : public NodeWalkVisitor {
+ public:
+  explicit FaceVisitor(ShadowFaceRenderer& renderer) : renderer_(renderer) {}
+  void OnPrimitive(Primitive& primitive, const std::vector<glm::mat4>& world,
+                   const std::vector<float>& weights) override {
+    renderer_.AddItem(primitive, world, weights);
+  }
+
+ private:
+  ShadowFaceRenderer& renderer_;
+};
+
+// The walk of the lighting pass: the same nodes, meshes and primitives as the shadow walk.
+class ShadowFaceRenderer::SeenVisitor : public NodeWalkVisitor {
+ public:
+  explicit SeenVisitor(ShadowFaceRenderer& renderer) : renderer_(renderer) {}
+  void OnPrimitive(Primitive& primitive, const std::vector<glm::mat4>& world,
+                   const std::vector<float>& /*weights*/) override {
+    renderer_.AddSeen(primitive, world);
+  }
+  // While the faces' areas are gathered, every surface in view counts.
+  bool Satisfied() const override {
+    return renderer_.seen_faces_ == 0x3fu && !renderer_.seen_areas_;
+  }
+
+ private:
+  ShadowFaceRenderer& renderer_;
+};
+
 void ShadowFaceRenderer::CollectFace(Objects3D& scene, const glm::mat4& root) {
   items_.clear();
   if (scene.data.nodes.empty()) return;
-  roots_.assign(1, root);
-  Walk(scene, scene.GetMasterNode(), roots_, 0);
-}
-
-void ShadowFaceRenderer::Walk(Objects3D& scene, const Node& node,
-                              const std::vector<glm::mat4>& parents, size_t depth) {
-  if (node.instances.empty()) return;
-  RequireNodeWalkDepth(scene.data.nodes.size(), node, depth);
-  std::vector<glm::mat4>& world = scratch_[depth];
-  CombineInstances(parents, node.instances, world);
-  if (node.enabled) {
-    for (const uint32_t child : node.children) Walk(scene, scene.GetNode(child), world, depth + 1);
-  }
-  if (!node.visible || !node.enabled) return;
-  for (const uint32_t mesh_index : node.meshes) {
-    const Mesh& mesh = scene.GetMesh(mesh_index);
-    if (!mesh.visible) continue;
-    const std::vector<float>& weights = node.weights.empty() ? mesh.weights : node.weights;
-    for (const auto& primitive : mesh.primitives) AddItem(*primitive, world, weights);
-  }
+  FaceVisitor visitor(*this);
+  walk_.Run(scene, root, visitor);
 }
 
 void ShadowFaceRenderer::AddItem(Primitive& primitive, const std::vector<glm::mat4>& world,
@@ -210,7 +206,7 @@ bool ShadowFaceRenderer::ReachesFace(const Primitive& primitive,
   const Box& box = LocalBox(primitive);
   if (!box.valid) return true;
   for (const glm::mat4& model_view : world) {
-    if (!BoxOutside(box.min, box.max, projection_ * model_view)) return true;
+    if (!BoxOutside(box, projection_ * model_view)) return true;
   }
   return false;
 }
@@ -222,14 +218,7 @@ const ShadowFaceRenderer::Box& ShadowFaceRenderer::LocalBox(const Primitive& p) 
     const auto found = boxes_.find(&p);
     if (found != boxes_.end() && found->second.upload_stamp == stamp) return found->second.box;
   }
-  Box box;
-  const uint32_t stride = p.position_components;
-  for (size_t i = 0; stride >= 3 && i + 2 < p.positions.size(); i += stride) {
-    const glm::vec3 v(p.positions[i], p.positions[i + 1], p.positions[i + 2]);
-    box.min = box.valid ? glm::min(box.min, v) : v;
-    box.max = box.valid ? glm::max(box.max, v) : v;
-    box.valid = true;
-  }
+  const Box box = BoxOfPositions(p);
   if (!settled) {
     scratch_box_ = box;
     return scratch_box_;
@@ -251,30 +240,9 @@ uint32_t ShadowFaceRenderer::SampledFaces(Objects3D& scene, const Light& light,
   if (!read_area_) read_area_ = std::make_unique<ShadowReadArea>();
   read_area_->Reset(seen_margin_);
   camera_clip_ = camera.projection * CameraRootMatrix(camera);
-  roots_.assign(1, glm::mat4(1.0f));
-  WalkSeen(scene, scene.GetMasterNode(), roots_, 0);
+  SeenVisitor visitor(*this);
+  walk_.Run(scene, glm::mat4(1.0f), visitor);
   return seen_faces_;
-}
-
-// The walk of the lighting pass: the same nodes, meshes and primitives as the shadow walk.
-void ShadowFaceRenderer::WalkSeen(Objects3D& scene, const Node& node,
-                                  const std::vector<glm::mat4>& parents, size_t depth) {
-  // While the faces' areas are gathered, every surface in view counts.
-  if (node.instances.empty() || (seen_faces_ == 0x3fu && !seen_areas_)) return;
-  RequireNodeWalkDepth(scene.data.nodes.size(), node, depth);
-  std::vector<glm::mat4>& world = scratch_[depth];
-  CombineInstances(parents, node.instances, world);
-  if (node.enabled) {
-    for (const uint32_t child : node.children) {
-      WalkSeen(scene, scene.GetNode(child), world, depth + 1);
-    }
-  }
-  if (!node.visible || !node.enabled) return;
-  for (const uint32_t mesh_index : node.meshes) {
-    const Mesh& mesh = scene.GetMesh(mesh_index);
-    if (!mesh.visible) continue;
-    for (const auto& primitive : mesh.primitives) AddSeen(*primitive, world);
-  }
 }
 
 void ShadowFaceRenderer::AddSeen(const Primitive& p, const std::vector<glm::mat4>& world) {
@@ -288,12 +256,12 @@ void ShadowFaceRenderer::AddSeen(const Primitive& p, const std::vector<glm::mat4
     return;
   }
   for (const glm::mat4& m : world) {
-    if (BoxOutside(box.min, box.max, camera_clip_ * m)) continue;
+    if (BoxOutside(box, camera_clip_ * m)) continue;
     const glm::mat4 from_light = seen_light_->transform * m;
     if (seen_areas_) AddSeenArea(box, m, from_light);
     for (uint32_t face = 0; face < 6; ++face) {
       if ((seen_faces_ & (1u << face)) != 0) continue;
-      if (!BoxOutsideDirections(box.min, box.max, seen_light_->face_views[face] * from_light,
+      if (!BoxOutsideDirections(box, seen_light_->face_views[face] * from_light,
                                  seen_margin_)) {
         seen_faces_ |= 1u << face;
       }

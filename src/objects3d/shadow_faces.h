@@ -16,7 +16,7 @@
 // - read areas: a face needed is cleared and drawn only within the rectangle those surfaces
 //   can read of it (see ShadowReadArea); the map remembers the rectangle with the signature,
 //   and a kept face serves only a later frame whose rectangle lies within it.
-// The node walk matches the main draw's: the same matrix products in the same order.
+// The faces and the lighting pass's reach go through the main draw's own node walk (NodeWalk).
 
 #include <cstdint>
 #include <memory>
@@ -25,13 +25,14 @@
 
 #include <glm/glm.hpp>
 
+#include "objects3d/node_walk.h"
+
 class Camera;
 class Light;
 class Objects3D;
 class Primitive;
 class RenderContext;
 class ShadowReadArea;
-struct Node;
 
 struct ShadowFaceOptions {
   bool cull = true;
@@ -64,14 +65,14 @@ class ShadowFaceRenderer {
   const ShadowFaceStats& last_stats() const { return stats_; }
 
  private:
-  struct Box {
-    glm::vec3 min{0.0f}, max{0.0f};
-    bool valid = false;
-  };
+  using Box = PositionBox;
   struct CachedBox {
     uint64_t upload_stamp = 0;
     Box box;
   };
+  // The walk's visitors: one collects a face's draws, one finds the faces the camera reads.
+  class FaceVisitor;
+  class SeenVisitor;
   // One primitive draw of a face: its matrices sit in lists_[list].
   struct Item {
     Primitive* primitive;
@@ -81,8 +82,6 @@ class ShadowFaceRenderer {
 
   // The primitive draws of the face whose model-view root is `root`.
   void CollectFace(Objects3D& scene, const glm::mat4& root);
-  void Walk(Objects3D& scene, const Node& node, const std::vector<glm::mat4>& parents,
-            size_t depth);
   void AddItem(Primitive& primitive, const std::vector<glm::mat4>& world,
                const std::vector<float>& weights);
   bool ReachesFace(const Primitive& primitive, const std::vector<glm::mat4>& world);
@@ -90,8 +89,6 @@ class ShadowFaceRenderer {
   // Bit i set when face i is read by some surface within the camera's frustum.
   // With `areas`, also the rectangle of each face they read.
   uint32_t SampledFaces(Objects3D& scene, const Light& light, const Camera& camera, bool areas);
-  void WalkSeen(Objects3D& scene, const Node& node, const std::vector<glm::mat4>& parents,
-                size_t depth);
   void AddSeen(const Primitive& primitive, const std::vector<glm::mat4>& world);
   void AddSeenArea(const Box& box, const glm::mat4& model, const glm::mat4& from_light);
   uint64_t FaceSignature(const Light& light, uint32_t face, bool cull_front) const;
@@ -105,10 +102,9 @@ class ShadowFaceRenderer {
   bool seen_areas_ = false;
   std::unique_ptr<ShadowReadArea> read_area_;
   bool cull_ = true;
-  std::vector<glm::mat4> roots_;
   std::vector<Item> items_;
   std::vector<std::vector<glm::mat4>> lists_;
-  std::vector<std::vector<glm::mat4>> scratch_;
+  NodeWalk walk_;
   std::unordered_map<const Primitive*, CachedBox> boxes_;
   Box scratch_box_;
   ShadowFaceStats stats_;

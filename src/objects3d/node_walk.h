@@ -1,0 +1,58 @@
+#pragma once
+// The walk over a scene's node tree that the draw passes, the shadow faces and the glow bounds
+// share. Each node with instances is placed at every product of a parent matrix and one of its
+// own (parent-major), its enabled children are walked before its own meshes, and every
+// primitive of a visible mesh of a visible, enabled node is handed on with those matrices.
+// A chain deeper than the tree's node count (a cycle) or than the walk allows ends the run.
+
+#include <cstddef>
+#include <vector>
+
+#include <glm/glm.hpp>
+
+class Objects3D;
+class Primitive;
+struct Node;
+
+// The box of a primitive's positions in its own space; not valid when it has none.
+struct PositionBox {
+  glm::vec3 min{0.0f}, max{0.0f};
+  bool valid = false;
+
+  // Corner i takes max on the axes whose bit is set in i (x 1, y 2, z 4), min on the others.
+  glm::vec3 Corner(int i) const;
+};
+
+PositionBox BoxOfPositions(const Primitive& primitive);
+
+// What a walk hands each primitive to.
+class NodeWalkVisitor {
+ public:
+  virtual ~NodeWalkVisitor() = default;
+  // `world` holds the node's matrices under the walk's root; `weights` its morph weights.
+  virtual void OnPrimitive(Primitive& primitive, const std::vector<glm::mat4>& world,
+                           const std::vector<float>& weights) = 0;
+  // True once nothing further can change the visitor's answer: no further node is entered.
+  virtual bool Satisfied() const { return false; }
+};
+
+class NodeWalk {
+ public:
+  // Walks the scene's tree from its master node under `root`.
+  void Run(Objects3D& scene, const glm::mat4& root, NodeWalkVisitor& visitor);
+  // The same, with the master node's own matrices replaced by `master_instances`.
+  void RunPlaced(Objects3D& scene, const glm::mat4& root,
+                 const std::vector<glm::mat4>& master_instances, NodeWalkVisitor& visitor);
+
+ private:
+  void Enter(const Node& node, const std::vector<glm::mat4>& own,
+             const std::vector<glm::mat4>& parents, size_t depth);
+  void VisitMeshes(const Node& node, const std::vector<glm::mat4>& world);
+
+  Objects3D* scene_ = nullptr;
+  NodeWalkVisitor* visitor_ = nullptr;
+  std::vector<glm::mat4> roots_;
+  // One matrix list per depth, kept across runs so that the walk allocates only while the tree
+  // and its instancing grow.
+  std::vector<std::vector<glm::mat4>> scratch_;
+};
