@@ -183,6 +183,10 @@ class Objects3D {
   uint8_t shadow_face_culling = 1;
   uint8_t shadow_face_cache = 1;
   uint8_t shadow_face_skip_unseen = 1;
+  // A face is cleared and drawn only within the rectangle that the surfaces in view can read
+  // of it (their parts inside the camera's frustum, seen from the light, with the texels the
+  // filtered lookup strays); the picture is the same either way.
+  uint8_t shadow_face_scissor = 1;
   // Draws the shadow faces; made with the first shadowed frame.
   std::shared_ptr<ShadowFaceRenderer> shadow_faces;
   std::unique_ptr<FBO> glow_fbo;

@@ -453,7 +453,8 @@ void ShadowFaces(Objects3D& o, const std::shared_ptr<Light>& light, const Camera
   light->UpdateMatrix();
   if (!o.shadow_faces) o.shadow_faces = std::make_shared<ShadowFaceRenderer>();
   const ShadowFaceOptions options{o.shadow_face_culling != 0, o.shadow_face_cache != 0,
-                                  seen_only && o.shadow_face_skip_unseen != 0};
+                                  seen_only && o.shadow_face_skip_unseen != 0,
+                                  o.shadow_face_scissor != 0};
   o.shadow_faces->Render(o, Context(o), *light, camera, options);
 }
 

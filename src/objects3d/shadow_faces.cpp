@@ -11,6 +11,7 @@
 #include "objects3d/objects3d.h"
 #include "objects3d/primitive.h"
 #include "objects3d/primitive_buffers.h"
+#include "objects3d/shadow_read_area.h"
 #include "util/camera/camera.h"
 #include "util/light/light.h"
 #include "util/light/shadowcubemap.h"
@@ -95,7 +96,25 @@ bool BoxOutsideDirections(const PositionBox& box, const glm::mat4& face_from_loc
   return beyond_all != 0;
 }
 
+// Takes a face's clip space to the clip space of its rectangle `texels` alone, so that whatever
+// lies outside the rectangle lies outside the frustum.
+glm::mat4 NarrowTo(const ShadowFaceTexels& texels, int32_t side) {
+  const auto ndc = [&](int32_t t) {
+    return 2.0f * static_cast<float>(t) / static_cast<float>(side) - 1.0f;
+  };
+  const float x0 = ndc(texels.x0), x1 = ndc(texels.x1), y0 = ndc(texels.y0), y1 = ndc(texels.y1);
+  glm::mat4 narrow(1.0f);
+  narrow[0][0] = 2.0f / (x1 - x0);
+  narrow[3][0] = -(x0 + x1) / (x1 - x0);
+  narrow[1][1] = 2.0f / (y1 - y0);
+  narrow[3][1] = -(y0 + y1) / (y1 - y0);
+  return narrow;
+}
+
 }  // namespace
+
+ShadowFaceRenderer::ShadowFaceRenderer() = default;
+ShadowFaceRenderer::~ShadowFaceRenderer() = default;
 
 void ShadowFaceRenderer::Render(Objects3D& scene, RenderContext& context, Light& light,
                                 const Camera& camera, const ShadowFaceOptions& options) {
@@ -103,20 +122,31 @@ void ShadowFaceRenderer::Render(Objects3D& scene, RenderContext& context, Light&
   if (!light.shadows || !light.shadow_map) return;
   ShadowCubeMap& map = *light.shadow_map;
   cull_ = options.cull;
-  projection_ = light.projection;
-  const uint32_t needed = options.skip_unseen ? SampledFaces(scene, light, camera) : 0x3fu;
+  const int32_t side = map.size();
+  const bool scissor = options.skip_unseen && options.scissor;
+  const uint32_t needed = options.skip_unseen ? SampledFaces(scene, light, camera, scissor) : 0x3fu;
   for (uint32_t face = 0; face < 6; ++face) {
     if ((needed & (1u << face)) == 0) continue;
-    const glm::mat4 root = light.face_views[face] * light.transform;
-    CollectFace(scene, root);
+    ShadowFaceTexels texels{0, 0, side, side};
+    if (scissor) {
+      const std::array<int32_t, 4> t = read_area_->Texels(face, side);
+      texels = {t[0], t[1], t[2], t[3]};
+      if (texels.Empty()) continue;
+    }
+    projection_ = NarrowTo(texels, side) * light.projection;
+    CollectFace(scene, light.face_views[face] * light.transform);
     const uint64_t signature = FaceSignature(light, face, scene.shadow_cull_front != 0);
-    if (options.cache && map.FaceContents(face) == signature) continue;
-    light.BeginShadowFace(static_cast<int32_t>(face));
+    if (options.cache && map.FaceContents(face) == signature &&
+        map.FaceContentsTexels(face).Contains(texels)) {
+      continue;
+    }
+    light.BeginShadowFace(static_cast<int32_t>(face), scissor ? &texels : nullptr);
     if (!light.InShadowFace()) continue;
     DrawFace(context, camera);
     light.EndShadowFace();
-    map.SetFaceContents(face, signature);
+    map.SetFaceContents(face, signature, texels);
     ++stats_.faces_drawn;
+    stats_.texels_drawn += int64_t{texels.x1 - texels.x0} * (texels.y1 - texels.y0);
   }
 }
 
@@ -140,7 +170,10 @@ class ShadowFaceRenderer::SeenVisitor : public NodeWalkVisitor {
                    const std::vector<float>& /*weights*/) override {
     renderer_.AddSeen(primitive, world);
   }
-  bool Satisfied() const override { return renderer_.seen_faces_ == 0x3fu; }
+  // While the faces' areas are gathered, every surface in view counts.
+  bool Satisfied() const override {
+    return renderer_.seen_faces_ == 0x3fu && !renderer_.seen_areas_;
+  }
 
  private:
   ShadowFaceRenderer& renderer_;
@@ -196,13 +229,16 @@ const ShadowFaceRenderer::Box& ShadowFaceRenderer::LocalBox(const Primitive& p) 
 }
 
 uint32_t ShadowFaceRenderer::SampledFaces(Objects3D& scene, const Light& light,
-                                          const Camera& camera) {
+                                          const Camera& camera, bool areas) {
   seen_faces_ = 0;
+  seen_areas_ = areas;
   if (scene.data.nodes.empty()) return 0;
   seen_light_ = &light;
   // A texel spans 2 / size of a face's half-width.
   const int32_t side = std::max(light.shadow_map->size(), 1);
   seen_margin_ = kSampleMarginTexels * 2.0f / static_cast<float>(side);
+  if (!read_area_) read_area_ = std::make_unique<ShadowReadArea>();
+  read_area_->Reset(seen_margin_);
   camera_clip_ = camera.projection * CameraRootMatrix(camera);
   SeenVisitor visitor(*this);
   walk_.Run(scene, glm::mat4(1.0f), visitor);
@@ -216,11 +252,13 @@ void ShadowFaceRenderer::AddSeen(const Primitive& p, const std::vector<glm::mat4
   const Box& box = LocalBox(p);
   if (!bounded || !box.valid) {
     seen_faces_ = 0x3fu;
+    if (seen_areas_) read_area_->AddEverything();
     return;
   }
   for (const glm::mat4& m : world) {
     if (BoxOutside(box, camera_clip_ * m)) continue;
     const glm::mat4 from_light = seen_light_->transform * m;
+    if (seen_areas_) AddSeenArea(box, m, from_light);
     for (uint32_t face = 0; face < 6; ++face) {
       if ((seen_faces_ & (1u << face)) != 0) continue;
       if (!BoxOutsideDirections(box, seen_light_->face_views[face] * from_light,
@@ -229,6 +267,15 @@ void ShadowFaceRenderer::AddSeen(const Primitive& p, const std::vector<glm::mat4
       }
     }
   }
+}
+
+void ShadowFaceRenderer::AddSeenArea(const Box& box, const glm::mat4& model,
+                                     const glm::mat4& from_light) {
+  std::array<glm::mat4, 6> face_clip;
+  for (uint32_t face = 0; face < 6; ++face) {
+    face_clip[face] = seen_light_->projection * seen_light_->face_views[face] * from_light;
+  }
+  read_area_->AddBox(box.min, box.max, camera_clip_ * model, face_clip);
 }
 
 uint64_t ShadowFaceRenderer::FaceSignature(const Light& light, uint32_t face,

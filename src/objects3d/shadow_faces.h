@@ -1,6 +1,6 @@
 #pragma once
-// Draws the six faces of a light's shadow cube map with two savings that keep every face's
-// depths exactly as drawing the whole scene into it would leave them:
+// Draws the six faces of a light's shadow cube map with savings that keep every face's
+// depths, wherever they are read, exactly as drawing the whole scene into it would leave them:
 // - culling: a primitive (an instanced one: the set of its instances) goes into a face only when
 //   the bounding box of its positions under some instance's matrix reaches the face's frustum;
 //   whatever lies wholly outside the frustum yields no fragment there.
@@ -13,9 +13,13 @@
 //   camera sees (a texel or two around them for the filtering). A face that no surface within
 //   the camera's frustum reaches is left as it is; its remembered signature still says what it
 //   holds, so it is drawn once a surface in view needs it.
+// - read areas: a face needed is cleared and drawn only within the rectangle those surfaces
+//   can read of it (see ShadowReadArea); the map remembers the rectangle with the signature,
+//   and a kept face serves only a later frame whose rectangle lies within it.
 // The faces and the lighting pass's reach go through the main draw's own node walk (NodeWalk).
 
 #include <cstdint>
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
@@ -28,21 +32,31 @@ class Light;
 class Objects3D;
 class Primitive;
 class RenderContext;
+class ShadowReadArea;
 
 struct ShadowFaceOptions {
   bool cull = true;
   bool cache = true;
   bool skip_unseen = true;
+  // With skip_unseen: a face is cleared and drawn only within the rectangle the surfaces in
+  // view can read of it.
+  bool scissor = true;
 };
 
 // What the last Render did: faces drawn (the rest kept their contents) and primitive draws.
 struct ShadowFaceStats {
   int32_t faces_drawn = 0;
   int32_t primitives_drawn = 0;
+  // Texels of the faces drawn, cleared and drawn into.
+  int64_t texels_drawn = 0;
 };
 
 class ShadowFaceRenderer {
  public:
+  ShadowFaceRenderer();
+  ~ShadowFaceRenderer();
+  ShadowFaceRenderer(const ShadowFaceRenderer&) = delete;
+  ShadowFaceRenderer& operator=(const ShadowFaceRenderer&) = delete;
   // Brings the faces of the light's map up to date with the scene. The light's transform must
   // be current; the caller has set the face culling state. Nothing happens without the light's
   // `shadows` or without its map.
@@ -73,8 +87,10 @@ class ShadowFaceRenderer {
   bool ReachesFace(const Primitive& primitive, const std::vector<glm::mat4>& world);
   const Box& LocalBox(const Primitive& primitive);
   // Bit i set when face i is read by some surface within the camera's frustum.
-  uint32_t SampledFaces(Objects3D& scene, const Light& light, const Camera& camera);
+  // With `areas`, also the rectangle of each face they read.
+  uint32_t SampledFaces(Objects3D& scene, const Light& light, const Camera& camera, bool areas);
   void AddSeen(const Primitive& primitive, const std::vector<glm::mat4>& world);
+  void AddSeenArea(const Box& box, const glm::mat4& model, const glm::mat4& from_light);
   uint64_t FaceSignature(const Light& light, uint32_t face, bool cull_front) const;
   void DrawFace(RenderContext& context, const Camera& camera);
 
@@ -83,6 +99,8 @@ class ShadowFaceRenderer {
   const Light* seen_light_ = nullptr;
   float seen_margin_ = 0.0f;
   uint32_t seen_faces_ = 0;
+  bool seen_areas_ = false;
+  std::unique_ptr<ShadowReadArea> read_area_;
   bool cull_ = true;
   std::vector<Item> items_;
   std::vector<std::vector<glm::mat4>> lists_;

@@ -62,6 +62,14 @@ const Objects3DSharedResources& RequireObjects3DSharedResources() {
   }
   if (!r.env_diffuse) {
     r.env_diffuse = std::make_shared<TextureCube>(kEnvDiffusePrefix, kEnvDiffuseExtension, false);
+    // The irradiance varies slowly over directions, so filtering its few texels anisotropically
+    // adds nothing a reader could see; but a normal map swings the lookup direction from pixel
+    // to pixel, and llvmpipe then takes up to sixteen trilinear samples per lookup.
+    GLint bound = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_CUBE_MAP, &bound);
+    glBindTexture(GL_TEXTURE_CUBE_MAP, r.env_diffuse->id);
+    glTexParameterf(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MAX_ANISOTROPY_EXT, 1.0f);
+    glBindTexture(GL_TEXTURE_CUBE_MAP, static_cast<GLuint>(bound));
   }
   if (!r.env_specular) {
     r.env_specular = std::make_shared<TextureCube>(kEnvSpecularPrefix, kEnvSpecularExtension, true);

@@ -61,6 +61,7 @@ void SetSavings(Objects3D& scene, uint8_t on) {
   scene.shadow_face_culling = on;
   scene.shadow_face_cache = on;
   scene.shadow_face_skip_unseen = on;
+  scene.shadow_face_scissor = on;
 }
 
 // Looks straight down at the floor under the light from close by: only the light's -Y face
@@ -137,6 +138,15 @@ const Case kCases[] = {
        if (frame == 1) s.crowd->instances[1] = At({-3.4f, -0.6f, 0.3f});
        if (frame == 2) s.scene->data.cameras[0]->LookAt(-3, 3, 4, -3, -1, 0, 0, 1, 0);
      }},
+    // Nothing moves but the camera, which looks at other parts of the floor each frame: the
+    // faces kept from the frame before hold the shadows only where that frame looked.
+    {"the camera pans over the floor", false,
+     [](Stage& s, int frame) {
+       Camera& camera = *s.scene->data.cameras[0];
+       if (frame == 0) camera.LookAt(1.5f, 1.0f, 1.5f, 2.5f, -1, 2.5f, 0, 1, 0);
+       if (frame == 1) camera.LookAt(-1.5f, 1.0f, 1.5f, -2.5f, -1, 2.5f, 0, 1, 0);
+       if (frame == 2) camera.LookAt(0, 5, 5, 0, 0, 0, 0, 1, 0);
+     }},
 };
 
 constexpr int kFrames = 3;
@@ -184,9 +194,10 @@ TEST_F(ShadowFacesTest, OnlyFacesWhoseContentsChangeAreDrawn) {
       {"nothing changes", [](Stage&) {}, 0},
       {"the cube moves below the light",
        [](Stage& s) { s.cube->instances[0] = At({-0.3f, 0, 0.2f}); }, 1},
-      {"the light moves", [](Stage& s) { s.light->position.x += 0.1f; }, 5},
-      {"the map is used by another scene", [](Stage&) { DrawIntruder(); }, 5},
-      {"the camera looks down under the light", [](Stage& s) { LookDown(s); }, 0},
+      {"the light moves", [](Stage& s) { s.light->position.x += 0.1f; }, 4},
+      {"the map is used by another scene", [](Stage&) { DrawIntruder(); }, 4},
+      // The -Y face was drawn only where the first camera looked.
+      {"the camera looks down under the light", [](Stage& s) { LookDown(s); }, 1},
       {"the light moves in view of only one face", [](Stage& s) {
          LookDown(s);
          s.light->position.x += 0.1f;
@@ -200,11 +211,32 @@ TEST_F(ShadowFacesTest, OnlyFacesWhoseContentsChangeAreDrawn) {
   for (const Expect& c : cases) {
     Stage stage = MakeStage(false);
     Render(*stage.scene);
-    // Nothing in view lies above the light: its +Y face is never needed.
-    EXPECT_EQ(stage.scene->shadow_faces->last_stats().faces_drawn, 5) << c.name;
+    // Nothing in view lies above the light, nor in its +Z face, which looks at the camera over
+    // the floor's near edge: those faces are never needed.
+    EXPECT_EQ(stage.scene->shadow_faces->last_stats().faces_drawn, 4) << c.name;
     c.change(stage);
     Render(*stage.scene);
     EXPECT_EQ(stage.scene->shadow_faces->last_stats().faces_drawn, c.faces) << c.name;
+  }
+  EXPECT_TRUE(NoGLError());
+}
+
+// Looking down at a patch of floor under the light, the one face read is drawn only around the
+// patch and the cube above it; drawn whole, the face is cleared and drawn all over.
+TEST_F(ShadowFacesTest, AFaceIsDrawnOnlyWhereItIsRead) {
+  for (const bool scissor : {true, false}) {
+    Stage stage = MakeStage(false);
+    stage.scene->shadow_face_scissor = scissor ? 1 : 0;
+    LookDown(stage);
+    Render(*stage.scene);
+    const ShadowFaceStats& stats = stage.scene->shadow_faces->last_stats();
+    const int64_t side = stage.light->shadow_map->size();
+    EXPECT_EQ(stats.faces_drawn, 1) << scissor;
+    if (scissor) {
+      EXPECT_LT(stats.texels_drawn, side * side / 4);
+    } else {
+      EXPECT_EQ(stats.texels_drawn, side * side);
+    }
   }
   EXPECT_TRUE(NoGLError());
 }

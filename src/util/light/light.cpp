@@ -59,7 +59,7 @@ void Light::UpdateMatrix() {
 
 void Light::CreateShadowTextures() { shadow_map = AcquireShadowCubeMap(shadow_size); }
 
-glm::mat4 Light::BeginShadowFace(int32_t face) {
+glm::mat4 Light::BeginShadowFace(int32_t face, const ShadowFaceTexels* texels) {
   if (!shadows || face < 0 || face > 5 || !shadow_map || face_active_) return glm::mat4(1.0f);
   glGetBooleanv(GL_POLYGON_OFFSET_FILL, &saved_.offset_fill);
   glGetBooleanv(GL_POLYGON_OFFSET_LINE, &saved_.offset_line);
@@ -71,6 +71,7 @@ glm::mat4 Light::BeginShadowFace(int32_t face) {
   glGetBooleanv(GL_DEPTH_WRITEMASK, &saved_.depth_mask);
   glGetIntegerv(GL_DEPTH_FUNC, &saved_.depth_func);
   glGetBooleanv(GL_SCISSOR_TEST, &saved_.scissor_test);
+  glGetIntegerv(GL_SCISSOR_BOX, saved_.scissor_box.data());
   face_active_ = true;
   shadow_map->SetFaceContents(static_cast<uint32_t>(face), 0);
 
@@ -83,7 +84,12 @@ glm::mat4 Light::BeginShadowFace(int32_t face) {
   glEnable(GL_DEPTH_TEST);
   glDepthMask(GL_TRUE);
   glDepthFunc(GL_LEQUAL);
-  glDisable(GL_SCISSOR_TEST);
+  if (texels) {
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(texels->x0, texels->y0, texels->x1 - texels->x0, texels->y1 - texels->y0);
+  } else {
+    glDisable(GL_SCISSOR_TEST);
+  }
   glEnable(GL_POLYGON_OFFSET_FILL);
   glEnable(GL_POLYGON_OFFSET_LINE);
   glEnable(GL_POLYGON_OFFSET_POINT);
@@ -105,4 +111,6 @@ void Light::EndShadowFace() {
   glDepthMask(saved_.depth_mask);
   glDepthFunc(static_cast<GLenum>(saved_.depth_func));
   SetEnabled(GL_SCISSOR_TEST, saved_.scissor_test);
+  glScissor(saved_.scissor_box[0], saved_.scissor_box[1], saved_.scissor_box[2],
+            saved_.scissor_box[3]);
 }

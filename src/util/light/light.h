@@ -14,6 +14,7 @@
 #include <glm/glm.hpp>
 
 class ShadowCubeMap;
+struct ShadowFaceTexels;
 
 // Type 0 is directional, 2 a spot, every other value a point light; type 3 casts no shadow.
 constexpr int32_t kLightTypeDirectional = 0;
@@ -39,8 +40,9 @@ class Light {
   // Starts rendering face 0-5 into the shared map: binds its framebuffer with that face as
   // depth, sets the viewport to the map's real size, depth test and writes on, polygon offset,
   // clears the depth. Returns the model-view root of the face (face view x transform). Without
-  // `shadows`, without a map, or for a face outside 0-5: the identity and no GL change.
-  glm::mat4 BeginShadowFace(int32_t face);
+  // `shadows`, without a map, or for a face outside 0-5: the identity and no GL change. With
+  // `texels`, the clear and every draw until EndShadowFace reach only those texels.
+  glm::mat4 BeginShadowFace(int32_t face, const ShadowFaceTexels* texels = nullptr);
   // Ends the face begun last: everything BeginShadowFace changed is put back.
   void EndShadowFace();
   bool InShadowFace() const { return face_active_; }
@@ -81,6 +83,7 @@ class Light {
     GLboolean depth_mask = GL_TRUE;
     GLint depth_func = GL_LESS;
     GLboolean scissor_test = GL_FALSE;
+    std::array<GLint, 4> scissor_box{};
   };
   SavedFaceState saved_;
   bool face_active_ = false;

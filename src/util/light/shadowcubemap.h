@@ -14,6 +14,15 @@
 
 class FBO;
 
+// A rectangle of a face's texels: x0 and y0 on it, x1 and y1 just past it.
+struct ShadowFaceTexels {
+  int32_t x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+  bool Empty() const { return x1 <= x0 || y1 <= y0; }
+  bool Contains(const ShadowFaceTexels& o) const {
+    return o.Empty() || (x0 <= o.x0 && y0 <= o.y0 && o.x1 <= x1 && o.y1 <= y1);
+  }
+};
+
 class ShadowCubeMap {
  public:
   // The largest side: six faces of 4-byte depth values at 2048 are 96 MiB. The map is sized
@@ -39,14 +48,23 @@ class ShadowCubeMap {
   // What a face holds, as a signature its drawer chose; 0 is unknown. Lights set a face unknown
   // whenever they begin drawing it and new storage makes every face unknown, so a face keeps a
   // signature only until anything else is drawn into it.
+  // A face drawn only within a rectangle holds what its signature says only there.
   uint64_t FaceContents(uint32_t face) const { return face_contents_[face % 6]; }
-  void SetFaceContents(uint32_t face, uint64_t signature) { face_contents_[face % 6] = signature; }
+  const ShadowFaceTexels& FaceContentsTexels(uint32_t face) const { return face_texels_[face % 6]; }
+  void SetFaceContents(uint32_t face, uint64_t signature) {
+    SetFaceContents(face, signature, {0, 0, size_, size_});
+  }
+  void SetFaceContents(uint32_t face, uint64_t signature, const ShadowFaceTexels& texels) {
+    face_contents_[face % 6] = signature;
+    face_texels_[face % 6] = texels;
+  }
   GLuint texture() const { return texture_; }
   FBO& framebuffer() const { return *fbo_; }
 
  private:
   int32_t size_;
   std::array<uint64_t, 6> face_contents_{};
+  std::array<ShadowFaceTexels, 6> face_texels_{};
   GLuint texture_ = 0;
   std::unique_ptr<FBO> fbo_;
 };
