@@ -2,6 +2,7 @@
 spheres, cylinders and cones, tori, and 4 x 4 matrices to place them. Triangles are wound
 counter-clockwise seen from outside; normals are unit length."""
 
+import itertools
 import math
 
 from gltfwriter import MeshData
@@ -73,8 +74,11 @@ def box(sx, sy, sz, centre=(0.0, 0.0, 0.0)):
     return mesh
 
 
-def rounded_box(sx, sy, sz, radius, segments=3):
-    """A box whose edges and corners are rounded with the given radius; smooth normals."""
+def rounded_box(sx, sy, sz, radius, segments=3, sphere_corners=False):
+    """A box whose edges and corners are rounded with the given radius; smooth normals. Each
+    rounded edge takes 2 x segments steps of equal angle. The corners are the faces' grids
+    carried round them, or with sphere_corners each an eighth of a sphere meshed as a triangle
+    grid whose rims meet the edges' steps: the same shape from a quarter fewer triangles."""
     mesh = MeshData()
     half = (sx / 2.0, sy / 2.0, sz / 2.0)
     inner = tuple(h - radius for h in half)
@@ -83,23 +87,83 @@ def rounded_box(sx, sy, sz, radius, segments=3):
         axis_v = [i for i in range(3) if v[i]][0]
         coords_u = _bevel_coords(half[axis_u], radius, segments)
         coords_v = _bevel_coords(half[axis_v], radius, segments)
-        grid = []
-        for b in coords_v:
-            row = []
-            for a in coords_u:
-                p = [half[i] * n[i] + a * u[i] + b * v[i] for i in range(3)]
-                q = [max(-inner[i], min(inner[i], p[i])) for i in range(3)]
-                d = [p[i] - q[i] for i in range(3)]
+        # With sphere corners the cells round a corner belong to the corner's own grid.
+        cells = [[not (sphere_corners and _beyond(coords_u, i, inner[axis_u])
+                       and _beyond(coords_v, j, inner[axis_v]))
+                  for i in range(len(coords_u) - 1)] for j in range(len(coords_v) - 1)]
+        grid = {}
+        for j, b in enumerate(coords_v):
+            for i, a in enumerate(coords_u):
+                if not _touches_cell(cells, i, j):
+                    continue
+                p = [half[k] * n[k] + a * u[k] + b * v[k] for k in range(3)]
+                q = [max(-inner[k], min(inner[k], p[k])) for k in range(3)]
+                d = [p[k] - q[k] for k in range(3)]
                 length = math.sqrt(sum(c * c for c in d))
                 d = [c / length for c in d]
-                position = [q[i] + radius * d[i] for i in range(3)]
                 uv = ((a / half[axis_u] + 1) / 2.0, (1 - b / half[axis_v]) / 2.0)
-                row.append(mesh.vertex(position, d, uv))
-            grid.append(row)
-        for j in range(len(grid) - 1):
-            for i in range(len(grid[0]) - 1):
-                mesh.quad(grid[j][i], grid[j][i + 1], grid[j + 1][i + 1], grid[j + 1][i])
+                grid[i, j] = mesh.vertex(_rounded_point(q, radius, d), d, uv)
+        for j, row in enumerate(cells):
+            for i, kept in enumerate(row):
+                if kept:
+                    mesh.quad(grid[i, j], grid[i + 1, j], grid[i + 1, j + 1], grid[i, j + 1])
+    if sphere_corners:
+        for signs in itertools.product((-1, 1), repeat=3):
+            _rounded_corner(mesh, half, inner, radius, signs, 2 * segments)
     return mesh
+
+
+def _touches_cell(cells, i, j):
+    """Whether grid point (i, j) is a corner of a kept cell."""
+    return any(0 <= jj < len(cells) and 0 <= ii < len(cells[0]) and cells[jj][ii]
+               for jj in (j - 1, j) for ii in (i - 1, i))
+
+
+def _beyond(coords, i, inner):
+    """Whether the cell from coords[i] to coords[i + 1] lies on a bevel (outside the flat part)."""
+    low, high = coords[i], coords[i + 1]
+    return low >= inner - 1e-9 or high <= -inner + 1e-9
+
+
+def _rounded_point(centre, radius, direction):
+    return [centre[i] + radius * direction[i] for i in range(3)]
+
+
+def _box_uv(half, p):
+    """The UV the box's face facing most along p gives p (as the faces' grids do)."""
+    axis = max(range(3), key=lambda i: abs(p[i]) / half[i])
+    for n, u, v in _FACES:
+        if n[axis] * p[axis] > 0:
+            a = sum(p[i] * u[i] for i in range(3)) / sum(half[i] * abs(u[i]) for i in range(3))
+            b = sum(p[i] * v[i] for i in range(3)) / sum(half[i] * abs(v[i]) for i in range(3))
+            return ((a + 1) / 2.0, (1 - b) / 2.0)
+    return (0.5, 0.5)
+
+
+def _rounded_corner(mesh, half, inner, radius, signs, steps):
+    """One corner's eighth of a sphere as a triangle grid of `steps` rows. Grid point (i, j, k),
+    i + j + k = steps, points along (sin(i t), sin(j t), sin(k t)) with t = 90 degrees / steps,
+    so the rims step by equal angles like the rounded edges they meet."""
+    centre = [signs[a] * inner[a] for a in range(3)]
+    step = math.pi / 2.0 / steps
+    index = {}
+    for i in range(steps + 1):
+        for j in range(steps + 1 - i):
+            w = (math.sin(i * step), math.sin(j * step), math.sin((steps - i - j) * step))
+            length = math.sqrt(sum(c * c for c in w))
+            d = [signs[a] * w[a] / length for a in range(3)]
+            p = _rounded_point(centre, radius, d)
+            index[i, j] = mesh.vertex(p, d, _box_uv(half, p))
+    # Counter-clockwise seen from outside in the all-positive corner; a mirrored corner (an odd
+    # count of negative signs) turns the other way.
+    flip = signs[0] * signs[1] * signs[2] < 0
+    for i in range(steps):
+        for j in range(steps - i):
+            tris = [(index[i, j], index[i + 1, j], index[i, j + 1])]
+            if i + j + 1 < steps:
+                tris.append((index[i + 1, j], index[i + 1, j + 1], index[i, j + 1]))
+            for a, b, c in tris:
+                mesh.triangle(*((a, c, b) if flip else (a, b, c)))
 
 
 def _bevel_coords(half, radius, segments):

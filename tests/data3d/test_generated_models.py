@@ -145,6 +145,49 @@ class NodeNames(unittest.TestCase):
                     self.assertAlmostEqual(hi[i], 1.0, places=5)
 
 
+class BevelledCube(unittest.TestCase):
+    """Production 5 draws 4096 of these with their back faces left out, which hides nothing only
+    on a closed solid wound outwards; the count of its triangles is most of what a ribbon frame
+    costs."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.m = Model(model("vorantil/beveled_cube/beveled_cube.glb"))
+        prim = cls.m.doc["meshes"][0]["primitives"][0]
+        cls.points = cls.m.accessor(prim["attributes"]["POSITION"])
+        cls.normals = cls.m.accessor(prim["attributes"]["NORMAL"])
+        cls.triangles = cls.m.triangles()
+
+    def test_is_closed_and_wound_outwards(self):
+        key = lambda p: tuple(round(c, 5) for c in p)  # noqa: E731
+        edges = {}
+        for tri in self.triangles:
+            for k in range(3):
+                edge = (key(tri[k]), key(tri[(k + 1) % 3]))
+                edges[edge] = edges.get(edge, 0) + 1
+        # Each edge runs once each way: closed, and every neighbour wound the same way round.
+        self.assertEqual(set(edges.values()), {1})
+        self.assertTrue(all((b, a) in edges for a, b in edges))
+        for a, b, c in self.triangles:
+            e1 = [b[i] - a[i] for i in range(3)]
+            e2 = [c[i] - a[i] for i in range(3)]
+            n = (e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2],
+                 e1[0] * e2[1] - e1[1] * e2[0])
+            centre = [(a[i] + b[i] + c[i]) / 3 for i in range(3)]
+            self.assertGreater(sum(n[i] * centre[i] for i in range(3)), 0.0)
+
+    def test_vertices_lie_on_the_rounded_surface_with_its_normals(self):
+        for p, n in zip(self.points, self.normals):
+            inner = [max(-0.8, min(0.8, c)) for c in p]
+            out = [p[i] - inner[i] for i in range(3)]
+            self.assertAlmostEqual(sum(c * c for c in out) ** 0.5, 0.2, places=5)
+            for i in range(3):
+                self.assertAlmostEqual(out[i] / 0.2, n[i], places=4)
+
+    def test_keeps_to_its_triangle_budget(self):
+        self.assertLessEqual(len(self.triangles), 444)
+
+
 class Keyboard(unittest.TestCase):
     @classmethod
     def setUpClass(cls):

@@ -37,10 +37,12 @@ class CubeFormersDraw : public GLTest {
     harness_.AimCamera({20, 15, -30}, {0, 0, 0});
   }
 
-  void Frame() {
+  // `cull_mode`: the face culling mode the scene finds.
+  void Frame(GLenum cull_mode = GL_BACK) {
     target_->Bind();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     ResetGLState();
+    glCullFace(cull_mode);
     scene_.Resize(kWidth, kHeight);
     scene_.Render();
     glBindFramebuffer(GL_FRAMEBUFFER, target_->framebuffer());
@@ -129,6 +131,38 @@ TEST_F(CubeFormersDraw, CubesOutOfViewAreLeftOutWithoutChangingThePicture) {
   harness_.SetTrack("shadows", 1.0f);
   Frame();
   EXPECT_EQ(scene_.model(1).GetNode(0u).instances.size(), size_t{kRibbonCubes});
+  EXPECT_TRUE(NoGLError());
+}
+
+// Leaving out the cubes' back faces changes no pixel: each arrangement, shadowed and not, drawn
+// with and without them; the culling state comes back after the cubes.
+TEST_F(CubeFormersDraw, BackFacesAreLeftOutWithoutChangingThePicture) {
+  const struct {
+    const char* name;
+    float sub_scene, shadows;
+    glm::vec3 eye, target;
+  } views[] = {{"block, shadowed", 0.0f, 1.0f, {20, 15, -30}, {0, 0, 0}},
+               {"ribbon, close", 1.0f, 0.0f, {9, 9, 45}, {0, 0, 70}},
+               {"ribbon, shadowed", 1.0f, 1.0f, {12, 2, 30}, {0, 0, 30}},
+               {"greetings", 2.0f, 1.0f, {0, -4, 95}, {0, 0, 0}}};
+  harness_.SetTrack("zDist", 0.03f);
+  harness_.SetTrack("glowCubes", 2.0f);
+  for (const auto& view : views) {
+    harness_.SetTrack("subScene", view.sub_scene);
+    harness_.SetTrack("shadows", view.shadows);
+    harness_.AimCamera(view.eye, view.target);
+    scene_.cull_back_faces = 0;
+    Frame();
+    const std::vector<uint8_t> every_face = target_->ReadPixels();
+    scene_.cull_back_faces = 1;
+    Frame(GL_FRONT);
+    EXPECT_EQ(LargestDifference(every_face, target_->ReadPixels()), 0) << view.name;
+    // The culling the frame found before the cubes (the sky leaves it off) is left as it was.
+    EXPECT_FALSE(glIsEnabled(GL_CULL_FACE)) << view.name;
+    GLint mode = GL_BACK;
+    glGetIntegerv(GL_CULL_FACE_MODE, &mode);
+    EXPECT_EQ(mode, GL_FRONT) << view.name;
+  }
   EXPECT_TRUE(NoGLError());
 }
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include <GL/glew.h>
+
 #include <glm/gtc/matrix_transform.hpp>
 
 #include "effects/skybox.h"
@@ -253,5 +255,26 @@ void CubeFormers::Render() {
   }
   model.render_context->ibl_color = glm::vec4(sky, 1.0f);
   model.render_context->exposure = v.exposure;
-  if (draw) model.Draw();
+  if (draw) DrawCubes(model);
+}
+
+// Every cube is a closed solid seen from outside (the light's ball too), so a back face always
+// lies behind a front face of its own: leaving the back faces out before they are rasterised
+// halves the triangles of every pass that draws with the caller's culling (glow, depth pre-pass,
+// the unshadowed draw) without changing a pixel. The caller's culling state is put back.
+void CubeFormers::DrawCubes(Objects3D& model) {
+  const GLboolean culled = glIsEnabled(GL_CULL_FACE);
+  GLint mode = GL_BACK;
+  glGetIntegerv(GL_CULL_FACE_MODE, &mode);
+  if (cull_back_faces) {
+    glEnable(GL_CULL_FACE);
+    glCullFace(GL_BACK);
+  }
+  model.Draw();
+  if (culled) {
+    glEnable(GL_CULL_FACE);
+  } else {
+    glDisable(GL_CULL_FACE);
+  }
+  glCullFace(static_cast<GLenum>(mode));
 }

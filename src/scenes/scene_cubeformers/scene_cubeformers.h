@@ -62,6 +62,8 @@ class CubeFormers : public Scene {
   Objects3D& model(uint32_t index) { return *models_[index]; }
   // Frames without shadows draw only the cubes that can be in view (on by default).
   uint8_t cull_unseen_cubes = 1;
+  // The cubes' back faces are left out of the draw (on by default).
+  uint8_t cull_back_faces = 1;
   const GreetingLayout& greetings() const { return *greetings_; }
   const Light& light() const { return *light_; }
 
@@ -72,6 +74,7 @@ class CubeFormers : public Scene {
   void ShowInstances(Objects3D& model, const CubeInstances& cubes);
   const CubeInstances& CubesToDraw(uint32_t arrangement, bool shadows);
   void PulseBall(float note0, float ball_size);
+  void DrawCubes(Objects3D& model);
   void DrawSky(const glm::vec3& colour, float scene_size, double beat);
 
   std::vector<std::unique_ptr<Objects3D>> models_;
