@@ -9,9 +9,11 @@
 #include "scene_harness.h"
 #include "scenes/scene_gltf/scene_gltf.h"
 #include "support/gl_fixture.h"
+#include "support/test_images.h"
 #include "util/camera/camera.h"
 #include "util/data/data.h"
 #include "util/light/light.h"
+#include "util/light/shadowcubemap.h"
 
 namespace {
 
@@ -165,6 +167,35 @@ TEST_F(ViewerFrames, TheLightCountTrackRoundsToTheNearestWholeLight) {
     for (const auto& light : viewer_.model(0).objects.data.lights) enabled += light->enabled;
     EXPECT_EQ(enabled, c.enabled) << c.track;
   }
+}
+
+// The viewer halves the shadow cube map's side (512 rather than 1024 at 640 wide). The shadows
+// keep their places: on the cube, its floor, and the stairs (which shade their own steps), the
+// frames with and without agree at 50 dB or more (a map of side 64 leaves the stairs at 45),
+// and differ, as the smaller map must.
+TEST_F(ViewerFrames, TheHalvedShadowMapKeepsTheShadowsInPlace) {
+  const struct {
+    uint32_t model;
+    const char* name;
+  } models[] = {{0, "bevelled cube"}, {11, "stairs"}};
+  for (const auto& m : models) {
+    while (viewer_.current_model() != m.model) {
+      Press(ViewerKey::kPageDown);
+      Frame();
+    }
+    std::vector<uint8_t> pictures[2];
+    for (const uint8_t halved : {0, 1}) {
+      viewer_.shadow_map_halved = halved;
+      Frame();
+      pictures[halved] = target_->ReadPixels();
+      ASSERT_TRUE(CurrentShadowCubeMap()) << m.name;
+      EXPECT_EQ(CurrentShadowCubeMap()->size(), halved ? 512 : 1024) << m.name;
+    }
+    const double psnr = Psnr(pictures[0], pictures[1]);
+    EXPECT_GE(psnr, 50.0) << m.name;
+    EXPECT_LT(psnr, 1000.0) << m.name;
+  }
+  EXPECT_TRUE(NoGLError());
 }
 
 // The packed data file holds what write mode read: a viewer that loaded only its first model

@@ -14,6 +14,7 @@
 #include "util/camera/cameracontroller.h"
 #include "util/data/data.h"
 #include "util/light/light.h"
+#include "util/light/shadowcubemap.h"
 #include "util/music/music.h"
 #include "util/passtiming/passtiming.h"
 #include "util/text/text.h"
@@ -50,6 +51,7 @@ void GLTF::Init() {
     for (auto& entry : models_) entry->Load(grid_counter_);
   }
   InitSkyBox();
+  glGetIntegerv(GL_MAX_CUBE_MAP_TEXTURE_SIZE, &max_cube_size_);
   // The shared resources and shader pieces are read now, while loading: in write mode only
   // what is read before the packed file is written ends up in it.
   RequireObjects3DSharedResources();
@@ -147,8 +149,16 @@ void GLTF::ApplyLights(GltfScene& model, const ViewerTracks& values) {
   }
 }
 
+// The shared map is asked for at this side every frame, before the lights take hold of it, so
+// that the request made when any scene was resized does not stand for the viewer.
+int32_t GLTF::ShadowMapSide() const {
+  const uint32_t texels_across = shadow_map_halved ? (width + 1) / 2 : width;
+  return ShadowMapSize(texels_across, max_cube_size_);
+}
+
 void GLTF::ApplyToggles(GltfScene& model) {
   Objects3D& objects = model.objects;
+  if (toggles_.shadows) RequestShadowCubeMapSize(ShadowMapSide());
   objects.GetNode(model.floor_node).visible = toggles_.floor;
   objects.lights_enabled = toggles_.lighting;
   objects.draw_light_markers = toggles_.light_sources && toggles_.lighting;

@@ -45,6 +45,15 @@ class GLTF : public Scene {
   GltfScene& model(uint32_t index) { return *models_[index]; }
   size_t model_count() const { return models_.size(); }
   const ViewerToggles& toggles() const { return toggles_; }
+  // Side of the shared shadow cube map while the viewer draws.
+  int32_t ShadowMapSide() const;
+
+  // The shadow cube map at half the side the frame's width asks for elsewhere (1024 rather
+  // than 2048 at 1280 x 720): the six faces of each of the three lights then cost about a
+  // third as much to draw. The lights circle close to the model, nearer than the camera, so a
+  // texel of the halved map still spans little more than a pixel where the shadows fall; only
+  // the shadow edges move, by a fraction of a pixel after the filtered comparison.
+  uint8_t shadow_map_halved = 1;
 
  private:
   GltfScene& Current() { return *models_[current_model_]; }
@@ -64,4 +73,5 @@ class GLTF : public Scene {
   TrackSet<ViewerTracks> tracks_;
   uint64_t grid_counter_ = 0;
   float overlay_y_ = 0.0f;  // the next overlay line, as a fraction of the height from the bottom
+  int32_t max_cube_size_ = 0;  // GL's largest cube map side
 };
