@@ -36,12 +36,14 @@ constexpr double kSplitSeconds = 150.0;
 
 bool MakeContext() { return BenchGLContext(kShowWidth, kShowHeight) != nullptr; }
 
-// The scene of the first slot, and whether it shows the stage or only its text mode.
+// The scene of the first slot, and whether it shows the stage (with or without the laser, which
+// keeps the glow picture at full size) or only its text mode.
 std::string SectionOf(ShowRun& run) {
   const int scene = static_cast<int>(std::trunc(run.Track("ActiveScene1st")));
   std::string name = "scene " + std::to_string(scene);
-  if (scene == 0) name += run.Track("asciiFullScreen") > 0.5f ? " text mode" : " stage";
-  return name;
+  if (scene != 0) return name;
+  if (run.Track("asciiFullScreen") > 0.5f) return name + " text mode";
+  return name + (run.Track("textLaserOn") > 0.5f ? " stage, laser" : " stage");
 }
 
 void BM_WholeShow(benchmark::State& state) {

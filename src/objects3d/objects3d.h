@@ -177,6 +177,9 @@ class Objects3D {
   // is stretched over the frame: a quarter of the pixels to shade. The blur spreads each emitter
   // over several pixels, so the frame comes out nearly the same as at full size.
   uint8_t glow_half_size = 1;
+  // With glow_half_size, the glow picture itself is still drawn at the frame's size (and only
+  // blurred at half size), for a caller that reads the picture (glow_fbo) and needs its detail.
+  uint8_t glow_picture_full_size = 0;
   // A primitive is drawn only into the shadow cube faces its bounds reach, a face is not drawn
   // again while what it would hold is unchanged, and a face no surface in view reads is not
   // drawn; the picture is the same either way.

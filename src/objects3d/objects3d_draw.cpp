@@ -239,11 +239,17 @@ void ForEachMarkerPosition(Objects3D& o, bool enabled_only, DrawAt draw) {
   master.instances[0] = saved;
 }
 
-// The glow picture's size: the frame's, or half of it rounded up.
-RenderSize GlowSize(const Objects3D& o) {
+// Half the frame's size, rounded up: the size of the half-size glow's blur.
+RenderSize GlowBlurSize(const Objects3D& o) {
   const RenderSize size = EffectiveSize(o);
-  if (!o.glow_half_size) return size;
   return {(size.width + 1) / 2, (size.height + 1) / 2, size.aspect};
+}
+
+// The glow picture's size: the frame's, or half of it when it is blurred at half size and no
+// caller reads the picture itself.
+RenderSize GlowSize(const Objects3D& o) {
+  if (!o.glow_half_size || o.glow_picture_full_size) return EffectiveSize(o);
+  return GlowBlurSize(o);
 }
 
 // The glow target at the glow picture's size, made on first use.
@@ -336,10 +342,11 @@ void DrawTextureOver(Objects3D& o, ShaderProgram& program, const Texture& textur
   texture.UnbindFromUnit(0);
 }
 
-// Blurs the half-size glow picture into the half-size blur target, over the half-size pixels
-// under `clip` (frame pixels) and one more on each side for the stretch's filtering.
-const Texture& BlurAtGlowSize(Objects3D& o, const PixelRect& clip) {
-  const RenderSize size = GlowSize(o);
+// Blurs the glow picture (half or full size) into the half-size blur target, over the
+// half-size pixels under `clip` (frame pixels) and one more on each side for the stretch's
+// filtering.
+const Texture& BlurAtHalfSize(Objects3D& o, const PixelRect& clip) {
+  const RenderSize size = GlowBlurSize(o);
   FBO& target = GlowTarget(o.glow_blur_fbo, size);
   target.BindWithoutClear();
   glViewport(0, 0, size.width, size.height);
@@ -367,7 +374,7 @@ void GlowComposite(Objects3D& o, const Camera& camera, const RenderSize& size) {
   const Texture* blurred = o.glow_fbo->color_textures[0].get();
   ShaderProgram* program = shared.blur_shader.get();
   if (o.glow_half_size) {
-    blurred = &BlurAtGlowSize(o, scissor.clip());
+    blurred = &BlurAtHalfSize(o, scissor.clip());
     program = shared.copy_shader.get();
   }
   glEnable(GL_BLEND);
@@ -738,7 +745,7 @@ void Objects3D::Draw() {
 
 void Objects3D::Prewarm() {
   if (glow_enabled) GlowTarget(glow_fbo, GlowSize(*this));
-  if (glow_enabled && glow_half_size) GlowTarget(glow_blur_fbo, GlowSize(*this));
+  if (glow_enabled && glow_half_size) GlowTarget(glow_blur_fbo, GlowBlurSize(*this));
   if (dof_enabled && !dof_fbo) dof_fbo = MakeTarget(*this, FBOType::ColorDepthTexture);
   if (data.nodes.empty()) throw std::runtime_error("Tried GetMasterNode() with no nodes");
   // The one draw per primitive hands every buffer to the driver before the first frame; with

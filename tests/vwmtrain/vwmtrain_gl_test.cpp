@@ -14,6 +14,7 @@
 #include "scenes/scene_vwmtrain/vwmtrain.h"
 #include "scenes/scenemanager.h"
 #include "support/gl_fixture.h"
+#include "support/test_images.h"
 #include "tolmesystem.h"
 #include "util/data/data.h"
 #include "util/music/music.h"
@@ -221,6 +222,40 @@ TEST_F(VWMTrainGLTest, TheLaserWithoutAGlowPictureIsSkipped) {
   Set("rndrGlow", 0);
   scene().stage().glow_fbo.reset();
   Frames(1);  // would throw "Trying to radialblur without setting texture"
+}
+
+// The laser streaks the stage's glow picture. While the laser is on, that picture is drawn at
+// the frame's size though the glow itself is blurred at half size: the frame is then nearly the
+// one of the glow done at full size throughout, where streaks of a half-size picture come out
+// plainly softer.
+TEST_F(VWMTrainGLTest, TheLaserKeepsTheFullSizeGlowsStreaks) {
+  const struct {
+    const char* name;
+    float step, iterations, alpha;
+  } cases[] = {{"the show's short streaks", 0.96f, 24, 0.6f},
+               {"longer, brighter streaks", 0.85f, 60, 1.0f}};
+  manager_->music->SetPaused(true);  // the same moment in every picture
+  Set("textLaserOn", 1);
+  Set("shadowEnabled", 0);
+  for (const auto& c : cases) {
+    Set("textLaserStepSize", c.step);
+    Set("textLaserIterations", c.iterations);
+    Set("textLaserAlpha", c.alpha);
+    scene().stage().glow_half_size = 0;
+    const Pixels full = Frames(1);
+    scene().stage().glow_half_size = 1;
+    scene().laser_full_glow = true;
+    const double kept = Psnr(Frames(1), full);
+    scene().laser_full_glow = false;
+    const double soft = Psnr(Frames(1), full);
+    EXPECT_GE(kept, 40.0) << c.name;
+    EXPECT_LT(soft, kept - 3.0) << c.name;
+  }
+  // Without the laser, the glow picture is drawn at half size again.
+  scene().laser_full_glow = true;
+  Set("textLaserOn", 0);
+  Frames(1);
+  EXPECT_EQ(scene().stage().glow_fbo->width, kWidth / 2);
 }
 
 // The keyboard's note track holds three lanes: the bottom C and the top C held from the first

@@ -50,6 +50,9 @@ class VWMTrain : public Scene {
   // The laser's streaks are drawn only where they can reach a lit part of the glow picture;
   // the picture is the same either way.
   bool laser_bounded = true;
+  // While the laser is on, the stage keeps its glow picture at the frame's size (the glow is
+  // still blurred at half size): the streaks of a half-size picture come out softer.
+  bool laser_full_glow = true;
   Objects3D& sprites() { return sprites_; }
   const FftSnapshots& fftSnapshots() const { return fftSnapshots_; }
   const std::vector<std::string>& greetings() const { return Greetings_; }
@@ -97,6 +100,7 @@ class VWMTrain : public Scene {
   void UpdateRecycling();
   void UpdateTrain();
   void RenderText();
+  bool LaserOn() const;
   void RenderLaser(double beat);
   void DrawStage();
   void DrawSprites();

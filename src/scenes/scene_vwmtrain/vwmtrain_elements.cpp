@@ -167,6 +167,7 @@ void VWMTrain::RenderText() {
 void VWMTrain::DrawStage() {
   stage_.dof_enabled = Track("focusEnable") > 0.5f;
   stage_.glow_enabled = Track("rndrGlow") > 0.5f;
+  stage_.glow_picture_full_size = laser_full_glow && LaserOn();
   stage_.shadows_enabled = Track("shadowEnabled") > 0.5f;
   for (auto& light : stage_.data.lights) {
     light->shadows = stage_.shadows_enabled;
@@ -189,8 +190,10 @@ void VWMTrain::DrawSprites() {
   sprites_.Draw();
 }
 
+bool VWMTrain::LaserOn() const { return Track("textLaserOn") > 0.5f; }
+
 void VWMTrain::RenderLaser(double beat) {
-  if (Track("textLaserOn") <= 0.5f) return;
+  if (!LaserOn()) return;
   // Without a glow picture there is nothing to streak.
   const auto glow = PictureOf(stage_.glow_fbo.get());
   if (!glow) return;
