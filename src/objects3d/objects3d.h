@@ -190,6 +190,10 @@ class Objects3D {
   // of it (their parts inside the camera's frustum, seen from the light, with the texels the
   // filtered lookup strays); the picture is the same either way.
   uint8_t shadow_face_scissor = 1;
+  // With culling, an instanced primitive goes into a face with only the instances whose bounds
+  // reach it (and the rectangle drawn of it), not with all of them; the picture is the same
+  // either way.
+  uint8_t shadow_face_copy_culling = 1;
   // Draws the shadow faces; made with the first shadowed frame.
   std::shared_ptr<ShadowFaceRenderer> shadow_faces;
   std::unique_ptr<FBO> glow_fbo;

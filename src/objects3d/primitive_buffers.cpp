@@ -139,9 +139,14 @@ void PrimitiveBuffers::UploadMorphDeltas(const Primitive& p, uint32_t targets) {
 }
 
 void PrimitiveBuffers::SetInstances(const std::vector<glm::mat4>& matrices,
-                                    const Material& material) {
+                                    const Material& material, bool colors) {
   const uint32_t n = static_cast<uint32_t>(matrices.size());
   vertex_array_.SetInstanceMatrices(n * 16, &matrices[0][0][0]);
+  if (!colors) {
+    vertex_array_.ClearAttribute(VertexAttribInstancedBaseColor);
+    vertex_array_.ClearAttribute(VertexAttribInstancedEmissionColor);
+    return;
+  }
   const size_t base_colors = material.instance_base_colors.size();
   if (base_colors > 1 && base_colors != n) {
     ExitMsgFmt(__FILE__, __LINE__, "Material {}: Instance base colors size {} differs from matrices size {}",
@@ -191,7 +196,8 @@ void DrawPrimitive(Primitive& p, RenderContext& context, RenderContextDrawMode m
   context.has_normals = p.normal_components == 3;
   context.has_tangents = p.tangent_components != 0;
   p.draw_instance_count = static_cast<uint32_t>(instances.size());
-  p.buffers->SetInstances(instances, material);
+  // The depth of a shadow face reads no colour: it may draw only the instances that reach it.
+  p.buffers->SetInstances(instances, material, mode != RenderContextDrawMode::ShadowDepthWrite);
   context.color_components = static_cast<int32_t>(p.color_components);
 
   PrimitiveDrawInputs draw;

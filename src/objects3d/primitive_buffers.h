@@ -27,9 +27,11 @@ class PrimitiveBuffers {
 
   // Uploads the dirty streams and indices of the primitive and clears its flags.
   void Update(Primitive& primitive);
-  // The instance matrices, and the material's instance colours when there is one per instance
-  // of a several-instance draw; colour slots a draw does not use are dropped.
-  void SetInstances(const std::vector<glm::mat4>& matrices, const Material& material);
+  // The instance matrices, and (with `colors`) the material's instance colours when there is
+  // one per instance of a several-instance draw; colour slots a draw does not use are dropped.
+  // A draw that reads no colours may take any subset of the instances.
+  void SetInstances(const std::vector<glm::mat4>& matrices, const Material& material,
+                    bool colors);
   void Draw(uint32_t mode) { vertex_array_.Draw(mode); }
 
   GLuint morph_deltas() const { return morph_texture_; }

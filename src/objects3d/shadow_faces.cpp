@@ -122,6 +122,7 @@ void ShadowFaceRenderer::Render(Objects3D& scene, RenderContext& context, Light&
   if (!light.shadows || !light.shadow_map) return;
   ShadowCubeMap& map = *light.shadow_map;
   cull_ = options.cull;
+  cull_copies_ = options.cull && scene.shadow_face_copy_culling != 0;
   const int32_t side = map.size();
   const bool scissor = options.skip_unseen && options.scissor;
   const uint32_t needed = options.skip_unseen ? SampledFaces(scene, light, camera, scissor) : 0x3fu;
@@ -193,22 +194,34 @@ void ShadowFaceRenderer::AddItem(Primitive& primitive, const std::vector<glm::ma
   if (world.empty()) return;
   // Uploaded before it is signed, so that its upload stamp names the geometry it draws with.
   UpdatePrimitiveBuffers(primitive);
-  if (cull_ && !ReachesFace(primitive, world)) return;
+  // The lists are kept across faces and frames, so that collecting allocates only while the
+  // scene grows.
   if (lists_.size() <= items_.size()) lists_.resize(items_.size() + 1);
-  lists_[items_.size()] = world;
+  std::vector<glm::mat4>& drawn = lists_[items_.size()];
+  KeepReaching(primitive, world, drawn);
+  if (drawn.empty()) return;
   items_.push_back({&primitive, items_.size(), &weights});
 }
 
-bool ShadowFaceRenderer::ReachesFace(const Primitive& primitive,
-                                     const std::vector<glm::mat4>& world) {
+void ShadowFaceRenderer::KeepReaching(const Primitive& primitive,
+                                      const std::vector<glm::mat4>& world,
+                                      std::vector<glm::mat4>& drawn) {
+  drawn.clear();
   // Morph targets move the positions beyond their box.
-  if (!IsTriangles(primitive.draw_mode) || !primitive.morph_targets.empty()) return true;
-  const Box& box = LocalBox(primitive);
-  if (!box.valid) return true;
-  for (const glm::mat4& model_view : world) {
-    if (!BoxOutside(box, projection_ * model_view)) return true;
+  const bool bounded = IsTriangles(primitive.draw_mode) && primitive.morph_targets.empty();
+  const Box* box = cull_ && bounded ? &LocalBox(primitive) : nullptr;
+  if (box == nullptr || !box->valid) {
+    drawn.assign(world.begin(), world.end());
+    return;
   }
-  return false;
+  for (const glm::mat4& model_view : world) {
+    if (BoxOutside(*box, projection_ * model_view)) continue;
+    if (!cull_copies_) {
+      drawn.assign(world.begin(), world.end());
+      return;
+    }
+    drawn.push_back(model_view);
+  }
 }
 
 const ShadowFaceRenderer::Box& ShadowFaceRenderer::LocalBox(const Primitive& p) {
@@ -308,8 +321,10 @@ uint64_t ShadowFaceRenderer::FaceSignature(const Light& light, uint32_t face,
 void ShadowFaceRenderer::DrawFace(RenderContext& context, const Camera& camera) {
   glFrontFace(GL_CCW);
   for (const Item& item : items_) {
-    DrawPrimitive(*item.primitive, context, RenderContextDrawMode::ShadowDepthWrite,
-                  lists_[item.list], camera, *item.weights);
+    const std::vector<glm::mat4>& copies = lists_[item.list];
+    DrawPrimitive(*item.primitive, context, RenderContextDrawMode::ShadowDepthWrite, copies,
+                  camera, *item.weights);
+    stats_.copies_drawn += static_cast<int64_t>(copies.size());
   }
   stats_.primitives_drawn += static_cast<int32_t>(items_.size());
 }

@@ -1,9 +1,11 @@
 #pragma once
 // Draws the six faces of a light's shadow cube map with savings that keep every face's
 // depths, wherever they are read, exactly as drawing the whole scene into it would leave them:
-// - culling: a primitive (an instanced one: the set of its instances) goes into a face only when
-//   the bounding box of its positions under some instance's matrix reaches the face's frustum;
-//   whatever lies wholly outside the frustum yields no fragment there.
+// - culling: a primitive goes into a face only when the bounding box of its positions under some
+//   instance's matrix reaches the face's frustum; whatever lies wholly outside the frustum yields
+//   no fragment there. With copy culling, an instanced primitive goes in with only the instances
+//   whose boxes reach the face (the depth pass reads no per-instance colour, so any subset of the
+//   instances draws the same depths); without it, with all of them.
 // - caching: each face is given a signature of everything its draw would hand GL (the face's
 //   model-view matrices per primitive, the uploaded geometry, morph weights, the projection,
 //   the map's size and the culling state). The shared map remembers the signature of what each
@@ -43,10 +45,12 @@ struct ShadowFaceOptions {
   bool scissor = true;
 };
 
-// What the last Render did: faces drawn (the rest kept their contents) and primitive draws.
+// What the last Render did: faces drawn (the rest kept their contents), primitive draws and the
+// instances those draws took.
 struct ShadowFaceStats {
   int32_t faces_drawn = 0;
   int32_t primitives_drawn = 0;
+  int64_t copies_drawn = 0;
   // Texels of the faces drawn, cleared and drawn into.
   int64_t texels_drawn = 0;
 };
@@ -84,7 +88,9 @@ class ShadowFaceRenderer {
   void CollectFace(Objects3D& scene, const glm::mat4& root);
   void AddItem(Primitive& primitive, const std::vector<glm::mat4>& world,
                const std::vector<float>& weights);
-  bool ReachesFace(const Primitive& primitive, const std::vector<glm::mat4>& world);
+  // The instances of `world` the face draws the primitive with, into `drawn`.
+  void KeepReaching(const Primitive& primitive, const std::vector<glm::mat4>& world,
+                    std::vector<glm::mat4>& drawn);
   const Box& LocalBox(const Primitive& primitive);
   // Bit i set when face i is read by some surface within the camera's frustum.
   // With `areas`, also the rectangle of each face they read.
@@ -102,6 +108,7 @@ class ShadowFaceRenderer {
   bool seen_areas_ = false;
   std::unique_ptr<ShadowReadArea> read_area_;
   bool cull_ = true;
+  bool cull_copies_ = true;
   std::vector<Item> items_;
   std::vector<std::vector<glm::mat4>> lists_;
   NodeWalk walk_;

@@ -62,6 +62,19 @@ void SetSavings(Objects3D& scene, uint8_t on) {
   scene.shadow_face_cache = on;
   scene.shadow_face_skip_unseen = on;
   scene.shadow_face_scissor = on;
+  scene.shadow_face_copy_culling = on;
+}
+
+// The three small cubes apart, each in another face of the light: one beside it on either side
+// (the -X and +X faces), casting onto the floor's edges, and one below it (the -Y face).
+void SpreadCrowd(Stage& s) {
+  s.crowd->instances = {At({-1.9f, 0.8f, 0}), At({1.9f, 0.8f, 0.2f}), At({0, -0.4f, 1.4f})};
+}
+
+// Each of the small cubes with its own colour, which the lit passes read per instance.
+void ColourCrowd(Stage& s) {
+  s.scene->GetMaterial(*s.crowd)->instance_base_colors = {
+      {0.2f, 0.6f, 0.3f, 1}, {0.7f, 0.7f, 0.2f, 1}, {0.3f, 0.3f, 0.8f, 1}};
 }
 
 // Looks straight down at the floor under the light from close by: only the light's -Y face
@@ -140,6 +153,20 @@ const Case kCases[] = {
      }},
     // Nothing moves but the camera, which looks at other parts of the floor each frame: the
     // faces kept from the frame before hold the shadows only where that frame looked.
+    {"copies sit in different faces", false,
+     [](Stage& s, int frame) {
+       if (frame == 0) SpreadCrowd(s);
+       if (frame == 1) s.crowd->instances[0] = At({-1.7f, 1.2f, -0.4f});
+       if (frame == 2) s.crowd->instances[2] = At({0.3f, -0.2f, -1.2f});
+     }},
+    {"copies with their own colours sit in different faces", false,
+     [](Stage& s, int frame) {
+       if (frame == 0) {
+         SpreadCrowd(s);
+         ColourCrowd(s);
+       }
+       if (frame == 1) s.crowd->instances[1] = At({1.2f, -0.2f, 0.4f});
+     }},
     {"the camera pans over the floor", false,
      [](Stage& s, int frame) {
        Camera& camera = *s.scene->data.cameras[0];
@@ -237,6 +264,37 @@ TEST_F(ShadowFacesTest, AFaceIsDrawnOnlyWhereItIsRead) {
     } else {
       EXPECT_EQ(stats.texels_drawn, side * side);
     }
+  }
+  EXPECT_TRUE(NoGLError());
+}
+
+// With copy culling a face takes only the small cubes that reach it, and the shadows are the
+// same as when every face that takes one of them takes all three.
+TEST_F(ShadowFacesTest, AFaceDrawsOnlyTheCopiesThatReachIt) {
+  struct Arrangement {
+    const char* name;
+    std::function<void(Stage&)> arrange;
+  };
+  const Arrangement arrangements[] = {
+      {"the stage's crowd", [](Stage&) {}},
+      {"copies in different faces", SpreadCrowd},
+      {"coloured copies in different faces", [](Stage& s) {
+         SpreadCrowd(s);
+         ColourCrowd(s);
+       }},
+  };
+  for (const Arrangement& a : arrangements) {
+    std::vector<uint8_t> pictures[2];
+    int64_t copies[2] = {0, 0};
+    for (const uint8_t on : {0, 1}) {
+      Stage stage = MakeStage(false);
+      stage.scene->shadow_face_copy_culling = on;
+      a.arrange(stage);
+      pictures[on] = Render(*stage.scene);
+      copies[on] = stage.scene->shadow_faces->last_stats().copies_drawn;
+    }
+    EXPECT_LE(LargestDifference(pictures[1], pictures[0]), 1) << a.name;
+    EXPECT_LT(copies[1], copies[0]) << a.name;
   }
   EXPECT_TRUE(NoGLError());
 }
