@@ -187,6 +187,10 @@ class Objects3D {
   // of it (their parts inside the camera's frustum, seen from the light, with the texels the
   // filtered lookup strays); the picture is the same either way.
   uint8_t shadow_face_scissor = 1;
+  // Every mesh is a closed solid seen from outside (neither the camera nor a shadowed light
+  // inside one): the shadowed passes leave back faces out as well, the shadow faces included.
+  // A back face then always lies behind a front face of its own, so the picture is the same.
+  uint8_t closed_solids = 0;
   // Draws the shadow faces; made with the first shadowed frame.
   std::shared_ptr<ShadowFaceRenderer> shadow_faces;
   std::unique_ptr<FBO> glow_fbo;

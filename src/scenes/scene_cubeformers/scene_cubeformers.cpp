@@ -126,6 +126,7 @@ void CubeFormers::SetUpModel(Objects3D& model, uint32_t index) {
   model.data.lights.push_back(light_);
   model.lights_enabled = 1;
   model.shadows_enabled = 1;
+  model.closed_solids = 1;
   light_->shadows = 1;
   light_->CreateShadowTextures();
   model.glow_enabled = 1;
@@ -261,7 +262,8 @@ void CubeFormers::Render() {
 // Every cube is a closed solid seen from outside (the light's ball too), so a back face always
 // lies behind a front face of its own: leaving the back faces out before they are rasterised
 // halves the triangles of every pass that draws with the caller's culling (glow, depth pre-pass,
-// the unshadowed draw) without changing a pixel. The caller's culling state is put back.
+// the unshadowed draw) without changing a pixel; the models' `closed_solids` does the same for
+// the shadowed passes, which set their own culling. The caller's culling state is put back.
 void CubeFormers::DrawCubes(Objects3D& model) {
   const GLboolean culled = glIsEnabled(GL_CULL_FACE);
   GLint mode = GL_BACK;

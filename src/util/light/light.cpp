@@ -66,7 +66,6 @@ glm::mat4 Light::BeginShadowFace(int32_t face, const ShadowFaceTexels* texels) {
   glGetBooleanv(GL_POLYGON_OFFSET_POINT, &saved_.offset_point);
   glGetFloatv(GL_POLYGON_OFFSET_FACTOR, &saved_.offset_factor);
   glGetFloatv(GL_POLYGON_OFFSET_UNITS, &saved_.offset_units);
-  glGetIntegerv(GL_CULL_FACE_MODE, &saved_.cull_face_mode);
   glGetBooleanv(GL_DEPTH_TEST, &saved_.depth_test);
   glGetBooleanv(GL_DEPTH_WRITEMASK, &saved_.depth_mask);
   glGetIntegerv(GL_DEPTH_FUNC, &saved_.depth_func);
@@ -80,7 +79,6 @@ glm::mat4 Light::BeginShadowFace(int32_t face, const ShadowFaceTexels* texels) {
   // The viewport is the map's own size, which may differ from this light's shadow_size when
   // another light made the map.
   target.BindWithoutClear();
-  glCullFace(GL_FRONT);
   glEnable(GL_DEPTH_TEST);
   glDepthMask(GL_TRUE);
   glDepthFunc(GL_LEQUAL);
@@ -106,7 +104,6 @@ void Light::EndShadowFace() {
   SetEnabled(GL_POLYGON_OFFSET_LINE, saved_.offset_line);
   SetEnabled(GL_POLYGON_OFFSET_POINT, saved_.offset_point);
   glPolygonOffset(saved_.offset_factor, saved_.offset_units);
-  glCullFace(static_cast<GLenum>(saved_.cull_face_mode));
   SetEnabled(GL_DEPTH_TEST, saved_.depth_test);
   glDepthMask(saved_.depth_mask);
   glDepthFunc(static_cast<GLenum>(saved_.depth_func));

@@ -78,7 +78,6 @@ class Light {
     GLboolean offset_point = GL_FALSE;
     GLfloat offset_factor = 0.0f;
     GLfloat offset_units = 0.0f;
-    GLint cull_face_mode = GL_BACK;
     GLboolean depth_test = GL_FALSE;
     GLboolean depth_mask = GL_TRUE;
     GLint depth_func = GL_LESS;
