@@ -652,12 +652,19 @@ void Objects3D::DrawShadowed() {
   } else {
     AmbientPass(*this, camera, nullptr);
   }
+  bool additive = false;
   for (; light != end; ++light) {
     if (!HasShadowPass(**light)) continue;
     PrepareShadowedLight(*this, *light, camera);
     ShadowLightingPass(*this, **light, camera);
+    additive = true;
   }
   context.lights.clear();
+  // What a frame draws after its shadowed passes (the light markers) draws with the culling
+  // they end with: none, or back faces culled after additive passes where the shadow faces cull
+  // front faces. A marker's look depends on it (the ball's mirror shows its inside without).
+  SetEnabled(GL_CULL_FACE, additive && shadow_cull_front);
+  glCullFace(GL_BACK);
 }
 
 void Objects3D::DrawLightMarkers(float size) {
