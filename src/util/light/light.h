@@ -39,9 +39,10 @@ class Light {
   void CreateShadowTextures();
   // Starts rendering face 0-5 into the shared map: binds its framebuffer with that face as
   // depth, sets the viewport to the map's real size, depth test and writes on, polygon offset,
-  // clears the depth. Returns the model-view root of the face (face view x transform). Without
-  // `shadows`, without a map, or for a face outside 0-5: the identity and no GL change. With
-  // `texels`, the clear and every draw until EndShadowFace reach only those texels.
+  // clears the depth; face culling stays as the caller set it. Returns the model-view root of
+  // the face (face view x transform). Without `shadows`, without a map, or for a face outside
+  // 0-5: the identity and no GL change. With `texels`, the clear and every draw until
+  // EndShadowFace reach only those texels.
   glm::mat4 BeginShadowFace(int32_t face, const ShadowFaceTexels* texels = nullptr);
   // Ends the face begun last: everything BeginShadowFace changed is put back.
   void EndShadowFace();
