@@ -228,7 +228,7 @@ int TexelsApart(const std::vector<float>& a, const std::vector<float>& b, float 
 
 // The shadowed passes leave the cubes' back faces out too (shadow faces included) and the frame
 // stays the same: block and greetings, the light among the cubes and far outside them, drawn
-// into a plain and a 4-sample target, each model drawn with and without `closed_solids`. The
+// into a plain and a 4-sample target, each drawn with and without `closed_solids`. The
 // shadow faces keep their depths and the pictures their pixels, but where a cube face is seen
 // exactly edge-on: its sliver may cover a sample centre or not once back faces are culled.
 TEST_F(CubeFormersDraw, ShadowedPassesLeaveBackFacesOutWithoutChangingThePicture) {
@@ -253,11 +253,10 @@ TEST_F(CubeFormersDraw, ShadowedPassesLeaveBackFacesOutWithoutChangingThePicture
       harness_.SetTrack("lightY", view.light.y);
       harness_.SetTrack("lightZ", view.light.z);
       harness_.AimCamera(view.eye, {0, 0, 0});
-      Objects3D& model = scene_.model(CubeFormers::Arrangement(view.sub_scene));
       std::vector<uint8_t> pictures[2];
       std::vector<float> depths[2];
       for (const uint8_t closed : {0, 1}) {
-        model.closed_solids = closed;
+        scene_.closed_solids = closed;
         if (samples == 4) {
           FrameMultisampled(multisampled);
         } else {

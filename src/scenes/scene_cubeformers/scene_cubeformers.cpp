@@ -126,7 +126,6 @@ void CubeFormers::SetUpModel(Objects3D& model, uint32_t index) {
   model.data.lights.push_back(light_);
   model.lights_enabled = 1;
   model.shadows_enabled = 1;
-  model.closed_solids = 1;
   light_->shadows = 1;
   light_->CreateShadowTextures();
   model.glow_enabled = 1;
@@ -248,7 +247,12 @@ void CubeFormers::Render() {
   DrawSky(sky, view_size, beat);
 
   const uint8_t shadows = v.shadows > 0.5f ? 1 : 0;
-  ShowInstances(model, CubesToDraw(arrangement, shadows != 0));
+  const CubeInstances& shown = CubesToDraw(arrangement, shadows != 0);
+  ShowInstances(model, shown);
+  // The cubes are closed solids seen from outside while the light lies outside every one of
+  // them; a light inside one (the exploding block's cubes turn through it) sees its back faces.
+  model.closed_solids = closed_solids &&
+      !InsideAnInstanceSphere(glm::vec3(light_->position), cube_radius_[arrangement], shown);
   model.shadows_enabled = shadows;
   for (const std::shared_ptr<Light>& light : model.data.lights) {
     light->shadows = shadows;
