@@ -194,6 +194,11 @@ class Objects3D {
   // reach it (and the rectangle drawn of it), not with all of them; the picture is the same
   // either way.
   uint8_t shadow_face_copy_culling = 1;
+  // Every mesh is a closed solid seen from outside (neither the camera nor a shadowed light
+  // inside one): the shadowed passes leave back faces out as well, the shadow faces included.
+  // A back face then always lies behind a front face of its own, so the picture is the same but
+  // where a face is seen exactly edge-on (its sliver may take a sample or not).
+  uint8_t closed_solids = 0;
   // Draws the shadow faces; made with the first shadowed frame.
   std::shared_ptr<ShadowFaceRenderer> shadow_faces;
   std::unique_ptr<FBO> glow_fbo;

@@ -451,12 +451,42 @@ void CollectEnabledLights(Objects3D& o, RenderContext& context) {
   }
 }
 
+// The face culling of one pass: faces of `culled` (GL_FRONT or GL_BACK; GL_NONE: none) are left
+// out while it lives; the caller's culling comes back when it goes.
+class PassCulling {
+ public:
+  explicit PassCulling(GLenum culled) {
+    glGetBooleanv(GL_CULL_FACE, &enabled_);
+    glGetIntegerv(GL_CULL_FACE_MODE, &mode_);
+    SetEnabled(GL_CULL_FACE, culled != GL_NONE);
+    if (culled != GL_NONE) glCullFace(culled);
+  }
+  ~PassCulling() {
+    SetEnabled(GL_CULL_FACE, enabled_);
+    glCullFace(static_cast<GLenum>(mode_));
+  }
+  PassCulling(const PassCulling&) = delete;
+  PassCulling& operator=(const PassCulling&) = delete;
+
+ private:
+  GLboolean enabled_ = GL_FALSE;
+  GLint mode_ = GL_BACK;
+};
+
+// The culling of the passes that shade what the camera sees: back faces are left out where the
+// shadow faces cull front faces (they take no light) and where every mesh is a closed solid
+// (a front face of the same solid covers each of them).
+GLenum SeenSideCulling(const Objects3D& o, bool shadow_light) {
+  return (shadow_light && o.shadow_cull_front) || o.closed_solids ? GL_BACK : GL_NONE;
+}
+
 // `seen_only`: the faces no surface in the camera's view reads may be left as they are.
 void ShadowFaces(Objects3D& o, const std::shared_ptr<Light>& light, const Camera& camera,
                  bool seen_only = true) {
   TimedPass timed("shadow faces");
-  SetEnabled(GL_CULL_FACE, o.shadow_cull_front);
-  if (o.shadow_cull_front) glCullFace(GL_FRONT);
+  // The nearest surface a closed solid shows the light is one of its front faces, so its back
+  // faces add no depth the faces keep.
+  const PassCulling culling(o.shadow_cull_front ? GL_FRONT : o.closed_solids ? GL_BACK : GL_NONE);
   light->UpdateMatrix();
   if (!o.shadow_faces) o.shadow_faces = std::make_shared<ShadowFaceRenderer>();
   const ShadowFaceOptions options{o.shadow_face_culling != 0, o.shadow_face_cache != 0,
@@ -524,10 +554,7 @@ void ShadowLightingPass(Objects3D& o, const Light& light, const Camera& camera) 
   glEnable(GL_BLEND);
   glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE, GL_ZERO, GL_ONE);
   BindShadowMap(context, light);
-  if (o.shadow_cull_front) {
-    glEnable(GL_CULL_FACE);
-    glCullFace(GL_BACK);
-  }
+  const PassCulling culling(SeenSideCulling(o, true));
   // The additive pass lights exactly the surfaces the ambient pass left in front: the vertex
   // stage's position is invariant, so the same surface meets the same depth. A looser test would
   // let a second surface at a silhouette add its light too.
@@ -548,7 +575,7 @@ void ShadowLightingPass(Objects3D& o, const Light& light, const Camera& camera) 
 void AmbientPass(Objects3D& o, const Camera& camera, const Light* light) {
   RenderContext& context = Context(o);
   glDepthFunc(GL_LEQUAL);
-  glDisable(GL_CULL_FACE);
+  const PassCulling culling(SeenSideCulling(o, false));
   if (!light) {
     context.lights.clear();
     DrawTree(o, Mode::ShadowAmbient, CameraRootMatrix(camera), camera);
@@ -632,12 +659,19 @@ void Objects3D::DrawShadowed() {
   } else {
     AmbientPass(*this, camera, nullptr);
   }
+  bool additive = false;
   for (; light != end; ++light) {
     if (!HasShadowPass(**light)) continue;
     PrepareShadowedLight(*this, *light, camera);
     ShadowLightingPass(*this, **light, camera);
+    additive = true;
   }
   context.lights.clear();
+  // What a frame draws after its shadowed passes (the light markers) draws with the culling
+  // they end with: none, or back faces culled after additive passes where the shadow faces cull
+  // front faces. A marker's look depends on it (the ball's mirror shows its inside without).
+  SetEnabled(GL_CULL_FACE, additive && shadow_cull_front);
+  glCullFace(GL_BACK);
 }
 
 void Objects3D::DrawLightMarkers(float size) {

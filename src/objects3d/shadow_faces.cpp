@@ -111,6 +111,12 @@ glm::mat4 NarrowTo(const ShadowFaceTexels& texels, int32_t side) {
   return narrow;
 }
 
+GLenum CullFaceMode() {
+  GLint mode = GL_BACK;
+  glGetIntegerv(GL_CULL_FACE_MODE, &mode);
+  return static_cast<GLenum>(mode);
+}
+
 }  // namespace
 
 ShadowFaceRenderer::ShadowFaceRenderer() = default;
@@ -123,6 +129,8 @@ void ShadowFaceRenderer::Render(Objects3D& scene, RenderContext& context, Light&
   ShadowCubeMap& map = *light.shadow_map;
   cull_ = options.cull;
   cull_copies_ = options.cull && scene.shadow_face_copy_culling != 0;
+  // The faces a draw leaves out are part of what a face holds.
+  const GLenum culled = glIsEnabled(GL_CULL_FACE) ? CullFaceMode() : GL_NONE;
   const int32_t side = map.size();
   const bool scissor = options.skip_unseen && options.scissor;
   const uint32_t needed = options.skip_unseen ? SampledFaces(scene, light, camera, scissor) : 0x3fu;
@@ -136,13 +144,15 @@ void ShadowFaceRenderer::Render(Objects3D& scene, RenderContext& context, Light&
     }
     projection_ = NarrowTo(texels, side) * light.projection;
     CollectFace(scene, light.face_views[face] * light.transform);
-    const uint64_t signature = FaceSignature(light, face, scene.shadow_cull_front != 0);
+    const uint64_t signature = FaceSignature(light, face, culled);
     if (options.cache && map.FaceContents(face) == signature &&
         map.FaceContentsTexels(face).Contains(texels)) {
       continue;
     }
     light.BeginShadowFace(static_cast<int32_t>(face), scissor ? &texels : nullptr);
     if (!light.InShadowFace()) continue;
+    // A face starts with front faces culled; the caller's choice of side holds here.
+    if (culled != GL_NONE) glCullFace(culled);
     DrawFace(context, camera);
     light.EndShadowFace();
     map.SetFaceContents(face, signature, texels);
@@ -292,11 +302,11 @@ void ShadowFaceRenderer::AddSeenArea(const Box& box, const glm::mat4& model,
 }
 
 uint64_t ShadowFaceRenderer::FaceSignature(const Light& light, uint32_t face,
-                                           bool cull_front) const {
+                                           uint32_t culled) const {
   Signature s;
   s.Add(face);
   s.Add(static_cast<uint64_t>(light.shadow_map->size()));
-  s.Add(uint64_t{cull_front} | uint64_t{cull_} << 1);
+  s.Add(uint64_t{culled} | uint64_t{cull_} << 32);
   s.Add(light.projection);
   s.Add(items_.size());
   for (const Item& item : items_) {

@@ -97,7 +97,7 @@ class ShadowFaceRenderer {
   uint32_t SampledFaces(Objects3D& scene, const Light& light, const Camera& camera, bool areas);
   void AddSeen(const Primitive& primitive, const std::vector<glm::mat4>& world);
   void AddSeenArea(const Box& box, const glm::mat4& model, const glm::mat4& from_light);
-  uint64_t FaceSignature(const Light& light, uint32_t face, bool cull_front) const;
+  uint64_t FaceSignature(const Light& light, uint32_t face, uint32_t culled) const;
   void DrawFace(RenderContext& context, const Camera& camera);
 
   glm::mat4 projection_{1.0f};

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -10,7 +11,9 @@
 #include "scene_harness.h"
 #include "scenes/scene_cubeformers/scene_cubeformers.h"
 #include "support/gl_fixture.h"
+#include "util/fbo/fbo.h"
 #include "util/light/light.h"
+#include "util/light/shadowcubemap.h"
 #include "util/music/notedata.h"
 
 namespace {
@@ -48,10 +51,33 @@ class CubeFormersDraw : public GLTest {
     glBindFramebuffer(GL_FRAMEBUFFER, target_->framebuffer());
   }
 
+  // A frame drawn into `multisampled` and resolved into the target.
+  void FrameMultisampled(FBO& multisampled) {
+    target_->Bind();
+    multisampled.Bind();
+    ResetGLState();
+    glCullFace(GL_BACK);
+    scene_.Resize(kWidth, kHeight);
+    scene_.Render();
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, multisampled.framebuffer);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, target_->framebuffer());
+    glBlitFramebuffer(0, 0, kWidth, kHeight, 0, 0, kWidth, kHeight, GL_COLOR_BUFFER_BIT,
+                      GL_NEAREST);
+    multisampled.Unbind();
+    glBindFramebuffer(GL_FRAMEBUFFER, target_->framebuffer());
+  }
+
   SceneHarness harness_{5};
   CubeFormers scene_;
   std::unique_ptr<RenderTarget> target_;
 };
+
+// The pixels brighter than the dark sky.
+int Lit(const std::vector<uint8_t>& pixels) {
+  int lit = 0;
+  for (size_t i = 0; i < pixels.size(); i += 4) lit += pixels[i] + pixels[i + 1] + pixels[i + 2] > 30;
+  return lit;
+}
 
 TEST_F(CubeFormersDraw, EachArrangementFillsItsModelsInstances) {
   const struct {
@@ -68,10 +94,7 @@ TEST_F(CubeFormersDraw, EachArrangementFillsItsModelsInstances) {
     EXPECT_EQ(scene_.model(arrangement).GetNode(0u).instances.size(), expected) << c.sub_scene;
   }
   // A picture was drawn: the lit cubes stand out of the sky somewhere.
-  const std::vector<uint8_t> pixels = target_->ReadPixels();
-  int lit = 0;
-  for (size_t i = 0; i < pixels.size(); i += 4) lit += pixels[i] + pixels[i + 1] + pixels[i + 2] > 30;
-  EXPECT_GT(lit, 0);
+  EXPECT_GT(Lit(target_->ReadPixels()), 0);
   EXPECT_TRUE(NoGLError());
 }
 
@@ -162,6 +185,91 @@ TEST_F(CubeFormersDraw, BackFacesAreLeftOutWithoutChangingThePicture) {
     GLint mode = GL_BACK;
     glGetIntegerv(GL_CULL_FACE_MODE, &mode);
     EXPECT_EQ(mode, GL_FRONT) << view.name;
+  }
+  EXPECT_TRUE(NoGLError());
+}
+
+// The pixels whose colour differs by more than one level in some channel.
+int PixelsApart(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+  int apart = 0;
+  for (size_t i = 0; i + 3 < a.size() && i + 3 < b.size(); i += 4) {
+    apart += std::abs(a[i] - b[i]) > 1 || std::abs(a[i + 1] - b[i + 1]) > 1 ||
+             std::abs(a[i + 2] - b[i + 2]) > 1;
+  }
+  return apart;
+}
+
+// The depths of the six faces of the light's shadow cube map, one after the other.
+std::vector<float> ShadowDepths(const Light& light) {
+  const ShadowCubeMap& map = *light.shadow_map;
+  const size_t side = static_cast<size_t>(map.size());
+  std::vector<float> depths(6 * side * side);
+  glBindTexture(GL_TEXTURE_CUBE_MAP, map.texture());
+  for (uint32_t face = 0; face < 6; ++face) {
+    glGetTexImage(GL_TEXTURE_CUBE_MAP_POSITIVE_X + face, 0, GL_DEPTH_COMPONENT, GL_FLOAT,
+                  depths.data() + face * side * side);
+  }
+  glBindTexture(GL_TEXTURE_CUBE_MAP, 0);
+  return depths;
+}
+
+// The texels of a shadow map that hold some surface.
+int Covered(const std::vector<float>& depths) {
+  const auto held = std::count_if(depths.begin(), depths.end(), [](float d) { return d < 1.0f; });
+  return static_cast<int>(held);
+}
+
+// The texels of two shadow maps whose depths differ by more than `tolerance`.
+int TexelsApart(const std::vector<float>& a, const std::vector<float>& b, float tolerance) {
+  int apart = 0;
+  for (size_t i = 0; i < a.size() && i < b.size(); ++i) apart += std::abs(a[i] - b[i]) > tolerance;
+  return apart;
+}
+
+// The shadowed passes leave the cubes' back faces out too (shadow faces included) and the frame
+// stays the same: block and greetings, the light among the cubes and far outside them, drawn
+// into a plain and a 4-sample target, each drawn with and without `closed_solids`. The
+// shadow faces keep their depths and the pictures their pixels, but where a cube face is seen
+// exactly edge-on: its sliver may cover a sample centre or not once back faces are culled.
+TEST_F(CubeFormersDraw, ShadowedPassesLeaveBackFacesOutWithoutChangingThePicture) {
+  const struct {
+    const char* name;
+    float sub_scene, dist;
+    glm::vec3 light, eye;
+  } views[] = {{"block, light among the cubes", 0.0f, 2.5f, {0, 0, 0}, {20, 15, -30}},
+               {"block, light outside", 0.0f, 2.5f, {-14, 18, -9}, {20, 15, -30}},
+               {"greetings, light among the cubes", 2.0f, 2.0f, {0, 0, 0}, {0, -4, 30}},
+               {"greetings, light outside", 2.0f, 2.0f, {10, 12, 60}, {0, -4, 30}}};
+  // A block spacing above the cubes' side of 2 leaves gaps between them: a light among them lies
+  // outside every cube.
+  harness_.SetTrack("explodeMain", 0.1f);
+  FBO multisampled(kWidth, kHeight, FBOType::Color, 4);
+  for (const int32_t samples : {1, 4}) {
+    for (const auto& view : views) {
+      const std::string name = view.name + std::string(samples == 4 ? ", 4 samples" : "");
+      harness_.SetTrack("subScene", view.sub_scene);
+      harness_.SetTrack("Dist", view.dist);
+      harness_.SetTrack("lightX", view.light.x);
+      harness_.SetTrack("lightY", view.light.y);
+      harness_.SetTrack("lightZ", view.light.z);
+      harness_.AimCamera(view.eye, {0, 0, 0});
+      std::vector<uint8_t> pictures[2];
+      std::vector<float> depths[2];
+      for (const uint8_t closed : {0, 1}) {
+        scene_.closed_solids = closed;
+        if (samples == 4) {
+          FrameMultisampled(multisampled);
+        } else {
+          Frame();
+        }
+        pictures[closed] = target_->ReadPixels();
+        depths[closed] = ShadowDepths(scene_.light());
+      }
+      // Only where the light sees a cube face edge-on may its back face have been the nearest.
+      EXPECT_LE(TexelsApart(depths[0], depths[1], 1e-4f), Covered(depths[0]) / 20) << name;
+      EXPECT_LE(PixelsApart(pictures[0], pictures[1]), kWidth * kHeight / 200) << name;
+      EXPECT_GT(Lit(pictures[1]), kWidth * kHeight / 50) << name;
+    }
   }
   EXPECT_TRUE(NoGLError());
 }

@@ -21,6 +21,22 @@ bool SphereOutside(const std::array<glm::vec4, 6>& planes, const glm::vec3& cent
   return false;
 }
 
+namespace {
+
+float LongestAxis(const glm::mat4& m) {
+  return std::max({glm::length(glm::vec3(m[0])), glm::length(glm::vec3(m[1])),
+                   glm::length(glm::vec3(m[2]))});
+}
+
+}  // namespace
+
+bool InsideAnInstanceSphere(const glm::vec3& point, float radius, const CubeInstances& all) {
+  for (const glm::mat4& m : all.matrices) {
+    if (glm::length(point - glm::vec3(m[3])) < radius * LongestAxis(m)) return true;
+  }
+  return false;
+}
+
 void KeepInstancesInView(const glm::mat4& view_projection, float radius, const CubeInstances& all,
                          CubeInstances& shown) {
   const std::array<glm::vec4, 6> planes = FrustumPlanes(view_projection);
@@ -28,9 +44,7 @@ void KeepInstancesInView(const glm::mat4& view_projection, float radius, const C
   shown.emissions.clear();
   for (size_t i = 0; i < all.matrices.size(); ++i) {
     const glm::mat4& m = all.matrices[i];
-    const float scale = std::max({glm::length(glm::vec3(m[0])), glm::length(glm::vec3(m[1])),
-                                  glm::length(glm::vec3(m[2]))});
-    if (SphereOutside(planes, glm::vec3(m[3]), radius * scale)) continue;
+    if (SphereOutside(planes, glm::vec3(m[3]), radius * LongestAxis(m))) continue;
     shown.matrices.push_back(m);
     shown.emissions.push_back(all.emissions[i]);
   }

@@ -247,7 +247,12 @@ void CubeFormers::Render() {
   DrawSky(sky, view_size, beat);
 
   const uint8_t shadows = v.shadows > 0.5f ? 1 : 0;
-  ShowInstances(model, CubesToDraw(arrangement, shadows != 0));
+  const CubeInstances& shown = CubesToDraw(arrangement, shadows != 0);
+  ShowInstances(model, shown);
+  // The cubes are closed solids seen from outside while the light lies outside every one of
+  // them; a light inside one (the exploding block's cubes turn through it) sees its back faces.
+  model.closed_solids = closed_solids &&
+      !InsideAnInstanceSphere(glm::vec3(light_->position), cube_radius_[arrangement], shown);
   model.shadows_enabled = shadows;
   for (const std::shared_ptr<Light>& light : model.data.lights) {
     light->shadows = shadows;
@@ -261,7 +266,8 @@ void CubeFormers::Render() {
 // Every cube is a closed solid seen from outside (the light's ball too), so a back face always
 // lies behind a front face of its own: leaving the back faces out before they are rasterised
 // halves the triangles of every pass that draws with the caller's culling (glow, depth pre-pass,
-// the unshadowed draw) without changing a pixel. The caller's culling state is put back.
+// the unshadowed draw) without changing a pixel; the models' `closed_solids` does the same for
+// the shadowed passes, which set their own culling. The caller's culling state is put back.
 void CubeFormers::DrawCubes(Objects3D& model) {
   const GLboolean culled = glIsEnabled(GL_CULL_FACE);
   GLint mode = GL_BACK;

@@ -64,6 +64,9 @@ class CubeFormers : public Scene {
   uint8_t cull_unseen_cubes = 1;
   // The cubes' back faces are left out of the draw (on by default).
   uint8_t cull_back_faces = 1;
+  // The shadowed passes leave the cubes' back faces out too while the light lies outside every
+  // cube (on by default).
+  uint8_t closed_solids = 1;
   const GreetingLayout& greetings() const { return *greetings_; }
   const Light& light() const { return *light_; }
 
