@@ -27,6 +27,7 @@
 #include "util/camera/camera.h"
 #include "util/easydraw/easydraw.h"
 #include "util/fbo/fbo.h"
+#include "util/glstate/face_culling.h"
 #include "util/light/light.h"
 #include "util/light/shadowcubemap.h"
 #include "util/passtiming/passtiming.h"
@@ -45,14 +46,6 @@ constexpr float kPrepassOffsetUnits = 1024.0f;
 
 void Check(bool condition, uint32_t line) {
   if (!condition) ExitMsg(__FILE__, line, "Assert failed");
-}
-
-void SetEnabled(GLenum capability, GLboolean on) {
-  if (on) {
-    glEnable(capability);
-  } else {
-    glDisable(capability);
-  }
 }
 
 // Makes the caller's program current again. A program deleted while it was current stays
@@ -451,28 +444,6 @@ void CollectEnabledLights(Objects3D& o, RenderContext& context) {
   }
 }
 
-// The face culling of one pass: faces of `culled` (GL_FRONT or GL_BACK; GL_NONE: none) are left
-// out while it lives; the caller's culling comes back when it goes.
-class PassCulling {
- public:
-  explicit PassCulling(GLenum culled) {
-    glGetBooleanv(GL_CULL_FACE, &enabled_);
-    glGetIntegerv(GL_CULL_FACE_MODE, &mode_);
-    SetEnabled(GL_CULL_FACE, culled != GL_NONE);
-    if (culled != GL_NONE) glCullFace(culled);
-  }
-  ~PassCulling() {
-    SetEnabled(GL_CULL_FACE, enabled_);
-    glCullFace(static_cast<GLenum>(mode_));
-  }
-  PassCulling(const PassCulling&) = delete;
-  PassCulling& operator=(const PassCulling&) = delete;
-
- private:
-  GLboolean enabled_ = GL_FALSE;
-  GLint mode_ = GL_BACK;
-};
-
 // The culling of the passes that shade what the camera sees: back faces are left out where the
 // shadow faces cull front faces (they take no light) and where every mesh is a closed solid
 // (a front face of the same solid covers each of them).
@@ -486,7 +457,7 @@ void ShadowFaces(Objects3D& o, const std::shared_ptr<Light>& light, const Camera
   TimedPass timed("shadow faces");
   // The nearest surface a closed solid shows the light is one of its front faces, so its back
   // faces add no depth the faces keep.
-  const PassCulling culling(o.shadow_cull_front ? GL_FRONT : o.closed_solids ? GL_BACK : GL_NONE);
+  const FaceCullingScope culling(o.shadow_cull_front ? GL_FRONT : o.closed_solids ? GL_BACK : GL_NONE);
   light->UpdateMatrix();
   if (!o.shadow_faces) o.shadow_faces = std::make_shared<ShadowFaceRenderer>();
   const ShadowFaceOptions options{o.shadow_face_culling != 0, o.shadow_face_cache != 0,
@@ -554,7 +525,7 @@ void ShadowLightingPass(Objects3D& o, const Light& light, const Camera& camera) 
   glEnable(GL_BLEND);
   glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE, GL_ZERO, GL_ONE);
   BindShadowMap(context, light);
-  const PassCulling culling(SeenSideCulling(o, true));
+  const FaceCullingScope culling(SeenSideCulling(o, true));
   // The additive pass lights exactly the surfaces the ambient pass left in front: the vertex
   // stage's position is invariant, so the same surface meets the same depth. A looser test would
   // let a second surface at a silhouette add its light too.
@@ -575,7 +546,7 @@ void ShadowLightingPass(Objects3D& o, const Light& light, const Camera& camera) 
 void AmbientPass(Objects3D& o, const Camera& camera, const Light* light) {
   RenderContext& context = Context(o);
   glDepthFunc(GL_LEQUAL);
-  const PassCulling culling(SeenSideCulling(o, false));
+  const FaceCullingScope culling(SeenSideCulling(o, false));
   if (!light) {
     context.lights.clear();
     DrawTree(o, Mode::ShadowAmbient, CameraRootMatrix(camera), camera);

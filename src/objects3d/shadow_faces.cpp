@@ -138,8 +138,7 @@ void ShadowFaceRenderer::Render(Objects3D& scene, RenderContext& context, Light&
     if ((needed & (1u << face)) == 0) continue;
     ShadowFaceTexels texels{0, 0, side, side};
     if (scissor) {
-      const std::array<int32_t, 4> t = read_area_->Texels(face, side);
-      texels = {t[0], t[1], t[2], t[3]};
+      texels = read_area_->Texels(face, side);
       if (texels.Empty()) continue;
     }
     projection_ = NarrowTo(texels, side) * light.projection;

@@ -1,6 +1,7 @@
 #include "objects3d/shadow_read_area.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <vector>
 
@@ -10,8 +11,16 @@ namespace {
 // the CPU, so a point the CPU finds a hair outside may lie a hair inside there.
 constexpr float kClipSlack = 1e-3f;
 
-using Polygon = std::vector<glm::vec3>;
-using Solid = std::vector<Polygon>;
+using Polygon = ShadowReadArea::Polygon;
+using Solid = ShadowReadArea::Solid;
+
+// Up to six planes, kept without allocating: this runs for every box in view every frame.
+struct ClipPlanes {
+  std::array<glm::vec4, 6> at{};
+  size_t count = 0;
+  const glm::vec4* begin() const { return at.data(); }
+  const glm::vec4* end() const { return at.data() + count; }
+};
 
 glm::vec4 Row(const glm::mat4& m, int32_t row) {
   return {m[0][row], m[1][row], m[2][row], m[3][row]};
@@ -21,33 +30,33 @@ float Side(const glm::vec4& plane, const glm::vec3& p) { return glm::dot(plane, 
 
 // The planes of `clip` (local to clip space) that bound |x|, |y| (and |z| with `depth`) by
 // w * (1 + grow); a point is inside where every plane's Side is at least 0.
-std::vector<glm::vec4> Planes(const glm::mat4& clip, float grow, bool depth) {
-  std::vector<glm::vec4> planes;
+ClipPlanes Planes(const glm::mat4& clip, float grow, bool depth) {
+  ClipPlanes planes;
   const glm::vec4 w = Row(clip, 3) * (1.0f + grow);
   for (int32_t axis = 0; axis < (depth ? 3 : 2); ++axis) {
-    planes.push_back(w - Row(clip, axis));
-    planes.push_back(w + Row(clip, axis));
+    planes.at[planes.count++] = w - Row(clip, axis);
+    planes.at[planes.count++] = w + Row(clip, axis);
   }
   return planes;
 }
 
-bool Inside(const std::vector<glm::vec4>& planes, const glm::vec3& p) {
+bool Inside(const ClipPlanes& planes, const glm::vec3& p) {
   return std::all_of(planes.begin(), planes.end(),
                      [&](const glm::vec4& plane) { return Side(plane, p) >= 0.0f; });
 }
 
-// The six faces of a box, each wound around its face.
-Solid BoxSolid(const glm::vec3& min, const glm::vec3& max) {
+// The six faces of a box, each wound around its face, written over `solid`'s storage.
+void BoxSolid(const glm::vec3& min, const glm::vec3& max, Solid& solid) {
   const auto corner = [&](int32_t i) {
     return glm::vec3((i & 1) ? max.x : min.x, (i & 2) ? max.y : min.y, (i & 4) ? max.z : min.z);
   };
   static constexpr int32_t kFaces[6][4] = {{0, 2, 6, 4}, {1, 5, 7, 3}, {0, 4, 5, 1},
                                            {2, 3, 7, 6}, {0, 1, 3, 2}, {4, 6, 7, 5}};
-  Solid solid;
-  for (const auto& face : kFaces) {
-    solid.push_back({corner(face[0]), corner(face[1]), corner(face[2]), corner(face[3])});
+  solid.resize(6);
+  for (size_t f = 0; f < 6; ++f) {
+    solid[f].assign({corner(kFaces[f][0]), corner(kFaces[f][1]), corner(kFaces[f][2]),
+                     corner(kFaces[f][3])});
   }
-  return solid;
 }
 
 // The points of a cut, which lie in one plane and around a convex face, put in order around
@@ -95,7 +104,7 @@ void Cut(Solid& solid, const glm::vec4& plane) {
   solid = std::move(kept_faces);
 }
 
-void CutAll(Solid& solid, const std::vector<glm::vec4>& planes) {
+void CutAll(Solid& solid, const ClipPlanes& planes) {
   for (const glm::vec4& plane : planes) {
     if (solid.empty()) return;
     Cut(solid, plane);
@@ -116,24 +125,23 @@ void ShadowReadArea::AddEverything() {
 void ShadowReadArea::AddBox(const glm::vec3& min, const glm::vec3& max,
                             const glm::mat4& camera_clip,
                             const std::array<glm::mat4, 6>& face_clip) {
-  Solid solid = BoxSolid(min, max);
-  const std::vector<glm::vec4> view = Planes(camera_clip, kClipSlack, true);
-  const bool within_view = std::all_of(solid.begin(), solid.end(), [&](const Polygon& face) {
+  BoxSolid(min, max, solid_);
+  const ClipPlanes view = Planes(camera_clip, kClipSlack, true);
+  const bool within_view = std::all_of(solid_.begin(), solid_.end(), [&](const Polygon& face) {
     return std::all_of(face.begin(), face.end(), [&](const glm::vec3& p) { return Inside(view, p); });
   });
-  if (!within_view) CutAll(solid, view);
-  if (solid.empty()) return;
-  for (uint32_t face = 0; face < 6; ++face) AddToFace(face, solid, face_clip[face]);
+  if (!within_view) CutAll(solid_, view);
+  if (solid_.empty()) return;
+  for (uint32_t face = 0; face < 6; ++face) AddToFace(face, face_clip[face]);
 }
 
 // The solid's part within the face's pyramid of directions (grown by the margin), projected.
-void ShadowReadArea::AddToFace(uint32_t face, const std::vector<std::vector<glm::vec3>>& solid,
-                               const glm::mat4& face_clip) {
-  const std::vector<glm::vec4> pyramid = Planes(face_clip, margin_, false);
+void ShadowReadArea::AddToFace(uint32_t face, const glm::mat4& face_clip) {
+  const ClipPlanes pyramid = Planes(face_clip, margin_, false);
   bool whole = true;
   for (const glm::vec4& plane : pyramid) {
     bool any_inside = false;
-    for (const Polygon& polygon : solid) {
+    for (const Polygon& polygon : solid_) {
       for (const glm::vec3& p : polygon) {
         const bool inside = Side(plane, p) >= 0.0f;
         any_inside = any_inside || inside;
@@ -143,15 +151,15 @@ void ShadowReadArea::AddToFace(uint32_t face, const std::vector<std::vector<glm:
     if (!any_inside) return;
   }
   if (whole) {
-    IncludeAll(face, solid, face_clip);
+    IncludeAll(face, solid_, face_clip);
     return;
   }
-  Solid part = solid;
-  CutAll(part, pyramid);
-  IncludeAll(face, part, face_clip);
+  part_ = solid_;
+  CutAll(part_, pyramid);
+  IncludeAll(face, part_, face_clip);
 }
 
-void ShadowReadArea::IncludeAll(uint32_t face, const std::vector<std::vector<glm::vec3>>& solid,
+void ShadowReadArea::IncludeAll(uint32_t face, const Solid& solid,
                                 const glm::mat4& face_clip) {
   for (const Polygon& polygon : solid) {
     for (const glm::vec3& p : polygon) Include(face, face_clip * glm::vec4(p, 1.0f));
@@ -170,7 +178,7 @@ void ShadowReadArea::Include(uint32_t face, const glm::vec4& clip) {
   span.max = glm::min(glm::max(span.max, at + margin_), glm::vec2(1.0f));
 }
 
-std::array<int32_t, 4> ShadowReadArea::Texels(uint32_t face, int32_t side) const {
+ShadowFaceTexels ShadowReadArea::Texels(uint32_t face, int32_t side) const {
   const FaceSpan& span = spans_[face];
   if (span.Empty()) return {0, 0, 0, 0};
   const float half = 0.5f * static_cast<float>(side);

@@ -15,6 +15,8 @@
 
 #include <glm/glm.hpp>
 
+#include "util/light/shadowcubemap.h"
+
 // A rectangle of a face in its projected coordinates (-1 to 1 across the face).
 struct FaceSpan {
   glm::vec2 min{2.0f};
@@ -36,15 +38,20 @@ class ShadowReadArea {
   const FaceSpan& span(uint32_t face) const { return spans_[face]; }
   // The span as whole texels of a face of `side` texels, with one texel to spare on each side
   // for rounding: x0, y0, x1, y1 with x1 and y1 just past the rectangle.
-  std::array<int32_t, 4> Texels(uint32_t face, int32_t side) const;
+  ShadowFaceTexels Texels(uint32_t face, int32_t side) const;
+
+  using Polygon = std::vector<glm::vec3>;
+  using Solid = std::vector<Polygon>;
 
  private:
-  void AddToFace(uint32_t face, const std::vector<std::vector<glm::vec3>>& solid,
-                 const glm::mat4& face_clip);
-  void IncludeAll(uint32_t face, const std::vector<std::vector<glm::vec3>>& solid,
-                  const glm::mat4& face_clip);
+  // Cuts the box in `solid_` to the face's directions and takes in what is left.
+  void AddToFace(uint32_t face, const glm::mat4& face_clip);
+  void IncludeAll(uint32_t face, const Solid& solid, const glm::mat4& face_clip);
   void Include(uint32_t face, const glm::vec4& clip);
 
   float margin_ = 0.0f;
   std::array<FaceSpan, 6> spans_{};
+  // Scratch for the box being added and its cut part, kept so that their storage is reused.
+  Solid solid_;
+  Solid part_;
 };

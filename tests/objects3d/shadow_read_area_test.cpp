@@ -86,12 +86,12 @@ TEST(ShadowReadAreaTest, FacesAreReadWhereSeenBoxesLie) {
 TEST(ShadowReadAreaTest, TexelsCoverTheSpanWithATexelToSpare) {
   ShadowReadArea area;
   area.Reset(0.0f);
-  EXPECT_EQ(area.Texels(kPlusX, 64), (std::array<int32_t, 4>{0, 0, 0, 0}));
+  EXPECT_EQ(area.Texels(kPlusX, 64), (ShadowFaceTexels{0, 0, 0, 0}));
   area.AddEverything();
-  EXPECT_EQ(area.Texels(kPlusX, 64), (std::array<int32_t, 4>{0, 0, 64, 64}));
+  EXPECT_EQ(area.Texels(kPlusX, 64), (ShadowFaceTexels{0, 0, 64, 64}));
   const Case small = kCases[0];
   // -0.135 to 0.135 of a 64-texel face: texels 27.68 to 36.32, one more on each side.
-  EXPECT_EQ(Areas(small).Texels(kPlusX, 64), (std::array<int32_t, 4>{26, 26, 38, 38}));
+  EXPECT_EQ(Areas(small).Texels(kPlusX, 64), (ShadowFaceTexels{26, 26, 38, 38}));
 }
 
 }  // namespace

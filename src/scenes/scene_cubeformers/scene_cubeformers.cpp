@@ -18,6 +18,7 @@
 #include "tolmesystem.h"
 #include "util/camera/camera.h"
 #include "util/camera/cameracontroller.h"
+#include "util/glstate/face_culling.h"
 #include "util/light/light.h"
 #include "util/music/music.h"
 #include "util/passtiming/passtiming.h"
@@ -269,18 +270,10 @@ void CubeFormers::Render() {
 // the unshadowed draw) without changing a pixel; the models' `closed_solids` does the same for
 // the shadowed passes, which set their own culling. The caller's culling state is put back.
 void CubeFormers::DrawCubes(Objects3D& model) {
-  const GLboolean culled = glIsEnabled(GL_CULL_FACE);
-  GLint mode = GL_BACK;
-  glGetIntegerv(GL_CULL_FACE_MODE, &mode);
-  if (cull_back_faces) {
-    glEnable(GL_CULL_FACE);
-    glCullFace(GL_BACK);
+  if (!cull_back_faces) {
+    model.Draw();
+    return;
   }
+  const FaceCullingScope culling(GL_BACK);
   model.Draw();
-  if (culled) {
-    glEnable(GL_CULL_FACE);
-  } else {
-    glDisable(GL_CULL_FACE);
-  }
-  glCullFace(static_cast<GLenum>(mode));
 }

@@ -3,6 +3,7 @@
 #include <glm/gtc/matrix_transform.hpp>
 
 #include "util/fbo/fbo.h"
+#include "util/glstate/face_culling.h"
 #include "util/light/shadowcubemap.h"
 
 namespace {
@@ -21,14 +22,6 @@ constexpr std::array<FaceAxes, 6> kFaceAxes = {{
     {{0.0f, 0.0f, 1.0f}, {0.0f, -1.0f, 0.0f}},
     {{0.0f, 0.0f, -1.0f}, {0.0f, -1.0f, 0.0f}},
 }};
-
-void SetEnabled(GLenum capability, GLboolean on) {
-  if (on) {
-    glEnable(capability);
-  } else {
-    glDisable(capability);
-  }
-}
 
 }  // namespace
 

@@ -21,6 +21,7 @@ struct ShadowFaceTexels {
   bool Contains(const ShadowFaceTexels& o) const {
     return o.Empty() || (x0 <= o.x0 && y0 <= o.y0 && o.x1 <= x1 && o.y1 <= y1);
   }
+  bool operator==(const ShadowFaceTexels&) const = default;
 };
 
 class ShadowCubeMap {
