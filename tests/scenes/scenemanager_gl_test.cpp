@@ -125,6 +125,46 @@ TEST_F(SceneManagerTest, FourthSlotIsBlendedOverTheProcessedPicture) {
   EXPECT_PIXEL(Pixel(50, 18), kRedPixel);
 }
 
+// A colour scene that says whether it clears its whole target.
+class ClaimingClearScene : public ClearScene {
+ public:
+  ClaimingClearScene(std::array<float, 4> colour, std::array<float, 4> box, bool claims)
+      : ClearScene(colour, box), claims_(claims) {}
+  bool ClearsWholeTarget() const override { return claims_; }
+
+ private:
+  bool claims_;
+};
+
+// The scene buffer is left uncleared only under a first scene that clears all of it: a scene
+// that paints part of it must still find the rest cleared, not last frame's picture.
+TEST_F(SceneManagerTest, TheSceneBufferIsClearedUnlessTheFirstSceneClearsItAll) {
+  struct Case {
+    const char* name;
+    std::array<float, 4> box;
+    bool claims;
+    std::array<uint8_t, 4> right;
+  };
+  const std::array<Case, 2> cases = {{
+      {"whole, claims", {0, 0, 1, 1}, true, kGreenPixel},
+      {"left half, no claim", {0, 0, 0.5f, 1}, false, kBlankPixel},
+  }};
+  for (const Case& c : cases) {
+    for (const bool skip : {false, true}) {
+      auto manager = MakeManager(64, 36, {std::make_shared<ClaimingClearScene>(kGreen, c.box, c.claims)});
+      manager->composer().skip_clear_under_clearing_scene = skip;
+      // Last frame's picture, red, still in the scene buffer.
+      FBO& buffer = *manager->composer().compositionFbos[0];
+      glClearColor(1, 0, 0, 1);
+      buffer.Bind();
+      buffer.Unbind();
+      RenderInto(*manager);
+      EXPECT_PIXEL(Pixel(10, 18), kGreenPixel) << c.name << " skip " << skip;
+      EXPECT_PIXEL(Pixel(50, 18), c.right) << c.name << " skip " << skip;
+    }
+  }
+}
+
 // A pass that scales the picture's colour and adds to it, so the order of two passes shows.
 class GainOffsetPass : public Effects::PostProc {
  public:
