@@ -64,6 +64,12 @@ void FrameComposer::Resize(uint32_t window_width, uint32_t window_height, float 
   }
 }
 
+bool FrameComposer::PictureFillsScreen() const {
+  const ScreenRect rect = LetterboxRect(window_width_, window_height_, render_);
+  return rect.x == 0 && rect.y == 0 && static_cast<uint32_t>(rect.width) == window_width_ &&
+         static_cast<uint32_t>(rect.height) == window_height_;
+}
+
 void FrameComposer::Compose(const Slots& slots, uint32_t screen_framebuffer) {
   screen_framebuffer_ = screen_framebuffer;
   ComposeScenes(slots);

@@ -41,6 +41,8 @@ class FrameComposer {
   void Compose(const Slots& slots, uint32_t screen_framebuffer);
 
   RenderSize render_size() const { return render_; }
+  // True when the letterboxed picture covers the whole window: no bars.
+  bool PictureFillsScreen() const;
 
   // The scene buffer is not cleared under a first scene that clears all of it itself (a
   // multisampled clear costs about one full-screen copy); the picture is the same.

@@ -272,6 +272,42 @@ std::vector<UniformValue> Keep(const std::vector<float>&, uint32_t, uint32_t, do
           UniformMat4("ProjectionMatrix", GpuResources::UnitSquareProjection())};
 }
 
+// The screen keeps no trace of what it held before the frame, with or without its clear:
+// bars stay black, and a picture that fills the window is drawn over every pixel.
+TEST_F(SceneManagerTest, TheScreenShowsOnlyThisFramesPicture) {
+  struct Case {
+    const char* name;
+    uint32_t width, height;
+    bool effect;
+    std::array<int, 2> bar;  // a pixel outside the picture, or -1
+  };
+  const std::array<Case, 4> cases = {{{"full window", 64, 36, false, {-1, -1}},
+                                      {"full window, one effect", 64, 36, true, {-1, -1}},
+                                      {"bars", 64, 64, false, {32, 5}},
+                                      {"bars, one effect", 64, 64, true, {32, 5}}}};
+  const std::array<float, 4> corner = {0.25f, 0.25f, 0.5f, 0.5f};
+  for (const Case& c : cases) {
+    auto manager = MakeManager(c.width, c.height, {std::make_shared<ClearScene>(kGreen, corner)});
+    manager->composer().effects[1] = std::make_unique<GainOffsetPass>("Fade", &Keep);
+    SetTrack(*manager, "ppFade", c.effect ? 0.0f : -1.0f);
+    std::vector<uint8_t> pictures[2];
+    for (const bool skip : {false, true}) {
+      manager->skip_screen_clear_under_full_picture = skip;
+      target_->Bind();
+      glClearColor(1, 0, 0, 1);  // last frame's picture, red
+      glClear(GL_COLOR_BUFFER_BIT);
+      RenderInto(*manager);
+      pictures[skip] = target_->ReadPixels();
+      if (c.bar[0] >= 0) EXPECT_PIXEL(Pixel(c.bar[0], c.bar[1]), kBlankPixel) << c.name;
+      EXPECT_PIXEL(Pixel(static_cast<int>(c.width) / 2, static_cast<int>(c.height) / 2), kGreenPixel)
+          << c.name;
+    }
+    for (size_t i = 0; i < pictures[0].size(); ++i) {
+      if (i % 4 != 3) ASSERT_EQ(pictures[0][i], pictures[1][i]) << c.name << " at " << i;
+    }
+  }
+}
+
 // A frame without effects is resolved straight onto the screen; it must match the frame drawn
 // through a pass that keeps every pixel, in windows with bars above and below or at the sides.
 TEST_F(SceneManagerTest, FrameWithoutEffectsMatchesTheFrameThroughAnEffect) {
