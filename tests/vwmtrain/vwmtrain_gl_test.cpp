@@ -271,6 +271,8 @@ TEST_F(VWMTrainGLTest, EachKeyShapeLightsItsOwnMaterial) {
 // Each change of face size makes the font render its glyphs anew: a size that stays must not
 // change the face, and a size that is not a number gives the smallest face.
 TEST_F(VWMTrainGLTest, TheGreetingsFaceChangesOnlyWithTheSize) {
+  Set("crtmEnabled", 1);
+  Set("crtsEnable", 2);  // the greetings are drawn only while the monitor shows them
   const uint32_t before = scene().text().FaceSizeChanges();
   const struct {
     float size;
