@@ -707,6 +707,7 @@ void Objects3D::Draw() {
   FrameStateGuard restore_state;
 
   if (dof_enabled) {
+    TimedPass timed("depth of field clear");
     if (!dof_fbo) dof_fbo = MakeTarget(*this, FBOType::ColorDepthTexture);
     dof_fbo->Bind();
   }
@@ -721,7 +722,10 @@ void Objects3D::Draw() {
   const bool shadowed = shadows_enabled && !data.lights.empty();
   // Shadowed light and glow add up: they go through the linear-light frame, encoded once.
   std::optional<LinearLightFrame> frame;
-  if (shadowed || glow_enabled) frame.emplace(*this, size.width, size.height);
+  if (shadowed || glow_enabled) {
+    TimedPass timed("linear frame clear");
+    frame.emplace(*this, size.width, size.height);
+  }
   context.linear_target = frame.has_value() ? 1 : 0;
   {
     TimedPass timed("main");

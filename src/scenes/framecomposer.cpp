@@ -2,6 +2,8 @@
 
 #include <GL/glew.h>
 
+#include <algorithm>
+
 #include "effects/postproc.h"
 #include "effects/postproceffects.h"
 #include "scenes/scene.h"
@@ -62,6 +64,12 @@ void FrameComposer::Resize(uint32_t window_width, uint32_t window_height, float 
   }
 }
 
+bool FrameComposer::PictureFillsScreen() const {
+  const ScreenRect rect = LetterboxRect(window_width_, window_height_, render_);
+  return rect.x == 0 && rect.y == 0 && static_cast<uint32_t>(rect.width) == window_width_ &&
+         static_cast<uint32_t>(rect.height) == window_height_;
+}
+
 void FrameComposer::Compose(const Slots& slots, uint32_t screen_framebuffer) {
   screen_framebuffer_ = screen_framebuffer;
   ComposeScenes(slots);
@@ -83,9 +91,20 @@ void FrameComposer::RenderScene(Scene& scene, const FBO& target) {
   scene.Render();
 }
 
+void FrameComposer::BindSceneBuffer(const Slots& slots) {
+  FBO& target = *compositionFbos[0];
+  const auto first = std::find_if(slots.begin(), slots.end(), [](Scene* s) { return s != nullptr; });
+  if (skip_clear_under_clearing_scene && first != slots.end() && (*first)->ClearsWholeTarget()) {
+    target.BindWithoutClear();
+    return;
+  }
+  TimedPass timed("composition clear");
+  target.Bind();
+}
+
 void FrameComposer::ComposeScenes(const Slots& slots) {
   FBO& target = *compositionFbos[0];
-  target.Bind();
+  BindSceneBuffer(slots);
   for (Scene* scene : slots) {
     if (scene != nullptr) RenderScene(*scene, target);
   }
@@ -93,6 +112,7 @@ void FrameComposer::ComposeScenes(const Slots& slots) {
 }
 
 void FrameComposer::ResolveComposition() {
+  TimedPass timed("composition resolve");
   ResetGLState();
   const FBO& source = *compositionFbos[0];
   FBO& target = *compositionFbos[1];
@@ -135,6 +155,7 @@ bool FrameComposer::ResolveToScreen() {
   const FBO& source = *compositionFbos[0];
   const ScreenRect rect = LetterboxRect(window_width_, window_height_, render_);
   if (rect.width != source.width || rect.height != source.height) return false;
+  TimedPass timed("resolve to screen");
   ResetGLState();
   glBindFramebuffer(GL_DRAW_FRAMEBUFFER, screen_framebuffer_);
   GLint screen_samples = 0;
@@ -176,6 +197,7 @@ void FrameComposer::RunEffectChain(const std::vector<ActiveEffect>& active) {
   uint32_t current = 1;
   for (size_t k = 0; k < active.size(); ++k) {
     Effects::PostProc& effect = *effects[active[k].index];
+    TimedPass timed_effect(effect.name.c_str());
     ResetGLState();
     effect.render(render_.width, render_.height, music_.GetBeat(), compositionFbos[current].get());
     effect.apply(render_.width, render_.height, music_.GetBeat());

@@ -41,6 +41,12 @@ class FrameComposer {
   void Compose(const Slots& slots, uint32_t screen_framebuffer);
 
   RenderSize render_size() const { return render_; }
+  // True when the letterboxed picture covers the whole window: no bars.
+  bool PictureFillsScreen() const;
+
+  // The scene buffer is not cleared under a first scene that clears all of it itself (a
+  // multisampled clear costs about one full-screen copy); the picture is the same.
+  bool skip_clear_under_clearing_scene = true;
 
   std::array<std::unique_ptr<FBO>, kCompositionBuffers> compositionFbos;
   std::vector<std::unique_ptr<Effects::PostProc>> effects;
@@ -55,6 +61,8 @@ class FrameComposer {
   void OpenEffectTracks();
   void RenderScene(Scene& scene, const FBO& target);
   void ComposeScenes(const Slots& slots);
+  // Binds the scene buffer, cleared unless the first scene of `slots` clears it itself.
+  void BindSceneBuffer(const Slots& slots);
   void ResolveComposition();
   const std::vector<ActiveEffect>& ActiveEffects();
   // Without effects the scene buffer is resolved straight onto the screen's letterbox, when

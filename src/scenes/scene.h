@@ -23,6 +23,10 @@ class Scene {
   virtual void Init() = 0;
   // Draws one frame into the bound framebuffer.
   virtual void Render() = 0;
+  // True when this frame's Render clears colour, depth and stencil of its whole target before
+  // drawing anything into it, so a clear of the target just before it is wasted work. Asked
+  // just before Render, once the frame's tracks are set.
+  virtual bool ClearsWholeTarget() const { return false; }
   // Kept empty by every scene; nothing calls it.
   virtual void Noop() {}
   // Default: remember the size, identity projection, viewport and scissor box over the whole

@@ -14,6 +14,7 @@
 #include "util/data/loadingscreen.h"
 #include "util/fbo/fbo.h"
 #include "util/music/music.h"
+#include "util/passtiming/passtiming.h"
 #include "util/random.h"
 #include "util/text/text.h"
 
@@ -180,11 +181,17 @@ void SceneManager::RenderFrame() {
   GLint screen_framebuffer = 0;
   glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &screen_framebuffer);
   ResetGLState();
-  glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-  glClear(kClearEverything);
+  if (!skip_screen_clear_under_full_picture || !composer_->PictureFillsScreen()) {
+    TimedPass timed("screen clear");
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glClear(kClearEverything);
+  }
   composer_->Compose(SelectSlots(), static_cast<uint32_t>(screen_framebuffer));
   if (capture_) capture_->CaptureFrame(static_cast<uint32_t>(screen_framebuffer), frameCount);
-  SwapWindowBuffers();
+  {
+    TimedPass timed("swap");
+    SwapWindowBuffers();
+  }
   ++frameCount;
   if (capture_) AdvanceDumpPosition();
 }

@@ -58,6 +58,10 @@ class SceneManager {
   uint32_t samples = 0;
   uint32_t frameCount = 0;
   bool dumping = false;
+  // The screen is not cleared before a frame whose picture fills all of it (no letterbox bars):
+  // the picture's last pass writes every pixel without blending and nothing reads the screen's
+  // depth or stencil. The picture is the same.
+  bool skip_screen_clear_under_full_picture = true;
 
  private:
   void OpenVideoDump(uint32_t width, uint32_t height);

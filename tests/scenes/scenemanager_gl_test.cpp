@@ -125,6 +125,46 @@ TEST_F(SceneManagerTest, FourthSlotIsBlendedOverTheProcessedPicture) {
   EXPECT_PIXEL(Pixel(50, 18), kRedPixel);
 }
 
+// A colour scene that says whether it clears its whole target.
+class ClaimingClearScene : public ClearScene {
+ public:
+  ClaimingClearScene(std::array<float, 4> colour, std::array<float, 4> box, bool claims)
+      : ClearScene(colour, box), claims_(claims) {}
+  bool ClearsWholeTarget() const override { return claims_; }
+
+ private:
+  bool claims_;
+};
+
+// The scene buffer is left uncleared only under a first scene that clears all of it: a scene
+// that paints part of it must still find the rest cleared, not last frame's picture.
+TEST_F(SceneManagerTest, TheSceneBufferIsClearedUnlessTheFirstSceneClearsItAll) {
+  struct Case {
+    const char* name;
+    std::array<float, 4> box;
+    bool claims;
+    std::array<uint8_t, 4> right;
+  };
+  const std::array<Case, 2> cases = {{
+      {"whole, claims", {0, 0, 1, 1}, true, kGreenPixel},
+      {"left half, no claim", {0, 0, 0.5f, 1}, false, kBlankPixel},
+  }};
+  for (const Case& c : cases) {
+    for (const bool skip : {false, true}) {
+      auto manager = MakeManager(64, 36, {std::make_shared<ClaimingClearScene>(kGreen, c.box, c.claims)});
+      manager->composer().skip_clear_under_clearing_scene = skip;
+      // Last frame's picture, red, still in the scene buffer.
+      FBO& buffer = *manager->composer().compositionFbos[0];
+      glClearColor(1, 0, 0, 1);
+      buffer.Bind();
+      buffer.Unbind();
+      RenderInto(*manager);
+      EXPECT_PIXEL(Pixel(10, 18), kGreenPixel) << c.name << " skip " << skip;
+      EXPECT_PIXEL(Pixel(50, 18), c.right) << c.name << " skip " << skip;
+    }
+  }
+}
+
 // A pass that scales the picture's colour and adds to it, so the order of two passes shows.
 class GainOffsetPass : public Effects::PostProc {
  public:
@@ -230,6 +270,42 @@ TEST_F(SceneManagerTest, AWideBlurWorkedOutAtHalfSizeReachesTheScreen) {
 std::vector<UniformValue> Keep(const std::vector<float>&, uint32_t, uint32_t, double) {
   return {UniformVec2("GainOffset", 1.0f, 0.0f),
           UniformMat4("ProjectionMatrix", GpuResources::UnitSquareProjection())};
+}
+
+// The screen keeps no trace of what it held before the frame, with or without its clear:
+// bars stay black, and a picture that fills the window is drawn over every pixel.
+TEST_F(SceneManagerTest, TheScreenShowsOnlyThisFramesPicture) {
+  struct Case {
+    const char* name;
+    uint32_t width, height;
+    bool effect;
+    std::array<int, 2> bar;  // a pixel outside the picture, or -1
+  };
+  const std::array<Case, 4> cases = {{{"full window", 64, 36, false, {-1, -1}},
+                                      {"full window, one effect", 64, 36, true, {-1, -1}},
+                                      {"bars", 64, 64, false, {32, 5}},
+                                      {"bars, one effect", 64, 64, true, {32, 5}}}};
+  const std::array<float, 4> corner = {0.25f, 0.25f, 0.5f, 0.5f};
+  for (const Case& c : cases) {
+    auto manager = MakeManager(c.width, c.height, {std::make_shared<ClearScene>(kGreen, corner)});
+    manager->composer().effects[1] = std::make_unique<GainOffsetPass>("Fade", &Keep);
+    SetTrack(*manager, "ppFade", c.effect ? 0.0f : -1.0f);
+    std::vector<uint8_t> pictures[2];
+    for (const bool skip : {false, true}) {
+      manager->skip_screen_clear_under_full_picture = skip;
+      target_->Bind();
+      glClearColor(1, 0, 0, 1);  // last frame's picture, red
+      glClear(GL_COLOR_BUFFER_BIT);
+      RenderInto(*manager);
+      pictures[skip] = target_->ReadPixels();
+      if (c.bar[0] >= 0) EXPECT_PIXEL(Pixel(c.bar[0], c.bar[1]), kBlankPixel) << c.name;
+      EXPECT_PIXEL(Pixel(static_cast<int>(c.width) / 2, static_cast<int>(c.height) / 2), kGreenPixel)
+          << c.name;
+    }
+    for (size_t i = 0; i < pictures[0].size(); ++i) {
+      if (i % 4 != 3) ASSERT_EQ(pictures[0][i], pictures[1][i]) << c.name << " at " << i;
+    }
+  }
 }
 
 // A frame without effects is resolved straight onto the screen; it must match the frame drawn

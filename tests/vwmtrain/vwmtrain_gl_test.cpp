@@ -159,6 +159,66 @@ TEST_F(VWMTrainGLTest, FullScreenTextModeShowsOnlyTheTextLayer) {
   EXPECT_GE(colours.size(), 3u);
 }
 
+// The stage frame clears all of the scene buffer itself, so the frame composer leaves that
+// clear to it; the full-screen text mode does not say so.
+TEST_F(VWMTrainGLTest, TheStageFrameClearsItsWholeTargetItself) {
+  const struct {
+    const char* name;
+    float full_screen_text;
+    bool clears;
+  } cases[] = {{"stage", 0, true}, {"text mode", 1, false}};
+  for (const auto& c : cases) {
+    Set("asciiFullScreen", c.full_screen_text);
+    EXPECT_EQ(scene().ClearsWholeTarget(), c.clears) << c.name;
+  }
+}
+
+// Fills `fbo` with magenta; WasDrawn tells whether anything cleared it since.
+void FillMagenta(const FBO& fbo) {
+  glBindFramebuffer(GL_FRAMEBUFFER, fbo.framebuffer);
+  glClearColor(1, 0, 1, 1);
+  glClear(GL_COLOR_BUFFER_BIT);
+  glBindFramebuffer(GL_FRAMEBUFFER, 0);
+}
+
+bool WasDrawn(const FBO& fbo) {
+  std::array<uint8_t, 4> pixel{};
+  glBindFramebuffer(GL_FRAMEBUFFER, fbo.framebuffer);
+  glReadPixels(fbo.width / 2, fbo.height / 2, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel.data());
+  glBindFramebuffer(GL_FRAMEBUFFER, 0);
+  return pixel != std::array<uint8_t, 4>{255, 0, 255, 255};
+}
+
+// The monitor's two pictures are drawn only on frames whose screen shows them (or on every
+// frame with the switch off); a picture left undrawn (magenta here) never reaches the frame.
+TEST_F(VWMTrainGLTest, TheMonitorsPicturesAreDrawnOnlyWhenShown) {
+  manager_->music->SetPaused(true);  // the same moment in every picture
+  const struct {
+    const char* name;
+    bool when_shown;
+    float monitor, screen;
+    bool text_layer, greetings;
+  } cases[] = {{"monitor off", true, 0, 1, false, false},
+               {"screen off", true, 1, 0, false, false},
+               {"text-mode layer", true, 1, 1, true, false},
+               {"greetings", true, 1, 2, false, true},
+               {"every frame", false, 0, 0, true, true}};
+  const FBO& text_layer = *scene().ascii().engine().buffer;
+  const FBO& greetings = scene().greetingsPicture();
+  for (const auto& c : cases) {
+    Set("crtmEnabled", c.monitor);
+    Set("crtsEnable", c.screen);
+    scene().screen_pictures_when_shown = false;
+    const Pixels every_frame = Frames(1);
+    scene().screen_pictures_when_shown = c.when_shown;
+    FillMagenta(text_layer);
+    FillMagenta(greetings);
+    EXPECT_EQ(Frames(1), every_frame) << c.name;
+    EXPECT_EQ(WasDrawn(text_layer), c.text_layer) << c.name;
+    EXPECT_EQ(WasDrawn(greetings), c.greetings) << c.name;
+  }
+}
+
 TEST_F(VWMTrainGLTest, ZeroAndHugeTrackValuesDrawWithoutError) {
   const struct {
     const char* name;
@@ -204,6 +264,8 @@ TEST_F(VWMTrainGLTest, EachKeyShapeLightsItsOwnMaterial) {
 // Each change of face size makes the font render its glyphs anew: a size that stays must not
 // change the face, and a size that is not a number gives the smallest face.
 TEST_F(VWMTrainGLTest, TheGreetingsFaceChangesOnlyWithTheSize) {
+  Set("crtmEnabled", 1);
+  Set("crtsEnable", 2);  // the greetings are drawn only while the monitor shows them
   const uint32_t before = scene().text().FaceSizeChanges();
   const struct {
     float size;

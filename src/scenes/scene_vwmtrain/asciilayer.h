@@ -61,6 +61,7 @@ class AsciiLayer {
   void Render(bool present);
 
   AsciiEngine& engine() { return *engine_; }
+  const AsciiEngine& engine() const { return *engine_; }
   AsciiFire& fire() { return *fire_; }
 
  private:

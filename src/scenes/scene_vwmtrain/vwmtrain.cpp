@@ -80,26 +80,25 @@ void VWMTrain::Resize(uint32_t new_width, uint32_t new_height) {
 
 void VWMTrain::Render() {
   const double beat = music->GetBeat();
-  ascii_.Update(AsciiLayerSettings::FromTracks(Reader()), beat, music->GetSeconds());
-  if (Track("asciiFullScreen") > 0.5f) {
+  {
+    TimedPass timed("ascii update");
+    ascii_.Update(AsciiLayerSettings::FromTracks(Reader()), beat, music->GetSeconds());
+  }
+  if (FullScreenTextMode()) {
     TimedPass timed("ascii layer");
     glDisable(GL_BLEND);
     ascii_.Render(true);
     return;
   }
-  {
-    TimedPass timed("ascii layer");
-    ascii_.Render(false);
-  }
-  {
-    TimedPass timed("greetings");
-    RenderText();
-  }
+  RenderScreenPictures();
 
   glEnable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  glClearColor(0.2f, 0.2f, 0.2f, 1.0f);
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT | GL_ACCUM_BUFFER_BIT);
+  {
+    TimedPass timed("stage clear");
+    glClearColor(0.2f, 0.2f, 0.2f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT | GL_ACCUM_BUFFER_BIT);
+  }
 
   Camera& camera = *stage_.data.cameras.front();
   camera.SetNearFar(0.15f, 1500.0f);
@@ -108,17 +107,10 @@ void VWMTrain::Render() {
   camera.focusRange = Track("focusRange");
   camera.focusFalloff = Track("focusFalloff");
 
-  UpdateLight();
-  UpdateLightBox();
-  UpdateFftBars(beat);
-  UpdateClowns();
-  UpdateCrt();
-  UpdateKeyboard(beat);
-  UpdateFire();
-  UpdateRastafield(beat);
-  UpdateRecycling();
-  UpdateTrain();
-
+  {
+    TimedPass timed("stage elements");
+    UpdateStageElements(beat);
+  }
   DrawStage();
   glEnable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
@@ -131,6 +123,33 @@ void VWMTrain::Render() {
   TimedPass timed("laser");
   RenderLaser(beat);
 }
+
+void VWMTrain::UpdateStageElements(double beat) {
+  UpdateLight();
+  UpdateLightBox();
+  UpdateFftBars(beat);
+  UpdateClowns();
+  UpdateCrt();
+  UpdateKeyboard(beat);
+  UpdateFire();
+  UpdateRastafield(beat);
+  UpdateRecycling();
+  UpdateTrain();
+}
+
+void VWMTrain::RenderScreenPictures() {
+  const FBO* shown = ShownOnCrt();
+  if (!screen_pictures_when_shown || shown == ascii_.engine().buffer) {
+    TimedPass timed("ascii layer");
+    ascii_.Render(false);
+  }
+  if (!screen_pictures_when_shown || shown == textFbo_.get()) {
+    TimedPass timed("greetings");
+    RenderText();
+  }
+}
+
+bool VWMTrain::FullScreenTextMode() const { return Track("asciiFullScreen") > 0.5f; }
 
 float VWMTrain::Track(const char* name) const { return music->GetSyncValue(name); }
 

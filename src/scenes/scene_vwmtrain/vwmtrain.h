@@ -40,6 +40,8 @@ class VWMTrain : public Scene {
   ~VWMTrain() override;
   void Init() override;
   void Render() override;
+  // The stage frame clears its whole target; the full-screen text mode draws over it instead.
+  bool ClearsWholeTarget() const override { return !FullScreenTextMode(); }
   void Noop() override {}
   void Resize(uint32_t new_width, uint32_t new_height) override;
 
@@ -53,11 +55,15 @@ class VWMTrain : public Scene {
   // While the laser is on, the stage keeps its glow picture at the frame's size (the glow is
   // still blurred at half size): the streaks of a half-size picture come out softer.
   bool laser_full_glow = true;
+  // The monitor's pictures (the text-mode layer, the greetings) are drawn only on frames whose
+  // monitor screen shows them; a picture not drawn is drawn again before it is next shown.
+  bool screen_pictures_when_shown = true;
   Objects3D& sprites() { return sprites_; }
   const FftSnapshots& fftSnapshots() const { return fftSnapshots_; }
   const std::vector<std::string>& greetings() const { return Greetings_; }
   AsciiLayer& ascii() { return ascii_; }
   const Text& text() const { return *text_; }
+  const FBO& greetingsPicture() const { return *textFbo_; }
 
  private:
   // A keyboard lane that has a key: the lane's position in the note track and where it lights.
@@ -87,6 +93,8 @@ class VWMTrain : public Scene {
   void AddSprite(const glm::mat4& orientation, const std::string& image_path);
 
   // --- Per-frame elements (vwmtrain_elements.cpp) ---
+  // Every element below, in order, moved on to this frame's tracks.
+  void UpdateStageElements(double beat);
   void UpdateLight();
   void UpdateLightBox();
   void UpdateFftBars(double beat);
@@ -94,6 +102,10 @@ class VWMTrain : public Scene {
   void UpdateCrt();
   // The monitor's screen shows the picture of `frame`, lit by itself.
   void ShowOnCrtScreen(const FBO* frame);
+  // The picture this frame's monitor screen shows; none while the monitor or its screen is off.
+  const FBO* ShownOnCrt() const;
+  // Draws the monitor's pictures that this frame needs.
+  void RenderScreenPictures();
   void UpdateKeyboard(double beat);
   void UpdateFire();
   void UpdateRastafield(double beat);
@@ -101,6 +113,7 @@ class VWMTrain : public Scene {
   void UpdateTrain();
   void RenderText();
   bool LaserOn() const;
+  bool FullScreenTextMode() const;
   void RenderLaser(double beat);
   void DrawStage();
   void DrawSprites();

@@ -96,13 +96,17 @@ void VWMTrain::ShowOnCrtScreen(const FBO* frame) {
   crtScreenMaterial_->emissive_texture = picture;
 }
 
+const FBO* VWMTrain::ShownOnCrt() const {
+  const float screen = Track("crtsEnable");
+  if (Track("crtmEnabled") <= 0.5f || screen <= 0.5f) return nullptr;
+  return screen > 1.5f ? textFbo_.get() : ascii_.engine().buffer;
+}
+
 void VWMTrain::UpdateCrt() {
   if (!Switch(crtNode_, "crtmEnabled")) return;
-  const float screen = Track("crtsEnable");
-  ShowNode(*crtScreenNode_, screen > 0.5f);
-  if (screen > 0.5f) {
-    ShowOnCrtScreen(screen > 1.5f ? textFbo_.get() : ascii_.engine().buffer);
-  }
+  const FBO* shown = ShownOnCrt();
+  ShowNode(*crtScreenNode_, shown != nullptr);
+  if (shown != nullptr) ShowOnCrtScreen(shown);
   // Measured at rest: the box of last frame's placement would move the monitor by itself.
   crtNode_->instances = {glm::mat4(1.0f)};
   glm::vec3 lo, hi;
