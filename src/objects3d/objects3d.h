@@ -199,6 +199,11 @@ class Objects3D {
   // A back face then always lies behind a front face of its own, so the picture is the same but
   // where a face is seen exactly edge-on (its sliver may take a sample or not).
   uint8_t closed_solids = 0;
+  // Each opaque primitive whose triangles close up into a solid is drawn without back faces
+  // while the eye of the pass (the camera, or the light for its shadow faces) lies outside every
+  // copy drawn (see ClosedSolidCulling); the picture is the same but for faces seen exactly
+  // edge-on. Passes that cull a side themselves keep theirs.
+  uint8_t closed_primitive_culling = 1;
   // Draws the shadow faces; made with the first shadowed frame.
   std::shared_ptr<ShadowFaceRenderer> shadow_faces;
   std::unique_ptr<FBO> glow_fbo;

@@ -14,6 +14,7 @@
 #include <glm/gtc/type_ptr.hpp>
 
 #include "effects/skybox.h"
+#include "objects3d/closed_solid_culling.h"
 #include "objects3d/context/rendercontext.h"
 #include "objects3d/glow_bounds.h"
 #include "objects3d/linear_light_frame.h"
@@ -142,20 +143,41 @@ RenderContext& Context(Objects3D& o) {
   return *o.render_context;
 }
 
-// Hands every primitive of the walk to the draw of one pass.
+// What closed solids of the camera's passes may leave out, primitive by primitive; plain
+// memory kept across frames, like the walk's.
+ClosedSolidCulling& CameraClosedSolids() {
+  static ClosedSolidCulling culling;
+  return culling;
+}
+
+// Hands every primitive of the walk to the draw of one pass. Where the pass culls no side
+// itself, a closed solid seen from outside goes without its back faces.
 class DrawVisitor : public NodeWalkVisitor {
  public:
-  DrawVisitor(RenderContext& context, Mode mode, const Camera& camera)
-      : context_(context), mode_(mode), camera_(camera) {}
+  DrawVisitor(RenderContext& context, Mode mode, const Camera& camera, const glm::mat4& root,
+              bool cull_closed)
+      : context_(context), mode_(mode), camera_(camera), root_(root) {
+    if (cull_closed && !glIsEnabled(GL_CULL_FACE)) near_reach_ = NearPlaneReach(camera.projection);
+  }
   void OnPrimitive(Primitive& primitive, const std::vector<glm::mat4>& world,
                    const std::vector<float>& weights) override {
+    const bool cull = near_reach_ >= 0.0f &&
+        CameraClosedSolids().MayCullBackFaces(primitive, world, root_, near_reach_);
+    if (cull) {
+      glEnable(GL_CULL_FACE);
+      glCullFace(GL_BACK);
+    }
     DrawPrimitive(primitive, context_, mode_, world, camera_, weights);
+    if (cull) glDisable(GL_CULL_FACE);
   }
 
  private:
   RenderContext& context_;
   Mode mode_;
   const Camera& camera_;
+  glm::mat4 root_;
+  // Negative: no primitive is culled by the visitor.
+  float near_reach_ = -1.0f;
 };
 
 // The walk of every pass; its matrix lists are plain memory reused across frames.
@@ -168,8 +190,11 @@ void DrawTree(Objects3D& o, Mode mode, const glm::mat4& root, const Camera& came
   // Primitives are wound counter-clockwise; a tree whose master node has no instances draws
   // nothing and leaves the winding as it was.
   if (!o.GetMasterNode().instances.empty()) glFrontFace(GL_CCW);
-  DrawVisitor visitor(Context(o), mode, camera);
+  GLint cull_mode = GL_BACK;
+  glGetIntegerv(GL_CULL_FACE_MODE, &cull_mode);
+  DrawVisitor visitor(Context(o), mode, camera, root, o.closed_primitive_culling != 0);
   DrawWalk().Run(o, root, visitor);
+  glCullFace(static_cast<GLenum>(cull_mode));
 }
 
 Camera& CurrentCamera(Objects3D& o) {

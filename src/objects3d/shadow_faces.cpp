@@ -133,6 +133,9 @@ void ShadowFaceRenderer::Render(Objects3D& scene, RenderContext& context, Light&
   const GLenum culled = glIsEnabled(GL_CULL_FACE) ? CullFaceMode() : GL_NONE;
   const int32_t side = map.size();
   const bool scissor = options.skip_unseen && options.scissor;
+  light_near_reach_ = culled == GL_NONE && scene.closed_primitive_culling != 0
+                          ? NearPlaneReach(light.projection)
+                          : -1.0f;
   const uint32_t needed = options.skip_unseen ? SampledFaces(scene, light, camera, scissor) : 0x3fu;
   for (uint32_t face = 0; face < 6; ++face) {
     if ((needed & (1u << face)) == 0) continue;
@@ -142,7 +145,8 @@ void ShadowFaceRenderer::Render(Objects3D& scene, RenderContext& context, Light&
       if (texels.Empty()) continue;
     }
     projection_ = NarrowTo(texels, side) * light.projection;
-    CollectFace(scene, light.face_views[face] * light.transform);
+    face_root_ = light.face_views[face] * light.transform;
+    CollectFace(scene, face_root_);
     const uint64_t signature = FaceSignature(light, face, culled);
     if (options.cache && map.FaceContents(face) == signature &&
         map.FaceContentsTexels(face).Contains(texels)) {
@@ -305,7 +309,7 @@ uint64_t ShadowFaceRenderer::FaceSignature(const Light& light, uint32_t face,
   Signature s;
   s.Add(face);
   s.Add(static_cast<uint64_t>(light.shadow_map->size()));
-  s.Add(uint64_t{culled} | uint64_t{cull_} << 32);
+  s.Add(uint64_t{culled} | uint64_t{cull_} << 32 | uint64_t{light_near_reach_ >= 0.0f} << 33);
   s.Add(light.projection);
   s.Add(items_.size());
   for (const Item& item : items_) {
@@ -329,11 +333,21 @@ uint64_t ShadowFaceRenderer::FaceSignature(const Light& light, uint32_t face,
 
 void ShadowFaceRenderer::DrawFace(RenderContext& context, const Camera& camera) {
   glFrontFace(GL_CCW);
+  const GLenum cull_mode = CullFaceMode();
   for (const Item& item : items_) {
     const std::vector<glm::mat4>& copies = lists_[item.list];
+    // A closed solid the light lies outside of shows the light its front faces first.
+    const bool cull = light_near_reach_ >= 0.0f &&
+        closed_solids_.MayCullBackFaces(*item.primitive, copies, face_root_, light_near_reach_);
+    if (cull) {
+      glEnable(GL_CULL_FACE);
+      glCullFace(GL_BACK);
+    }
     DrawPrimitive(*item.primitive, context, RenderContextDrawMode::ShadowDepthWrite, copies,
                   camera, *item.weights);
+    if (cull) glDisable(GL_CULL_FACE);
     stats_.copies_drawn += static_cast<int64_t>(copies.size());
   }
+  glCullFace(cull_mode);
   stats_.primitives_drawn += static_cast<int32_t>(items_.size());
 }

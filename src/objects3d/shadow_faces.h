@@ -15,6 +15,8 @@
 //   camera sees (a texel or two around them for the filtering). A face that no surface within
 //   the camera's frustum reaches is left as it is; its remembered signature still says what it
 //   holds, so it is drawn once a surface in view needs it.
+// - closed solids: where the caller culls no side, a closed solid the light lies outside of
+//   goes in without back faces (see ClosedSolidCulling); its front faces hold the depths.
 // - read areas: a face needed is cleared and drawn only within the rectangle those surfaces
 //   can read of it (see ShadowReadArea); the map remembers the rectangle with the signature,
 //   and a kept face serves only a later frame whose rectangle lies within it.
@@ -27,6 +29,7 @@
 
 #include <glm/glm.hpp>
 
+#include "objects3d/closed_solid_culling.h"
 #include "objects3d/node_walk.h"
 
 class Camera;
@@ -109,6 +112,11 @@ class ShadowFaceRenderer {
   std::unique_ptr<ShadowReadArea> read_area_;
   bool cull_ = true;
   bool cull_copies_ = true;
+  // The face's model-view root, and the reach of the light's near plane when closed solids
+  // go without back faces (negative otherwise).
+  glm::mat4 face_root_{1.0f};
+  float light_near_reach_ = -1.0f;
+  ClosedSolidCulling closed_solids_;
   std::vector<Item> items_;
   std::vector<std::vector<glm::mat4>> lists_;
   NodeWalk walk_;

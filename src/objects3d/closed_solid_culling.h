@@ -1,0 +1,48 @@
+#pragma once
+// Back faces left out primitive by primitive where no pass can see one. A primitive qualifies
+// when its triangles close up into a solid wound outwards (every edge, with its positions
+// welded, is walked once each way and the enclosed volume is positive), it is opaque, and the
+// eye of the pass lies clearly outside every copy drawn: outside the copy's bounding sphere by
+// more than the reach of the near plane, which could otherwise cut a front face open onto the
+// back faces behind it. A back face of such a copy always lies behind a front face of its own,
+// so it can only lose the depth test; culling it before rasterisation keeps the picture but for
+// faces seen exactly edge-on (a sliver may take a sample or not).
+// What a primitive is (closed or not, its sphere) is worked out once per upload of its geometry.
+
+#include <cstdint>
+#include <unordered_map>
+#include <vector>
+
+#include <glm/glm.hpp>
+
+class Primitive;
+
+// Whether the triangles of `primitive` (triangle lists only) close up into a solid wound
+// outwards, counter-clockwise seen from outside.
+bool IsClosedSolid(const Primitive& primitive);
+
+// How far from the eye the near plane of a perspective projection reaches (its farthest
+// corner); negative for a projection that is not a perspective one.
+float NearPlaneReach(const glm::mat4& projection);
+
+class ClosedSolidCulling {
+ public:
+  // Whether the draw of `primitive` at each of `model_views` may leave its back faces out.
+  // The model-view matrices carry the pass's root, which puts the eye at the origin; `root`
+  // is that root, whose handedness the copies must keep; `near_reach` is NearPlaneReach of the
+  // pass's projection.
+  bool MayCullBackFaces(const Primitive& primitive, const std::vector<glm::mat4>& model_views,
+                        const glm::mat4& root, float near_reach);
+
+ private:
+  struct Shape {
+    uint64_t upload_stamp = 0;
+    bool closed = false;
+    glm::vec3 centre{0.0f};
+    float radius = 0.0f;
+  };
+  const Shape& ShapeOf(const Primitive& primitive);
+
+  std::unordered_map<const Primitive*, Shape> shapes_;
+  Shape scratch_;
+};
