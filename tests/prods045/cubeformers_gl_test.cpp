@@ -14,18 +14,8 @@
 #include "util/fbo/fbo.h"
 #include "util/light/light.h"
 #include "util/light/shadowcubemap.h"
-#include "util/music/notedata.h"
 
 namespace {
-
-// Note track 1 with the two lanes the scene reads (no notes: both values 0).
-std::shared_ptr<NoteData> TwoLaneNotes() {
-  auto notes = std::make_shared<NoteData>();
-  notes->tracks.resize(2);
-  FindOrAddLane(notes->tracks[1], 36);
-  FindOrAddLane(notes->tracks[1], 38);
-  return notes;
-}
 
 // Cubes the model draws: the world instances of every node with a mesh (the ribbon draws its
 // cubes through one child per level of detail, the other arrangements through the master

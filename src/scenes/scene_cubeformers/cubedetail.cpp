@@ -56,10 +56,16 @@ void KeepLevelsInstanced(std::array<CubeInstances, kCubeDetailLevels>& levels) {
   }
   if (levels[0].matrices.size() != 1) return;
   for (size_t level = 1; level < levels.size(); ++level) {
-    if (!levels[level].matrices.empty()) {
-      MoveAll(levels[level], levels[0]);
-      return;
-    }
+    CubeInstances& from = levels[level];
+    if (from.matrices.empty()) continue;
+    // Every coarser level holds two cubes or more now: one joins the lone cube, and a last one
+    // left behind follows it.
+    levels[0].matrices.push_back(from.matrices.back());
+    levels[0].emissions.push_back(from.emissions.back());
+    from.matrices.pop_back();
+    from.emissions.pop_back();
+    if (from.matrices.size() == 1) MoveAll(from, levels[0]);
+    return;
   }
 }
 

@@ -162,6 +162,10 @@ void CubeFormers::AddRibbonLevels() {
   }
   model.GetMasterNode().instances.assign(1, glm::mat4(1.0f));
   ShowRibbon(cubes_[1]);
+  // The ribbon's cubes, back faces left out, hardly hide one another: the shading pass drawn
+  // at LESS shades few pixels twice, fewer than a depth pre-pass over every triangle costs.
+  // Measured on the show's ribbon, the frame costs a ninth less without the pre-pass.
+  model.depth_prepass = 0;
 }
 
 // Before the first resize the frame has no size to measure the cubes by: every cube is drawn
