@@ -21,11 +21,12 @@ constexpr uint32_t kCubeDetailLevels = 3;
 
 // The heights on screen, in pixels, of a cube's bounding sphere below which it drops to level 1
 // and to level 2. The sphere is sqrt(3) times the edge and the bevel a tenth of the edge, so the
-// bevel's radius is under 5.5 pixels at level 1 and under 1.4 at level 2. Measured on the show's
-// ribbon at 1280 x 720 against every cube fully bevelled, the worst frame keeps 43 dB; twice
-// the first threshold, or a third more for the second, goes under 40 dB on the far views.
+// bevel's radius is under 4.7 pixels at level 1 and under 1.4 at level 2. Measured on the show's
+// ribbon at 1280 x 720 against every cube fully bevelled, the worst frame keeps 43 dB, set by
+// the first threshold (96 keeps 41.5, 128 goes under 40); the second matters less (32 with 128
+// goes under 40 on the far views, 16 gains nothing).
 using CubeDetailThresholds = std::array<float, kCubeDetailLevels - 1>;
-constexpr CubeDetailThresholds kCubeDetailPixels = {96.0f, 24.0f};
+constexpr CubeDetailThresholds kCubeDetailPixels = {80.0f, 24.0f};
 
 // What the split needs of the view: the camera's view matrix and the pixels that one unit of
 // length covers at a view depth of one (the projection's y scale times half the frame height).
