@@ -113,6 +113,60 @@ def rounded_box(sx, sy, sz, radius, segments=3, sphere_corners=False):
     return mesh
 
 
+def chamfered_box(sx, sy, sz, radius):
+    """The rounded box's coarsest stand-in: each face's flat part, one flat strip across each
+    edge and one triangle at each corner (44 triangles). Every vertex carries its face's normal,
+    so across a strip the interpolated normal turns from one face's to the other's as it does
+    over the rounded edge, and the flat parts shade exactly as the rounded box's do."""
+    mesh = MeshData()
+    half = (sx / 2.0, sy / 2.0, sz / 2.0)
+    inner = tuple(h - radius for h in half)
+    corner_vertex = {}  # (face axis, corner signs) -> index
+    for signs in itertools.product((-1, 1), repeat=3):
+        for axis in range(3):
+            p = [signs[k] * (half[k] if k == axis else inner[k]) for k in range(3)]
+            n = [float(signs[k]) if k == axis else 0.0 for k in range(3)]
+            corner_vertex[axis, signs] = mesh.vertex(p, n, _box_uv(half, p))
+
+    def outward(*corners):
+        """Adds the polygon through the given vertices (in order round it), turned to face out."""
+        idx = [corner_vertex[c] for c in corners]
+        a, b, c = (mesh.positions[i] for i in idx[:3])
+        e1 = [b[k] - a[k] for k in range(3)]
+        e2 = [c[k] - a[k] for k in range(3)]
+        n = (e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2],
+             e1[0] * e2[1] - e1[1] * e2[0])
+        if sum(n[k] * (a[k] + b[k] + c[k]) for k in range(3)) < 0:
+            idx.reverse()
+        if len(idx) == 3:
+            mesh.triangle(*idx)
+        else:
+            mesh.quad(*idx)
+
+    square = ((-1, -1), (1, -1), (1, 1), (-1, 1))
+    for axis in range(3):
+        u, v = [k for k in range(3) if k != axis]
+        for side in (-1, 1):
+            corners = []
+            for a, b in square:
+                signs = [0, 0, 0]
+                signs[axis], signs[u], signs[v] = side, a, b
+                corners.append((axis, tuple(signs)))
+            outward(*corners)
+    for along in range(3):
+        a_axis, b_axis = [k for k in range(3) if k != along]
+        for sa, sb in square:
+            ends = []
+            for end in (-1, 1):
+                signs = [0, 0, 0]
+                signs[along], signs[a_axis], signs[b_axis] = end, sa, sb
+                ends.append(tuple(signs))
+            outward((a_axis, ends[0]), (a_axis, ends[1]), (b_axis, ends[1]), (b_axis, ends[0]))
+    for signs in itertools.product((-1, 1), repeat=3):
+        outward((0, signs), (1, signs), (2, signs))
+    return mesh
+
+
 def _touches_cell(cells, i, j):
     """Whether grid point (i, j) is a corner of a kept cell."""
     return any(0 <= jj < len(cells) and 0 <= ii < len(cells[0]) and cells[jj][ii]

@@ -14,17 +14,22 @@
 #include "util/fbo/fbo.h"
 #include "util/light/light.h"
 #include "util/light/shadowcubemap.h"
-#include "util/music/notedata.h"
 
 namespace {
 
-// Note track 1 with the two lanes the scene reads (no notes: both values 0).
-std::shared_ptr<NoteData> TwoLaneNotes() {
-  auto notes = std::make_shared<NoteData>();
-  notes->tracks.resize(2);
-  FindOrAddLane(notes->tracks[1], 36);
-  FindOrAddLane(notes->tracks[1], 38);
-  return notes;
+// Cubes the model draws: the world instances of every node with a mesh (the ribbon draws its
+// cubes through one child per level of detail, the other arrangements through the master
+// node's instances).
+size_t DrawnCubes(Objects3D& model) {
+  size_t count = 0;
+  std::vector<glm::mat4> world;
+  for (uint32_t i = 0; i < model.data.nodes.size(); ++i) {
+    if (model.GetNode(i).meshes.empty()) continue;
+    world.clear();
+    model.GetInstances(i, world);
+    count += world.size();
+  }
+  return count;
 }
 
 class CubeFormersDraw : public GLTest {
@@ -91,7 +96,7 @@ TEST_F(CubeFormersDraw, EachArrangementFillsItsModelsInstances) {
     const size_t expected = arrangement == 2
         ? size_t{5} * (scene_.greetings().width() + 2) * (scene_.greetings().height() + 2)
         : c.instances;
-    EXPECT_EQ(scene_.model(arrangement).GetNode(0u).instances.size(), expected) << c.sub_scene;
+    EXPECT_EQ(DrawnCubes(scene_.model(arrangement)), expected) << c.sub_scene;
   }
   // A picture was drawn: the lit cubes stand out of the sky somewhere.
   EXPECT_GT(Lit(target_->ReadPixels()), 0);
@@ -147,19 +152,22 @@ TEST_F(CubeFormersDraw, CubesOutOfViewAreLeftOutWithoutChangingThePicture) {
     scene_.cull_unseen_cubes = 1;
     Frame();
     const std::vector<uint8_t> in_view = target_->ReadPixels();
-    EXPECT_LT(scene_.model(1).GetNode(0u).instances.size(), size_t{kRibbonCubes}) << view.name;
+    EXPECT_LT(DrawnCubes(scene_.model(1)), size_t{kRibbonCubes}) << view.name;
     EXPECT_LE(LargestDifference(every_cube, in_view), 1) << view.name;
   }
   // With shadows a cube out of view may still shade one in view: every cube is drawn.
   harness_.SetTrack("shadows", 1.0f);
   Frame();
-  EXPECT_EQ(scene_.model(1).GetNode(0u).instances.size(), size_t{kRibbonCubes});
+  EXPECT_EQ(DrawnCubes(scene_.model(1)), size_t{kRibbonCubes});
   EXPECT_TRUE(NoGLError());
 }
 
 // Leaving out the cubes' back faces changes no pixel: each arrangement, shadowed and not, drawn
-// with and without them; the culling state comes back after the cubes.
+// with and without them; the culling state comes back after the cubes. The ribbon's cubes are
+// all fully bevelled here: the coarse shapes' silhouettes run along long straight edges, and a
+// pixel centre lying exactly on one may go to the back face by the fill rule.
 TEST_F(CubeFormersDraw, BackFacesAreLeftOutWithoutChangingThePicture) {
+  scene_.cube_detail_levels = 0;
   const struct {
     const char* name;
     float sub_scene, shadows;

@@ -7,6 +7,7 @@
 
 #include "tolmesystem.h"
 #include "util/data/data.h"
+#include "util/music/notedata.h"
 #include "util/music/sync_device.h"
 
 namespace {
@@ -76,4 +77,12 @@ void SceneHarness::AimCamera(const glm::vec3& eye, const glm::vec3& target) {
   SetTrack("cameraDstX", target.x);
   SetTrack("cameraDstY", target.y);
   SetTrack("cameraDstZ", target.z);
+}
+
+std::shared_ptr<NoteData> TwoLaneNotes() {
+  auto notes = std::make_shared<NoteData>();
+  notes->tracks.resize(2);
+  FindOrAddLane(notes->tracks[1], 36);
+  FindOrAddLane(notes->tracks[1], 38);
+  return notes;
 }

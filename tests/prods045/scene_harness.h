@@ -11,6 +11,11 @@
 #include "scenes/scene.h"
 #include "util/music/music.h"
 
+struct NoteData;
+
+// Note track 1 with the two lanes CubeFormers reads (no notes: both values 0).
+std::shared_ptr<NoteData> TwoLaneNotes();
+
 class SceneHarness {
  public:
   explicit SceneHarness(uint32_t production);

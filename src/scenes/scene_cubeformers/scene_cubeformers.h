@@ -5,6 +5,7 @@
 // in cubes (2). A sphere that pulses with the music marks the one light, a purple nebula sky
 // box surrounds everything, and the cubes flash with the music's note values.
 
+#include <array>
 #include <memory>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "objects3d/objects3d.h"
 #include "scenes/scene.h"
 #include "scenes/scene_cubeformers/cubearrangements.h"
+#include "scenes/scene_cubeformers/cubedetail.h"
 #include "scenes/scene_cubeformers/greetinglayout.h"
 #include "scenes/trackset.h"
 #include "util/cubefont/cubefont.h"
@@ -42,6 +44,10 @@ class CubeFormers : public Scene {
   static constexpr uint32_t kArrangements = 3;
   static constexpr char kCubeModel[] = "data/models/vorantil/cube_flat/cube_flat.glb";
   static constexpr char kBevelledCubeModel[] = "data/models/vorantil/beveled_cube/beveled_cube.glb";
+  // The ribbon's coarser levels of the bevelled cube, in order.
+  static constexpr const char* kCoarseCubeModels[kCubeDetailLevels - 1] = {
+      "data/models/vorantil/beveled_cube/beveled_cube_2step.glb",
+      "data/models/vorantil/beveled_cube/beveled_cube_chamfer.glb"};
   static constexpr char kBallModel[] = "data/models/vorantil/sphere/sphere.glb";
   static constexpr char kSkyFaces[] =
       "data/effects/skybox/spacescape_purple_nebula_complex/purple_nebula_complex_";
@@ -62,6 +68,13 @@ class CubeFormers : public Scene {
   Objects3D& model(uint32_t index) { return *models_[index]; }
   // Frames without shadows draw only the cubes that can be in view (on by default).
   uint8_t cull_unseen_cubes = 1;
+  // The ribbon's cubes are drawn as coarsely as their size on screen allows (on by default);
+  // off draws every cube fully bevelled. `cube_detail_pixels` are the heights, in pixels, below
+  // which a cube drops a level.
+  uint8_t cube_detail_levels = 1;
+  CubeDetailThresholds cube_detail_pixels = kCubeDetailPixels;
+  // The ribbon's cubes of the last frame at each level of detail.
+  const std::array<CubeInstances, kCubeDetailLevels>& ribbon_levels() const { return levels_; }
   // The cubes' back faces are left out of the draw (on by default).
   uint8_t cull_back_faces = 1;
   // The shadowed passes leave the cubes' back faces out too while the light lies outside every
@@ -75,6 +88,8 @@ class CubeFormers : public Scene {
   void LayOut(uint32_t arrangement, const CubeFormersTracks& values, float note0, float note1,
               double beat, bool& draw);
   void ShowInstances(Objects3D& model, const CubeInstances& cubes);
+  void AddRibbonLevels();
+  void ShowRibbon(const CubeInstances& cubes);
   const CubeInstances& CubesToDraw(uint32_t arrangement, bool shadows);
   void PulseBall(float note0, float ball_size);
   void DrawCubes(Objects3D& model);
@@ -90,5 +105,7 @@ class CubeFormers : public Scene {
   CubeInstances cubes_[kArrangements];
   float cube_radius_[kArrangements] = {};  // each model's bounding sphere about its origin
   CubeInstances in_view_;                  // the cubes of this frame that can be seen
+  std::array<CubeInstances, kCubeDetailLevels> levels_;  // the ribbon's, by level of detail
+  std::array<uint32_t, kCubeDetailLevels> level_nodes_ = {};  // the ribbon model's node of each
   TrackSet<CubeFormersTracks> tracks_;
 };
