@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <map>
 #include <unordered_map>
 #include <utility>
@@ -25,38 +26,15 @@ glm::vec3 PositionAt(const Primitive& p, uint32_t vertex) {
   return {p.positions[at], p.positions[at + 1], p.positions[at + 2]};
 }
 
-using Cell = std::array<int64_t, 3>;
-
-Cell CellOf(const glm::vec3& at, float cell_side) {
-  const glm::vec3 scaled = glm::floor(at / cell_side);
-  return {static_cast<int64_t>(scaled.x), static_cast<int64_t>(scaled.y),
-          static_cast<int64_t>(scaled.z)};
-}
-
-// One id per corner of the solid: a flat-shaded solid repeats each corner once per face, and
-// the two sides of a seam may carry the same corner rounded differently (or as -0 and 0), so
-// positions within a millionth of the primitive's size of each other count as one.
+// One id per distinct position: a flat-shaded solid repeats each corner once per face.
 std::vector<uint32_t> WeldedIds(const Primitive& p) {
-  const PositionBox box = BoxOfPositions(p);
-  const float tolerance = std::max(1e-6f * glm::length(box.max - box.min), 1e-30f);
-  std::map<Cell, std::vector<uint32_t>> cells;  // the first vertex of each corner, by cell
+  std::map<std::array<uint32_t, 3>, uint32_t> ids;
   std::vector<uint32_t> welded(p.VertexCount());
   for (uint32_t v = 0; v < welded.size(); ++v) {
-    const glm::vec3 at = PositionAt(p, v);
-    const Cell cell = CellOf(at, tolerance);
-    welded[v] = v;
-    for (int32_t n = 0; n < 27 && welded[v] == v; ++n) {
-      const auto found =
-          cells.find({cell[0] + n % 3 - 1, cell[1] + n / 3 % 3 - 1, cell[2] + n / 9 - 1});
-      if (found == cells.end()) continue;
-      for (const uint32_t other : found->second) {
-        if (glm::all(glm::lessThanEqual(glm::abs(PositionAt(p, other) - at), glm::vec3(tolerance)))) {
-          welded[v] = welded[other];
-          break;
-        }
-      }
-    }
-    if (welded[v] == v) cells[cell].push_back(v);
+    const glm::vec3 position = PositionAt(p, v);
+    std::array<uint32_t, 3> bits{};
+    std::memcpy(bits.data(), &position[0], sizeof(bits));
+    welded[v] = ids.emplace(bits, static_cast<uint32_t>(ids.size())).first->second;
   }
   return welded;
 }
