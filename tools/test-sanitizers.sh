@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Builds the engine, every test suite and the players of productions 0, 4, 5 and 6 a second time
+# Builds the engine, every test suite and the players of productions 0, 3, 4, 5 and 6 a second time
 # with AddressSanitizer and UndefinedBehaviorSanitizer (folder build-asan), then runs the suites
 # (those that need no window without a display, the GL, scene and 3D ones on a virtual display)
-# and plays the four productions side by side, each on a display of its own: 4, 5 and 6 to the
+# and plays the five productions side by side, each on a display of its own: 3, 4, 5 and 6 to the
 # end of their songs without input, the model viewer (0) through a few keys and Escape. Any
 # sanitizer report fails the run. Needs the main build (build/) with its packing players, which
 # tools/test.sh makes first: the data files are packed there.
@@ -13,7 +13,7 @@ jobs=${1:-$(nproc)}
 out=build-asan
 # Suites that open no window run without a display, which they must cope with.
 windowless=(test_audio test_avi test_data test_notes test_sync test_util)
-productions=(0 4 5 6)
+productions=(0 3 4 5 6)
 # GCC's "undefined" leaves out float-cast-overflow: a float converted to an integer type that
 # cannot hold it is undefined too.
 flags="-fsanitize=address,undefined,float-cast-overflow -fno-sanitize-recover=all"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds, and runs every test: unit, GL and end to end on a virtual
 # display, after the bounded fuzzing runs; then every suite again, and the plays of productions
-# 0, 4, 5 and 6, under AddressSanitizer and UndefinedBehaviorSanitizer. Exits non-zero on any
+# 0, 3, 4, 5 and 6, under AddressSanitizer and UndefinedBehaviorSanitizer. Exits non-zero on any
 # failure. Prints how long each phase took.
 set -euo pipefail
 cd "$(dirname "$0")/.."
