@@ -3,10 +3,11 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstring>
 #include <map>
 #include <unordered_map>
 #include <utility>
+
+#include <GL/glew.h>
 
 #include "objects3d/material.h"
 #include "objects3d/node_walk.h"
@@ -26,15 +27,38 @@ glm::vec3 PositionAt(const Primitive& p, uint32_t vertex) {
   return {p.positions[at], p.positions[at + 1], p.positions[at + 2]};
 }
 
-// One id per distinct position: a flat-shaded solid repeats each corner once per face.
+using Cell = std::array<int64_t, 3>;
+
+Cell CellOf(const glm::vec3& at, float cell_side) {
+  const glm::vec3 scaled = glm::floor(at / cell_side);
+  return {static_cast<int64_t>(scaled.x), static_cast<int64_t>(scaled.y),
+          static_cast<int64_t>(scaled.z)};
+}
+
+// One id per corner of the solid: a flat-shaded solid repeats each corner once per face, and
+// the two sides of a seam may carry the same corner rounded differently (or as -0 and 0), so
+// positions within a millionth of the primitive's size of each other count as one.
 std::vector<uint32_t> WeldedIds(const Primitive& p) {
-  std::map<std::array<uint32_t, 3>, uint32_t> ids;
+  const PositionBox box = BoxOfPositions(p);
+  const float tolerance = std::max(1e-6f * glm::length(box.max - box.min), 1e-30f);
+  std::map<Cell, std::vector<uint32_t>> cells;  // the first vertex of each corner, by cell
   std::vector<uint32_t> welded(p.VertexCount());
   for (uint32_t v = 0; v < welded.size(); ++v) {
-    const glm::vec3 position = PositionAt(p, v);
-    std::array<uint32_t, 3> bits{};
-    std::memcpy(bits.data(), &position[0], sizeof(bits));
-    welded[v] = ids.emplace(bits, static_cast<uint32_t>(ids.size())).first->second;
+    const glm::vec3 at = PositionAt(p, v);
+    const Cell cell = CellOf(at, tolerance);
+    welded[v] = v;
+    for (int32_t n = 0; n < 27 && welded[v] == v; ++n) {
+      const auto found =
+          cells.find({cell[0] + n % 3 - 1, cell[1] + n / 3 % 3 - 1, cell[2] + n / 9 - 1});
+      if (found == cells.end()) continue;
+      for (const uint32_t other : found->second) {
+        if (glm::all(glm::lessThanEqual(glm::abs(PositionAt(p, other) - at), glm::vec3(tolerance)))) {
+          welded[v] = welded[other];
+          break;
+        }
+      }
+    }
+    if (welded[v] == v) cells[cell].push_back(v);
   }
   return welded;
 }
@@ -96,7 +120,48 @@ float LargestScale(const glm::mat4& m) {
 
 float Handedness(const glm::mat4& m) { return glm::determinant(glm::mat3(m)); }
 
+bool DrawFramebufferHasDepth() {
+  GLint framebuffer = 0;
+  glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &framebuffer);
+  GLint type = GL_NONE;
+  glGetFramebufferAttachmentParameteriv(GL_DRAW_FRAMEBUFFER,
+                                        framebuffer != 0 ? GL_DEPTH_ATTACHMENT : GL_DEPTH,
+                                        GL_FRAMEBUFFER_ATTACHMENT_OBJECT_TYPE, &type);
+  return type != GL_NONE;
+}
+
+// Whether a back face that fails the stencil or the depth test leaves the stencil as it was.
+bool FailedBackFacesKeepStencil() {
+  if (!glIsEnabled(GL_STENCIL_TEST)) return true;
+  GLint stencil_fail = GL_KEEP;
+  GLint depth_fail = GL_KEEP;
+  glGetIntegerv(GL_STENCIL_BACK_FAIL, &stencil_fail);
+  glGetIntegerv(GL_STENCIL_BACK_PASS_DEPTH_FAIL, &depth_fail);
+  return stencil_fail == GL_KEEP && depth_fail == GL_KEEP;
+}
+
+// Whether a back face drawn before its front face has its colour replaced by it.
+bool FrontFaceReplacesColour() {
+  GLboolean writes = GL_FALSE;
+  glGetBooleanv(GL_DEPTH_WRITEMASK, &writes);
+  if (writes != GL_TRUE) return false;
+  if (!glIsEnabled(GL_BLEND)) return true;
+  std::array<GLboolean, 4> colour{};
+  glGetBooleanv(GL_COLOR_WRITEMASK, colour.data());
+  return std::none_of(colour.begin(), colour.end(), [](GLboolean c) { return c == GL_TRUE; });
+}
+
 }  // namespace
+
+bool DepthTestHidesBackFaces() {
+  if (!glIsEnabled(GL_DEPTH_TEST) || !DrawFramebufferHasDepth() || !FailedBackFacesKeepStencil()) {
+    return false;
+  }
+  GLint func = GL_LESS;
+  glGetIntegerv(GL_DEPTH_FUNC, &func);
+  if (func == GL_EQUAL) return true;
+  return (func == GL_LESS || func == GL_LEQUAL) && FrontFaceReplacesColour();
+}
 
 bool IsClosedSolid(const Primitive& p) {
   if (p.draw_mode != PrimitiveMode::Triangles || p.position_components < 3) return false;

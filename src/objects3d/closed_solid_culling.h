@@ -21,6 +21,15 @@ class Primitive;
 // outwards, counter-clockwise seen from outside.
 bool IsClosedSolid(const Primitive& primitive);
 
+// Whether the GL state set for the next draws lets the depth test alone decide between a back
+// face of a closed solid and the front face of the same solid in front of it, so that leaving
+// the back faces out keeps the picture: the depth test is on and the draw framebuffer has a
+// depth buffer; at GL_EQUAL a back face meets only the nearer depth laid down before and fails,
+// and at GL_LESS or GL_LEQUAL it is either drawn first and then overwritten by the front face
+// (depth writes on, its colour replaced: blending off or no colour written) or fails. A back
+// face that fails must leave the stencil as it was. Read once per pass, not per primitive.
+bool DepthTestHidesBackFaces();
+
 // How far from the eye the near plane of a perspective projection reaches (its farthest
 // corner); negative for a projection that is not a perspective one.
 float NearPlaneReach(const glm::mat4& projection);

@@ -151,13 +151,16 @@ ClosedSolidCulling& CameraClosedSolids() {
 }
 
 // Hands every primitive of the walk to the draw of one pass. Where the pass culls no side
-// itself, a closed solid seen from outside goes without its back faces.
+// itself and its depth test hides a solid's back faces behind its front faces, a closed solid
+// seen from outside goes without its back faces.
 class DrawVisitor : public NodeWalkVisitor {
  public:
   DrawVisitor(RenderContext& context, Mode mode, const Camera& camera, const glm::mat4& root,
               bool cull_closed)
       : context_(context), mode_(mode), camera_(camera), root_(root) {
-    if (cull_closed && !glIsEnabled(GL_CULL_FACE)) near_reach_ = NearPlaneReach(camera.projection);
+    if (cull_closed && !glIsEnabled(GL_CULL_FACE) && DepthTestHidesBackFaces()) {
+      near_reach_ = NearPlaneReach(camera.projection);
+    }
   }
   void OnPrimitive(Primitive& primitive, const std::vector<glm::mat4>& world,
                    const std::vector<float>& weights) override {

@@ -29,6 +29,17 @@ std::shared_ptr<Primitive> IndexedCube() {
   return p;
 }
 
+// The flat-shaded cube with the six vertices of its first face pushed outwards by `amount` of
+// their distance from the centre.
+std::shared_ptr<Primitive> CubeWithFirstFaceMoved(float amount) {
+  auto p = MakeCube(glm::vec3(1.0f), glm::vec3(1.0f));
+  const size_t components = p->position_components;
+  for (size_t v = 0; v < 6; ++v) {
+    for (size_t c = 0; c < 3; ++c) p->positions[v * components + c] *= 1.0f + amount;
+  }
+  return p;
+}
+
 std::shared_ptr<Primitive> Opaque(std::shared_ptr<Primitive> p) {
   p->material = MakeMaterial();
   return p;
@@ -46,6 +57,10 @@ TEST(ClosedSolidCulling, OnlyClosedSolidsWoundOutwardsQualify) {
       {"the same cube listed by index", [] { return IndexedCube(); }, true},
       {"icosahedron", [] { return MakeIcosahedron(); }, true},
       {"plane", [] { return MakePlane(2, 2, 1); }, false},
+      {"cube with a seam: one face's corners a rounding step off the others'",
+       [] { return CubeWithFirstFaceMoved(2e-7f); }, true},
+      {"cube with a gap: one face a hundredth off the others'",
+       [] { return CubeWithFirstFaceMoved(1e-2f); }, false},
       {"cube with a triangle missing",
        [] {
          auto p = IndexedCube();
