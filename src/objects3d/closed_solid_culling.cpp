@@ -140,15 +140,34 @@ bool FailedBackFacesKeepStencil() {
   return stencil_fail == GL_KEEP && depth_fail == GL_KEEP;
 }
 
-// Whether a back face drawn before its front face has its colour replaced by it.
-bool FrontFaceReplacesColour() {
+// Whether the blending lays an opaque fragment over what lies under it: its colour, taken
+// whole or by its alpha, and the rest by one minus that alpha or not at all.
+bool BlendsOpaqueOver() {
+  std::array<GLint, 4> factors{};
+  glGetIntegerv(GL_BLEND_SRC_RGB, &factors[0]);
+  glGetIntegerv(GL_BLEND_SRC_ALPHA, &factors[1]);
+  glGetIntegerv(GL_BLEND_DST_RGB, &factors[2]);
+  glGetIntegerv(GL_BLEND_DST_ALPHA, &factors[3]);
+  GLint equation = GL_FUNC_ADD;
+  glGetIntegerv(GL_BLEND_EQUATION_RGB, &equation);
+  const auto source = [](GLint f) { return f == GL_ONE || f == GL_SRC_ALPHA; };
+  const auto under = [](GLint f) { return f == GL_ZERO || f == GL_ONE_MINUS_SRC_ALPHA; };
+  return equation == GL_FUNC_ADD && source(factors[0]) && source(factors[1]) &&
+         under(factors[2]) && under(factors[3]);
+}
+
+// Whether a back face drawn before its front face has its colour covered by it (the solids
+// culled are opaque).
+bool FrontFaceCoversColour() {
   GLboolean writes = GL_FALSE;
   glGetBooleanv(GL_DEPTH_WRITEMASK, &writes);
   if (writes != GL_TRUE) return false;
   if (!glIsEnabled(GL_BLEND)) return true;
   std::array<GLboolean, 4> colour{};
   glGetBooleanv(GL_COLOR_WRITEMASK, colour.data());
-  return std::none_of(colour.begin(), colour.end(), [](GLboolean c) { return c == GL_TRUE; });
+  const bool writes_colour =
+      std::any_of(colour.begin(), colour.end(), [](GLboolean c) { return c == GL_TRUE; });
+  return !writes_colour || BlendsOpaqueOver();
 }
 
 }  // namespace
@@ -160,7 +179,7 @@ bool DepthTestHidesBackFaces() {
   GLint func = GL_LESS;
   glGetIntegerv(GL_DEPTH_FUNC, &func);
   if (func == GL_EQUAL) return true;
-  return (func == GL_LESS || func == GL_LEQUAL) && FrontFaceReplacesColour();
+  return (func == GL_LESS || func == GL_LEQUAL) && FrontFaceCoversColour();
 }
 
 bool IsClosedSolid(const Primitive& p) {

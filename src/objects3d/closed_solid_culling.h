@@ -26,7 +26,8 @@ bool IsClosedSolid(const Primitive& primitive);
 // the back faces out keeps the picture: the depth test is on and the draw framebuffer has a
 // depth buffer; at GL_EQUAL a back face meets only the nearer depth laid down before and fails,
 // and at GL_LESS or GL_LEQUAL it is either drawn first and then overwritten by the front face
-// (depth writes on, its colour replaced: blending off or no colour written) or fails. A back
+// (depth writes on, its colour covered: blending off, an opaque colour laid over the rest, or
+// no colour written) or fails. A back
 // face that fails must leave the stencil as it was. Read once per pass, not per primitive.
 bool DepthTestHidesBackFaces();
 

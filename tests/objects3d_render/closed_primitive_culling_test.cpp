@@ -185,7 +185,18 @@ TEST_F(ClosedPrimitiveCullingTest, DepthStateDecidesWhetherBackFacesMayGo) {
        }, true},
       {"depth test off", [] { glDisable(GL_DEPTH_TEST); }, false},
       {"depth writes off", [] { glDepthMask(GL_FALSE); }, false},
-      {"blending", [] { glEnable(GL_BLEND); }, false},
+      {"an opaque colour laid over the rest", [] {
+         glEnable(GL_BLEND);
+         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+       }, true},
+      {"adding", [] {
+         glEnable(GL_BLEND);
+         glBlendFunc(GL_ONE, GL_ONE);
+       }, false},
+      {"multiplying", [] {
+         glEnable(GL_BLEND);
+         glBlendFunc(GL_DST_COLOR, GL_ZERO);
+       }, false},
       {"at greater", [] { glDepthFunc(GL_GREATER); }, false},
       {"at always", [] { glDepthFunc(GL_ALWAYS); }, false},
       {"stencil counting depth failures", [] {
@@ -202,6 +213,7 @@ TEST_F(ClosedPrimitiveCullingTest, DepthStateDecidesWhetherBackFacesMayGo) {
     c.set_up();
     EXPECT_EQ(DepthTestHidesBackFaces(), c.may_go) << c.name;
     glDisable(GL_BLEND);
+    glBlendFunc(GL_ONE, GL_ZERO);
     glDisable(GL_STENCIL_TEST);
     glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
