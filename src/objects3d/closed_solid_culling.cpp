@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <map>
 #include <unordered_map>
 #include <utility>
@@ -120,6 +121,24 @@ float LargestScale(const glm::mat4& m) {
 
 float Handedness(const glm::mat4& m) { return glm::determinant(glm::mat3(m)); }
 
+// A hash of what decides a primitive's shape: its positions, their layout and its indices.
+uint64_t GeometryHash(const Primitive& p) {
+  uint64_t hash = 0x9e3779b97f4a7c15ull ^ (uint64_t{p.position_components} << 32 | p.draw_mode);
+  const auto mix = [&hash](uint64_t value) {
+    hash ^= value + 0x9e3779b97f4a7c15ull + (hash << 6) + (hash >> 2);
+  };
+  for (const float f : p.positions) {
+    uint32_t bits = 0;
+    std::memcpy(&bits, &f, sizeof(bits));
+    mix(bits);
+  }
+  mix(p.positions.size());
+  for (const uint32_t i : p.indices) mix(i);
+  mix(p.indices.size());
+  mix(p.morph_targets.size());
+  return hash;
+}
+
 bool DrawFramebufferHasDepth() {
   GLint framebuffer = 0;
   glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &framebuffer);
@@ -210,17 +229,24 @@ float NearPlaneReach(const glm::mat4& projection) {
 const ClosedSolidCulling::Shape& ClosedSolidCulling::ShapeOf(const Primitive& p) {
   const uint64_t stamp = p.buffers ? p.buffers->upload_stamp() : 0;
   const bool settled = stamp != 0 && !p.NeedsUpload();
-  if (settled) {
-    const auto found = shapes_.find(&p);
-    if (found != shapes_.end() && found->second.upload_stamp == stamp) return found->second;
+  const auto found = shapes_.find(&p);
+  const bool known = found != shapes_.end();
+  if (settled && known && found->second.upload_stamp == stamp) return found->second;
+  // Uploaded again, or about to be: the shape holds while the positions and indices do.
+  const uint64_t geometry = GeometryHash(p);
+  if (known && found->second.geometry == geometry) {
+    if (settled) found->second.upload_stamp = stamp;
+    return found->second;
   }
   Shape shape;
-  shape.upload_stamp = stamp;
+  shape.upload_stamp = settled ? stamp : 0;
+  shape.geometry = geometry;
   const PositionBox box = BoxOfPositions(p);
   shape.closed = box.valid && IsClosedSolid(p);
   shape.centre = (box.min + box.max) * 0.5f;
   shape.radius = glm::length(box.max - box.min) * 0.5f;
-  Shape& kept = settled ? shapes_[&p] : scratch_;
+  ++shapes_worked_out_;
+  Shape& kept = shapes_[&p];
   kept = shape;
   return kept;
 }

@@ -30,6 +30,7 @@ class FBO;
 class Light;
 class RenderContext;
 class ShadowFaceRenderer;
+class ClosedSolidCulling;
 namespace Effects {
 class SkyBox;
 }
@@ -204,6 +205,8 @@ class Objects3D {
   // copy drawn (see ClosedSolidCulling); the picture is the same but for faces seen exactly
   // edge-on. Passes that cull a side themselves keep theirs.
   uint8_t closed_primitive_culling = 1;
+  // What the camera's passes know of this model's closed solids; made with the first draw.
+  std::shared_ptr<ClosedSolidCulling> closed_solid_culling;
   // Draws the shadow faces; made with the first shadowed frame.
   std::shared_ptr<ShadowFaceRenderer> shadow_faces;
   std::unique_ptr<FBO> glow_fbo;

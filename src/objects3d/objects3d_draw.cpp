@@ -143,11 +143,11 @@ RenderContext& Context(Objects3D& o) {
   return *o.render_context;
 }
 
-// What closed solids of the camera's passes may leave out, primitive by primitive; plain
-// memory kept across frames, like the walk's.
-ClosedSolidCulling& CameraClosedSolids() {
-  static ClosedSolidCulling culling;
-  return culling;
+// What closed solids of the camera's passes may leave out, primitive by primitive; kept by the
+// model across frames.
+ClosedSolidCulling& CameraClosedSolids(Objects3D& o) {
+  if (!o.closed_solid_culling) o.closed_solid_culling = std::make_shared<ClosedSolidCulling>();
+  return *o.closed_solid_culling;
 }
 
 // Hands every primitive of the walk to the draw of one pass. Where the pass culls no side
@@ -156,8 +156,8 @@ ClosedSolidCulling& CameraClosedSolids() {
 class DrawVisitor : public NodeWalkVisitor {
  public:
   DrawVisitor(RenderContext& context, Mode mode, const Camera& camera, const glm::mat4& root,
-              bool cull_closed)
-      : context_(context), mode_(mode), camera_(camera), root_(root) {
+              ClosedSolidCulling& closed_solids, bool cull_closed)
+      : context_(context), mode_(mode), camera_(camera), root_(root), closed_solids_(closed_solids) {
     if (cull_closed && !glIsEnabled(GL_CULL_FACE) && DepthTestHidesBackFaces()) {
       near_reach_ = NearPlaneReach(camera.projection);
     }
@@ -165,7 +165,7 @@ class DrawVisitor : public NodeWalkVisitor {
   void OnPrimitive(Primitive& primitive, const std::vector<glm::mat4>& world,
                    const std::vector<float>& weights) override {
     const bool cull = near_reach_ >= 0.0f &&
-        CameraClosedSolids().MayCullBackFaces(primitive, world, root_, near_reach_);
+        closed_solids_.MayCullBackFaces(primitive, world, root_, near_reach_);
     if (cull) {
       glEnable(GL_CULL_FACE);
       glCullFace(GL_BACK);
@@ -179,6 +179,7 @@ class DrawVisitor : public NodeWalkVisitor {
   Mode mode_;
   const Camera& camera_;
   glm::mat4 root_;
+  ClosedSolidCulling& closed_solids_;
   // Negative: no primitive is culled by the visitor.
   float near_reach_ = -1.0f;
 };
@@ -195,7 +196,8 @@ void DrawTree(Objects3D& o, Mode mode, const glm::mat4& root, const Camera& came
   if (!o.GetMasterNode().instances.empty()) glFrontFace(GL_CCW);
   GLint cull_mode = GL_BACK;
   glGetIntegerv(GL_CULL_FACE_MODE, &cull_mode);
-  DrawVisitor visitor(Context(o), mode, camera, root, o.closed_primitive_culling != 0);
+  DrawVisitor visitor(Context(o), mode, camera, root, CameraClosedSolids(o),
+                      o.closed_primitive_culling != 0);
   DrawWalk().Run(o, root, visitor);
   glCullFace(static_cast<GLenum>(cull_mode));
 }

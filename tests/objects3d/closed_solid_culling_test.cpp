@@ -151,4 +151,46 @@ TEST(ClosedSolidCulling, BackFacesGoOnlyWhileTheEyeKeepsClearOfEveryCopy) {
   EXPECT_FALSE(culling.MayCullBackFaces(*cube, {At({0, 0, -5})}, glm::mat4(1.0f), -1.0f));
 }
 
+// A primitive uploaded again keeps its shape while its positions and indices stay: only a change
+// of either works it out again (and sees the solid opened).
+TEST(ClosedSolidCulling, ShapeIsWorkedOutAgainOnlyForNewPositionsOrIndices) {
+  struct Case {
+    const char* name;
+    std::function<void(Primitive&)> change;
+    int32_t worked_out;
+    bool culled;
+  };
+  const Case cases[] = {
+      {"nothing changed", [](Primitive&) {}, 1, true},
+      {"colours uploaded again",
+       [](Primitive& p) {
+         p.color_components = 4;
+         p.colors.assign(static_cast<size_t>(p.VertexCount()) * 4, 0.5f);
+         p.dirty = 1;
+       },
+       1, true},
+      {"a corner moved out",
+       [](Primitive& p) {
+         p.positions[0] += 0.25f;
+         p.dirty = 1;
+       },
+       2, false},
+      {"a triangle dropped",
+       [](Primitive& p) {
+         p.indices.resize(p.indices.size() - 3);
+         p.indices_dirty = 1;
+       },
+       2, false},
+  };
+  const std::vector<glm::mat4> copies = {At({0, 0, -5})};
+  for (const Case& c : cases) {
+    auto cube = Opaque(IndexedCube());
+    ClosedSolidCulling culling;
+    EXPECT_TRUE(culling.MayCullBackFaces(*cube, copies, glm::mat4(1.0f), 0.2f)) << c.name;
+    c.change(*cube);
+    EXPECT_EQ(culling.MayCullBackFaces(*cube, copies, glm::mat4(1.0f), 0.2f), c.culled) << c.name;
+    EXPECT_EQ(culling.shapes_worked_out(), static_cast<uint64_t>(c.worked_out)) << c.name;
+  }
+}
+
 }  // namespace

@@ -156,6 +156,9 @@ TEST_F(ClosedPrimitiveCullingTest, CallersWhoseDepthTestDoesNotDecideKeepTheirPi
     // A sample at the solids' outlines may go another way through the depth pre-pass.
     EXPECT_LE(PixelsApart(with, without), kSide * kSide / 200) << caller.name;
   }
+  // The model keeps what it learnt of its two solids across its frames and passes.
+  ASSERT_TRUE(scene->closed_solid_culling);
+  EXPECT_EQ(scene->closed_solid_culling->shapes_worked_out(), 2u);
   EXPECT_TRUE(NoGLError());
 }
 
