@@ -475,19 +475,19 @@ void CollectEnabledLights(Objects3D& o, RenderContext& context) {
 }
 
 // The culling of the passes that shade what the camera sees: back faces are left out where the
-// shadow faces cull front faces (they take no light) and where every mesh is a closed solid
-// (a front face of the same solid covers each of them).
+// shadow faces cull front faces (they take no light); closed solids lose theirs primitive by
+// primitive.
 GLenum SeenSideCulling(const Objects3D& o, bool shadow_light) {
-  return (shadow_light && o.shadow_cull_front) || o.closed_solids ? GL_BACK : GL_NONE;
+  return shadow_light && o.shadow_cull_front ? GL_BACK : GL_NONE;
 }
 
 // `seen_only`: the faces no surface in the camera's view reads may be left as they are.
 void ShadowFaces(Objects3D& o, const std::shared_ptr<Light>& light, const Camera& camera,
                  bool seen_only = true) {
   TimedPass timed("shadow faces");
-  // The nearest surface a closed solid shows the light is one of its front faces, so its back
-  // faces add no depth the faces keep.
-  const FaceCullingScope culling(o.shadow_cull_front ? GL_FRONT : o.closed_solids ? GL_BACK : GL_NONE);
+  // Where the faces take no front face, closed solids still lose their back faces primitive by
+  // primitive: the nearest surface a closed solid shows the light is one of its front faces.
+  const FaceCullingScope culling(o.shadow_cull_front ? GL_FRONT : GL_NONE);
   light->UpdateMatrix();
   if (!o.shadow_faces) o.shadow_faces = std::make_shared<ShadowFaceRenderer>();
   const ShadowFaceOptions options{o.shadow_face_culling != 0, o.shadow_face_cache != 0,
