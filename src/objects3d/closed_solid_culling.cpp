@@ -8,6 +8,8 @@
 #include <unordered_map>
 #include <utility>
 
+#include <GL/glew.h>
+
 #include "objects3d/material.h"
 #include "objects3d/node_walk.h"
 #include "objects3d/primitive.h"
@@ -26,15 +28,38 @@ glm::vec3 PositionAt(const Primitive& p, uint32_t vertex) {
   return {p.positions[at], p.positions[at + 1], p.positions[at + 2]};
 }
 
-// One id per distinct position: a flat-shaded solid repeats each corner once per face.
+using Cell = std::array<int64_t, 3>;
+
+Cell CellOf(const glm::vec3& at, float cell_side) {
+  const glm::vec3 scaled = glm::floor(at / cell_side);
+  return {static_cast<int64_t>(scaled.x), static_cast<int64_t>(scaled.y),
+          static_cast<int64_t>(scaled.z)};
+}
+
+// One id per corner of the solid: a flat-shaded solid repeats each corner once per face, and
+// the two sides of a seam may carry the same corner rounded differently (or as -0 and 0), so
+// positions within a millionth of the primitive's size of each other count as one.
 std::vector<uint32_t> WeldedIds(const Primitive& p) {
-  std::map<std::array<uint32_t, 3>, uint32_t> ids;
+  const PositionBox box = BoxOfPositions(p);
+  const float tolerance = std::max(1e-6f * glm::length(box.max - box.min), 1e-30f);
+  std::map<Cell, std::vector<uint32_t>> cells;  // the first vertex of each corner, by cell
   std::vector<uint32_t> welded(p.VertexCount());
   for (uint32_t v = 0; v < welded.size(); ++v) {
-    const glm::vec3 position = PositionAt(p, v);
-    std::array<uint32_t, 3> bits{};
-    std::memcpy(bits.data(), &position[0], sizeof(bits));
-    welded[v] = ids.emplace(bits, static_cast<uint32_t>(ids.size())).first->second;
+    const glm::vec3 at = PositionAt(p, v);
+    const Cell cell = CellOf(at, tolerance);
+    welded[v] = v;
+    for (int32_t n = 0; n < 27 && welded[v] == v; ++n) {
+      const auto found =
+          cells.find({cell[0] + n % 3 - 1, cell[1] + n / 3 % 3 - 1, cell[2] + n / 9 - 1});
+      if (found == cells.end()) continue;
+      for (const uint32_t other : found->second) {
+        if (glm::all(glm::lessThanEqual(glm::abs(PositionAt(p, other) - at), glm::vec3(tolerance)))) {
+          welded[v] = welded[other];
+          break;
+        }
+      }
+    }
+    if (welded[v] == v) cells[cell].push_back(v);
   }
   return welded;
 }
@@ -96,7 +121,85 @@ float LargestScale(const glm::mat4& m) {
 
 float Handedness(const glm::mat4& m) { return glm::determinant(glm::mat3(m)); }
 
+// A hash of what decides a primitive's shape: its positions, their layout and its indices.
+uint64_t GeometryHash(const Primitive& p) {
+  uint64_t hash = 0x9e3779b97f4a7c15ull ^ (uint64_t{p.position_components} << 32 | p.draw_mode);
+  const auto mix = [&hash](uint64_t value) {
+    hash ^= value + 0x9e3779b97f4a7c15ull + (hash << 6) + (hash >> 2);
+  };
+  for (const float f : p.positions) {
+    uint32_t bits = 0;
+    std::memcpy(&bits, &f, sizeof(bits));
+    mix(bits);
+  }
+  mix(p.positions.size());
+  for (const uint32_t i : p.indices) mix(i);
+  mix(p.indices.size());
+  mix(p.morph_targets.size());
+  return hash;
+}
+
+bool DrawFramebufferHasDepth() {
+  GLint framebuffer = 0;
+  glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &framebuffer);
+  GLint type = GL_NONE;
+  glGetFramebufferAttachmentParameteriv(GL_DRAW_FRAMEBUFFER,
+                                        framebuffer != 0 ? GL_DEPTH_ATTACHMENT : GL_DEPTH,
+                                        GL_FRAMEBUFFER_ATTACHMENT_OBJECT_TYPE, &type);
+  return type != GL_NONE;
+}
+
+// Whether a back face that fails the stencil or the depth test leaves the stencil as it was.
+bool FailedBackFacesKeepStencil() {
+  if (!glIsEnabled(GL_STENCIL_TEST)) return true;
+  GLint stencil_fail = GL_KEEP;
+  GLint depth_fail = GL_KEEP;
+  glGetIntegerv(GL_STENCIL_BACK_FAIL, &stencil_fail);
+  glGetIntegerv(GL_STENCIL_BACK_PASS_DEPTH_FAIL, &depth_fail);
+  return stencil_fail == GL_KEEP && depth_fail == GL_KEEP;
+}
+
+// Whether the blending lays an opaque fragment over what lies under it: its colour, taken
+// whole or by its alpha, and the rest by one minus that alpha or not at all.
+bool BlendsOpaqueOver() {
+  std::array<GLint, 4> factors{};
+  glGetIntegerv(GL_BLEND_SRC_RGB, &factors[0]);
+  glGetIntegerv(GL_BLEND_SRC_ALPHA, &factors[1]);
+  glGetIntegerv(GL_BLEND_DST_RGB, &factors[2]);
+  glGetIntegerv(GL_BLEND_DST_ALPHA, &factors[3]);
+  GLint equation = GL_FUNC_ADD;
+  glGetIntegerv(GL_BLEND_EQUATION_RGB, &equation);
+  const auto source = [](GLint f) { return f == GL_ONE || f == GL_SRC_ALPHA; };
+  const auto under = [](GLint f) { return f == GL_ZERO || f == GL_ONE_MINUS_SRC_ALPHA; };
+  return equation == GL_FUNC_ADD && source(factors[0]) && source(factors[1]) &&
+         under(factors[2]) && under(factors[3]);
+}
+
+// Whether a back face drawn before its front face has its colour covered by it (the solids
+// culled are opaque).
+bool FrontFaceCoversColour() {
+  GLboolean writes = GL_FALSE;
+  glGetBooleanv(GL_DEPTH_WRITEMASK, &writes);
+  if (writes != GL_TRUE) return false;
+  if (!glIsEnabled(GL_BLEND)) return true;
+  std::array<GLboolean, 4> colour{};
+  glGetBooleanv(GL_COLOR_WRITEMASK, colour.data());
+  const bool writes_colour =
+      std::any_of(colour.begin(), colour.end(), [](GLboolean c) { return c == GL_TRUE; });
+  return !writes_colour || BlendsOpaqueOver();
+}
+
 }  // namespace
+
+bool DepthTestHidesBackFaces() {
+  if (!glIsEnabled(GL_DEPTH_TEST) || !DrawFramebufferHasDepth() || !FailedBackFacesKeepStencil()) {
+    return false;
+  }
+  GLint func = GL_LESS;
+  glGetIntegerv(GL_DEPTH_FUNC, &func);
+  if (func == GL_EQUAL) return true;
+  return (func == GL_LESS || func == GL_LEQUAL) && FrontFaceCoversColour();
+}
 
 bool IsClosedSolid(const Primitive& p) {
   if (p.draw_mode != PrimitiveMode::Triangles || p.position_components < 3) return false;
@@ -126,17 +229,24 @@ float NearPlaneReach(const glm::mat4& projection) {
 const ClosedSolidCulling::Shape& ClosedSolidCulling::ShapeOf(const Primitive& p) {
   const uint64_t stamp = p.buffers ? p.buffers->upload_stamp() : 0;
   const bool settled = stamp != 0 && !p.NeedsUpload();
-  if (settled) {
-    const auto found = shapes_.find(&p);
-    if (found != shapes_.end() && found->second.upload_stamp == stamp) return found->second;
+  const auto found = shapes_.find(&p);
+  const bool known = found != shapes_.end();
+  if (settled && known && found->second.upload_stamp == stamp) return found->second;
+  // Uploaded again, or about to be: the shape holds while the positions and indices do.
+  const uint64_t geometry = GeometryHash(p);
+  if (known && found->second.geometry == geometry) {
+    if (settled) found->second.upload_stamp = stamp;
+    return found->second;
   }
   Shape shape;
-  shape.upload_stamp = stamp;
+  shape.upload_stamp = settled ? stamp : 0;
+  shape.geometry = geometry;
   const PositionBox box = BoxOfPositions(p);
   shape.closed = box.valid && IsClosedSolid(p);
   shape.centre = (box.min + box.max) * 0.5f;
   shape.radius = glm::length(box.max - box.min) * 0.5f;
-  Shape& kept = settled ? shapes_[&p] : scratch_;
+  ++shapes_worked_out_;
+  Shape& kept = shapes_[&p];
   kept = shape;
   return kept;
 }

@@ -30,6 +30,7 @@ class FBO;
 class Light;
 class RenderContext;
 class ShadowFaceRenderer;
+class ClosedSolidCulling;
 namespace Effects {
 class SkyBox;
 }
@@ -194,16 +195,13 @@ class Objects3D {
   // reach it (and the rectangle drawn of it), not with all of them; the picture is the same
   // either way.
   uint8_t shadow_face_copy_culling = 1;
-  // Every mesh is a closed solid seen from outside (neither the camera nor a shadowed light
-  // inside one): the shadowed passes leave back faces out as well, the shadow faces included.
-  // A back face then always lies behind a front face of its own, so the picture is the same but
-  // where a face is seen exactly edge-on (its sliver may take a sample or not).
-  uint8_t closed_solids = 0;
   // Each opaque primitive whose triangles close up into a solid is drawn without back faces
   // while the eye of the pass (the camera, or the light for its shadow faces) lies outside every
   // copy drawn (see ClosedSolidCulling); the picture is the same but for faces seen exactly
   // edge-on. Passes that cull a side themselves keep theirs.
   uint8_t closed_primitive_culling = 1;
+  // What the camera's passes know of this model's closed solids; made with the first draw.
+  std::shared_ptr<ClosedSolidCulling> closed_solid_culling;
   // Draws the shadow faces; made with the first shadowed frame.
   std::shared_ptr<ShadowFaceRenderer> shadow_faces;
   std::unique_ptr<FBO> glow_fbo;

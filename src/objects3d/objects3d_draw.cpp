@@ -143,26 +143,29 @@ RenderContext& Context(Objects3D& o) {
   return *o.render_context;
 }
 
-// What closed solids of the camera's passes may leave out, primitive by primitive; plain
-// memory kept across frames, like the walk's.
-ClosedSolidCulling& CameraClosedSolids() {
-  static ClosedSolidCulling culling;
-  return culling;
+// What closed solids of the camera's passes may leave out, primitive by primitive; kept by the
+// model across frames.
+ClosedSolidCulling& CameraClosedSolids(Objects3D& o) {
+  if (!o.closed_solid_culling) o.closed_solid_culling = std::make_shared<ClosedSolidCulling>();
+  return *o.closed_solid_culling;
 }
 
 // Hands every primitive of the walk to the draw of one pass. Where the pass culls no side
-// itself, a closed solid seen from outside goes without its back faces.
+// itself and its depth test hides a solid's back faces behind its front faces, a closed solid
+// seen from outside goes without its back faces.
 class DrawVisitor : public NodeWalkVisitor {
  public:
   DrawVisitor(RenderContext& context, Mode mode, const Camera& camera, const glm::mat4& root,
-              bool cull_closed)
-      : context_(context), mode_(mode), camera_(camera), root_(root) {
-    if (cull_closed && !glIsEnabled(GL_CULL_FACE)) near_reach_ = NearPlaneReach(camera.projection);
+              ClosedSolidCulling& closed_solids, bool cull_closed)
+      : context_(context), mode_(mode), camera_(camera), root_(root), closed_solids_(closed_solids) {
+    if (cull_closed && !glIsEnabled(GL_CULL_FACE) && DepthTestHidesBackFaces()) {
+      near_reach_ = NearPlaneReach(camera.projection);
+    }
   }
   void OnPrimitive(Primitive& primitive, const std::vector<glm::mat4>& world,
                    const std::vector<float>& weights) override {
     const bool cull = near_reach_ >= 0.0f &&
-        CameraClosedSolids().MayCullBackFaces(primitive, world, root_, near_reach_);
+        closed_solids_.MayCullBackFaces(primitive, world, root_, near_reach_);
     if (cull) {
       glEnable(GL_CULL_FACE);
       glCullFace(GL_BACK);
@@ -176,6 +179,7 @@ class DrawVisitor : public NodeWalkVisitor {
   Mode mode_;
   const Camera& camera_;
   glm::mat4 root_;
+  ClosedSolidCulling& closed_solids_;
   // Negative: no primitive is culled by the visitor.
   float near_reach_ = -1.0f;
 };
@@ -192,7 +196,8 @@ void DrawTree(Objects3D& o, Mode mode, const glm::mat4& root, const Camera& came
   if (!o.GetMasterNode().instances.empty()) glFrontFace(GL_CCW);
   GLint cull_mode = GL_BACK;
   glGetIntegerv(GL_CULL_FACE_MODE, &cull_mode);
-  DrawVisitor visitor(Context(o), mode, camera, root, o.closed_primitive_culling != 0);
+  DrawVisitor visitor(Context(o), mode, camera, root, CameraClosedSolids(o),
+                      o.closed_primitive_culling != 0);
   DrawWalk().Run(o, root, visitor);
   glCullFace(static_cast<GLenum>(cull_mode));
 }
@@ -470,19 +475,19 @@ void CollectEnabledLights(Objects3D& o, RenderContext& context) {
 }
 
 // The culling of the passes that shade what the camera sees: back faces are left out where the
-// shadow faces cull front faces (they take no light) and where every mesh is a closed solid
-// (a front face of the same solid covers each of them).
+// shadow faces cull front faces (they take no light); closed solids lose theirs primitive by
+// primitive.
 GLenum SeenSideCulling(const Objects3D& o, bool shadow_light) {
-  return (shadow_light && o.shadow_cull_front) || o.closed_solids ? GL_BACK : GL_NONE;
+  return shadow_light && o.shadow_cull_front ? GL_BACK : GL_NONE;
 }
 
 // `seen_only`: the faces no surface in the camera's view reads may be left as they are.
 void ShadowFaces(Objects3D& o, const std::shared_ptr<Light>& light, const Camera& camera,
                  bool seen_only = true) {
   TimedPass timed("shadow faces");
-  // The nearest surface a closed solid shows the light is one of its front faces, so its back
-  // faces add no depth the faces keep.
-  const FaceCullingScope culling(o.shadow_cull_front ? GL_FRONT : o.closed_solids ? GL_BACK : GL_NONE);
+  // Where the faces take no front face, closed solids still lose their back faces primitive by
+  // primitive: the nearest surface a closed solid shows the light is one of its front faces.
+  const FaceCullingScope culling(o.shadow_cull_front ? GL_FRONT : GL_NONE);
   light->UpdateMatrix();
   if (!o.shadow_faces) o.shadow_faces = std::make_shared<ShadowFaceRenderer>();
   const ShadowFaceOptions options{o.shadow_face_culling != 0, o.shadow_face_cache != 0,

@@ -29,6 +29,17 @@ std::shared_ptr<Primitive> IndexedCube() {
   return p;
 }
 
+// The flat-shaded cube with the six vertices of its first face pushed outwards by `amount` of
+// their distance from the centre.
+std::shared_ptr<Primitive> CubeWithFirstFaceMoved(float amount) {
+  auto p = MakeCube(glm::vec3(1.0f), glm::vec3(1.0f));
+  const size_t components = p->position_components;
+  for (size_t v = 0; v < 6; ++v) {
+    for (size_t c = 0; c < 3; ++c) p->positions[v * components + c] *= 1.0f + amount;
+  }
+  return p;
+}
+
 std::shared_ptr<Primitive> Opaque(std::shared_ptr<Primitive> p) {
   p->material = MakeMaterial();
   return p;
@@ -46,6 +57,10 @@ TEST(ClosedSolidCulling, OnlyClosedSolidsWoundOutwardsQualify) {
       {"the same cube listed by index", [] { return IndexedCube(); }, true},
       {"icosahedron", [] { return MakeIcosahedron(); }, true},
       {"plane", [] { return MakePlane(2, 2, 1); }, false},
+      {"cube with a seam: one face's corners a rounding step off the others'",
+       [] { return CubeWithFirstFaceMoved(2e-7f); }, true},
+      {"cube with a gap: one face a hundredth off the others'",
+       [] { return CubeWithFirstFaceMoved(1e-2f); }, false},
       {"cube with a triangle missing",
        [] {
          auto p = IndexedCube();
@@ -134,6 +149,48 @@ TEST(ClosedSolidCulling, BackFacesGoOnlyWhileTheEyeKeepsClearOfEveryCopy) {
   EXPECT_FALSE(culling.MayCullBackFaces(*cube, {At({0, 0, -5})}, mirror, reach));
   // A pass without a perspective eye culls nothing.
   EXPECT_FALSE(culling.MayCullBackFaces(*cube, {At({0, 0, -5})}, glm::mat4(1.0f), -1.0f));
+}
+
+// A primitive uploaded again keeps its shape while its positions and indices stay: only a change
+// of either works it out again (and sees the solid opened).
+TEST(ClosedSolidCulling, ShapeIsWorkedOutAgainOnlyForNewPositionsOrIndices) {
+  struct Case {
+    const char* name;
+    std::function<void(Primitive&)> change;
+    int32_t worked_out;
+    bool culled;
+  };
+  const Case cases[] = {
+      {"nothing changed", [](Primitive&) {}, 1, true},
+      {"colours uploaded again",
+       [](Primitive& p) {
+         p.color_components = 4;
+         p.colors.assign(static_cast<size_t>(p.VertexCount()) * 4, 0.5f);
+         p.dirty = 1;
+       },
+       1, true},
+      {"a corner moved out",
+       [](Primitive& p) {
+         p.positions[0] += 0.25f;
+         p.dirty = 1;
+       },
+       2, false},
+      {"a triangle dropped",
+       [](Primitive& p) {
+         p.indices.resize(p.indices.size() - 3);
+         p.indices_dirty = 1;
+       },
+       2, false},
+  };
+  const std::vector<glm::mat4> copies = {At({0, 0, -5})};
+  for (const Case& c : cases) {
+    auto cube = Opaque(IndexedCube());
+    ClosedSolidCulling culling;
+    EXPECT_TRUE(culling.MayCullBackFaces(*cube, copies, glm::mat4(1.0f), 0.2f)) << c.name;
+    c.change(*cube);
+    EXPECT_EQ(culling.MayCullBackFaces(*cube, copies, glm::mat4(1.0f), 0.2f), c.culled) << c.name;
+    EXPECT_EQ(culling.shapes_worked_out(), static_cast<uint64_t>(c.worked_out)) << c.name;
+  }
 }
 
 }  // namespace

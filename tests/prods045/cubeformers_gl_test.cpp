@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "scene_harness.h"
+#include "objects3d/closed_solid_culling.h"
 #include "scenes/scene_cubeformers/scene_cubeformers.h"
 #include "support/gl_fixture.h"
 #include "util/fbo/fbo.h"
@@ -236,9 +237,10 @@ int TexelsApart(const std::vector<float>& a, const std::vector<float>& b, float 
 
 // The shadowed passes leave the cubes' back faces out too (shadow faces included) and the frame
 // stays the same: block and greetings, the light among the cubes and far outside them, drawn
-// into a plain and a 4-sample target, each drawn with and without `closed_solids`. The
-// shadow faces keep their depths and the pictures their pixels, but where a cube face is seen
-// exactly edge-on: its sliver may cover a sample centre or not once back faces are culled.
+// into a plain and a 4-sample target, each drawn with and without the models' culling of closed
+// primitives. The shadow faces keep their depths and the pictures their pixels, but where a cube
+// face is seen exactly edge-on: its sliver may cover a sample centre or not once back faces are
+// culled.
 TEST_F(CubeFormersDraw, ShadowedPassesLeaveBackFacesOutWithoutChangingThePicture) {
   const struct {
     const char* name;
@@ -264,7 +266,9 @@ TEST_F(CubeFormersDraw, ShadowedPassesLeaveBackFacesOutWithoutChangingThePicture
       std::vector<uint8_t> pictures[2];
       std::vector<float> depths[2];
       for (const uint8_t closed : {0, 1}) {
-        scene_.closed_solids = closed;
+        for (uint32_t model = 0; model < 3; ++model) {
+          scene_.model(model).closed_primitive_culling = closed;
+        }
         if (samples == 4) {
           FrameMultisampled(multisampled);
         } else {
@@ -277,6 +281,10 @@ TEST_F(CubeFormersDraw, ShadowedPassesLeaveBackFacesOutWithoutChangingThePicture
       EXPECT_LE(TexelsApart(depths[0], depths[1], 1e-4f), Covered(depths[0]) / 20) << name;
       EXPECT_LE(PixelsApart(pictures[0], pictures[1]), kWidth * kHeight / 200) << name;
       EXPECT_GT(Lit(pictures[1]), kWidth * kHeight / 50) << name;
+      // The shadowed passes asked the model's culling about its cubes.
+      const Objects3D& model = scene_.model(static_cast<uint32_t>(view.sub_scene));
+      ASSERT_TRUE(model.closed_solid_culling) << name;
+      EXPECT_GT(model.closed_solid_culling->shapes_worked_out(), 0u) << name;
     }
   }
   EXPECT_TRUE(NoGLError());

@@ -56,19 +56,4 @@ TEST(InstanceCulling, KeptCubesKeepTheirOrderAndTheirOwnEmission) {
   }
 }
 
-// A light among the cubes lies inside one only within a sphere of one, grown by its scale.
-TEST(InstanceCulling, APointInsideAnInstanceSphereIsFound) {
-  CubeInstances all;
-  all.matrices = {glm::translate(glm::mat4(1.0f), {5, 0, 0}),
-                  glm::scale(glm::translate(glm::mat4(1.0f), {0, 5, 0}), glm::vec3(2.0f))};
-  const struct {
-    glm::vec3 point;
-    bool inside;
-  } cases[] = {{{5, 0, 0}, true},   {{6.6f, 0, 0}, true},  {{6.8f, 0, 0}, false},
-               {{0, 8.3f, 0}, true}, {{0, 8.6f, 0}, false}, {{0, 0, 0}, false}};
-  for (const auto& c : cases) {
-    EXPECT_EQ(InsideAnInstanceSphere(c.point, 1.7f, all), c.inside) << c.point.x << " " << c.point.y;
-  }
-}
-
 }  // namespace

@@ -30,13 +30,6 @@ float LongestAxis(const glm::mat4& m) {
 
 }  // namespace
 
-bool InsideAnInstanceSphere(const glm::vec3& point, float radius, const CubeInstances& all) {
-  for (const glm::mat4& m : all.matrices) {
-    if (glm::length(point - glm::vec3(m[3])) < radius * LongestAxis(m)) return true;
-  }
-  return false;
-}
-
 void KeepInstancesInView(const glm::mat4& view_projection, float radius, const CubeInstances& all,
                          CubeInstances& shown) {
   const std::array<glm::vec4, 6> planes = FrustumPlanes(view_projection);

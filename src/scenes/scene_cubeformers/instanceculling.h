@@ -22,7 +22,3 @@ bool SphereOutside(const std::array<glm::vec4, 6>& planes, const glm::vec3& cent
 // the instance's longest axis. Order is kept.
 void KeepInstancesInView(const glm::mat4& view_projection, float radius, const CubeInstances& all,
                          CubeInstances& shown);
-
-// True when the point lies within some instance's sphere (as above): a light there may be inside
-// a cube, which then does not show it its front faces only.
-bool InsideAnInstanceSphere(const glm::vec3& point, float radius, const CubeInstances& all);

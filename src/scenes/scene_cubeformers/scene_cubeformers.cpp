@@ -299,10 +299,6 @@ void CubeFormers::Render() {
   } else {
     ShowInstances(model, shown);
   }
-  // The cubes are closed solids seen from outside while the light lies outside every one of
-  // them; a light inside one (the exploding block's cubes turn through it) sees its back faces.
-  model.closed_solids = closed_solids &&
-      !InsideAnInstanceSphere(glm::vec3(light_->position), cube_radius_[arrangement], shown);
   model.shadows_enabled = shadows;
   for (const std::shared_ptr<Light>& light : model.data.lights) {
     light->shadows = shadows;
@@ -316,8 +312,9 @@ void CubeFormers::Render() {
 // Every cube is a closed solid seen from outside (the light's ball too), so a back face always
 // lies behind a front face of its own: leaving the back faces out before they are rasterised
 // halves the triangles of every pass that draws with the caller's culling (glow, depth pre-pass,
-// the unshadowed draw) without changing a pixel; the models' `closed_solids` does the same for
-// the shadowed passes, which set their own culling. The caller's culling state is put back.
+// the unshadowed draw) without changing a pixel; in the shadowed passes, which set their own
+// culling, the models leave them out primitive by primitive while the light and the camera lie
+// outside every cube. The caller's culling state is put back.
 void CubeFormers::DrawCubes(Objects3D& model) {
   if (!cull_back_faces) {
     model.Draw();

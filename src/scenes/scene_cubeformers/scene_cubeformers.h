@@ -77,9 +77,6 @@ class CubeFormers : public Scene {
   const std::array<CubeInstances, kCubeDetailLevels>& ribbon_levels() const { return levels_; }
   // The cubes' back faces are left out of the draw (on by default).
   uint8_t cull_back_faces = 1;
-  // The shadowed passes leave the cubes' back faces out too while the light lies outside every
-  // cube (on by default).
-  uint8_t closed_solids = 1;
   const GreetingLayout& greetings() const { return *greetings_; }
   const Light& light() const { return *light_; }
 
