@@ -99,7 +99,8 @@ uint32_t RenderContext::LightCount() const {
 ShaderFeatureInputs RenderContext::FeatureInputs(const PrimitiveDrawInputs& draw) const {
   const Material& m = *draw.material;
   ShaderFeatureInputs in;
-  in.mode = draw.mode;
+  // The depth-write variants take the camera's projection here: SetUp picks it by draw.mode.
+  in.mode = depth_only && colourless_depth_programs ? Mode::ShadowDepthWrite : draw.mode;
   in.light_count = LightCount();
   in.instance_count = draw.instance_count;
   in.base_color_texture = m.base_color_texture != nullptr;
@@ -143,9 +144,10 @@ ShaderVariant& RenderContext::GetVariant(const ShaderFeatures& features, uint32_
 void RenderContext::SetUp(const PrimitiveDrawInputs& draw) {
   Check(draw.material != nullptr && draw.camera != nullptr, __LINE__);
   const Material& material = *draw.material;
-  const ShaderFeatures features = GetPrimitiveShaderFeatures(FeatureInputs(draw));
+  const ShaderFeatureInputs inputs = FeatureInputs(draw);
+  const ShaderFeatures features = GetPrimitiveShaderFeatures(inputs);
   VariantDescription description;
-  description.mode = draw.mode;
+  description.mode = inputs.mode;
   description.material_name = material.name;
   description.base_color_texture = material.base_color_texture != nullptr;
   description.normal_texture = material.normal_texture != nullptr;
