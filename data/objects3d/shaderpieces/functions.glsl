@@ -22,10 +22,7 @@ struct MaterialInfo
 
 vec3 F_Schlick(vec3 f0, vec3 f90, float VdotH)
 {
-    // The fifth power by multiplying: pow() costs a logarithm and an exponential.
-    float x = clamp(1.0 - VdotH, 0.0, 1.0);
-    float x2 = x * x;
-    return f0 + (f90 - f0) * (x2 * x2 * x);
+    return f0 + (f90 - f0) * pow(clamp(1.0 - VdotH, 0.0, 1.0), 5.0);
 }
 
 float V_GGX(float NdotL, float NdotV, float alphaRoughness)
