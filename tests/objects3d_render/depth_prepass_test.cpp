@@ -4,6 +4,7 @@
 #include <glm/gtc/matrix_transform.hpp>
 #include <gtest/gtest.h>
 
+#include "objects3d/context/rendercontext.h"
 #include "objects3d/procedural.h"
 #include "render_scene.h"
 #include "support/gl_state.h"
@@ -57,9 +58,31 @@ TEST_F(DepthPrepassTest, PictureIsTheSameWithAndWithout) {
     scene->depth_prepass = 0;
     const auto without = Render(*scene, glm::vec4(0.1f, 0.1f, 0.1f, 1.0f));
     scene->depth_prepass = 1;
-    const auto with = Render(*scene, glm::vec4(0.1f, 0.1f, 0.1f, 1.0f));
-    EXPECT_LE(LargestDifference(with, without), 1) << c.name;
+    // The pre-pass through the glow programs and through the colourless depth programs.
+    for (const uint8_t colourless : {0, 1}) {
+      scene->render_context->colourless_depth_programs = colourless;
+      const auto with = Render(*scene, glm::vec4(0.1f, 0.1f, 0.1f, 1.0f));
+      EXPECT_LE(LargestDifference(with, without), 1) << c.name << " colourless " << int{colourless};
+    }
   }
+  EXPECT_TRUE(NoGLError());
+}
+
+// A shadowed scene's pre-pass draws through the programs its shadow faces use already: it adds
+// no variant of its own.
+TEST_F(DepthPrepassTest, ColourlessPrepassSharesTheShadowFacePrograms) {
+  const auto variants = [](uint8_t prepass, uint8_t colourless) {
+    auto scene = Overlaps();
+    scene->shadows_enabled = 1;
+    scene->glow_enabled = 0;
+    scene->depth_prepass = prepass;
+    scene->render_context->colourless_depth_programs = colourless;
+    Render(*scene);
+    return scene->render_context->VariantCount();
+  };
+  const size_t without = variants(0, 1);
+  EXPECT_EQ(variants(1, 1), without);
+  EXPECT_GT(variants(1, 0), without);
   EXPECT_TRUE(NoGLError());
 }
 

@@ -505,21 +505,24 @@ namespace {
 class SpotTest : public GLTest {};
 
 // Cone values are half-angles in radians: a spot 3 units above the floor with an outer angle of
-// 0.3 lights a disc of radius about 0.93 and nothing at radius 1.6 (half-angle 0.49).
+// 0.3 lights a disc of radius about 0.93 and nothing at radius 1.6 (half-angle 0.49). Only the
+// direction of the spot's direction vector counts, not its length.
 TEST_F(SpotTest, ConeAnglesLimitTheLitDisc) {
-  auto scene = MakeScene({0, 6, 0.01f});
-  scene->AddPrimitive(MakePlane(6, 6, 1), LitMaterial({1, 1, 1, 1}, 1, 0), nullptr);
-  Light& spot = AddPointLight(*scene, {0, 3, 0}, 40.0f);
-  spot.type = kLightTypeSpot;
-  spot.direction = {0, -1, 0};
-  spot.inner_cone = 0.2f;
-  spot.outer_cone = 0.3f;
-  scene->render_context->ibl_color = glm::vec4(0.0f);
-  const auto pixels = Render(*scene);
-  const glm::ivec2 centre = Project(*scene, {0, 0, 0});
-  const glm::ivec2 outside = Project(*scene, {1.6f, 0, 0});
-  EXPECT_GT(MeanOver(pixels, centre.x - 1, centre.y - 1, 3, 3), 100.0f);
-  EXPECT_LT(MeanOver(pixels, outside.x - 1, outside.y - 1, 3, 3), 5.0f);
+  for (const float length : {1.0f, 4.0f}) {
+    auto scene = MakeScene({0, 6, 0.01f});
+    scene->AddPrimitive(MakePlane(6, 6, 1), LitMaterial({1, 1, 1, 1}, 1, 0), nullptr);
+    Light& spot = AddPointLight(*scene, {0, 3, 0}, 40.0f);
+    spot.type = kLightTypeSpot;
+    spot.direction = {0, -length, 0};
+    spot.inner_cone = 0.2f;
+    spot.outer_cone = 0.3f;
+    scene->render_context->ibl_color = glm::vec4(0.0f);
+    const auto pixels = Render(*scene);
+    const glm::ivec2 centre = Project(*scene, {0, 0, 0});
+    const glm::ivec2 outside = Project(*scene, {1.6f, 0, 0});
+    EXPECT_GT(MeanOver(pixels, centre.x - 1, centre.y - 1, 3, 3), 100.0f) << length;
+    EXPECT_LT(MeanOver(pixels, outside.x - 1, outside.y - 1, 3, 3), 5.0f) << length;
+  }
   EXPECT_TRUE(NoGLError());
 }
 

@@ -57,7 +57,8 @@ vec3 surfaceShading(MaterialInfo m, vec3 n, vec3 v, vec3 l)
 }
 
 #if defined(USE_PUNCTUAL) && LIGHT_COUNT > 0
-// Types: 0 directional, 2 spot, every other value a point light.
+// Types: 0 directional, 2 spot, every other value a point light. The direction arrives
+// normalised (or zero).
 struct Light
 {
     vec3 direction;
@@ -80,10 +81,10 @@ float rangeAttenuation(float range, float distance)
     return clamp(1.0 - ratio * ratio * ratio * ratio, 0.0, 1.0) / d2;
 }
 
-float spotAttenuation(vec3 pointToLight, vec3 spotDirection, float outerConeCos,
-                      float innerConeCos)
+// `l`: the normalised direction towards the light.
+float spotAttenuation(vec3 l, vec3 spotDirection, float outerConeCos, float innerConeCos)
 {
-    float actualCos = dot(safeNormalize(spotDirection), safeNormalize(-pointToLight));
+    float actualCos = dot(spotDirection, -l);
     if (actualCos <= outerConeCos) return 0.0;
     if (actualCos >= innerConeCos) return 1.0;
     return smoothstep(outerConeCos, innerConeCos, actualCos);
@@ -98,12 +99,11 @@ vec3 lightShading(Light light, MaterialInfo m, vec3 n, vec3 v, vec3 position)
     } else {
         pointToLight = light.position - position;
         attenuation = rangeAttenuation(light.range, length(pointToLight));
-        if (light.type == 2) {
-            attenuation *= spotAttenuation(pointToLight, light.direction, light.outerConeCos,
-                                           light.innerConeCos);
-        }
     }
     vec3 l = safeNormalize(pointToLight);
+    if (light.type == 2) {
+        attenuation *= spotAttenuation(l, light.direction, light.outerConeCos, light.innerConeCos);
+    }
     return attenuation * light.intensity * light.color * surfaceShading(m, n, v, l);
 }
 #endif
@@ -111,7 +111,8 @@ vec3 lightShading(Light light, MaterialInfo m, vec3 n, vec3 v, vec3 position)
 #ifdef CALC_SHADOW
 uniform samplerCubeShadow ShadowMap;
 uniform mat4 camera_view_matrix_inv;
-uniform mat4 light_view_matrix;
+// Eye space to the light's view: the light's view matrix times the inverse camera view.
+uniform mat4 eye_to_light_matrix;
 uniform mat4 light_projection_matrix;
 uniform float u_shadow_clip;
 
@@ -122,9 +123,8 @@ uniform float u_shadow_clip;
 // more), then pulled towards the light a little.
 float shadowFactor(vec3 eye_position, vec3 eye_normal)
 {
-    vec3 world = (camera_view_matrix_inv * vec4(eye_position, 1.0)).xyz;
     vec3 world_normal = safeNormalize(mat3(camera_view_matrix_inv) * eye_normal);
-    vec3 from_light = (light_view_matrix * vec4(world, 1.0)).xyz;
+    vec3 from_light = (eye_to_light_matrix * vec4(eye_position, 1.0)).xyz;
     vec3 a = abs(from_light);
     float axis = max(a.x, max(a.y, a.z));
     float texel = 2.0 * axis / float(max(textureSize(ShadowMap, 0).x, 1));

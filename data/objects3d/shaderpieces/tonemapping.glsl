@@ -35,11 +35,17 @@ vec3 toneMapACES(vec3 color)
 }
 
 // Linear light as the target takes it: as it is (not clamped, so that sums stay true) for the
-// linear-light frame, else clamped and display-encoded.
+// linear-light frame, else clamped and display-encoded. The shadowed passes draw into the
+// linear-light frame only, so their programs leave the encoding out: llvmpipe computes both sides
+// of a branch, even one on a uniform.
 vec3 encodeOutput(vec3 color)
 {
+#if defined(DRAW_MODE_AMBIENT) || defined(DRAW_MODE_LIGHTING)
+    return max(color, vec3(0.0));
+#else
     if (u_LinearTarget) return max(color, vec3(0.0));
     return linearTosRGB(clamp(color, 0.0, 1.0));
+#endif
 }
 
 vec3 toneMap(vec3 color)

@@ -79,6 +79,11 @@ int32_t SpecularMipCount(const TextureCube& cube) {
   return side == 0 ? 1 : static_cast<int32_t>(std::floor(std::log2(static_cast<float>(side)))) + 1;
 }
 
+glm::vec3 NormalisedOrZero(const glm::vec3& v) {
+  const float length = glm::length(v);
+  return length > 1e-20f ? v / length : glm::vec3(0.0f);
+}
+
 }  // namespace
 
 glm::mat4 CameraRootMatrix(const Camera& camera) {
@@ -99,7 +104,8 @@ uint32_t RenderContext::LightCount() const {
 ShaderFeatureInputs RenderContext::FeatureInputs(const PrimitiveDrawInputs& draw) const {
   const Material& m = *draw.material;
   ShaderFeatureInputs in;
-  in.mode = draw.mode;
+  // The depth-write variants take the camera's projection here: SetUp picks it by draw.mode.
+  in.mode = depth_only && colourless_depth_programs ? Mode::ShadowDepthWrite : draw.mode;
   in.light_count = LightCount();
   in.instance_count = draw.instance_count;
   in.base_color_texture = m.base_color_texture != nullptr;
@@ -143,14 +149,19 @@ ShaderVariant& RenderContext::GetVariant(const ShaderFeatures& features, uint32_
 void RenderContext::SetUp(const PrimitiveDrawInputs& draw) {
   Check(draw.material != nullptr && draw.camera != nullptr, __LINE__);
   const Material& material = *draw.material;
-  const ShaderFeatures features = GetPrimitiveShaderFeatures(FeatureInputs(draw));
+  const ShaderFeatureInputs inputs = FeatureInputs(draw);
+  const ShaderFeatures features = GetPrimitiveShaderFeatures(inputs);
   VariantDescription description;
-  description.mode = draw.mode;
+  description.mode = inputs.mode;
   description.material_name = material.name;
   description.base_color_texture = material.base_color_texture != nullptr;
   description.normal_texture = material.normal_texture != nullptr;
   description.emissive_texture = material.emissive_texture != nullptr;
   description.occlusion_texture = material.occlusion_texture != nullptr;
+  // Their programs write linear light without a display encoding.
+  if ((features.Has(F::DRAW_MODE_AMBIENT) || features.Has(F::DRAW_MODE_LIGHTING)) && !linear_target) {
+    ExitMsg(__FILE__, __LINE__, "A shadowed pass draws into the linear-light frame only");
+  }
   const ShaderVariant& v = GetVariant(features, draw.morph_count, description);
   v.program().Use();
   glDepthMask(material.base_color.a >= 0.99f ? GL_TRUE : GL_FALSE);
@@ -188,8 +199,9 @@ uint32_t RenderContext::SetShadowUniforms(const ShaderVariant& v, const glm::mat
   Check(lights.size() == 1, __LINE__);
   const Light& light = *lights[0];
   SetInt(v.Location(U::ShadowMap), 0);
-  SetMat4(v.Location(U::CameraViewInverse), glm::inverse(view));
-  SetMat4(v.Location(U::LightView), light.transform);
+  const glm::mat4 eye_to_world = glm::inverse(view);
+  SetMat4(v.Location(U::CameraViewInverse), eye_to_world);
+  SetMat4(v.Location(U::EyeToLight), light.transform * eye_to_world);
   SetMat4(v.Location(U::LightProjection), light.projection);
   const float scale = light.shadow_clip > 0.0f ? light.shadow_clip * 0.0000002f : 0.000002f;
   SetFloat(v.Location(U::ShadowClip), (light.shadow_far - light.shadow_near) * scale);
@@ -260,7 +272,7 @@ void RenderContext::SetLightUniforms(const ShaderVariant& v, const glm::mat4& vi
   for (uint32_t i = 0; i < v.light_count(); ++i) {
     const Light& light = *lights[i];
     const LightUniformLocations& at = v.LightLocations(i);
-    SetVec3(at.direction, rotation * light.direction);
+    SetVec3(at.direction, NormalisedOrZero(rotation * light.direction));
     SetFloat(at.range, light.range);
     SetVec3(at.color, light.color);
     SetFloat(at.intensity, light.intensity);

@@ -81,6 +81,10 @@ class RenderContext {
   uint8_t shadow_map_bound = 0;
   // Set while the depth pre-pass runs: only surfaces that write depth in the main pass are drawn.
   uint8_t depth_only = 0;
+  // While depth_only is set, draw through the depth-write variants, whose fragment stage has no
+  // output at all. llvmpipe runs a fragment stage that has outputs even with every colour write
+  // masked off, so the glow programs would still compute (and fetch) emission for every pixel.
+  uint8_t colourless_depth_programs = 1;
   float exposure = 1.0f;
   // Set by the draw passes while they draw into the linear-light frame: the shaders then write
   // exposed linear light, which the frame's end display-encodes once.

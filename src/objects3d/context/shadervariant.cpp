@@ -12,7 +12,7 @@ constexpr std::array<const char*, static_cast<uint32_t>(VariantUniform::Count)> 
     "u_MetallicRoughnessSampler", "u_RoughnessFactor", "u_MetallicFactor", "u_AlphaCutoff",
     "u_EyeToWorld", "u_BaseColorFactor", "u_BaseColorSampler", "u_OcclusionSampler",
     "u_OcclusionStrength", "u_NormalSampler", "u_NormalScale", "u_Exposure", "ShadowMap",
-    "camera_view_matrix_inv", "light_view_matrix", "light_projection_matrix", "u_shadow_clip",
+    "camera_view_matrix_inv", "eye_to_light_matrix", "light_projection_matrix", "u_shadow_clip",
     "u_morphWeights[0]", "u_MorphDeltas", "u_MorphVertexCount", "u_LinearTarget"};
 
 LightUniformLocations LookUpLight(ShaderProgram& program, uint32_t i) {

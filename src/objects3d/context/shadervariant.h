@@ -15,7 +15,7 @@ enum class VariantUniform : uint32_t {
   DiffuseEnv, IBLColor, MipCount, MetallicRoughnessSampler, RoughnessFactor, MetallicFactor,
   AlphaCutoff, EyeToWorld, BaseColorFactor, BaseColorSampler, OcclusionSampler,
   OcclusionStrength, NormalSampler, NormalScale, Exposure, ShadowMap, CameraViewInverse,
-  LightView, LightProjection, ShadowClip, MorphWeights, MorphDeltas, MorphVertexCount,
+  EyeToLight, LightProjection, ShadowClip, MorphWeights, MorphDeltas, MorphVertexCount,
   LinearTarget, Count,
 };
 
