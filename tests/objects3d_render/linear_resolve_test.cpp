@@ -63,40 +63,12 @@ struct Target {
   float square_depth;
 };
 
-// Draws the scene over a blue-grey background into a kFrame x kFrame target as the scenes do
-// (depth test on), then the square when asked, resolved to one sample a pixel.
+// The scene drawn into a kFrame x kFrame target as the scenes draw (depth test on), then the
+// square when asked.
 Pixels RenderInto(Objects3D& scene, const Target& t) {
-  GLint outer = 0;
-  glGetIntegerv(GL_FRAMEBUFFER_BINDING, &outer);
-  FBO target(kFrame, kFrame, FBOType::Color, t.samples);
-  FBO resolved(kFrame, kFrame, FBOType::Color, 0);
-  glClearColor(0.1f, 0.2f, 0.3f, 1.0f);
-  glClearDepth(1.0);
-  glEnable(GL_DEPTH_TEST);
-  glDepthMask(GL_TRUE);
-  glDepthFunc(GL_LESS);
-  glEnable(GL_BLEND);
-  glBlendFunc(GL_SRC_ALPHA, t.blend ? GL_ONE_MINUS_SRC_ALPHA : GL_ZERO);
-  target.Bind();
-  scene.Draw();
-  if (t.square_depth >= 0.0f) DrawSquareAtDepth(t.square_depth);
-  target.Unbind();
-  glDisable(GL_BLEND);
-  glBindFramebuffer(GL_READ_FRAMEBUFFER, target.framebuffer);
-  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, resolved.framebuffer);
-  glBlitFramebuffer(0, 0, kFrame, kFrame, 0, 0, kFrame, kFrame, GL_COLOR_BUFFER_BIT, GL_NEAREST);
-  glBindFramebuffer(GL_FRAMEBUFFER, resolved.framebuffer);
-  Pixels pixels(static_cast<size_t>(kFrame) * kFrame * 4);
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(0, 0, kFrame, kFrame, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-  glBindFramebuffer(GL_FRAMEBUFFER, static_cast<GLuint>(outer));
-  return pixels;
-}
-
-int Largest(const Pixels& a, const Pixels& b) {
-  int largest = a.size() == b.size() ? 0 : 255;
-  for (size_t i = 0; i < a.size() && i < b.size(); ++i) largest = std::max(largest, std::abs(a[i] - b[i]));
-  return largest;
+  return RenderSampled(scene, t.samples, t.blend, kFrame, [&] {
+    if (t.square_depth >= 0.0f) DrawSquareAtDepth(t.square_depth);
+  });
 }
 
 TEST_F(LinearResolveTest, GlowAddedInTheResolveGivesTheBlendedGlowsFrame) {
@@ -126,8 +98,8 @@ TEST_F(LinearResolveTest, GlowAddedInTheResolveGivesTheBlendedGlowsFrame) {
     scene->glow_added_in_resolve = 1;
     const Pixels added = RenderInto(*scene, c.target);
     // The sum is rounded to half floats in the frame only when blended.
-    EXPECT_LE(Largest(added, blended), 1) << c.name;
-    if (c.emission != glm::vec3(0.0f)) EXPECT_GT(Largest(blended, unlit), 20) << c.name;
+    EXPECT_LE(LargestDifference(added, blended), 1) << c.name;
+    if (c.emission != glm::vec3(0.0f)) EXPECT_GT(LargestDifference(blended, unlit), 20) << c.name;
   }
   EXPECT_TRUE(NoGLError());
 }
@@ -160,7 +132,7 @@ TEST_F(LinearResolveTest, SquareDrawnAfterwardsMeetsTheSameDepth) {
     scene->resolve_reads_depth_only_when_written = 0;
     const Pixels always = RenderInto(*scene, c.target);
     scene->resolve_reads_depth_only_when_written = 1;
-    EXPECT_EQ(Largest(RenderInto(*scene, c.target), always), 0) << c.name;
+    EXPECT_EQ(LargestDifference(RenderInto(*scene, c.target), always), 0) << c.name;
     if (c.target.square_depth < 0.0f) continue;
     // The square shows over the far floor; the cube and the near floor hide it unless glow is on.
     const int red = RedPixels(always);
