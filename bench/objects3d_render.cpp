@@ -76,6 +76,16 @@ std::unique_ptr<Objects3D> MakeStage() {
   return stage;
 }
 
+// Draws the source's picture over the whole bound target through the copy program.
+void DrawPicture(ShaderProgram& copy, const FBO& source) {
+  copy.Use();
+  const int32_t projection = copy.GetUniformLocation("ProjectionMatrix");
+  glUniformMatrix4fv(projection, 1, GL_FALSE, GpuResources::UnitSquareProjection().data());
+  glBindTexture(GL_TEXTURE_2D, source.color_textures[0]->id);
+  EasyDraw::DrawQuad(0, 0, 1, 1);
+  glBindTexture(GL_TEXTURE_2D, 0);
+}
+
 template <typename F>
 double Seconds(F work) {
   glFinish();
@@ -95,14 +105,7 @@ void BM_Objects3DStage(benchmark::State& state) {
   FBO target(kWidth, kHeight, FBOType::Color, 0);
   FBO copy_source(kWidth, kHeight, FBOType::Color, 0);
   ShaderProgram copy(MakeTextured2DShader("bench copy"));
-  const auto bare_copy = [&] {
-    copy.Use();
-    const int32_t projection = copy.GetUniformLocation("ProjectionMatrix");
-    glUniformMatrix4fv(projection, 1, GL_FALSE, GpuResources::UnitSquareProjection().data());
-    glBindTexture(GL_TEXTURE_2D, copy_source.color_textures[0]->id);
-    EasyDraw::DrawQuad(0, 0, 1, 1);
-    glBindTexture(GL_TEXTURE_2D, 0);
-  };
+  const auto bare_copy = [&] { DrawPicture(copy, copy_source); };
   const auto frame = [&](bool shadows, bool extras) {
     stage->shadows_enabled = shadows;
     stage->glow_enabled = extras;
@@ -170,14 +173,7 @@ void BM_LinearFrameResolve(benchmark::State& state) {
   FBO target(kWidth, kHeight, FBOType::Color, samples);
   FBO copy_source(kWidth, kHeight, FBOType::Color, 0);
   ShaderProgram copy(MakeTextured2DShader("bench copy"));
-  const auto bare_copy = [&] {
-    copy.Use();
-    const int32_t projection = copy.GetUniformLocation("ProjectionMatrix");
-    glUniformMatrix4fv(projection, 1, GL_FALSE, GpuResources::UnitSquareProjection().data());
-    glBindTexture(GL_TEXTURE_2D, copy_source.color_textures[0]->id);
-    EasyDraw::DrawQuad(0, 0, 1, 1);
-    glBindTexture(GL_TEXTURE_2D, 0);
-  };
+  const auto bare_copy = [&] { DrawPicture(copy, copy_source); };
   const auto linear_frame = [&] {
     LinearLightFrame frame(*stage, kWidth, kHeight);
     glClearColor(0.25f, 0.5f, 0.75f, 1.0f);
@@ -219,14 +215,6 @@ void BM_LinearFrameGlow(benchmark::State& state) {
   glow.Bind();
   glow.Unbind();
   ShaderProgram copy(MakeTextured2DShader("bench copy"));
-  const auto draw_copy = [&](const FBO& source) {
-    copy.Use();
-    const int32_t projection = copy.GetUniformLocation("ProjectionMatrix");
-    glUniformMatrix4fv(projection, 1, GL_FALSE, GpuResources::UnitSquareProjection().data());
-    glBindTexture(GL_TEXTURE_2D, source.color_textures[0]->id);
-    EasyDraw::DrawQuad(0, 0, 1, 1);
-    glBindTexture(GL_TEXTURE_2D, 0);
-  };
   const auto linear_frame = [&](bool in_resolve) {
     LinearLightFrame frame(*stage, kWidth, kHeight);
     glClearColor(0.25f, 0.5f, 0.75f, 1.0f);
@@ -236,7 +224,7 @@ void BM_LinearFrameGlow(benchmark::State& state) {
     } else {
       glEnable(GL_BLEND);
       glBlendFuncSeparate(GL_ONE, GL_ONE, GL_ZERO, GL_ONE);
-      draw_copy(glow);
+      DrawPicture(copy, glow);
       glDisable(GL_BLEND);
     }
     frame.Resolve();
@@ -246,7 +234,7 @@ void BM_LinearFrameGlow(benchmark::State& state) {
   linear_frame(true);
   std::vector<double> copies, blended, in_resolve;
   for (auto _ : state) {
-    copies.push_back(Seconds([&] { draw_copy(copy_source); }));
+    copies.push_back(Seconds([&] { DrawPicture(copy, copy_source); }));
     blended.push_back(Seconds([&] { linear_frame(false); }));
     in_resolve.push_back(Seconds([&] { linear_frame(true); }));
   }
