@@ -41,7 +41,6 @@ class LinearLightFrame {
   void BindResolveInputs();
   void UnbindResolveInputs();
 
-
   Objects3D& scene_;
   int32_t width_;
   int32_t height_;
