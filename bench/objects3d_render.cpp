@@ -76,6 +76,16 @@ std::unique_ptr<Objects3D> MakeStage() {
   return stage;
 }
 
+// Draws the source's picture over the whole bound target through the copy program.
+void DrawPicture(ShaderProgram& copy, const FBO& source) {
+  copy.Use();
+  const int32_t projection = copy.GetUniformLocation("ProjectionMatrix");
+  glUniformMatrix4fv(projection, 1, GL_FALSE, GpuResources::UnitSquareProjection().data());
+  glBindTexture(GL_TEXTURE_2D, source.color_textures[0]->id);
+  EasyDraw::DrawQuad(0, 0, 1, 1);
+  glBindTexture(GL_TEXTURE_2D, 0);
+}
+
 template <typename F>
 double Seconds(F work) {
   glFinish();
@@ -95,14 +105,7 @@ void BM_Objects3DStage(benchmark::State& state) {
   FBO target(kWidth, kHeight, FBOType::Color, 0);
   FBO copy_source(kWidth, kHeight, FBOType::Color, 0);
   ShaderProgram copy(MakeTextured2DShader("bench copy"));
-  const auto bare_copy = [&] {
-    copy.Use();
-    const int32_t projection = copy.GetUniformLocation("ProjectionMatrix");
-    glUniformMatrix4fv(projection, 1, GL_FALSE, GpuResources::UnitSquareProjection().data());
-    glBindTexture(GL_TEXTURE_2D, copy_source.color_textures[0]->id);
-    EasyDraw::DrawQuad(0, 0, 1, 1);
-    glBindTexture(GL_TEXTURE_2D, 0);
-  };
+  const auto bare_copy = [&] { DrawPicture(copy, copy_source); };
   const auto frame = [&](bool shadows, bool extras) {
     stage->shadows_enabled = shadows;
     stage->glow_enabled = extras;
@@ -160,7 +163,8 @@ double Median(std::vector<double> values) {
 
 // The linear-light frame's own cost (argument: samples of the target): made, cleared, filled
 // everywhere and display-encoded onto the target; counter "vs_bare_copy" is the median frame
-// over the median copy, the two timed in turn so that a busy machine slows both alike.
+// over the median copy, the two timed in turn so that a busy machine slows both alike;
+// "reading_depth_vs_copy" the same with the frame's depth read though the target takes none.
 void BM_LinearFrameResolve(benchmark::State& state) {
   if (!Context()) return state.SkipWithError("no GL context");
   data_mode = DataMode::Disk;
@@ -169,14 +173,7 @@ void BM_LinearFrameResolve(benchmark::State& state) {
   FBO target(kWidth, kHeight, FBOType::Color, samples);
   FBO copy_source(kWidth, kHeight, FBOType::Color, 0);
   ShaderProgram copy(MakeTextured2DShader("bench copy"));
-  const auto bare_copy = [&] {
-    copy.Use();
-    const int32_t projection = copy.GetUniformLocation("ProjectionMatrix");
-    glUniformMatrix4fv(projection, 1, GL_FALSE, GpuResources::UnitSquareProjection().data());
-    glBindTexture(GL_TEXTURE_2D, copy_source.color_textures[0]->id);
-    EasyDraw::DrawQuad(0, 0, 1, 1);
-    glBindTexture(GL_TEXTURE_2D, 0);
-  };
+  const auto bare_copy = [&] { DrawPicture(copy, copy_source); };
   const auto linear_frame = [&] {
     LinearLightFrame frame(*stage, kWidth, kHeight);
     glClearColor(0.25f, 0.5f, 0.75f, 1.0f);
@@ -185,15 +182,66 @@ void BM_LinearFrameResolve(benchmark::State& state) {
   };
   target.Bind();
   linear_frame();  // makes the frame's target and the resolve program
-  std::vector<double> copies, frames;
+  // The target's depth test is off, as under the glow: the frame's depth is read only with the
+  // resolve told to read it always.
+  glDisable(GL_DEPTH_TEST);
+  std::vector<double> copies, frames, reading_depth;
   for (auto _ : state) {
     copies.push_back(Seconds(bare_copy));
     frames.push_back(Seconds(linear_frame));
+    stage->resolve_reads_depth_only_when_written = 0;
+    reading_depth.push_back(Seconds(linear_frame));
+    stage->resolve_reads_depth_only_when_written = 1;
   }
   target.Unbind();
   state.counters["vs_bare_copy"] = Median(frames) / Median(copies);
+  state.counters["reading_depth_vs_copy"] = Median(reading_depth) / Median(copies);
   state.counters["bare_copy_ms"] = Median(copies) * 1000.0;
 }
 BENCHMARK(BM_LinearFrameResolve)->Arg(0)->Arg(4)->Unit(benchmark::kMillisecond)->Iterations(15);
+
+// The half-size glow laid into a fully covered 4-sample linear-light frame over the whole
+// target, two ways: blended into every sample of the frame before the resolve, or added by the
+// resolve as it reads each sample. Counters are the median frame (clear, glow, resolve) over
+// the median bare copy, the three timed in turn.
+void BM_LinearFrameGlow(benchmark::State& state) {
+  if (!Context()) return state.SkipWithError("no GL context");
+  data_mode = DataMode::Disk;
+  auto stage = MakeStage();
+  FBO target(kWidth, kHeight, FBOType::Color, 4);
+  FBO copy_source(kWidth, kHeight, FBOType::Color, 0);
+  FBO glow(kWidth / 2, kHeight / 2, FBOType::Color, 0);
+  glClearColor(0.1f, 0.05f, 0.0f, 0.0f);
+  glow.Bind();
+  glow.Unbind();
+  ShaderProgram copy(MakeTextured2DShader("bench copy"));
+  const auto linear_frame = [&](bool in_resolve) {
+    LinearLightFrame frame(*stage, kWidth, kHeight);
+    glClearColor(0.25f, 0.5f, 0.75f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    if (in_resolve) {
+      frame.AddOnResolve(*glow.color_textures[0], {0, 0, kWidth, kHeight});
+    } else {
+      glEnable(GL_BLEND);
+      glBlendFuncSeparate(GL_ONE, GL_ONE, GL_ZERO, GL_ONE);
+      DrawPicture(copy, glow);
+      glDisable(GL_BLEND);
+    }
+    frame.Resolve();
+  };
+  target.Bind();
+  linear_frame(false);
+  linear_frame(true);
+  std::vector<double> copies, blended, in_resolve;
+  for (auto _ : state) {
+    copies.push_back(Seconds([&] { DrawPicture(copy, copy_source); }));
+    blended.push_back(Seconds([&] { linear_frame(false); }));
+    in_resolve.push_back(Seconds([&] { linear_frame(true); }));
+  }
+  target.Unbind();
+  state.counters["blended_vs_copy"] = Median(blended) / Median(copies);
+  state.counters["in_resolve_vs_copy"] = Median(in_resolve) / Median(copies);
+}
+BENCHMARK(BM_LinearFrameGlow)->Unit(benchmark::kMillisecond)->Iterations(15);
 
 }  // namespace

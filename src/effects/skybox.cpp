@@ -115,6 +115,23 @@ void SkyBox::setCamera(const std::shared_ptr<Camera>& scene_camera, uint32_t new
   camera_set_ = true;
 }
 
+bool SkyBox::FillsView(const Camera& scene_camera, float aspect) const {
+  if (!initialised_ || !(size > 0.0f) || !(aspect > 0.0f)) return false;
+  const Camera sky = SkyCamera(scene_camera, size);
+  const float half_angle = glm::radians(sky.yfov) * 0.5f;
+  if (!(half_angle > 0.0f) || half_angle >= glm::radians(89.0f)) return false;
+  // The near plane's corners lie this far from the eye.
+  const float t = std::tan(half_angle);
+  const float near_reach = sky.znear * std::sqrt(1.0f + t * t * (1.0f + aspect * aspect));
+  // The drawn eye: the view is moved by the shake.
+  const glm::vec3 eye = sky.eye - sky.shake - position;
+  for (int axis = 0; axis < 3; ++axis) {
+    if (!(std::abs(eye[axis]) + near_reach < size)) return false;
+  }
+  const float farthest_corner = glm::length(glm::abs(eye) + glm::vec3(size));
+  return farthest_corner < sky.zfar;
+}
+
 std::vector<UniformValue> SkyBox::uniforms() const {
   return {UniformVec3("Color", color.x, color.y, color.z), UniformInt("CubeMap", 0)};
 }

@@ -41,6 +41,11 @@ class SkyBox : public Effect {
   // first setCamera. Leaves depth testing and lighting enabled and cube-map texturing off.
   void render(double time) override;
 
+  // Whether the box, drawn for `scene_camera` at this aspect, covers every pixel of its
+  // viewport: the sky camera's eye lies inside the box by more than the near plane reaches,
+  // and the far plane lies beyond every corner. False before init.
+  bool FillsView(const Camera& scene_camera, float aspect) const;
+
   bool initialised() const { return initialised_; }
   bool cameraSet() const { return camera_set_; }
   const Camera& camera() const { return camera_; }

@@ -18,6 +18,8 @@ constexpr GLuint kLightUnit = 0;
 constexpr GLuint kDepthUnit = 1;
 constexpr GLuint kLightSamplesUnit = 2;
 constexpr GLuint kDepthSamplesUnit = 3;
+// The light Resolve adds (AddOnResolve).
+constexpr GLuint kAddedUnit = 4;
 
 int32_t BoundTargetSamples() {
   GLint samples = 0;
@@ -28,6 +30,14 @@ int32_t BoundTargetSamples() {
 void SetInt(ShaderProgram& program, const char* name, int32_t value) {
   const int32_t at = program.GetUniformLocation(name);
   if (at >= 0) glUniform1i(at, value);
+}
+
+// Whether a fragment's depth reaches the bound target: only with the depth test on and depth
+// writes allowed.
+bool DepthIsWritten() {
+  GLboolean mask = GL_TRUE;
+  glGetBooleanv(GL_DEPTH_WRITEMASK, &mask);
+  return glIsEnabled(GL_DEPTH_TEST) == GL_TRUE && mask == GL_TRUE;
 }
 
 }  // namespace
@@ -62,10 +72,13 @@ LinearLightFrame::LinearLightFrame(Objects3D& scene, int32_t width, int32_t heig
   glViewport(caller_viewport_[0], caller_viewport_[1], caller_viewport_[2], caller_viewport_[3]);
 }
 
-void LinearLightFrame::Resolve() {
+void LinearLightFrame::AddOnResolve(const Texture& picture, const PixelRect& area) {
+  added_ = &picture;
+  added_area_ = area;
+}
+
+void LinearLightFrame::BindResolveInputs() {
   FBO& frame = *scene_.linear_fbo;
-  frame.Unbind();
-  if (caller_stencil_test_) glEnable(GL_STENCIL_TEST);
   ShaderProgram& resolve = *RequireObjects3DSharedResources().resolve_shader;
   resolve.Use();
   const int32_t at = resolve.GetUniformLocation("ProjectionMatrix");
@@ -75,24 +88,42 @@ void LinearLightFrame::Resolve() {
   SetInt(resolve, "u_Depth", static_cast<int32_t>(kDepthUnit));
   SetInt(resolve, "u_LightSamples", static_cast<int32_t>(kLightSamplesUnit));
   SetInt(resolve, "u_DepthSamples", static_cast<int32_t>(kDepthSamplesUnit));
+  SetInt(resolve, "u_Added", static_cast<int32_t>(kAddedUnit));
   SetInt(resolve, "u_Samples", multisampled ? frame.samples : 0);
-  const Texture& light = *frame.color_textures[0];
-  const Texture& depth = *frame.depth_texture;
-  const GLuint light_unit = multisampled ? kLightSamplesUnit : kLightUnit;
-  const GLuint depth_unit = multisampled ? kDepthSamplesUnit : kDepthUnit;
-  light.BindToUnit(light_unit);
-  depth.BindToUnit(depth_unit);
+  // Where the target takes no depth, the frame's depth is not read at all.
+  SetInt(resolve, "u_ReadDepth", !scene_.resolve_reads_depth_only_when_written || DepthIsWritten());
+  const PixelRect area = added_ ? added_area_ : PixelRect{};
+  const int32_t area_at = resolve.GetUniformLocation("u_AddedArea");
+  if (area_at >= 0) glUniform4i(area_at, area.x0, area.y0, area.x1, area.y1);
+  const int32_t scale_at = resolve.GetUniformLocation("u_AddedScale");
+  if (scale_at >= 0) {
+    glUniform2f(scale_at, 1.0f / static_cast<float>(width_), 1.0f / static_cast<float>(height_));
+  }
+  frame.color_textures[0]->BindToUnit(multisampled ? kLightSamplesUnit : kLightUnit);
+  frame.depth_texture->BindToUnit(multisampled ? kDepthSamplesUnit : kDepthUnit);
+  if (added_) added_->BindToUnit(kAddedUnit);
+}
 
+void LinearLightFrame::UnbindResolveInputs() {
+  FBO& frame = *scene_.linear_fbo;
+  const bool multisampled = frame.IsMultisampled();
+  if (added_) added_->UnbindFromUnit(kAddedUnit);
+  frame.depth_texture->UnbindFromUnit(multisampled ? kDepthSamplesUnit : kDepthUnit);
+  frame.color_textures[0]->UnbindFromUnit(multisampled ? kLightSamplesUnit : kLightUnit);
+  glActiveTexture(GL_TEXTURE0);
+}
+
+void LinearLightFrame::Resolve() {
+  scene_.linear_fbo->Unbind();
+  if (caller_stencil_test_) glEnable(GL_STENCIL_TEST);
+  BindResolveInputs();
   const bool additive = caller_blend_ && caller_factors_[1] == GL_ONE;
   glEnable(GL_BLEND);
   glBlendFunc(GL_ONE, additive ? GL_ONE : GL_ONE_MINUS_SRC_ALPHA);
   glDepthFunc(GL_LEQUAL);
   glViewport(0, 0, width_, height_);
   EasyDraw::DrawQuad(0.0f, 0.0f, 1.0f, 1.0f);
-
-  depth.UnbindFromUnit(depth_unit);
-  light.UnbindFromUnit(light_unit);
-  glActiveTexture(GL_TEXTURE0);
+  UnbindResolveInputs();
   if (!caller_blend_) glDisable(GL_BLEND);
   glBlendFuncSeparate(static_cast<GLenum>(caller_factors_[0]), static_cast<GLenum>(caller_factors_[1]),
                       static_cast<GLenum>(caller_factors_[2]), static_cast<GLenum>(caller_factors_[3]));

@@ -12,7 +12,10 @@
 
 #include <GL/glew.h>
 
+#include "objects3d/glow_bounds.h"
+
 class Objects3D;
+class Texture;
 
 class LinearLightFrame {
  public:
@@ -28,7 +31,16 @@ class LinearLightFrame {
   // Blending, depth function and viewport are put back as they were.
   void Resolve();
 
+  // Has Resolve add `picture` (linear light, stretched over the frame with linear filtering) to
+  // the frame's light within `area` (frame pixels). Light that is the same for every sample of
+  // a pixel costs one fetch per sample this way, rather than a blended pass over every sample of
+  // the floating-point frame before the resolve reads it.
+  void AddOnResolve(const Texture& picture, const PixelRect& area);
+
  private:
+  void BindResolveInputs();
+  void UnbindResolveInputs();
+
   Objects3D& scene_;
   int32_t width_;
   int32_t height_;
@@ -38,4 +50,6 @@ class LinearLightFrame {
   GLint caller_factors_[4] = {GL_ONE, GL_ZERO, GL_ONE, GL_ZERO};
   GLint caller_depth_func_ = GL_LESS;
   GLint caller_viewport_[4] = {0, 0, 0, 0};
+  const Texture* added_ = nullptr;
+  PixelRect added_area_;
 };

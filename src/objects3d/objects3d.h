@@ -181,6 +181,14 @@ class Objects3D {
   // With glow_half_size, the glow picture itself is still drawn at the frame's size (and only
   // blurred at half size), for a caller that reads the picture (glow_fbo) and needs its detail.
   uint8_t glow_picture_full_size = 0;
+  // With glow_half_size and a linear-light frame, the blurred glow is added as the frame is
+  // resolved rather than blended into every sample of the frame first; the picture is the same
+  // but for the sum's rounding to half floats in the frame. Off until a whole-show capture
+  // with it agrees with the blended glow's over the laser's range.
+  uint8_t glow_added_in_resolve = 0;
+  // The linear-light resolve reads the frame's depth only when the target takes it (depth test
+  // on, depth writes allowed); the picture is the same either way.
+  uint8_t resolve_reads_depth_only_when_written = 1;
   // A primitive is drawn only into the shadow cube faces its bounds reach, a face is not drawn
   // again while what it would hold is unchanged, and a face no surface in view reads is not
   // drawn; the picture is the same either way.

@@ -384,8 +384,9 @@ const Texture& BlurAtHalfSize(Objects3D& o, const PixelRect& clip) {
 }
 
 // Adds the blurred glow picture (linear light) into the linear-light frame, leaving the frame's
-// coverage (alpha) as the passes left it; only where the glow can light anything.
-void GlowComposite(Objects3D& o, const Camera& camera, const RenderSize& size) {
+// coverage (alpha) as the passes left it; only where the glow can light anything. A half-size
+// blur may instead be handed to the frame's resolve, which adds it once per sample as it reads.
+void GlowComposite(Objects3D& o, const Camera& camera, const RenderSize& size, LinearLightFrame& frame) {
   TimedPass timed("glow composite");
   const PixelRect area = GlowArea(o, camera, size);
   if (area.Empty()) return;
@@ -399,6 +400,10 @@ void GlowComposite(Objects3D& o, const Camera& camera, const RenderSize& size) {
   if (o.glow_half_size) {
     blurred = &BlurAtHalfSize(o, scissor.clip());
     program = shared.copy_shader.get();
+    if (o.glow_added_in_resolve) {
+      frame.AddOnResolve(*blurred, scissor.clip());
+      return;
+    }
   }
   glEnable(GL_BLEND);
   glBlendFuncSeparate(GL_ONE, GL_ONE, GL_ZERO, GL_ONE);
@@ -766,7 +771,7 @@ void Objects3D::Draw() {
       DrawNormal();
     }
   }
-  if (glow_enabled && glow_fbo) GlowComposite(*this, *camera, size);
+  if (glow_enabled && glow_fbo && frame) GlowComposite(*this, *camera, size, *frame);
   context.linear_target = 0;
   if (frame) {
     TimedPass timed("linear resolve");

@@ -116,11 +116,19 @@ void FrameComposer::ResolveComposition() {
   ResetGLState();
   const FBO& source = *compositionFbos[0];
   FBO& target = *compositionFbos[1];
-  target.Bind();
+  BindForWholePass(target);
   glBindFramebuffer(GL_READ_FRAMEBUFFER, source.framebuffer);
   glBlitFramebuffer(0, 0, source.width, source.height, 0, 0, source.width, source.height,
                     GL_COLOR_BUFFER_BIT, GL_LINEAR);
   target.Unbind();
+}
+
+void FrameComposer::BindForWholePass(FBO& target) const {
+  if (skip_clear_under_whole_passes) {
+    target.BindWithoutClear();
+  } else {
+    target.Bind();
+  }
 }
 
 const std::vector<ActiveEffect>& FrameComposer::ActiveEffects() {
@@ -208,7 +216,7 @@ void FrameComposer::RunEffectChain(const std::vector<ActiveEffect>& active) {
       return;
     }
     const uint32_t next = NextCompositionBuffer(current, kCompositionBuffers);
-    compositionFbos[next]->Bind();
+    BindForWholePass(*compositionFbos[next]);
     DrawBufferWithBoundProgram(drawn);
     compositionFbos[next]->Unbind();
     current = next;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <stdexcept>
@@ -223,3 +224,59 @@ TEST_F(SkyBoxTest, BadArgumentsAreRefusedInsteadOfDrawingGarbage) {
 }
 
 }  // namespace
+
+namespace {
+
+// Pixels the sky left at DrawSky's grey.
+int GreyPixels(const RenderTarget& target) {
+  const std::vector<uint8_t> pixels = target.ReadPixels();
+  int count = 0;
+  for (size_t i = 0; i + 3 < pixels.size(); i += 4) {
+    const bool grey = std::abs(pixels[i] - 128) <= 1 && std::abs(pixels[i + 1] - 128) <= 1 &&
+                      std::abs(pixels[i + 2] - 128) <= 1;
+    count += grey ? 1 : 0;
+  }
+  return count;
+}
+
+}  // namespace
+
+// A box said to fill the view leaves nothing of what lay beneath; eyes near a face, outside
+// the box or shaken out of it are not said to.
+TEST_F(SkyBoxTest, FillsViewOnlyWhereTheBoxCoversEveryPixel) {
+  RestoreState restore;
+  SixColourCube faces;
+  RenderTarget target(64, 36);
+  const float aspect = 64.0f / 36.0f;
+  Effects::SkyBox sky;
+  // Half edge 10 around the origin; the sky eye is a tenth of the scene eye, the near plane
+  // 0.01 from it.
+  sky.init({0, 0, 0}, 1.0f, faces.cube);
+  struct Case {
+    const char* name;
+    glm::vec3 eye;
+    glm::vec3 direction;
+    glm::vec3 shake;
+    bool fills;
+  };
+  const Case cases[] = {
+      {"centre", {0, 0, 0}, {0, 0, -1}, {0, 0, 0}, true},
+      {"near a face, facing it", {95, 0, 0}, {1, 0, 0}, {0, 0, 0}, true},
+      {"near a corner, facing it", {90, 90, 90}, {1, 1, 1}, {0, 0, 0}, true},
+      {"the near plane through the face", {99.99f, 0, 0}, {1, 0, 0}, {0, 0, 0}, false},
+      {"outside, facing away", {150, 0, 0}, {1, 0, 0}, {0, 0, 0}, false},
+      {"shaken out through the face", {95, 0, 0}, {1, 0, 0}, {-1, 0, 0}, false},
+  };
+  for (const Case& c : cases) {
+    auto camera = CameraLooking(c.eye, c.direction, {0, 1, 0});
+    camera->shake = c.shake;
+    EXPECT_EQ(sky.FillsView(*camera, aspect), c.fills) << c.name;
+    sky.setCamera(camera, 64, 36, aspect);
+    target.Bind();
+    glClearColor(0.5f, 0.5f, 0.5f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glClearColor(0, 0, 0, 0);
+    sky.render(0.0);
+    EXPECT_EQ(GreyPixels(target) == 0, c.fills) << c.name;
+  }
+}

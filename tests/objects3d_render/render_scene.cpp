@@ -39,11 +39,12 @@ std::vector<uint8_t> Render(Objects3D& scene, const glm::vec4& clear, int side) 
   return pixels;
 }
 
-std::vector<uint8_t> RenderSampled(Objects3D& scene, int samples, bool blend) {
+std::vector<uint8_t> RenderSampled(Objects3D& scene, int samples, bool blend, int side,
+                                   const std::function<void()>& after) {
   GLint outer = 0;
   glGetIntegerv(GL_FRAMEBUFFER_BINDING, &outer);
-  FBO target(kSide, kSide, FBOType::Color, samples);
-  FBO resolved(kSide, kSide, FBOType::Color, 0);
+  FBO target(side, side, FBOType::Color, samples);
+  FBO resolved(side, side, FBOType::Color, 0);
   glClearColor(0.1f, 0.2f, 0.3f, 1.0f);
   glClearDepth(1.0);
   glEnable(GL_DEPTH_TEST);
@@ -57,15 +58,16 @@ std::vector<uint8_t> RenderSampled(Objects3D& scene, int samples, bool blend) {
   }
   target.Bind();
   scene.Draw();
+  if (after) after();
   target.Unbind();
   glDisable(GL_BLEND);
   glBindFramebuffer(GL_READ_FRAMEBUFFER, target.framebuffer);
   glBindFramebuffer(GL_DRAW_FRAMEBUFFER, resolved.framebuffer);
-  glBlitFramebuffer(0, 0, kSide, kSide, 0, 0, kSide, kSide, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+  glBlitFramebuffer(0, 0, side, side, 0, 0, side, side, GL_COLOR_BUFFER_BIT, GL_NEAREST);
   glBindFramebuffer(GL_FRAMEBUFFER, resolved.framebuffer);
-  std::vector<uint8_t> pixels(static_cast<size_t>(kSide) * kSide * 4);
+  std::vector<uint8_t> pixels(static_cast<size_t>(side) * side * 4);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(0, 0, kSide, kSide, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+  glReadPixels(0, 0, side, side, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
   glBindFramebuffer(GL_FRAMEBUFFER, static_cast<GLuint>(outer));
   return pixels;
 }

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -23,9 +24,11 @@ std::unique_ptr<Objects3D> MakeScene(const glm::vec3& eye);
 // Draws the scene into a fresh kSide x kSide target cleared to `clear`; returns the pixels.
 std::vector<uint8_t> Render(Objects3D& scene, const glm::vec4& clear = glm::vec4(0.0f),
                             int side = kSide);
-// Draws the scene over a blue-grey background into a target with the given sample count (with
-// `blend`, blending as scenes do: source alpha over the rest), resolved to one sample a pixel.
-std::vector<uint8_t> RenderSampled(Objects3D& scene, int samples, bool blend = false);
+// Draws the scene over a blue-grey background into a side x side target with the given sample
+// count (with `blend`, blending as scenes do: source alpha over the rest), then calls `after`
+// with the target still bound, resolved to one sample a pixel.
+std::vector<uint8_t> RenderSampled(Objects3D& scene, int samples, bool blend = false,
+                                   int side = kSide, const std::function<void()>& after = {});
 // The largest difference of any channel of any pixel (255 for pictures of different sizes).
 int LargestDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b);
 std::array<uint8_t, 4> Pixel(const std::vector<uint8_t>& pixels, int x, int y);

@@ -463,3 +463,58 @@ TEST_F(SceneManagerTest, MouseDeltasFollowThePosition) {
 }
 
 }  // namespace
+
+namespace {
+
+// A scene that fills its target with one colour and leaves the scissor test on over its left
+// half, as a careless scene might.
+class ScissorLeavingScene : public ClearScene {
+ public:
+  using ClearScene::ClearScene;
+  void Render() override {
+    ClearScene::Render();
+    GLint viewport[4] = {};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(0, 0, viewport[2] / 2, viewport[3]);
+  }
+};
+
+}  // namespace
+
+// The resolved scene buffer and an effect's output buffer are drawn whole whatever state the
+// scene left, so that last frame's picture in them, uncleared, never shows.
+TEST_F(EffectChainTest, BuffersCoveredWholeShowNoStalePicture) {
+  struct Case {
+    const char* name;
+    float fade;
+    float blur;
+    uint8_t red;
+  };
+  const std::array<Case, 2> cases = {{
+      {"one effect", 1.0f, -1.0f, static_cast<uint8_t>(0.3 * 255)},
+      {"two effects", 1.0f, 2.0f, static_cast<uint8_t>(0.55 * 255)},
+  }};
+  for (const Case& c : cases) {
+    for (const bool skip : {false, true}) {
+      manager_ = MakeManager(32, 18, {std::make_shared<ScissorLeavingScene>(std::array<float, 4>{0.6f, 0.6f, 0.6f, 1})});
+      manager_->composer().effects[1] = std::make_unique<GainOffsetPass>("Fade", &Halve);
+      manager_->composer().effects[2] = std::make_unique<GainOffsetPass>("Blur", &AddQuarter);
+      manager_->composer().skip_clear_under_whole_passes = skip;
+      SetTrack(*manager_, "ppFade", c.fade);
+      SetTrack(*manager_, "ppBlur", c.blur);
+      // Last frame's picture, blue, still in the resolve and effect buffers.
+      glClearColor(0, 0, 1, 1);
+      for (size_t i = 1; i < manager_->composer().compositionFbos.size(); ++i) {
+        manager_->composer().compositionFbos[i]->Bind();
+        manager_->composer().compositionFbos[i]->Unbind();
+      }
+      RenderInto(*manager_);
+      for (const int x : {4, 28}) {
+        const std::array<uint8_t, 4> pixel = Pixel(x, 9);
+        EXPECT_NEAR(pixel[0], c.red, 2) << c.name << " skip " << skip << " x " << x;
+        EXPECT_NEAR(pixel[2], c.red, 2) << c.name << " skip " << skip << " x " << x;
+      }
+    }
+  }
+}

@@ -10,6 +10,7 @@
 #include <memory>
 #include <set>
 
+#include "effects/skybox.h"
 #include "scenes/scene_vwmtrain/keyboardkeys.h"
 #include "scenes/scene_vwmtrain/vwmtrain.h"
 #include "scenes/scenemanager.h"
@@ -17,6 +18,7 @@
 #include "support/test_images.h"
 #include "tolmesystem.h"
 #include "util/data/data.h"
+#include "util/fbo/fbo.h"
 #include "util/music/music.h"
 #include "util/music/notedata.h"
 #include "util/music/sync_device.h"
@@ -383,3 +385,37 @@ TEST_F(VWMTrainNotesGLTest, HeldNotesLightTheirKeys) {
 }
 
 }  // namespace
+
+// Where the sky box covers the target, the stage frame leaves the colour uncleared beneath it:
+// last frame's picture (red here) never shows, with depth of field (which draws the sky
+// elsewhere) or a box too small to hold the camera (which then covers only part) neither.
+TEST_F(VWMTrainGLTest, TheSkyLeavesNothingOfAnUnclearedTarget) {
+  const struct {
+    const char* name;
+    float focus;
+    float sky_size;  // of the show's box
+    bool fills;
+  } cases[] = {{"the show's sky", 0, 1, true},
+               {"depth of field", 1, 1, false},
+               {"a box the camera is outside of", 0, 0.0001f, false}};
+  manager_->music->SetPaused(true);  // the same moment in every picture
+  Effects::SkyBox& sky = *scene().stage().skybox;
+  const float show_size = sky.size;
+  for (const auto& c : cases) {
+    Set("focusEnable", c.focus);
+    sky.size = show_size * c.sky_size;
+    Frames(1);
+    EXPECT_EQ(scene().SkyFillsTarget(*scene().stage().data.cameras.front()), c.fills) << c.name;
+    Pixels pictures[2];
+    for (const bool skip : {false, true}) {
+      scene().sky_replaces_colour_clear = skip;
+      FBO& buffer = *manager_->composer().compositionFbos[0];
+      glClearColor(1, 0, 0, 1);
+      buffer.Bind();
+      buffer.Unbind();
+      pictures[skip ? 1 : 0] = Frames(1);
+    }
+    EXPECT_TRUE(pictures[0] == pictures[1]) << c.name;
+  }
+  sky.size = show_size;
+}

@@ -3,6 +3,9 @@
 // clamped and display-encoded once, and the frame's depth goes with it so that later draws meet
 // the 3D picture. Pixels nothing was drawn into are left to the target. With a multisampled
 // frame every sample is resolved on its own, onto the same sample of the target.
+//
+// Light that is the same for every sample of a pixel (the blurred glow) may be added here from
+// a picture of its own, stretched over the frame, within a rectangle of frame pixels.
 
 uniform sampler2D u_Light;
 uniform sampler2D u_Depth;
@@ -10,6 +13,13 @@ uniform sampler2DMS u_LightSamples;
 uniform sampler2DMS u_DepthSamples;
 // 0 for a single-sampled frame.
 uniform int u_Samples;
+// 0 where the target takes no depth: the frame's depth is then not read.
+uniform int u_ReadDepth;
+uniform sampler2D u_Added;
+// x0, y0, x1, y1 (x1 and y1 just past the rectangle); empty when nothing is added.
+uniform ivec4 u_AddedArea;
+// One over the frame's width and height.
+uniform vec2 u_AddedScale;
 
 out vec4 FragColor;
 
@@ -19,13 +29,16 @@ void main()
 {
     ivec2 at = ivec2(gl_FragCoord.xy);
     vec4 light;
-    float depth;
+    float depth = gl_FragCoord.z;
     if (u_Samples > 0) {
         light = texelFetch(u_LightSamples, at, gl_SampleID);
-        depth = texelFetch(u_DepthSamples, at, gl_SampleID).r;
+        if (u_ReadDepth != 0) depth = texelFetch(u_DepthSamples, at, gl_SampleID).r;
     } else {
         light = texelFetch(u_Light, at, 0);
-        depth = texelFetch(u_Depth, at, 0).r;
+        if (u_ReadDepth != 0) depth = texelFetch(u_Depth, at, 0).r;
+    }
+    if (all(greaterThanEqual(at, u_AddedArea.xy)) && all(lessThan(at, u_AddedArea.zw))) {
+        light.rgb += textureLod(u_Added, (vec2(at) + 0.5) * u_AddedScale, 0.0).rgb;
     }
     if (light == vec4(0.0)) discard;
     FragColor = vec4(pow(clamp(light.rgb, 0.0, 1.0), vec3(INV_GAMMA)), light.a);

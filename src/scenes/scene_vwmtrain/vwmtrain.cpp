@@ -5,6 +5,7 @@
 #include "objects3d/context/rendercontextshaderpieces.h"
 #include "objects3d/objects3d_warmup.h"
 #include "objects3d/shared_resources.h"
+#include "effects/skybox.h"
 #include "scenes/scene_vwmtrain/greetings.h"
 #include "scenes/scene_vwmtrain/numberednodes.h"
 #include "system/log.h"
@@ -94,18 +95,18 @@ void VWMTrain::Render() {
 
   glEnable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  {
-    TimedPass timed("stage clear");
-    glClearColor(0.2f, 0.2f, 0.2f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT | GL_ACCUM_BUFFER_BIT);
-  }
-
   Camera& camera = *stage_.data.cameras.front();
   camera.SetNearFar(0.15f, 1500.0f);
   UpdateCamera(&camera, keys, mouse, 150.0f, music, false);
   camera.focusPoint = Track("focusPoint");
   camera.focusRange = Track("focusRange");
   camera.focusFalloff = Track("focusFalloff");
+  {
+    TimedPass timed("stage clear");
+    glClearColor(0.2f, 0.2f, 0.2f, 1.0f);
+    const GLbitfield colour = sky_replaces_colour_clear && SkyFillsTarget(camera) ? 0 : GL_COLOR_BUFFER_BIT;
+    glClear(colour | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT | GL_ACCUM_BUFFER_BIT);
+  }
 
   {
     TimedPass timed("stage elements");
@@ -147,6 +148,16 @@ void VWMTrain::RenderScreenPictures() {
     TimedPass timed("greetings");
     RenderText();
   }
+}
+
+bool VWMTrain::SkyFillsTarget(const Camera& camera) const {
+  // With depth of field the sky goes into the stage's own target, not this one.
+  if (!stage_.skybox_enabled || !stage_.skybox || Track("focusEnable") > 0.5f) return false;
+  // The stage is sized to the target; the sky is drawn into its letterboxed part only.
+  const CameraViewport drawn = LetterboxViewport(stage_.render_width, stage_.render_height, stage_.aspect);
+  const bool whole = drawn.x == 0 && drawn.y == 0 && drawn.width == stage_.render_width &&
+                     drawn.height == stage_.render_height;
+  return whole && stage_.skybox->FillsView(camera, stage_.aspect);
 }
 
 bool VWMTrain::FullScreenTextMode() const { return Track("asciiFullScreen") > 0.5f; }

@@ -58,6 +58,12 @@ class VWMTrain : public Scene {
   // The monitor's pictures (the text-mode layer, the greetings) are drawn only on frames whose
   // monitor screen shows them; a picture not drawn is drawn again before it is next shown.
   bool screen_pictures_when_shown = true;
+  // The stage frame clears only depth and stencil when the stage's sky box, drawn straight
+  // into the target, will cover all of it; the picture is the same either way.
+  bool sky_replaces_colour_clear = true;
+  // Whether this frame's sky box, seen by `camera`, is drawn into the target and covers every
+  // pixel of it.
+  bool SkyFillsTarget(const Camera& camera) const;
   Objects3D& sprites() { return sprites_; }
   const FftSnapshots& fftSnapshots() const { return fftSnapshots_; }
   const std::vector<std::string>& greetings() const { return Greetings_; }
@@ -113,6 +119,7 @@ class VWMTrain : public Scene {
   void UpdateTrain();
   void RenderText();
   bool LaserOn() const;
+
   bool FullScreenTextMode() const;
   void RenderLaser(double beat);
   void DrawStage();

@@ -1,0 +1,149 @@
+// The linear-light frame's resolve: the half-size glow added as the frame is resolved gives the
+// frame of the glow blended into the linear frame first, and reading the frame's depth only
+// when the target takes it leaves what is drawn afterwards hidden or shown as before.
+
+#include <algorithm>
+#include <cstdlib>
+
+#include <glm/gtc/matrix_transform.hpp>
+#include <gtest/gtest.h>
+
+#include "objects3d/procedural.h"
+#include "render_scene.h"
+#include "support/gl_state.h"
+#include "support/test_images.h"
+#include "util/fbo/fbo.h"
+
+namespace {
+
+class LinearResolveTest : public GLTest {};
+
+constexpr int kFrame = 128;
+
+// A grey floor and a lit cube with a glowing cube at `emitter`, seen from (0, 2, 6).
+std::unique_ptr<Objects3D> GlowScene(const glm::vec3& emitter, const glm::vec3& emission) {
+  auto scene = MakeScene({0, 2, 6});
+  Node& floor = scene->AddPrimitive(MakePlane(8, 8, 1), LitMaterial({0.5f, 0.5f, 0.5f, 1}, 1, 0), nullptr);
+  floor.instances[0] = glm::translate(glm::mat4(1.0f), {0, -1, 0});
+  scene->AddPrimitive(MakeCube(glm::vec3(0.8f), glm::vec3(1.0f)), LitMaterial({0.4f, 0.4f, 0.8f, 1}, 0.5f, 0),
+                      nullptr);
+  auto glowing = LitMaterial({0.1f, 0.1f, 0.1f, 1}, 0.5f, 0);
+  glowing->emissive = emission;
+  Node& node = scene->AddPrimitive(MakeCube(glm::vec3(0.3f), glm::vec3(1.0f)), glowing, nullptr);
+  node.instances[0] = glm::translate(glm::mat4(1.0f), emitter);
+  AddPointLight(*scene, {0, 3, 2}, 30.0f);
+  scene->Resize(kFrame, kFrame, 1.0f);
+  return scene;
+}
+
+// Draws a red square over the whole target at depth `depth` (window space, 0 near to 1 far)
+// through the fixed pipeline, with the depth test as the target's caller leaves it.
+void DrawSquareAtDepth(float depth) {
+  glUseProgram(0);
+  glBindVertexArray(0);
+  glDisable(GL_BLEND);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  const float z = depth * 2.0f - 1.0f;
+  glColor4f(1.0f, 0.0f, 0.0f, 1.0f);
+  glBegin(GL_QUADS);
+  glVertex3f(-1, -1, z);
+  glVertex3f(1, -1, z);
+  glVertex3f(1, 1, z);
+  glVertex3f(-1, 1, z);
+  glEnd();
+}
+
+struct Target {
+  int samples;
+  bool blend;
+  // Where a square drawn after the scene lies; none when negative.
+  float square_depth;
+};
+
+// The scene drawn into a kFrame x kFrame target as the scenes draw (depth test on), then the
+// square when asked.
+Pixels RenderInto(Objects3D& scene, const Target& t) {
+  return RenderSampled(scene, t.samples, t.blend, kFrame, [&] {
+    if (t.square_depth >= 0.0f) DrawSquareAtDepth(t.square_depth);
+  });
+}
+
+TEST_F(LinearResolveTest, GlowAddedInTheResolveGivesTheBlendedGlowsFrame) {
+  struct Case {
+    const char* name;
+    glm::vec3 emitter;
+    glm::vec3 emission;
+    bool shadows;
+    Target target;
+  };
+  const Case cases[] = {
+      {"middle, four samples, shadows", {0, 0.8f, 0}, {1, 0.5f, 0}, true, {4, true, -1}},
+      {"middle, one sample", {0, 0.8f, 0}, {1, 0.5f, 0}, false, {0, false, -1}},
+      {"edge, four samples", {-2.6f, 0, 0}, {0, 1, 0}, false, {4, false, -1}},
+      {"over the cube, four samples, blended", {0.2f, 0.1f, 1.0f}, {1, 1, 1}, true, {4, true, -1}},
+      {"in front of the background", {0, 1.8f, -2}, {0, 0.4f, 1}, false, {4, true, -1}},
+      {"none lit", {0, 0.8f, 0}, {0, 0, 0}, true, {4, true, -1}},
+  };
+  for (const Case& c : cases) {
+    auto scene = GlowScene(c.emitter, c.emission);
+    scene->shadows_enabled = c.shadows ? 1 : 0;
+    scene->glow_enabled = 0;
+    const Pixels unlit = RenderInto(*scene, c.target);
+    scene->glow_enabled = 1;
+    scene->glow_added_in_resolve = 0;
+    const Pixels blended = RenderInto(*scene, c.target);
+    scene->glow_added_in_resolve = 1;
+    const Pixels added = RenderInto(*scene, c.target);
+    // The sum is rounded to half floats in the frame only when blended.
+    EXPECT_LE(LargestDifference(added, blended), 1) << c.name;
+    if (c.emission != glm::vec3(0.0f)) EXPECT_GT(LargestDifference(blended, unlit), 20) << c.name;
+  }
+  EXPECT_TRUE(NoGLError());
+}
+
+int RedPixels(const Pixels& p) {
+  int count = 0;
+  for (size_t i = 0; i < p.size(); i += 4) count += p[i] == 255 && p[i + 1] == 0 && p[i + 2] == 0;
+  return count;
+}
+
+TEST_F(LinearResolveTest, SquareDrawnAfterwardsMeetsTheSameDepth) {
+  struct Case {
+    const char* name;
+    bool glow;
+    Target target;
+  };
+  // The square lies behind the cube and the near floor but in front of the far floor. The
+  // resolve lays the frame's depth only where the target's depth test is on, which the glow
+  // composite leaves off: with glow the square covers everything.
+  const Case cases[] = {
+      {"shadows, four samples", false, {4, true, 0.987f}},
+      {"shadows, one sample", false, {0, false, 0.987f}},
+      {"shadows and glow, four samples", true, {4, true, 0.987f}},
+      {"shadows, nothing drawn after", false, {4, true, -1}},
+  };
+  for (const Case& c : cases) {
+    auto scene = GlowScene({0, 0.8f, 0}, {1, 0.5f, 0});
+    scene->shadows_enabled = 1;
+    scene->glow_enabled = c.glow ? 1 : 0;
+    scene->resolve_reads_depth_only_when_written = 0;
+    const Pixels always = RenderInto(*scene, c.target);
+    scene->resolve_reads_depth_only_when_written = 1;
+    EXPECT_EQ(LargestDifference(RenderInto(*scene, c.target), always), 0) << c.name;
+    if (c.target.square_depth < 0.0f) continue;
+    // The square shows over the far floor; the cube and the near floor hide it unless glow is on.
+    const int red = RedPixels(always);
+    EXPECT_GT(red, 0) << c.name;
+    if (c.glow) {
+      EXPECT_EQ(red, kFrame * kFrame) << c.name;
+    } else {
+      EXPECT_LT(red, kFrame * kFrame * 9 / 10) << c.name;
+    }
+  }
+  EXPECT_TRUE(NoGLError());
+}
+
+}  // namespace
