@@ -1,6 +1,7 @@
 #include "objects3d/linear_light_frame.h"
 
 #include <memory>
+#include <optional>
 
 #include <glm/gtc/type_ptr.hpp>
 
@@ -79,19 +80,22 @@ void LinearLightFrame::AddOnResolve(const Texture& picture, const PixelRect& are
 
 void LinearLightFrame::BindResolveInputs() {
   FBO& frame = *scene_.linear_fbo;
-  ShaderProgram& resolve = *RequireObjects3DSharedResources().resolve_shader;
+  const bool multisampled = frame.IsMultisampled();
+  // Where the target takes no depth, the frame's depth is not read at all.
+  const bool reads_depth = !scene_.resolve_reads_depth_only_when_written || DepthIsWritten();
+  const ResolveVariant variant{multisampled, reads_depth, added_ != nullptr};
+  ShaderProgram& resolve = RequireLinearResolveProgram(
+      scene_.resolve_variant_programs ? std::optional<ResolveVariant>(variant) : std::nullopt);
   resolve.Use();
   const int32_t at = resolve.GetUniformLocation("ProjectionMatrix");
   if (at >= 0) glUniformMatrix4fv(at, 1, GL_FALSE, glm::value_ptr(scene_.screen_matrix));
-  const bool multisampled = frame.IsMultisampled();
   SetInt(resolve, "u_Light", static_cast<int32_t>(kLightUnit));
   SetInt(resolve, "u_Depth", static_cast<int32_t>(kDepthUnit));
   SetInt(resolve, "u_LightSamples", static_cast<int32_t>(kLightSamplesUnit));
   SetInt(resolve, "u_DepthSamples", static_cast<int32_t>(kDepthSamplesUnit));
   SetInt(resolve, "u_Added", static_cast<int32_t>(kAddedUnit));
   SetInt(resolve, "u_Samples", multisampled ? frame.samples : 0);
-  // Where the target takes no depth, the frame's depth is not read at all.
-  SetInt(resolve, "u_ReadDepth", !scene_.resolve_reads_depth_only_when_written || DepthIsWritten());
+  SetInt(resolve, "u_ReadDepth", reads_depth);
   const PixelRect area = added_ ? added_area_ : PixelRect{};
   const int32_t area_at = resolve.GetUniformLocation("u_AddedArea");
   if (area_at >= 0) glUniform4i(area_at, area.x0, area.y0, area.x1, area.y1);

@@ -189,6 +189,10 @@ class Objects3D {
   // The linear-light resolve reads the frame's depth only when the target takes it (depth test
   // on, depth writes allowed); the picture is the same either way.
   uint8_t resolve_reads_depth_only_when_written = 1;
+  // The resolve runs a program made for the frame (single- or multisampled, depth read or not,
+  // light added or not) rather than one that decides each by a uniform at every pixel; the
+  // picture is the same either way.
+  uint8_t resolve_variant_programs = 1;
   // A primitive is drawn only into the shadow cube faces its bounds reach, a face is not drawn
   // again while what it would hold is unchanged, and a face no surface in view reads is not
   // drawn; the picture is the same either way.

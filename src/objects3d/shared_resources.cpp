@@ -1,5 +1,7 @@
 #include "objects3d/shared_resources.h"
 
+#include <fmt/format.h>
+
 #include "system/log.h"
 #include "util/shaderprogram/shaderconstructor.h"
 #include "util/shaderprogram/shaderprogram.h"
@@ -19,6 +21,37 @@ std::unique_ptr<Objects3DSharedResources> shared;
 Objects3DSharedResources& Resources() {
   if (!shared) shared = std::make_unique<Objects3DSharedResources>();
   return *shared;
+}
+
+const char* Flag(bool on) { return on ? "true" : "false"; }
+
+// The resolve's vertex stage needs only the position: the fragment stage reads by pixel.
+std::unique_ptr<ShaderProgram> MakeResolveProgram(const std::optional<ResolveVariant>& variant) {
+  auto constructor = std::make_shared<ShaderConstructor>();
+  constructor->name = "Objects3DLinearResolve";
+  constructor->version = 420;
+  constructor->AddStrings(ShaderPieceType::VERTEX_GLOBALS,
+                          {"uniform mat4 ProjectionMatrix;",
+                           "layout(location = VertexAttribPosition) in vec2 Position;"});
+  constructor->AddStrings(ShaderPieceType::VERTEX_BODY,
+                          {"gl_Position = ProjectionMatrix * vec4(Position, 0.0, 1.0);"});
+  if (variant) {
+    constructor->AddStrings(ShaderPieceType::FRAGMENT_GLOBALS,
+                            {fmt::format("#define MULTISAMPLED {}", Flag(variant->multisampled)),
+                             fmt::format("#define READS_DEPTH {}", Flag(variant->reads_depth)),
+                             fmt::format("#define ADDS_LIGHT {}", Flag(variant->adds_light))});
+  } else {
+    constructor->AddStrings(ShaderPieceType::FRAGMENT_GLOBALS,
+                            {"#define MULTISAMPLED (u_Samples > 0)",
+                             "#define READS_DEPTH (u_ReadDepth != 0)", "#define ADDS_LIGHT true"});
+  }
+  constructor->AddPiece(ShaderPieceType::FRAGMENT_GLOBALS, ShaderPieceSource::FILE,
+                        "data/objects3d/shaders/linear_resolve.frag");
+  return std::make_unique<ShaderProgram>(constructor);
+}
+
+size_t ResolveVariantIndex(const ResolveVariant& v) {
+  return (v.multisampled ? 4u : 0u) + (v.reads_depth ? 2u : 0u) + (v.adds_light ? 1u : 0u);
 }
 
 }  // namespace
@@ -53,10 +86,8 @@ const Objects3DSharedResources& RequireObjects3DSharedResources() {
     r.dof_shader = std::make_unique<ShaderProgram>("data/objects3d/shaders/dof.vert",
                                                    "data/objects3d/shaders/dof.frag");
   }
-  if (!r.resolve_shader) {
-    r.resolve_shader = std::make_unique<ShaderProgram>("data/objects3d/shaders/dof.vert",
-                                                       "data/objects3d/shaders/linear_resolve.frag");
-  }
+  // Made now, while loading, so that write mode records its file for the variants made later.
+  if (!r.resolve_shader) r.resolve_shader = MakeResolveProgram(std::nullopt);
   if (!r.brdf_lut) {
     r.brdf_lut = std::make_shared<Texture>(kBrdfLutFile, false, false, GL_LINEAR, GL_LINEAR);
   }
@@ -76,4 +107,15 @@ const Objects3DSharedResources& RequireObjects3DSharedResources() {
     r.env_specular->CreatePrefilteredMipmaps();
   }
   return r;
+}
+
+ShaderProgram& RequireLinearResolveProgram(const std::optional<ResolveVariant>& variant) {
+  Objects3DSharedResources& r = Resources();
+  if (!variant) {
+    if (!r.resolve_shader) r.resolve_shader = MakeResolveProgram(std::nullopt);
+    return *r.resolve_shader;
+  }
+  std::unique_ptr<ShaderProgram>& program = r.resolve_variants[ResolveVariantIndex(*variant)];
+  if (!program) program = MakeResolveProgram(variant);
+  return *program;
 }

@@ -6,8 +6,10 @@
 // uploads) and freed when the count drops to zero, so Objects3D can be made and filled
 // without a GL context.
 
+#include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 class ShaderProgram;
 class Texture;
@@ -19,8 +21,10 @@ struct Objects3DSharedResources {
   std::unique_ptr<ShaderProgram> copy_shader;
   std::unique_ptr<ShaderProgram> flat_shader;
   std::unique_ptr<ShaderProgram> dof_shader;
-  // Display-encodes the linear-light frame onto the caller's target.
+  // Display-encode the linear-light frame onto the caller's target: the program that decides
+  // by its uniforms, then one per ResolveVariant (by ResolveVariantIndex), made on first use.
   std::unique_ptr<ShaderProgram> resolve_shader;
+  std::array<std::unique_ptr<ShaderProgram>, 8> resolve_variants;
   std::shared_ptr<Texture> brdf_lut;
   std::shared_ptr<TextureCube> env_diffuse;
   std::shared_ptr<TextureCube> env_specular;
@@ -36,6 +40,13 @@ inline constexpr char kEnvSpecularPrefix[] = "data/common/skyboxes/urban-skyboxe
 inline constexpr char kEnvSpecularExtension[] = "jpg";
 inline constexpr char kBrdfLutFile[] = "data/objects3d/textures/brdfLUT.png";
 
+// What one linear-light frame's resolve does: its program for such frames leaves the rest out.
+struct ResolveVariant {
+  bool multisampled = false;
+  bool reads_depth = true;
+  bool adds_light = false;
+};
+
 // Count of live Objects3D.
 int32_t Objects3DInstanceCount();
 void AddObjects3DInstance();
@@ -46,3 +57,5 @@ void RemoveObjects3DInstance();
 const Objects3DSharedResources& GetObjects3DSharedResources();
 // GL: makes each resource that does not exist yet (fatal when a file is missing).
 const Objects3DSharedResources& RequireObjects3DSharedResources();
+// GL: the resolve program for frames of `variant`, or without one the program for any frame.
+ShaderProgram& RequireLinearResolveProgram(const std::optional<ResolveVariant>& variant);

@@ -1,6 +1,7 @@
 // The linear-light frame's resolve: the half-size glow added as the frame is resolved gives the
 // frame of the glow blended into the linear frame first, and reading the frame's depth only
-// when the target takes it leaves what is drawn afterwards hidden or shown as before.
+// when the target takes it leaves what is drawn afterwards hidden or shown as before, and the
+// resolve programs made for one kind of frame draw what the program for any frame draws.
 
 #include <algorithm>
 #include <cstdlib>
@@ -142,6 +143,32 @@ TEST_F(LinearResolveTest, SquareDrawnAfterwardsMeetsTheSameDepth) {
     } else {
       EXPECT_LT(red, kFrame * kFrame * 9 / 10) << c.name;
     }
+  }
+  EXPECT_TRUE(NoGLError());
+}
+
+TEST_F(LinearResolveTest, ProgramsMadeForTheFrameGiveTheFrameOfTheProgramForAny) {
+  struct Case {
+    const char* name;
+    bool glow;
+    Target target;
+  };
+  // With glow the composite leaves the depth test off, so the frame's depth is not read.
+  const Case cases[] = {
+      {"one sample, depth read", false, {0, false, 0.987f}},
+      {"four samples, depth read", false, {4, true, 0.987f}},
+      {"one sample, glow added", true, {0, false, -1}},
+      {"four samples, glow added, square over it", true, {4, true, 0.987f}},
+  };
+  for (const Case& c : cases) {
+    auto scene = GlowScene({0, 0.8f, 0}, {1, 0.5f, 0});
+    scene->shadows_enabled = 1;
+    scene->glow_enabled = c.glow ? 1 : 0;
+    scene->glow_added_in_resolve = 1;
+    scene->resolve_variant_programs = 0;
+    const Pixels any = RenderInto(*scene, c.target);
+    scene->resolve_variant_programs = 1;
+    EXPECT_EQ(LargestDifference(RenderInto(*scene, c.target), any), 0) << c.name;
   }
   EXPECT_TRUE(NoGLError());
 }

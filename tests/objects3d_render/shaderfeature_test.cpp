@@ -90,6 +90,18 @@ std::vector<FeatureCase> FeatureCases() {
                      {F::HAS_TANGENTS, F::HAS_NORMALS, F::HAS_VERTEX_COLOR_VEC4}});
   }
   {
+    auto in = Inputs(Mode::ShadowCombined);
+    in.light_count = 1;
+    cases.push_back({"point lights only", in, {F::USE_PUNCTUAL},
+                     {F::HAS_DIRECTIONAL_LIGHTS, F::HAS_SPOT_LIGHTS}});
+    in.spot_lights = true;
+    cases.push_back({"a spot light", in, {F::HAS_SPOT_LIGHTS}, {F::HAS_DIRECTIONAL_LIGHTS}});
+    in.mode = Mode::ShadowAmbient;
+    in.directional_lights = true;
+    cases.push_back({"light kinds only where lights are read", in, {},
+                     {F::USE_PUNCTUAL, F::HAS_DIRECTIONAL_LIGHTS, F::HAS_SPOT_LIGHTS}});
+  }
+  {
     auto in = Inputs(Mode::Normal);
     in.unlit = true;
     in.light_count = 2;

@@ -58,7 +58,8 @@ vec3 surfaceShading(MaterialInfo m, vec3 n, vec3 v, vec3 l)
 
 #if defined(USE_PUNCTUAL) && LIGHT_COUNT > 0
 // Types: 0 directional, 2 spot, every other value a point light. The direction arrives
-// normalised (or zero).
+// normalised (or zero). A variant whose lights have no directional or no spot light is built
+// without that kind's terms.
 struct Light
 {
     vec3 direction;
@@ -92,18 +93,20 @@ float spotAttenuation(vec3 l, vec3 spotDirection, float outerConeCos, float inne
 
 vec3 lightShading(Light light, MaterialInfo m, vec3 n, vec3 v, vec3 position)
 {
-    vec3 pointToLight;
-    float attenuation = 1.0;
+    vec3 pointToLight = light.position - position;
+    float attenuation = rangeAttenuation(light.range, length(pointToLight));
+#ifdef HAS_DIRECTIONAL_LIGHTS
     if (light.type == 0) {
         pointToLight = -light.direction;
-    } else {
-        pointToLight = light.position - position;
-        attenuation = rangeAttenuation(light.range, length(pointToLight));
+        attenuation = 1.0;
     }
+#endif
     vec3 l = safeNormalize(pointToLight);
+#ifdef HAS_SPOT_LIGHTS
     if (light.type == 2) {
         attenuation *= spotAttenuation(l, light.direction, light.outerConeCos, light.innerConeCos);
     }
+#endif
     return attenuation * light.intensity * light.color * surfaceShading(m, n, v, l);
 }
 #endif

@@ -1,11 +1,14 @@
-#version 420
-// Ends a frame whose light was summed in linear space: the summed (already exposed) light is
-// clamped and display-encoded once, and the frame's depth goes with it so that later draws meet
-// the 3D picture. Pixels nothing was drawn into are left to the target. With a multisampled
-// frame every sample is resolved on its own, onto the same sample of the target.
-//
-// Light that is the same for every sample of a pixel (the blurred glow) may be added here from
-// a picture of its own, stretched over the frame, within a rectangle of frame pixels.
+//! Ends a frame whose light was summed in linear space: the summed (already exposed) light is
+//! clamped and display-encoded once, and the frame's depth goes with it so that later draws meet
+//! the 3D picture. Pixels nothing was drawn into are left to the target. With a multisampled
+//! frame every sample is resolved on its own, onto the same sample of the target.
+//!
+//! Light that is the same for every sample of a pixel (the blurred glow) may be added here from
+//! a picture of its own, stretched over the frame, within a rectangle of frame pixels.
+//!
+//! The program is made with MULTISAMPLED, READS_DEPTH and ADDS_LIGHT defined either as
+//! constants, for one kind of frame (the compiler drops the other paths, which llvmpipe would
+//! otherwise run too), or as the uniform tests below, for any frame.
 
 uniform sampler2D u_Light;
 uniform sampler2D u_Depth;
@@ -30,14 +33,14 @@ void main()
     ivec2 at = ivec2(gl_FragCoord.xy);
     vec4 light;
     float depth = gl_FragCoord.z;
-    if (u_Samples > 0) {
+    if (MULTISAMPLED) {
         light = texelFetch(u_LightSamples, at, gl_SampleID);
-        if (u_ReadDepth != 0) depth = texelFetch(u_DepthSamples, at, gl_SampleID).r;
+        if (READS_DEPTH) depth = texelFetch(u_DepthSamples, at, gl_SampleID).r;
     } else {
         light = texelFetch(u_Light, at, 0);
-        if (u_ReadDepth != 0) depth = texelFetch(u_Depth, at, 0).r;
+        if (READS_DEPTH) depth = texelFetch(u_Depth, at, 0).r;
     }
-    if (all(greaterThanEqual(at, u_AddedArea.xy)) && all(lessThan(at, u_AddedArea.zw))) {
+    if (ADDS_LIGHT && all(greaterThanEqual(at, u_AddedArea.xy)) && all(lessThan(at, u_AddedArea.zw))) {
         light.rgb += textureLod(u_Added, (vec2(at) + 0.5) * u_AddedScale, 0.0).rgb;
     }
     if (light == vec4(0.0)) discard;

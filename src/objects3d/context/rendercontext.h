@@ -85,6 +85,9 @@ class RenderContext {
   // output at all. llvmpipe runs a fragment stage that has outputs even with every colour write
   // masked off, so the glow programs would still compute (and fetch) emission for every pixel.
   uint8_t colourless_depth_programs = 1;
+  // Lit variants leave out the directional and the spot light's terms where the pass has no
+  // such light; off, every lit variant takes every kind. The picture is the same either way.
+  uint8_t light_kind_variants = 1;
   float exposure = 1.0f;
   // Set by the draw passes while they draw into the linear-light frame: the shaders then write
   // exposed linear light, which the frame's end display-encodes once.

@@ -23,7 +23,8 @@ constexpr std::array<const char*, kShaderFeatureCount + 1> kFeatureNames = {
     "HAS_TARGET_POSITION2", "HAS_TARGET_POSITION3", "HAS_TARGET_POSITION4",
     "HAS_TARGET_POSITION5", "HAS_TARGET_POSITION6", "HAS_TARGET_POSITION7",
     "HAS_TARGET_TANGENT0", "HAS_TARGET_TANGENT1", "HAS_TARGET_TANGENT2", "HAS_TARGET_TANGENT3",
-    "USE_MORPHING", "USE_SKINNING", "NUMBER_OF_SHADER_FEATURES"};
+    "USE_MORPHING", "USE_SKINNING", "HAS_DIRECTIONAL_LIGHTS", "HAS_SPOT_LIGHTS",
+    "NUMBER_OF_SHADER_FEATURES"};
 
 F Indexed(F first, uint32_t i) { return static_cast<F>(static_cast<uint32_t>(first) + i); }
 
@@ -167,6 +168,8 @@ ShaderFeatures GetPrimitiveShaderFeatures(const ShaderFeatureInputs& in) {
           f.Has(F::DRAW_INSTANCED) && in.instance_emission_colors > 1);
   }
   SetMorphFeatures(f, in, ReadsMaterial(in.mode));
+  f.Set(F::HAS_DIRECTIONAL_LIGHTS, f.Has(F::USE_PUNCTUAL) && in.directional_lights);
+  f.Set(F::HAS_SPOT_LIGHTS, f.Has(F::USE_PUNCTUAL) && in.spot_lights);
   return f;
 }
 
@@ -177,7 +180,7 @@ VariantKey MakeVariantKey(const ShaderFeatures& features, uint32_t light_count,
 }
 
 size_t VariantKeyHash::operator()(const VariantKey& key) const {
-  // The features fill 60 bits; the counts are small. Mix them so that neighbouring keys spread.
+  // The features fill 62 bits; the counts are small. Mix them so that neighbouring keys spread.
   uint64_t h = key.features * 0x9e3779b97f4a7c15ull;
   h ^= (uint64_t{key.light_count} << 32 | key.weight_count) + 0x9e3779b9 + (h << 6) + (h >> 2);
   return static_cast<size_t>(h);

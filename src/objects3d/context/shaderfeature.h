@@ -36,7 +36,8 @@ enum class ShaderFeature : uint32_t {
   HAS_TARGET_NORMAL3, HAS_TARGET_POSITION0, HAS_TARGET_POSITION1, HAS_TARGET_POSITION2,
   HAS_TARGET_POSITION3, HAS_TARGET_POSITION4, HAS_TARGET_POSITION5, HAS_TARGET_POSITION6,
   HAS_TARGET_POSITION7, HAS_TARGET_TANGENT0, HAS_TARGET_TANGENT1, HAS_TARGET_TANGENT2,
-  HAS_TARGET_TANGENT3, USE_MORPHING, USE_SKINNING, NUMBER_OF_SHADER_FEATURES,
+  HAS_TARGET_TANGENT3, USE_MORPHING, USE_SKINNING, HAS_DIRECTIONAL_LIGHTS, HAS_SPOT_LIGHTS,
+  NUMBER_OF_SHADER_FEATURES,
 };
 
 constexpr uint32_t kShaderFeatureCount =
@@ -72,6 +73,9 @@ struct MorphTargetStreams {
 struct ShaderFeatureInputs {
   RenderContextDrawMode mode = RenderContextDrawMode::Normal;
   uint32_t light_count = 0;
+  // Whether the pass's lights include a directional or a spot light; the rest are point lights.
+  bool directional_lights = false;
+  bool spot_lights = false;
   uint32_t instance_count = 1;
   bool base_color_texture = false;
   bool normal_texture = false;
@@ -94,7 +98,8 @@ struct ShaderFeatureInputs {
 
 // The features of one draw. Features a mode cannot use are left out (the depth pass reads no
 // material, the glow pass only emission, the additive lighting pass no image-based light, an
-// unlit surface no normals), so equivalent draws share one variant. Fatal for colour counts
+// unlit surface no normals, a lit one the light kinds its lights do not have), so equivalent
+// draws share one variant. Fatal for colour counts
 // other than 0, 3, 4 and for more than four morph targets.
 ShaderFeatures GetPrimitiveShaderFeatures(const ShaderFeatureInputs& inputs);
 
