@@ -54,6 +54,10 @@ size_t ResolveVariantIndex(const ResolveVariant& v) {
   return (v.multisampled ? 4u : 0u) + (v.reads_depth ? 2u : 0u) + (v.adds_light ? 1u : 0u);
 }
 
+ResolveVariant ResolveVariantOfIndex(size_t index) {
+  return {(index & 4u) != 0, (index & 2u) != 0, (index & 1u) != 0};
+}
+
 }  // namespace
 
 int32_t Objects3DInstanceCount() { return instances; }
@@ -86,8 +90,13 @@ const Objects3DSharedResources& RequireObjects3DSharedResources() {
     r.dof_shader = std::make_unique<ShaderProgram>("data/objects3d/shaders/dof.vert",
                                                    "data/objects3d/shaders/dof.frag");
   }
-  // Made now, while loading, so that write mode records its file for the variants made later.
+  // Every resolve program is made now, while loading: a show whose frame first turns
+  // multisampled or takes added light halfway would otherwise link a program mid-show.
   if (!r.resolve_shader) r.resolve_shader = MakeResolveProgram(std::nullopt);
+  for (size_t index = 0; index < r.resolve_variants.size(); ++index) {
+    std::unique_ptr<ShaderProgram>& variant = r.resolve_variants[index];
+    if (!variant) variant = MakeResolveProgram(ResolveVariantOfIndex(index));
+  }
   if (!r.brdf_lut) {
     r.brdf_lut = std::make_shared<Texture>(kBrdfLutFile, false, false, GL_LINEAR, GL_LINEAR);
   }

@@ -22,7 +22,7 @@ struct Objects3DSharedResources {
   std::unique_ptr<ShaderProgram> flat_shader;
   std::unique_ptr<ShaderProgram> dof_shader;
   // Display-encode the linear-light frame onto the caller's target: the program that decides
-  // by its uniforms, then one per ResolveVariant (by ResolveVariantIndex), made on first use.
+  // by its uniforms, then one per ResolveVariant (by ResolveVariantIndex), all made while loading.
   std::unique_ptr<ShaderProgram> resolve_shader;
   std::array<std::unique_ptr<ShaderProgram>, 8> resolve_variants;
   std::shared_ptr<Texture> brdf_lut;

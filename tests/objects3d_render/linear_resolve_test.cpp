@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "objects3d/procedural.h"
+#include "objects3d/shared_resources.h"
 #include "render_scene.h"
 #include "support/gl_state.h"
 #include "support/test_images.h"
@@ -171,6 +172,16 @@ TEST_F(LinearResolveTest, ProgramsMadeForTheFrameGiveTheFrameOfTheProgramForAny)
     EXPECT_EQ(LargestDifference(RenderInto(*scene, c.target), any), 0) << c.name;
   }
   EXPECT_TRUE(NoGLError());
+}
+
+// A frame that first turns multisampled or takes added light halfway through a show must not
+// link a program then: every resolve program exists once the shared resources are loaded.
+TEST_F(LinearResolveTest, EveryResolveProgramIsMadeWhileLoading) {
+  auto scene = GlowScene({0, 0.8f, 0}, {1, 0.5f, 0});
+  const Objects3DSharedResources& resources = RequireObjects3DSharedResources();
+  for (size_t index = 0; index < resources.resolve_variants.size(); ++index) {
+    EXPECT_NE(resources.resolve_variants[index], nullptr) << "variant " << index;
+  }
 }
 
 }  // namespace
