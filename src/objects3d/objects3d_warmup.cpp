@@ -15,7 +15,12 @@
 
 namespace {
 
-constexpr int32_t kWarmUpSide = 64;
+// A 16:9 miniature of the picture. The software rasteriser builds a texture read of its own
+// for a texture whose sides are powers of two; like the show's sizes (1280 x 720, 1920 x 1080),
+// neither side nor its half is one, so the passes that read the scene's own buffers (glow blur,
+// depth of field, the linear-light resolve) are built as the show reads them.
+constexpr int32_t kWarmUpWidth = 96;
+constexpr int32_t kWarmUpHeight = 54;
 
 // Everything the warm-up changes, taken before and put back after.
 struct SavedScene {
@@ -190,11 +195,11 @@ void WarmUpShaderVariants(Objects3D& scene, int32_t samples) {
   const TextureBindings bindings;
   // A scene not sized yet (warmed while loading) draws at the warm-up size; light markers need one.
   if (scene.render_width <= 0 || scene.render_height <= 0) {
-    scene.render_width = kWarmUpSide;
-    scene.render_height = kWarmUpSide;
-    scene.aspect = 1.0f;
+    scene.render_width = kWarmUpWidth;
+    scene.render_height = kWarmUpHeight;
+    scene.aspect = static_cast<float>(kWarmUpWidth) / static_cast<float>(kWarmUpHeight);
   }
-  FBO target(kWarmUpSide, kWarmUpSide, FBOType::Color, samples);
+  FBO target(kWarmUpWidth, kWarmUpHeight, FBOType::Color, samples);
   target.Bind();
   // Glow, depth of field and shadows each in the combinations that change the main pass's
   // target or mode: into the depth-of-field buffer or the composition, shadowed or plain.

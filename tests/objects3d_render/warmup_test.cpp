@@ -1,6 +1,10 @@
 // Shader variants built while loading: after the warm-up no pass a show can switch on, and no
 // instance count it can give a node, compiles anything new, and the scene draws as it did.
 
+#include <set>
+#include <string>
+#include <tuple>
+
 #include <GL/glew.h>
 #include <glm/gtc/matrix_transform.hpp>
 #include <gtest/gtest.h>
@@ -10,7 +14,9 @@
 #include "objects3d/procedural.h"
 #include "render_scene.h"
 #include "support/gl_state.h"
+#include "util/glstate/face_culling.h"
 #include "util/light/light.h"
+#include "util/passtiming/passtiming.h"
 
 namespace {
 
@@ -142,6 +148,88 @@ TEST_F(WarmUpTest, TexturesBoundBeforeStayBound) {
   EXPECT_EQ(static_cast<GLuint>(unit3), textures[1]);
   glBindTexture(GL_TEXTURE_2D, 0);
   glDeleteTextures(2, textures);
+  EXPECT_TRUE(NoGLError());
+}
+
+// The GL state a pass begins in, as far as the software rasteriser builds its code per state
+// and the pass does not set it itself: blending on or off, multisampled rasterising, and the
+// bound target's sample count, colour format and whether its sides are powers of two (later
+// passes read the target).
+struct PassState {
+  std::string pass;
+  GLint blend, multisample, samples, format, power_of_two_sides;
+  auto Tied() const { return std::tie(pass, blend, multisample, samples, format, power_of_two_sides); }
+  bool operator<(const PassState& other) const { return Tied() < other.Tied(); }
+};
+
+bool IsPowerOfTwo(GLint n) { return n > 0 && (n & (n - 1)) == 0; }
+
+PassState CurrentState(const char* pass) {
+  PassState state{pass, glIsEnabled(GL_BLEND), glIsEnabled(GL_MULTISAMPLE), 0, 0, 0};
+  glGetIntegerv(GL_SAMPLES, &state.samples);
+  GLint type = GL_NONE, name = 0, width = 0, height = 0;
+  glGetFramebufferAttachmentParameteriv(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0,
+                                        GL_FRAMEBUFFER_ATTACHMENT_OBJECT_TYPE, &type);
+  if (type == GL_TEXTURE) {
+    glGetFramebufferAttachmentParameteriv(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0,
+                                          GL_FRAMEBUFFER_ATTACHMENT_OBJECT_NAME, &name);
+    glGetTextureLevelParameteriv(static_cast<GLuint>(name), 0, GL_TEXTURE_INTERNAL_FORMAT, &state.format);
+    glGetTextureLevelParameteriv(static_cast<GLuint>(name), 0, GL_TEXTURE_WIDTH, &width);
+    glGetTextureLevelParameteriv(static_cast<GLuint>(name), 0, GL_TEXTURE_HEIGHT, &height);
+  }
+  state.power_of_two_sides = IsPowerOfTwo(width) * 2 + IsPowerOfTwo(height);
+  return state;
+}
+
+// Records the state every pass begins in while it is alive.
+class PassStates : public PassTimer {
+ public:
+  PassStates() { SetPassTimer(this); }
+  ~PassStates() override { SetPassTimer(nullptr); }
+  PassStates(const PassStates&) = delete;
+  PassStates& operator=(const PassStates&) = delete;
+  void Begin(const char* name) override { seen.insert(CurrentState(name)); }
+  void End() override {}
+  std::set<PassState> seen;
+};
+
+// A scene drawn as a show draws it, blended, into a multisampled target of no power-of-two size,
+// with multisampled rasterising on or off (the caller's), begins every pass of its frames in a
+// state the warm-up, run while loading in the same caller's state, drew in.
+TEST_F(WarmUpTest, EveryPassOfAFrameBeginsInAStateTheWarmUpDrewIn) {
+  struct Case {
+    uint8_t glow, dof, shadows;
+  };
+  const Case cases[] = {{1, 0, 1}, {1, 1, 1}, {1, 1, 0}, {0, 1, 0}, {0, 0, 1}};
+  for (const GLboolean multisample : {GL_TRUE, GL_FALSE}) {
+    auto scene = Stage();
+    scene->render_width = scene->render_height = -1;  // warmed while loading, unsized
+    SetEnabled(GL_MULTISAMPLE, multisample);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    std::set<PassState> warmed;
+    {
+      const PassStates states;
+      WarmUpShaderVariants(*scene, 4);
+      warmed = states.seen;
+    }
+    constexpr int kShowLikeSide = 90;
+    scene->render_width = scene->render_height = kShowLikeSide;
+    for (const Case& c : cases) {
+      scene->glow_enabled = c.glow;
+      scene->dof_enabled = c.dof;
+      scene->shadows_enabled = c.shadows;
+      const PassStates states;
+      RenderSampled(*scene, 4, true, kShowLikeSide);
+      for (const PassState& state : states.seen) {
+        EXPECT_TRUE(warmed.count(state))
+            << "pass " << state.pass << " multisample " << int(multisample) << " glow "
+            << int(c.glow) << " dof " << int(c.dof) << " shadows " << int(c.shadows);
+      }
+    }
+  }
+  glEnable(GL_MULTISAMPLE);
+  glDisable(GL_BLEND);
   EXPECT_TRUE(NoGLError());
 }
 
