@@ -1,7 +1,8 @@
 #pragma once
 // The whole-show benchmark every production shares: the set-up from "&Run" to the first frame,
 // then the show sampled every half second for the time-weighted figures and every two seconds
-// for the split into passes, both printed per section. Counters: "load_seconds",
+// for the split into passes (BENCH_SPLIT_STEP seconds if set), both printed per section; with
+// BENCH_SHOW_FRAMES naming a file, every sampled frame is added to it. Counters: "load_seconds",
 // "median_copies", "p95_copies", "worst_after_first_copies" and "peak_MB".
 
 #include <benchmark/benchmark.h>

@@ -28,6 +28,14 @@ int32_t BoundTargetSamples() {
   return samples >= 2 ? samples : 0;
 }
 
+// The samples a pixel of the frame needs: the target's, or one while multisampling is off and
+// the scene lets the frame follow that (every sample of a pixel then gets the same fragment).
+int32_t FrameSamples(const Objects3D& scene) {
+  const bool single = scene.linear_frame_single_sampled_without_multisampling != 0 &&
+                      glIsEnabled(GL_MULTISAMPLE) == GL_FALSE;
+  return single ? 0 : BoundTargetSamples();
+}
+
 void SetInt(ShaderProgram& program, const char* name, int32_t value) {
   const int32_t at = program.GetUniformLocation(name);
   if (at >= 0) glUniform1i(at, value);
@@ -54,7 +62,7 @@ LinearLightFrame::LinearLightFrame(Objects3D& scene, int32_t width, int32_t heig
   glGetIntegerv(GL_VIEWPORT, caller_viewport_);
   glGetBooleanv(GL_STENCIL_TEST, &caller_stencil_test_);
   glDisable(GL_STENCIL_TEST);
-  const int32_t samples = BoundTargetSamples();
+  const int32_t samples = FrameSamples(scene);
   std::unique_ptr<FBO>& frame = scene.linear_fbo;
   if (!frame || frame->samples != samples) {
     frame = std::make_unique<FBO>(width, height, FBOType::LinearLight, samples);

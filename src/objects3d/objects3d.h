@@ -193,6 +193,11 @@ class Objects3D {
   // light added or not) rather than one that decides each by a uniform at every pixel; the
   // picture is the same either way.
   uint8_t resolve_variant_programs = 1;
+  // The linear-light frame takes one sample a pixel while the caller draws with multisampling
+  // off, whatever the target's sample count: every sample of a pixel would hold the same light
+  // and depth, and the resolve writes its one value to all of them. The picture is the same
+  // either way.
+  uint8_t linear_frame_single_sampled_without_multisampling = 1;
   // A primitive is drawn only into the shadow cube faces its bounds reach, a face is not drawn
   // again while what it would hold is unchanged, and a face no surface in view reads is not
   // drawn; the picture is the same either way.
@@ -225,7 +230,7 @@ class Objects3D {
   std::unique_ptr<FBO> dof_fbo;
   // The linear-light frame: the passes of a frame with shadows or glow add their light here
   // and the frame is display-encoded once onto the caller's target. Made on first need, with
-  // the caller's sample count.
+  // the caller's sample count (one without multisampling, see above).
   std::unique_ptr<FBO> linear_fbo;
   std::unique_ptr<Effects::SkyBox> skybox;
   uint8_t skybox_enabled = 0;

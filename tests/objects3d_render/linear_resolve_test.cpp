@@ -1,7 +1,8 @@
 // The linear-light frame's resolve: the half-size glow added as the frame is resolved gives the
-// frame of the glow blended into the linear frame first, and reading the frame's depth only
-// when the target takes it leaves what is drawn afterwards hidden or shown as before, and the
-// resolve programs made for one kind of frame draw what the program for any frame draws.
+// frame of the glow blended into the linear frame first, reading the frame's depth only when
+// the target takes it leaves what is drawn afterwards hidden or shown as before, the resolve
+// programs made for one kind of frame draw what the program for any frame draws, and a frame of
+// one sample a pixel under multisampling switched off gives the multisampled frame's picture.
 
 #include <algorithm>
 #include <cstdlib>
@@ -15,6 +16,7 @@
 #include "support/gl_state.h"
 #include "support/test_images.h"
 #include "util/fbo/fbo.h"
+#include "util/glstate/face_culling.h"
 
 namespace {
 
@@ -170,6 +172,36 @@ TEST_F(LinearResolveTest, ProgramsMadeForTheFrameGiveTheFrameOfTheProgramForAny)
     const Pixels any = RenderInto(*scene, c.target);
     scene->resolve_variant_programs = 1;
     EXPECT_EQ(LargestDifference(RenderInto(*scene, c.target), any), 0) << c.name;
+  }
+  EXPECT_TRUE(NoGLError());
+}
+
+TEST_F(LinearResolveTest, OneSampleFrameWithoutMultisamplingGivesTheSamePicture) {
+  struct Case {
+    const char* name;
+    bool multisampling;
+    bool glow;
+    Target target;
+  };
+  // With multisampling on, the frame keeps the target's samples: the edges stay smooth.
+  const Case cases[] = {
+      {"shadows, multisampling off", false, false, {4, true, -1}},
+      {"shadows and glow, multisampling off", false, true, {4, true, -1}},
+      {"square drawn after, multisampling off", false, false, {4, true, 0.987f}},
+      {"shadows, multisampling on", true, false, {4, true, -1}},
+  };
+  for (const Case& c : cases) {
+    auto scene = GlowScene({0, 0.8f, 0}, {1, 0.5f, 0});
+    scene->shadows_enabled = 1;
+    scene->glow_enabled = c.glow ? 1 : 0;
+    SetEnabled(GL_MULTISAMPLE, c.multisampling);
+    scene->linear_frame_single_sampled_without_multisampling = 0;
+    const Pixels target_samples = RenderInto(*scene, c.target);
+    scene->linear_frame_single_sampled_without_multisampling = 1;
+    const Pixels single = RenderInto(*scene, c.target);
+    EXPECT_EQ(scene->linear_fbo->samples, c.multisampling ? 4 : 0) << c.name;
+    glEnable(GL_MULTISAMPLE);
+    EXPECT_EQ(LargestDifference(single, target_samples), 0) << c.name;
   }
   EXPECT_TRUE(NoGLError());
 }

@@ -57,6 +57,7 @@ class VWMTrainGLTest : public GLTest {
   void SetUp() override {
     GLTest::SetUp();
     UseSmokeSettings();
+    system_settings->samples = SceneBufferSamples();
     const ProductionSceneTable table = {{6, {{"VWMTrain", [this] { return MakeScene(); }}}}};
     manager_ = std::make_unique<SceneManager>(table);
     // Every track at its default: the show's choreography must not decide what this sees.
@@ -91,6 +92,7 @@ class VWMTrainGLTest : public GLTest {
   VWMTrain& scene() { return dynamic_cast<VWMTrain&>(*manager_->scenes.at(0)); }
 
   virtual std::unique_ptr<Scene> MakeScene() { return std::make_unique<VWMTrain>(); }
+  virtual uint32_t SceneBufferSamples() const { return 0; }
 
   std::unique_ptr<SceneManager> manager_;
   std::unique_ptr<RenderTarget> target_;
@@ -219,6 +221,22 @@ TEST_F(VWMTrainGLTest, TheMonitorsPicturesAreDrawnOnlyWhenShown) {
     EXPECT_EQ(WasDrawn(text_layer), c.text_layer) << c.name;
     EXPECT_EQ(WasDrawn(greetings), c.greetings) << c.name;
   }
+}
+
+class VWMTrainMultisampledGLTest : public VWMTrainGLTest {
+ protected:
+  uint32_t SceneBufferSamples() const override { return 4; }
+};
+
+// The text-mode layer switches multisampling off as it draws; the stage after it is drawn the
+// same way on a frame that skips the layer, so the multisampled scene buffer shows no change.
+TEST_F(VWMTrainMultisampledGLTest, SkippedMonitorPicturesLeaveTheStageAsItWas) {
+  manager_->music->SetPaused(true);
+  Set("crtmEnabled", 0);
+  scene().screen_pictures_when_shown = false;
+  const Pixels every_frame = Frames(1);
+  scene().screen_pictures_when_shown = true;
+  EXPECT_EQ(Frames(1), every_frame);
 }
 
 TEST_F(VWMTrainGLTest, ZeroAndHugeTrackValuesDrawWithoutError) {

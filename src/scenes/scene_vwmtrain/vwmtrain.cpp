@@ -92,6 +92,10 @@ void VWMTrain::Render() {
     return;
   }
   RenderScreenPictures();
+  // The stage, its sprites and the laser are drawn without multisampling: the text-mode layer
+  // switches it off as it draws, and a frame whose monitor shows no text must not look
+  // different (nor cost four samples a pixel) for the picture it skipped.
+  glDisable(GL_MULTISAMPLE);
 
   glEnable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
