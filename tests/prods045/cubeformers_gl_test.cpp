@@ -290,6 +290,38 @@ TEST_F(CubeFormersDraw, ShadowedPassesLeaveBackFacesOutWithoutChangingThePicture
   EXPECT_TRUE(NoGLError());
 }
 
+// The scene draws its cubes without a depth pre-pass and adds the blurred glow as the frame is
+// resolved; the pictures are those of the pre-pass and the glow blended into the frame first:
+// block and greetings, shadowed and glowing, into a 4-sample target.
+TEST_F(CubeFormersDraw, CheaperPassesKeepThePicture) {
+  const struct {
+    const char* name;
+    float sub_scene;
+    glm::vec3 eye;
+  } views[] = {{"block", 0.0f, {20, 15, -30}}, {"greetings", 2.0f, {0, -4, 30}}};
+  harness_.SetTrack("glowCubes", 2.0f);
+  harness_.SetTrack("lightX", 4.0f);
+  FBO multisampled(kWidth, kHeight, FBOType::Color, 4);
+  for (const auto& view : views) {
+    harness_.SetTrack("subScene", view.sub_scene);
+    harness_.AimCamera(view.eye, {0, 0, 0});
+    Objects3D& model = scene_.model(static_cast<uint32_t>(view.sub_scene));
+    EXPECT_EQ(model.depth_prepass, 0) << view.name;
+    EXPECT_EQ(model.glow_added_in_resolve, 1) << view.name;
+    model.depth_prepass = 1;
+    model.glow_added_in_resolve = 0;
+    FrameMultisampled(multisampled);
+    const std::vector<uint8_t> before = target_->ReadPixels();
+    model.depth_prepass = 0;
+    model.glow_added_in_resolve = 1;
+    FrameMultisampled(multisampled);
+    const std::vector<uint8_t> after = target_->ReadPixels();
+    EXPECT_LE(LargestDifference(before, after), 1) << view.name;
+    EXPECT_GT(Lit(after), kWidth * kHeight / 50) << view.name;
+  }
+  EXPECT_TRUE(NoGLError());
+}
+
 using CubeFormersDeathTest = CubeFormersDraw;
 
 TEST_F(CubeFormersDeathTest, ArrangementsOutsideTheThreeEndTheRun) {
