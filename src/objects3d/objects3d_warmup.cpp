@@ -202,8 +202,9 @@ void WarmUpShaderVariants(Objects3D& scene, int32_t samples) {
   FBO target(kWarmUpWidth, kWarmUpHeight, FBOType::Color, samples);
   target.Bind();
   // Glow, depth of field and shadows each in the combinations that change the main pass's
-  // target or mode: into the depth-of-field buffer or the composition, shadowed or plain.
-  const uint8_t combinations[][3] = {{1, 1, 1}, {1, 0, 1}, {0, 1, 0}, {0, 0, 0}};
+  // target or mode: into the depth-of-field buffer or the composition, through the linear-light
+  // frame (shadowed, or glowing alone) or straight, shadowed or plain.
+  const uint8_t combinations[][3] = {{1, 1, 1}, {1, 0, 1}, {1, 1, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 0}};
   for (const Round& round : kRounds) {
     ShowEverything(scene, saved.nodes, round);
     for (const auto& c : combinations) {
