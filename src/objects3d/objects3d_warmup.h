@@ -5,9 +5,11 @@
 // field or glow first switches on halfway would stall for that frame. The warm-up draws every
 // primitive of the scene once in every pass it can take part in, with one instance and with
 // several, into a small target of the composition's sample count, then puts the scene back as
-// it found it. Blending, the depth test and multisampled rasterising are the caller's: a variant
-// is built for the state it is drawn in, so the caller sets the state its frames draw the scene
-// in (warming once per state when they meet several).
+// it found it. The GL state is the caller's (blending, the depth test, multisampled rasterising,
+// seamless cube maps), and so are the textures the materials show (their filtering and wrapping
+// count): a variant is built for the state and the textures it is drawn with, so the caller sets
+// the state its frames draw the scene in and shows what they show (warming once per state or
+// texture when they meet several).
 
 #include <cstdint>
 
