@@ -16,3 +16,8 @@
 #include "objects3d/objects3d.h"
 
 void WarmUpShaderVariants(Objects3D& scene, int32_t samples);
+
+// The warm-up of the primitives at and under `node` alone, each drawn once in every pass: for a
+// part the show changes (a texture swapped in, say) after the whole scene was warmed, without
+// building the whole scene's instanced variants again.
+void WarmUpNodeShaderVariants(Objects3D& scene, const Node& node, int32_t samples);

@@ -95,12 +95,12 @@ void VWMTrain::WarmUpInFrameStates(int32_t samples) {
   // seamlessly, unlike a fresh context), and Render sets the rest.
   ResetGLState();
   SetStageDrawState();
-  // The monitor shows one of two pictures, filtered differently; the text-mode layer's stays on
-  // it, as at the start of the show.
-  for (const FBO* picture : {textFbo_.get(), ascii_.engine().buffer}) {
-    ShowOnCrtScreen(picture);
-    WarmUpShaderVariants(stage_, samples);
-  }
+  WarmUpShaderVariants(stage_, samples);
+  // The monitor shows the text-mode layer (on its screen now, as the show starts) or the
+  // greetings, filtered otherwise: the screen alone is warmed again with the greetings.
+  ShowOnCrtScreen(textFbo_.get());
+  WarmUpNodeShaderVariants(stage_, *crtScreenNode_, samples);
+  ShowOnCrtScreen(ascii_.engine().buffer);
   SetSpriteDrawState();
   WarmUpShaderVariants(sprites_, samples);
   ResetGLState();
