@@ -187,9 +187,48 @@ void DrawEveryLightSet(Objects3D& scene, const SavedScene& saved) {
   saved.RestoreLights(scene);
 }
 
-}  // namespace
+// The nodes at and under `shown`, by index.
+std::vector<uint8_t> Subtree(const Objects3D& s, const Node& shown) {
+  const size_t count = s.data.nodes.size();
+  std::vector<uint8_t> in(count, 0);
+  std::vector<uint32_t> stack;
+  for (size_t i = 0; i < count; ++i) {
+    if (s.data.nodes[i].get() == &shown) stack.push_back(static_cast<uint32_t>(i));
+  }
+  for (const uint32_t at : stack) in[at] = 1;
+  while (!stack.empty()) {
+    const uint32_t at = stack.back();
+    stack.pop_back();
+    for (const uint32_t child : s.data.nodes[at]->children) {
+      if (child >= count || in[child]) continue;  // a cycle or a bad index draws nothing new
+      in[child] = 1;
+      stack.push_back(child);
+    }
+  }
+  return in;
+}
 
-void WarmUpShaderVariants(Objects3D& scene, int32_t samples) {
+// Glow, depth of field and shadows each in the combinations that change the main pass's target
+// or mode: into the depth-of-field buffer or the composition, through the linear-light frame
+// (shadowed, or glowing alone) or straight, shadowed or plain.
+void DrawEveryPass(Objects3D& scene, const SavedScene& saved) {
+  const uint8_t combinations[][3] = {{1, 1, 1}, {1, 0, 1}, {1, 1, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 0}};
+  for (const auto& c : combinations) {
+    scene.glow_enabled = c[0];
+    scene.dof_enabled = c[1];
+    scene.shadows_enabled = c[2];
+    for (const auto& light : scene.data.lights) light->shadows = c[2];
+    if (c[2]) {
+      DrawEveryLightSet(scene, saved);
+    } else {
+      scene.Draw();
+    }
+  }
+}
+
+// Draws the scene into a small target of `samples` samples in every pass, once per round; with
+// `only`, just the nodes at and under it, with one instance.
+void WarmUp(Objects3D& scene, int32_t samples, const Node* only) {
   if (scene.data.nodes.empty() || scene.data.cameras.empty()) return;
   SavedScene saved(scene);
   const TextureBindings bindings;
@@ -201,25 +240,27 @@ void WarmUpShaderVariants(Objects3D& scene, int32_t samples) {
   }
   FBO target(kWarmUpWidth, kWarmUpHeight, FBOType::Color, samples);
   target.Bind();
-  // Glow, depth of field and shadows each in the combinations that change the main pass's
-  // target or mode: into the depth-of-field buffer or the composition, shadowed or plain.
-  const uint8_t combinations[][3] = {{1, 1, 1}, {1, 0, 1}, {0, 1, 0}, {0, 0, 0}};
-  for (const Round& round : kRounds) {
-    ShowEverything(scene, saved.nodes, round);
-    for (const auto& c : combinations) {
-      scene.glow_enabled = c[0];
-      scene.dof_enabled = c[1];
-      scene.shadows_enabled = c[2];
-      for (const auto& light : scene.data.lights) light->shadows = c[2];
-      if (c[2]) {
-        DrawEveryLightSet(scene, saved);
-      } else {
-        scene.Draw();
-      }
+  if (only) {
+    ShowEverything(scene, saved.nodes, kRounds[0]);
+    const std::vector<uint8_t> shown = Subtree(scene, *only);
+    for (size_t i = 0; i < shown.size(); ++i) scene.data.nodes[i]->visible = shown[i];
+    DrawEveryPass(scene, saved);
+  } else {
+    for (const Round& round : kRounds) {
+      ShowEverything(scene, saved.nodes, round);
+      DrawEveryPass(scene, saved);
     }
   }
   target.Unbind();
   saved.Restore(scene);
   bindings.Restore();
   for (const auto& light : scene.data.lights) light->shadows = scene.shadows_enabled;
+}
+
+}  // namespace
+
+void WarmUpShaderVariants(Objects3D& scene, int32_t samples) { WarmUp(scene, samples, nullptr); }
+
+void WarmUpNodeShaderVariants(Objects3D& scene, const Node& node, int32_t samples) {
+  WarmUp(scene, samples, &node);
 }

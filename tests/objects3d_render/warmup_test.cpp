@@ -13,6 +13,7 @@
 #include "objects3d/objects3d_warmup.h"
 #include "objects3d/procedural.h"
 #include "render_scene.h"
+#include "util/fbo/fbo.h"
 #include "support/gl_state.h"
 #include "util/glstate/face_culling.h"
 #include "util/light/light.h"
@@ -102,6 +103,32 @@ TEST_F(WarmUpTest, NoLightSwitchedOnOrOffCompilesAfterIt) {
     Render(*scene);
     EXPECT_EQ(scene->render_context->VariantCount(), variants)
         << "lights " << int(c.lights) << " first " << int(c.first) << " second " << int(c.second);
+  }
+  EXPECT_TRUE(NoGLError());
+}
+
+// A part whose material changes after the whole scene was warmed (a picture put on it) is warmed
+// alone: none of its passes compiles afterwards, and the scene is left as it was.
+TEST_F(WarmUpTest, ANodeWarmedAloneCompilesNothingAfterIt) {
+  auto scene = Stage();
+  WarmUpShaderVariants(*scene, 0);
+  const FBO picture(16, 16, FBOType::Color, 0);
+  Node& balls = Balls(*scene);
+  scene->GetMaterial(balls)->base_color_texture = picture.color_textures.front();
+  WarmUpNodeShaderVariants(*scene, balls, 0);
+  EXPECT_EQ(balls.enabled, 0);
+  const size_t variants = scene->render_context->VariantCount();
+  ShowBalls(*scene, 1, false);
+  const struct {
+    uint8_t shadows, glow, dof;
+  } cases[] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {1, 1, 1}};
+  for (const auto& c : cases) {
+    scene->shadows_enabled = c.shadows;
+    scene->glow_enabled = c.glow;
+    scene->dof_enabled = c.dof;
+    Render(*scene);
+    EXPECT_EQ(scene->render_context->VariantCount(), variants)
+        << "shadows " << int(c.shadows) << " glow " << int(c.glow) << " dof " << int(c.dof);
   }
   EXPECT_TRUE(NoGLError());
 }

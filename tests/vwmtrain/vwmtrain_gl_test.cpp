@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <memory>
 #include <set>
+#include <string_view>
 
 #include "effects/skybox.h"
 #include "scenes/scene_vwmtrain/keyboardkeys.h"
@@ -23,6 +24,7 @@
 #include "util/music/notedata.h"
 #include "util/music/sync_device.h"
 #include "util/music/sync_track.h"
+#include "util/passtiming/passtiming.h"
 #include "objects3d/context/rendercontext.h"
 #include "objects3d/material.h"
 #include "objects3d/node.h"
@@ -237,6 +239,70 @@ TEST_F(VWMTrainMultisampledGLTest, SkippedMonitorPicturesLeaveTheStageAsItWas) {
   const Pixels every_frame = Frames(1);
   scene().screen_pictures_when_shown = true;
   EXPECT_EQ(Frames(1), every_frame);
+}
+
+// The GL state the software rasteriser builds a program's code for, as a main pass of the
+// stage or the sprites begins: multisampling, blending and its factors, the depth test and
+// writes, seamless cube maps, and the bound target's samples.
+using DrawState = std::array<GLint, 8>;
+
+DrawState CurrentDrawState() {
+  GLint source = 0, destination = 0, samples = 0;
+  GLboolean depth_writes = GL_FALSE;
+  glGetIntegerv(GL_BLEND_SRC_RGB, &source);
+  glGetIntegerv(GL_BLEND_DST_RGB, &destination);
+  glGetIntegerv(GL_SAMPLES, &samples);
+  glGetBooleanv(GL_DEPTH_WRITEMASK, &depth_writes);
+  return {glIsEnabled(GL_MULTISAMPLE), glIsEnabled(GL_BLEND), source, destination,
+          glIsEnabled(GL_DEPTH_TEST), depth_writes, glIsEnabled(GL_TEXTURE_CUBE_MAP_SEAMLESS),
+          samples};
+}
+
+class MainPassStates : public PassTimer {
+ public:
+  void Begin(const char* name) override {
+    if (std::string_view(name) == "main") seen.insert(CurrentDrawState());
+  }
+  void End() override {}
+  std::set<DrawState> seen;
+};
+
+// Keeps the states of the main passes drawn while loading (the warm-up's) apart from those of
+// the frames drawn after.
+class VWMTrainWarmUpGLTest : public VWMTrainMultisampledGLTest {
+ protected:
+  void SetUp() override {
+    SetPassTimer(&main_passes_);
+    VWMTrainMultisampledGLTest::SetUp();
+    warmed_ = std::move(main_passes_.seen);
+    main_passes_.seen.clear();
+  }
+  void TearDown() override {
+    SetPassTimer(nullptr);
+    VWMTrainMultisampledGLTest::TearDown();
+  }
+
+  MainPassStates main_passes_;
+  std::set<DrawState> warmed_;
+};
+
+// A state the warm-up did not draw the stage in would have its code built on the frame that
+// first meets it, in the middle of the show.
+TEST_F(VWMTrainWarmUpGLTest, FramesDrawTheStageInStatesTheWarmUpDrewItIn) {
+  const struct {
+    float shadows, glow, focus;
+  } cases[] = {{1, 1, 1}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+  for (const auto& c : cases) {
+    Set("shadowEnabled", c.shadows);
+    Set("rndrGlow", c.glow);
+    Set("focusEnable", c.focus);
+    Frames(1);
+  }
+  ASSERT_FALSE(main_passes_.seen.empty());
+  for (const DrawState& state : main_passes_.seen) {
+    EXPECT_TRUE(warmed_.contains(state)) << ::testing::PrintToString(state) << " not among "
+                                         << ::testing::PrintToString(warmed_);
+  }
 }
 
 TEST_F(VWMTrainGLTest, ZeroAndHugeTrackValuesDrawWithoutError) {

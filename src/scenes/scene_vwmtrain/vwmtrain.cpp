@@ -17,6 +17,27 @@
 #include "util/music/music.h"
 #include "util/passtiming/passtiming.h"
 
+namespace {
+
+// The stage, its sprites and the laser are drawn blended and without multisampling: the
+// text-mode layer switches multisampling off as it draws, and a frame whose monitor shows no
+// text must not look different (nor cost four samples a pixel) for the picture it skipped.
+void SetStageDrawState() {
+  glDisable(GL_MULTISAMPLE);
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+}
+
+// The sprites go over the stage with the depth test and depth writes on.
+void SetSpriteDrawState() {
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  glEnable(GL_DEPTH_TEST);
+  glDepthMask(GL_TRUE);
+}
+
+}  // namespace
+
 VWMTrain::VWMTrain() { aspect = 16.0f / 9.0f; }
 
 VWMTrain::~VWMTrain() = default;
@@ -66,8 +87,23 @@ void VWMTrain::Init() {
   const int32_t samples = system_settings ? static_cast<int32_t>(system_settings->samples) : 0;
   stage_.draw_light_markers = 1;
   stage_.light_marker_size = 0.1f;
+  WarmUpInFrameStates(samples);
+}
+
+void VWMTrain::WarmUpInFrameStates(int32_t samples) {
+  // Every frame starts from the scene manager's known state (which samples cube maps
+  // seamlessly, unlike a fresh context), and Render sets the rest.
+  ResetGLState();
+  SetStageDrawState();
   WarmUpShaderVariants(stage_, samples);
+  // The monitor shows the text-mode layer (on its screen now, as the show starts) or the
+  // greetings, filtered otherwise: the screen alone is warmed again with the greetings.
+  ShowOnCrtScreen(textFbo_.get());
+  WarmUpNodeShaderVariants(stage_, *crtScreenNode_, samples);
+  ShowOnCrtScreen(ascii_.engine().buffer);
+  SetSpriteDrawState();
   WarmUpShaderVariants(sprites_, samples);
+  ResetGLState();
 }
 
 void VWMTrain::Resize(uint32_t new_width, uint32_t new_height) {
@@ -92,13 +128,7 @@ void VWMTrain::Render() {
     return;
   }
   RenderScreenPictures();
-  // The stage, its sprites and the laser are drawn without multisampling: the text-mode layer
-  // switches it off as it draws, and a frame whose monitor shows no text must not look
-  // different (nor cost four samples a pixel) for the picture it skipped.
-  glDisable(GL_MULTISAMPLE);
-
-  glEnable(GL_BLEND);
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  SetStageDrawState();
   Camera& camera = *stage_.data.cameras.front();
   camera.SetNearFar(0.15f, 1500.0f);
   UpdateCamera(&camera, keys, mouse, 150.0f, music, false);
@@ -117,10 +147,7 @@ void VWMTrain::Render() {
     UpdateStageElements(beat);
   }
   DrawStage();
-  glEnable(GL_BLEND);
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  glEnable(GL_DEPTH_TEST);
-  glDepthMask(GL_TRUE);
+  SetSpriteDrawState();
   {
     TimedPass timed("sprites");
     DrawSprites();

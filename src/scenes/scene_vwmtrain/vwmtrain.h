@@ -91,6 +91,8 @@ class VWMTrain : public Scene {
   void InitText();
   void InitCameraAndLight();
   void InitFftSnapshots();
+  // Builds the stage's and the sprites' shader variants in the GL states Render draws them in.
+  void WarmUpInFrameStates(int32_t samples);
   void OpenTracks(std::span<const VWMTrainTrack> tracks);
   void HideNode(const std::string& name);
   void InstanceNumberedNodes(const std::string& prefix, int32_t width, int32_t first,
