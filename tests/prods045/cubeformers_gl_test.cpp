@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "objects3d/closed_solid_culling.h"
 #include "scenes/scene_cubeformers/scene_cubeformers.h"
 #include "support/gl_fixture.h"
+#include "support/main_pass_states.h"
 #include "util/fbo/fbo.h"
 #include "util/light/light.h"
 #include "util/light/shadowcubemap.h"
@@ -318,6 +320,42 @@ TEST_F(CubeFormersDraw, CheaperPassesKeepThePicture) {
     const std::vector<uint8_t> after = target_->ReadPixels();
     EXPECT_LE(LargestDifference(before, after), 1) << view.name;
     EXPECT_GT(Lit(after), kWidth * kHeight / 50) << view.name;
+  }
+  EXPECT_TRUE(NoGLError());
+}
+
+// Keeps the states of the main passes drawn while loading (the warm-up's) apart from those of
+// the frames drawn after.
+class CubeFormersWarmUp : public CubeFormersDraw {
+ protected:
+  void SetUp() override {
+    SetPassTimer(&main_passes_);
+    CubeFormersDraw::SetUp();
+    warmed_ = std::move(main_passes_.seen);
+    main_passes_.seen.clear();
+  }
+  void TearDown() override {
+    SetPassTimer(nullptr);
+    CubeFormersDraw::TearDown();
+  }
+
+  MainPassStates main_passes_;
+  std::set<DrawState> warmed_;
+};
+
+// Every arrangement, shadowed and not, draws its cubes in a state the warm-up drew them in.
+TEST_F(CubeFormersWarmUp, FramesDrawTheCubesInStatesTheWarmUpDrewThemIn) {
+  for (const float sub_scene : {0.0f, 1.0f, 2.0f}) {
+    for (const float shadows : {0.0f, 1.0f}) {
+      harness_.SetTrack("subScene", sub_scene);
+      harness_.SetTrack("shadows", shadows);
+      Frame();
+    }
+  }
+  ASSERT_FALSE(main_passes_.seen.empty());
+  for (const DrawState& state : main_passes_.seen) {
+    EXPECT_TRUE(warmed_.contains(state)) << ::testing::PrintToString(state) << " not among "
+                                         << ::testing::PrintToString(warmed_);
   }
   EXPECT_TRUE(NoGLError());
 }

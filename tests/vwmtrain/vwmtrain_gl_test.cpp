@@ -9,13 +9,13 @@
 #include <cstdlib>
 #include <memory>
 #include <set>
-#include <string_view>
 
 #include "effects/skybox.h"
 #include "scenes/scene_vwmtrain/keyboardkeys.h"
 #include "scenes/scene_vwmtrain/vwmtrain.h"
 #include "scenes/scenemanager.h"
 #include "support/gl_fixture.h"
+#include "support/main_pass_states.h"
 #include "support/test_images.h"
 #include "tolmesystem.h"
 #include "util/data/data.h"
@@ -240,32 +240,6 @@ TEST_F(VWMTrainMultisampledGLTest, SkippedMonitorPicturesLeaveTheStageAsItWas) {
   scene().screen_pictures_when_shown = true;
   EXPECT_EQ(Frames(1), every_frame);
 }
-
-// The GL state the software rasteriser builds a program's code for, as a main pass of the
-// stage or the sprites begins: multisampling, blending and its factors, the depth test and
-// writes, seamless cube maps, and the bound target's samples.
-using DrawState = std::array<GLint, 8>;
-
-DrawState CurrentDrawState() {
-  GLint source = 0, destination = 0, samples = 0;
-  GLboolean depth_writes = GL_FALSE;
-  glGetIntegerv(GL_BLEND_SRC_RGB, &source);
-  glGetIntegerv(GL_BLEND_DST_RGB, &destination);
-  glGetIntegerv(GL_SAMPLES, &samples);
-  glGetBooleanv(GL_DEPTH_WRITEMASK, &depth_writes);
-  return {glIsEnabled(GL_MULTISAMPLE), glIsEnabled(GL_BLEND), source, destination,
-          glIsEnabled(GL_DEPTH_TEST), depth_writes, glIsEnabled(GL_TEXTURE_CUBE_MAP_SEAMLESS),
-          samples};
-}
-
-class MainPassStates : public PassTimer {
- public:
-  void Begin(const char* name) override {
-    if (std::string_view(name) == "main") seen.insert(CurrentDrawState());
-  }
-  void End() override {}
-  std::set<DrawState> seen;
-};
 
 // Keeps the states of the main passes drawn while loading (the warm-up's) apart from those of
 // the frames drawn after.

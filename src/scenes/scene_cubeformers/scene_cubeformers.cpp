@@ -113,8 +113,12 @@ void CubeFormers::Init() {
   RequireObjects3DSharedResources();
   RenderContextShaderPieces read_pieces;
   // Every pass an arrangement can switch on is compiled now rather than at its first frame.
+  // Each frame starts from the scene manager's known state (which, unlike a fresh context,
+  // samples cube maps seamlessly), so the variants are built in that state.
   const int32_t samples = system_settings ? static_cast<int32_t>(system_settings->samples) : 0;
+  ResetGLState();
   for (auto& model : models_) WarmUpShaderVariants(*model, samples);
+  ResetGLState();
 }
 
 void CubeFormers::SetUpModel(Objects3D& model, uint32_t index) {
