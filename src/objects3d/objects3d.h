@@ -174,6 +174,11 @@ class Objects3D {
   // either way, but for seen-through surfaces: in one draw they take the light as well, and dim
   // the light of what lies behind them.
   uint8_t one_pass_light = 1;
+  // With one_pass_light, every shadowed light (up to the lights a draw takes) is shaded in that
+  // one draw, each reading a cube map of its own, rather than the first alone; each light beyond
+  // saves a rasterisation and a material evaluation per pixel. The picture is the same either
+  // way, but for seen-through surfaces, as above.
+  uint8_t shadowed_lights_in_one_draw = 1;
   // The glow picture is drawn and blurred at half the width and height and the blurred picture
   // is stretched over the frame: a quarter of the pixels to shade. The blur spreads each emitter
   // over several pixels, so the frame comes out nearly the same as at full size.

@@ -8,6 +8,8 @@
 #include <cmath>
 #include <memory>
 #include <optional>
+#include <span>
+#include <vector>
 
 #include <GL/glew.h>
 #include <glm/gtc/matrix_transform.hpp>
@@ -539,27 +541,33 @@ class FirstFragmentOnly {
   std::array<GLint, 3> ops_{GL_KEEP, GL_KEEP, GL_KEEP};
 };
 
-// Puts the light's shadow cube map on unit 0, where the shadowed programs read it.
-void BindShadowMap(RenderContext& context, const Light& light) {
+// Puts the cube map of the pass's light i on unit i, where the shadowed programs read it.
+void BindShadowMaps(RenderContext& context) {
+  for (uint32_t i = 0; i < context.LightCount(); ++i) {
+    glActiveTexture(GL_TEXTURE0 + i);
+    glBindTexture(GL_TEXTURE_CUBE_MAP, context.lights[i]->shadow_map->texture());
+  }
   glActiveTexture(GL_TEXTURE0);
-  glBindTexture(GL_TEXTURE_CUBE_MAP, light.shadow_map->texture());
   context.shadow_map_bound = 1;
 }
 
-void UnbindShadowMap(RenderContext& context) {
+void UnbindShadowMaps(RenderContext& context) {
   context.UnbindTextures();
+  for (uint32_t i = 0; i < context.LightCount(); ++i) {
+    glActiveTexture(GL_TEXTURE0 + i);
+    glBindTexture(GL_TEXTURE_CUBE_MAP, 0);
+  }
   glActiveTexture(GL_TEXTURE0);
-  glBindTexture(GL_TEXTURE_CUBE_MAP, 0);
   context.shadow_map_bound = 0;
 }
 
-void ShadowLightingPass(Objects3D& o, const Light& light, const Camera& camera) {
+void ShadowLightingPass(Objects3D& o, const Camera& camera) {
   RenderContext& context = Context(o);
   // Each light adds its linear light into the linear-light frame; coverage stays the ambient
   // pass's.
   glEnable(GL_BLEND);
   glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE, GL_ZERO, GL_ONE);
-  BindShadowMap(context, light);
+  BindShadowMaps(context);
   const FaceCullingScope culling(SeenSideCulling(o, true));
   // The additive pass lights exactly the surfaces the ambient pass left in front: the vertex
   // stage's position is invariant, so the same surface meets the same depth. A looser test would
@@ -572,38 +580,58 @@ void ShadowLightingPass(Objects3D& o, const Light& light, const Camera& camera) 
     DrawTree(o, Mode::ShadowLighting, CameraRootMatrix(camera), camera);
   }
   glDepthFunc(GL_LEQUAL);
-  UnbindShadowMap(context);
+  UnbindShadowMaps(context);
   glDisable(GL_BLEND);
 }
 
-// The image-based light and the emission of every surface; with `light`, that light times its
-// shadow as well, in the same draw. Blends as the caller set it up, like any plain draw.
-void AmbientPass(Objects3D& o, const Camera& camera, const Light* light) {
+// The image-based light and the emission of every surface; `with_lights`, the pass's lights
+// times their shadows as well, in the same draw. Blends as the caller set it up, like any plain
+// draw.
+void AmbientPass(Objects3D& o, const Camera& camera, bool with_lights) {
   RenderContext& context = Context(o);
   glDepthFunc(GL_LEQUAL);
   const FaceCullingScope culling(SeenSideCulling(o, false));
-  if (!light) {
+  if (!with_lights) {
     context.lights.clear();
     DrawTree(o, Mode::ShadowAmbient, CameraRootMatrix(camera), camera);
     context.UnbindTextures();
     return;
   }
-  BindShadowMap(context, *light);
+  BindShadowMaps(context);
   DrawTree(o, Mode::ShadowCombined, CameraRootMatrix(camera), camera);
-  UnbindShadowMap(context);
+  UnbindShadowMaps(context);
 }
 
 bool HasShadowPass(const Light& light) {
   return light.enabled && light.type != kLightTypeUnshadowed;
 }
 
-// Makes the light's cube map and draws its six faces; the light is the pass's only light.
-void PrepareShadowedLight(Objects3D& o, const std::shared_ptr<Light>& light,
-                          const Camera& camera) {
-  light->shadows = 1;
-  light->CreateShadowTextures();
-  Context(o).lights.assign(1, light);
-  ShadowFaces(o, light, camera);
+std::vector<std::shared_ptr<Light>> ShadowedLights(const Objects3D& o) {
+  std::vector<std::shared_ptr<Light>> shadowed;
+  if (!o.lights_enabled) return shadowed;
+  for (const auto& light : o.data.lights) {
+    if (HasShadowPass(*light)) shadowed.push_back(light);
+  }
+  return shadowed;
+}
+
+// Makes each light's cube map and draws its six faces; the lights become the pass's lights.
+// Lights read in one draw need a map each: the first takes the shared one, the rest their own.
+void PrepareShadowedLights(Objects3D& o, std::span<const std::shared_ptr<Light>> lights,
+                           const Camera& camera) {
+  RenderContext& context = Context(o);
+  for (size_t i = 0; i < lights.size(); ++i) {
+    const std::shared_ptr<Light>& light = lights[i];
+    light->shadows = 1;
+    if (i == 0) {
+      light->CreateShadowTextures();
+    } else {
+      light->CreateOwnShadowTextures();
+    }
+    context.lights.assign(1, light);
+    ShadowFaces(o, light, camera);
+  }
+  context.lights.assign(lights.begin(), lights.end());
 }
 
 }  // namespace
@@ -652,26 +680,24 @@ void Objects3D::DrawNormal() {
 void Objects3D::DrawShadowed() {
   Camera& camera = CurrentCamera(*this);
   RenderContext& context = Context(*this);
-  const auto end = data.lights.end();
-  auto light = lights_enabled ? std::find_if(data.lights.begin(), end,
-                                             [](const auto& l) { return HasShadowPass(*l); })
-                              : end;
+  const std::vector<std::shared_ptr<Light>> shadowed = ShadowedLights(*this);
+  const std::span<const std::shared_ptr<Light>> lights(shadowed);
+  size_t first_added = 0;
   // A back face takes no light where the shadow faces cull front faces (the additive pass culls
   // back faces then); the one draw cannot, as the image-based light lights back faces too.
-  if (light != end && one_pass_light && !shadow_cull_front) {
-    PrepareShadowedLight(*this, *light, camera);
-    AmbientPass(*this, camera, light->get());
-    ++light;
+  if (!lights.empty() && one_pass_light && !shadow_cull_front) {
+    first_added = shadowed_lights_in_one_draw ? std::min<size_t>(lights.size(), kMaxShaderLights)
+                                              : 1;
+    PrepareShadowedLights(*this, lights.first(first_added), camera);
+    AmbientPass(*this, camera, true);
   } else {
-    AmbientPass(*this, camera, nullptr);
+    AmbientPass(*this, camera, false);
   }
-  bool additive = false;
-  for (; light != end; ++light) {
-    if (!HasShadowPass(**light)) continue;
-    PrepareShadowedLight(*this, *light, camera);
-    ShadowLightingPass(*this, **light, camera);
-    additive = true;
+  for (size_t i = first_added; i < lights.size(); ++i) {
+    PrepareShadowedLights(*this, lights.subspan(i, 1), camera);
+    ShadowLightingPass(*this, camera);
   }
+  const bool additive = first_added < lights.size();
   context.lights.clear();
   // What a frame draws after its shadowed passes (the light markers) draws with the culling
   // they end with: none, or back faces culled after additive passes where the shadow faces cull

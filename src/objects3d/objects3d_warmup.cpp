@@ -1,5 +1,6 @@
 #include "objects3d/objects3d_warmup.h"
 
+#include <algorithm>
 #include <array>
 #include <unordered_map>
 #include <vector>
@@ -175,15 +176,22 @@ class TextureBindings {
 };
 
 // A shadowed frame draws the ambient pass alone while no light is on; else it shades the first
-// shadowed light in the same draw and each further one in a pass of its own. A show may switch
-// lights on and off, so both ends are drawn: no light, and every light. The other passes draw
-// with the lights as the scene has them.
+// shadowed light in the same draw and each further one in a pass of its own, or, with
+// shadowed_lights_in_one_draw, every shadowed light in that draw, whose program then depends on
+// how many are on. A show may switch lights on and off, so no light is drawn, and every light;
+// in one draw also the first, the first two and so on. The other passes draw with the lights
+// as the scene has them.
 void DrawEveryLightSet(Objects3D& scene, const SavedScene& saved) {
   scene.lights_enabled = 0;
   scene.Draw();
   scene.lights_enabled = 1;
-  for (const auto& light : scene.data.lights) light->enabled = 1;
-  scene.Draw();
+  const size_t light_count = scene.data.lights.size();
+  const size_t fewest = scene.shadowed_lights_in_one_draw ? std::min<size_t>(1, light_count)
+                                                           : light_count;
+  for (size_t on = fewest; on <= light_count; ++on) {
+    for (size_t i = 0; i < light_count; ++i) scene.data.lights[i]->enabled = i < on ? 1 : 0;
+    scene.Draw();
+  }
   saved.RestoreLights(scene);
 }
 

@@ -111,32 +111,38 @@ vec3 lightShading(Light light, MaterialInfo m, vec3 n, vec3 v, vec3 position)
 }
 #endif
 
-#ifdef CALC_SHADOW
-uniform samplerCubeShadow ShadowMap;
+#if defined(CALC_SHADOW) && LIGHT_COUNT > 0
+// Each light of the pass has its own cube map and matrices, at the light's index.
+uniform samplerCubeShadow ShadowMap[LIGHT_COUNT];
 uniform mat4 camera_view_matrix_inv;
 // Eye space to the light's view: the light's view matrix times the inverse camera view.
-uniform mat4 eye_to_light_matrix;
-uniform mat4 light_projection_matrix;
-uniform float u_shadow_clip;
+uniform mat4 eye_to_light_matrix[LIGHT_COUNT];
+uniform mat4 light_projection_matrix[LIGHT_COUNT];
+uniform float u_shadow_clip[LIGHT_COUNT];
 
-// 1 where the light reaches the eye-space point, 0 in shadow. The cube face holds the depth the
+// The world-space normal the shadow lookups push the point along, the same for every light.
+vec3 shadowNormal(vec3 eye_normal)
+{
+    return safeNormalize(mat3(camera_view_matrix_inv) * eye_normal);
+}
+
+// 1 where light `i` reaches the eye-space point, 0 in shadow. The cube face holds the depth the
 // face projection gave each texel; the point's own depth is computed the same way from its
 // distance along the face's axis. Against self-shadowing the point is first moved off its
 // surface along the normal by about one shadow texel at its distance (so grazing surfaces get
 // more), then pulled towards the light a little.
-float shadowFactor(vec3 eye_position, vec3 eye_normal)
+float shadowFactor(int i, vec3 eye_position, vec3 world_normal)
 {
-    vec3 world_normal = safeNormalize(mat3(camera_view_matrix_inv) * eye_normal);
-    vec3 from_light = (eye_to_light_matrix * vec4(eye_position, 1.0)).xyz;
+    vec3 from_light = (eye_to_light_matrix[i] * vec4(eye_position, 1.0)).xyz;
     vec3 a = abs(from_light);
     float axis = max(a.x, max(a.y, a.z));
-    float texel = 2.0 * axis / float(max(textureSize(ShadowMap, 0).x, 1));
+    float texel = 2.0 * axis / float(max(textureSize(ShadowMap[i], 0).x, 1));
     from_light += world_normal * texel * 1.5;
     a = abs(from_light);
     axis = max(a.x, max(a.y, a.z));
-    float biased = max(axis * 0.998 - u_shadow_clip, 1e-6);
-    vec4 clip = light_projection_matrix * vec4(0.0, 0.0, -biased, 1.0);
+    float biased = max(axis * 0.998 - u_shadow_clip[i], 1e-6);
+    vec4 clip = light_projection_matrix[i] * vec4(0.0, 0.0, -biased, 1.0);
     float depth = clip.z / clip.w * 0.5 + 0.5;
-    return texture(ShadowMap, vec4(from_light, depth));
+    return texture(ShadowMap[i], vec4(from_light, depth));
 }
 #endif

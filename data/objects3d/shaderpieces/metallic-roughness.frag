@@ -1,6 +1,6 @@
 //! Fragment stage of every 3D primitive, for each draw mode: plain lit (image-based light plus
 //! every light), shadowed ambient (image-based light and emission), shadowed lighting (one light
-//! times its shadow, added on top), the two at once (ambient defines with one shadowed light),
+//! times its shadow, added on top), the two at once (ambient defines with shadowed lights),
 //! depth write (no colour) and glow (emission only).
 
 in vec3 v_Position;
@@ -193,13 +193,41 @@ void main()
 #endif
 #if defined(USE_PUNCTUAL) && LIGHT_COUNT > 0
     vec3 direct = vec3(0.0);
+#ifdef CALC_SHADOW
+    // Each shadow dims its own light only: the image-based light and the emission come from
+    // everywhere and stay.
+    // Written out light by light, so that each reads a cube map known when compiling: llvmpipe
+    // samples every map of the array for an index it only learns while running.
+    vec3 shadow_normal = shadowNormal(n);
+#define ADD_SHADOWED_LIGHT(i) \
+    direct += lightShading(u_Lights[i], m, n, v, v_Position) * \
+              shadowFactor(i, v_Position, shadow_normal)
+    ADD_SHADOWED_LIGHT(0);
+#if LIGHT_COUNT > 1
+    ADD_SHADOWED_LIGHT(1);
+#endif
+#if LIGHT_COUNT > 2
+    ADD_SHADOWED_LIGHT(2);
+#endif
+#if LIGHT_COUNT > 3
+    ADD_SHADOWED_LIGHT(3);
+#endif
+#if LIGHT_COUNT > 4
+    ADD_SHADOWED_LIGHT(4);
+#endif
+#if LIGHT_COUNT > 5
+    ADD_SHADOWED_LIGHT(5);
+#endif
+#if LIGHT_COUNT > 6
+    ADD_SHADOWED_LIGHT(6);
+#endif
+#if LIGHT_COUNT > 7
+    ADD_SHADOWED_LIGHT(7);
+#endif
+#else
     for (int i = 0; i < LIGHT_COUNT; ++i) {
         direct += lightShading(u_Lights[i], m, n, v, v_Position);
     }
-#ifdef CALC_SHADOW
-    // The shadow dims the light only: the image-based light and the emission come from
-    // everywhere and stay.
-    direct *= shadowFactor(v_Position, n);
 #endif
     color += direct;
 #endif

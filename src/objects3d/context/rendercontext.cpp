@@ -197,20 +197,23 @@ void RenderContext::SetUp(const PrimitiveDrawInputs& draw) {
   units_used_ = std::max(units_used_, unit);
 }
 
+// Light i's cube map is on unit i (the pass binds them so); the material's textures follow.
 uint32_t RenderContext::SetShadowUniforms(const ShaderVariant& v, const glm::mat4& view) {
   if (!v.features().Has(F::CALC_SHADOW)) {
     ExitMsg(__FILE__, __LINE__, "Binding ShadowMap without CALC_SHADOW feature");
   }
-  Check(lights.size() == 1, __LINE__);
-  const Light& light = *lights[0];
-  SetInt(v.Location(U::ShadowMap), 0);
   const glm::mat4 eye_to_world = glm::inverse(view);
   SetMat4(v.Location(U::CameraViewInverse), eye_to_world);
-  SetMat4(v.Location(U::EyeToLight), light.transform * eye_to_world);
-  SetMat4(v.Location(U::LightProjection), light.projection);
-  const float scale = light.shadow_clip > 0.0f ? light.shadow_clip * 0.0000002f : 0.000002f;
-  SetFloat(v.Location(U::ShadowClip), (light.shadow_far - light.shadow_near) * scale);
-  return 1;
+  for (uint32_t i = 0; i < v.light_count(); ++i) {
+    const Light& light = *lights[i];
+    const LightUniformLocations& at = v.LightLocations(i);
+    SetInt(at.shadow_map, static_cast<int32_t>(i));
+    SetMat4(at.eye_to_light, light.transform * eye_to_world);
+    SetMat4(at.light_projection, light.projection);
+    const float scale = light.shadow_clip > 0.0f ? light.shadow_clip * 0.0000002f : 0.000002f;
+    SetFloat(at.shadow_clip, (light.shadow_far - light.shadow_near) * scale);
+  }
+  return v.light_count();
 }
 
 void RenderContext::BindTexture(int32_t location, GLenum target, GLuint texture, uint32_t& unit) {

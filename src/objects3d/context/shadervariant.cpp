@@ -11,16 +11,28 @@ constexpr std::array<const char*, static_cast<uint32_t>(VariantUniform::Count)> 
     "u_brdfLUT", "u_SpecularEnvSampler", "u_DiffuseEnvSampler", "u_IBLColor", "u_MipCount",
     "u_MetallicRoughnessSampler", "u_RoughnessFactor", "u_MetallicFactor", "u_AlphaCutoff",
     "u_EyeToWorld", "u_BaseColorFactor", "u_BaseColorSampler", "u_OcclusionSampler",
-    "u_OcclusionStrength", "u_NormalSampler", "u_NormalScale", "u_Exposure", "ShadowMap",
-    "camera_view_matrix_inv", "eye_to_light_matrix", "light_projection_matrix", "u_shadow_clip",
-    "u_morphWeights[0]", "u_MorphDeltas", "u_MorphVertexCount", "u_LinearTarget"};
+    "u_OcclusionStrength", "u_NormalSampler", "u_NormalScale", "u_Exposure",
+    "camera_view_matrix_inv", "u_morphWeights[0]", "u_MorphDeltas", "u_MorphVertexCount", "u_LinearTarget"};
 
 LightUniformLocations LookUpLight(ShaderProgram& program, uint32_t i) {
   const auto at = [&](const char* member) {
     return program.GetUniformLocation(fmt::format("u_Lights[{}].{}", i, member));
   };
-  return {at("direction"), at("range"), at("color"), at("intensity"),
-          at("position"), at("innerConeCos"), at("outerConeCos"), at("type")};
+  const auto shadow_at = [&](const char* array) {
+    return program.GetUniformLocation(fmt::format("{}[{}]", array, i));
+  };
+  return {at("direction"),
+          at("range"),
+          at("color"),
+          at("intensity"),
+          at("position"),
+          at("innerConeCos"),
+          at("outerConeCos"),
+          at("type"),
+          shadow_at("ShadowMap"),
+          shadow_at("eye_to_light_matrix"),
+          shadow_at("light_projection_matrix"),
+          shadow_at("u_shadow_clip")};
 }
 
 }  // namespace

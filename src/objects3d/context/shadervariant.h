@@ -14,8 +14,8 @@ enum class VariantUniform : uint32_t {
   ViewProjectionMatrix, ModelMatrix, EmissiveSampler, EmissiveFactor, BrdfLut, SpecularEnv,
   DiffuseEnv, IBLColor, MipCount, MetallicRoughnessSampler, RoughnessFactor, MetallicFactor,
   AlphaCutoff, EyeToWorld, BaseColorFactor, BaseColorSampler, OcclusionSampler,
-  OcclusionStrength, NormalSampler, NormalScale, Exposure, ShadowMap, CameraViewInverse,
-  EyeToLight, LightProjection, ShadowClip, MorphWeights, MorphDeltas, MorphVertexCount,
+  OcclusionStrength, NormalSampler, NormalScale, Exposure, CameraViewInverse, MorphWeights,
+  MorphDeltas, MorphVertexCount,
   LinearTarget, Count,
 };
 
@@ -31,6 +31,11 @@ struct LightUniformLocations {
   int32_t inner_cone_cos = -1;
   int32_t outer_cone_cos = -1;
   int32_t type = -1;
+  // The light's shadow: its cube map sampler and what turns an eye-space point into its depth.
+  int32_t shadow_map = -1;
+  int32_t eye_to_light = -1;
+  int32_t light_projection = -1;
+  int32_t shadow_clip = -1;
 };
 
 class ShaderVariant {

@@ -1,5 +1,7 @@
 #include "util/light/light.h"
 
+#include <utility>
+
 #include <glm/gtc/matrix_transform.hpp>
 
 #include "util/fbo/fbo.h"
@@ -50,7 +52,17 @@ void Light::UpdateMatrix() {
   transform = glm::translate(glm::mat4(1.0f), -glm::vec3(position));
 }
 
-void Light::CreateShadowTextures() { shadow_map = AcquireShadowCubeMap(shadow_size); }
+void Light::CreateShadowTextures() {
+  if (shadow_map && shadow_map != CurrentShadowCubeMap()) {
+    CreateOwnShadowTextures();
+    return;
+  }
+  shadow_map = AcquireShadowCubeMap(shadow_size);
+}
+
+void Light::CreateOwnShadowTextures() {
+  shadow_map = AcquireOwnShadowCubeMap(std::move(shadow_map), shadow_size);
+}
 
 glm::mat4 Light::BeginShadowFace(int32_t face, const ShadowFaceTexels* texels) {
   if (!shadows || face < 0 || face > 5 || !shadow_map || face_active_) return glm::mat4(1.0f);

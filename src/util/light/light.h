@@ -35,8 +35,12 @@ class Light {
 
   // transform = translation by minus the position.
   void UpdateMatrix();
-  // Takes hold of the shared cube map (made at shadow_size when none exists).
+  // Takes hold of the shared cube map (made at shadow_size when none exists). A light that
+  // holds a map of its own keeps it, at the side the shared map is asked for.
   void CreateShadowTextures();
+  // Takes hold of a cube map of its own (kept from then on), for a pass that reads this light's
+  // shadow in the same draw as other lights'.
+  void CreateOwnShadowTextures();
   // Starts rendering face 0-5 into the shared map: binds its framebuffer with that face as
   // depth, sets the viewport to the map's real size, depth test and writes on, polygon offset,
   // clears the depth. Returns the model-view root of the face (face view x transform). Without
@@ -68,7 +72,7 @@ class Light {
   int32_t shadow_size = 2048;
   uint32_t last_width = 0;
   uint32_t last_height = 0;
-  // The shared cube map, held from the first CreateShadowTextures.
+  // The shared cube map, held from the first CreateShadowTextures; or the light's own.
   std::shared_ptr<ShadowCubeMap> shadow_map;
 
  private:

@@ -71,6 +71,17 @@ std::shared_ptr<ShadowCubeMap> AcquireShadowCubeMap(int32_t size) {
   return map;
 }
 
+std::shared_ptr<ShadowCubeMap> AcquireOwnShadowCubeMap(std::shared_ptr<ShadowCubeMap> held,
+                                                       int32_t size) {
+  SharedShadowMapState& state = State();
+  const std::shared_ptr<ShadowCubeMap> shared = state.current.lock();
+  int32_t side = shared ? shared->size() : size;
+  if (state.requested_size > 0) side = std::min(state.requested_size, ShadowCubeMap::kMaxSide);
+  if (!held || held == shared) return std::make_shared<ShadowCubeMap>(side);
+  if (held->size() != side) held->Resize(side);
+  return held;
+}
+
 void RequestShadowCubeMapSize(int32_t size) { State().requested_size = size > 0 ? size : 0; }
 
 std::shared_ptr<ShadowCubeMap> CurrentShadowCubeMap() { return State().current.lock(); }

@@ -1,7 +1,7 @@
 #pragma once
 // The depth cube map every light renders its shadow into, with the depth-only framebuffer its
-// faces are drawn through. All lights share one map, so they cast their shadows one after
-// another. The map lives as long as a light holds it; AcquireShadowCubeMap hands out the
+// faces are drawn through. Lights share one map, so they cast their shadows one after
+// another; a light whose shadow is read in the same draw as others' holds a map of its own. The map lives as long as a light holds it; AcquireShadowCubeMap hands out the
 // current one and makes it when there is none. A new size asked for is given to that one map
 // in place, so every light holding it sees the new size and no old map stays alive beside it.
 
@@ -76,5 +76,10 @@ std::shared_ptr<ShadowCubeMap> AcquireShadowCubeMap(int32_t size);
 // Asks for the shared map at a new side: the next acquisition makes it when the current one
 // differs. 0 goes back to the size of the first light that asks.
 void RequestShadowCubeMapSize(int32_t size);
+// A map for one holder alone, for a light whose shadow is read in the same draw as another
+// light's: `held` when it is such a map already, else a new one; either at the shared map's side
+// (as last requested, else as it is), or `size` when there is no shared map.
+std::shared_ptr<ShadowCubeMap> AcquireOwnShadowCubeMap(std::shared_ptr<ShadowCubeMap> held,
+                                                       int32_t size);
 // The map as it is now; null when no light holds one.
 std::shared_ptr<ShadowCubeMap> CurrentShadowCubeMap();
