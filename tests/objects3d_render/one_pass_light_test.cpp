@@ -1,6 +1,7 @@
-// Shading the first shadowed light in the same draw as the image-based light changes how often
-// the scene is drawn, not what it shows: each case draws the same in one draw as with the
-// ambient pass and an additive pass per light.
+// Shading the first shadowed light in the same draw as the image-based light, and every further
+// shadowed light in that draw too (each with a cube map of its own), changes how often the scene
+// is drawn, not what it shows: each case draws the same as with the ambient pass and an
+// additive pass per light.
 
 #include <functional>
 
@@ -33,6 +34,19 @@ std::unique_ptr<Objects3D> LitStage() {
   return scene;
 }
 
+// The stage with a post beside the cube, lit by three coloured lights from different sides, so
+// that each light throws its own shadows and the shadows of one cover the light of another.
+std::unique_ptr<Objects3D> ThreeLightStage() {
+  auto scene = LitStage();
+  Node& post = scene->AddPrimitive(MakeCube(glm::vec3(0.3f, 2.0f, 0.3f), glm::vec3(1.0f)),
+                                   LitMaterial({0.3f, 0.8f, 0.4f, 1}, 0.5f, 0), nullptr);
+  post.instances[0] = At({1.4f, 0, 0.6f});
+  scene->data.lights[0]->color = {1, 1, 0.7f};
+  AddPointLight(*scene, {-2, 2.5f, 1.5f}, 20.0f).color = {0.4f, 0.7f, 1};
+  AddPointLight(*scene, {0.5f, 2, -2}, 25.0f).color = {1, 0.2f, 0.5f};
+  return scene;
+}
+
 // A roof over the middle of the floor, which keeps the light off the square in front of the
 // cube and off the floor seen through it.
 void AddRoof(Objects3D& scene) {
@@ -46,6 +60,14 @@ void AddSquare(Objects3D& scene, const std::shared_ptr<Primitive>& square,
                const std::shared_ptr<Material>& material, const glm::vec3& position) {
   Node& node = scene.AddPrimitive(square, material, nullptr);
   node.instances[0] = At(position);
+}
+
+// A small glowing cube on the floor.
+void AddLamp(Objects3D& scene) {
+  auto glowing = LitMaterial({0.2f, 0.2f, 0.2f, 1}, 0.5f, 0);
+  glowing->emissive = {1, 0.6f, 0.1f};
+  Node& lamp = scene.AddPrimitive(MakeCube(glm::vec3(0.4f), glm::vec3(1.0f)), glowing, nullptr);
+  lamp.instances[0] = At({-1.2f, -0.6f, 0.8f});
 }
 
 struct Case {
@@ -63,13 +85,7 @@ std::vector<Case> Cases() {
          s.data.lights[0]->intensity = 400.0f;
          s.render_context->exposure = 1.8f;
        }},
-      {"emission",
-       [](Objects3D& s) {
-         auto glowing = LitMaterial({0.2f, 0.2f, 0.2f, 1}, 0.5f, 0);
-         glowing->emissive = {1, 0.6f, 0.1f};
-         Node& lamp = s.AddPrimitive(MakeCube(glm::vec3(0.4f), glm::vec3(1.0f)), glowing, nullptr);
-         lamp.instances[0] = At({-1.2f, -0.6f, 0.8f});
-       }},
+      {"emission", AddLamp},
       {"translucent over opaque, out of the light",
        [](Objects3D& s) {
          AddRoof(s);
@@ -104,6 +120,36 @@ TEST_F(OnePassLightTest, PictureIsTheSameAsWithAnAdditivePass) {
     scene->one_pass_light = 1;
     const auto one_pass = RenderSampled(*scene, c.samples, c.blend);
     EXPECT_LE(LargestDifference(one_pass, two_passes), 2) << c.name;
+  }
+  EXPECT_TRUE(NoGLError());
+}
+
+std::vector<Case> LightSetCases() {
+  return {
+      {"three point lights", [](Objects3D&) {}},
+      {"middle light off", [](Objects3D& s) { s.data.lights[1]->enabled = 0; }},
+      {"a spot light among them",
+       [](Objects3D& s) {
+         Light& spot = *s.data.lights[2];
+         spot.type = 2;
+         spot.direction = glm::normalize(glm::vec3(0, -1, 0.8f));
+         spot.outer_cone = 0.6f;
+       }},
+      {"an unshadowed light among them", [](Objects3D& s) { s.data.lights[0]->type = 3; }},
+      {"emission", AddLamp},
+      {"four samples", [](Objects3D&) {}, 4},
+  };
+}
+
+TEST_F(OnePassLightTest, EveryShadowedLightInOneDrawLooksAsAnAdditivePassPerFurtherLight) {
+  for (const Case& c : LightSetCases()) {
+    auto scene = ThreeLightStage();
+    c.change(*scene);
+    scene->shadowed_lights_in_one_draw = 0;
+    const auto per_light = RenderSampled(*scene, c.samples);
+    scene->shadowed_lights_in_one_draw = 1;
+    const auto one_draw = RenderSampled(*scene, c.samples);
+    EXPECT_LE(LargestDifference(one_draw, per_light), 2) << c.name;
   }
   EXPECT_TRUE(NoGLError());
 }
