@@ -54,7 +54,8 @@ class BoundsVisitor : public NodeWalkVisitor {
   void AddBox(const PositionBox& box, const glm::mat4& model_view) {
     for (int corner = 0; corner < 8; ++corner) {
       const glm::vec4 clip = projection_ * model_view * glm::vec4(box.Corner(corner), 1.0f);
-      if (clip.w <= 1e-6f) {
+      // Written so that a corner that is not a number (a file's position) counts as unbounded.
+      if (!(clip.w > 1e-6f)) {
         unbounded_ = true;
         return;
       }
