@@ -13,11 +13,10 @@
 #include "objects3d/material.h"
 #include "objects3d/primitive.h"
 #include "objects3d/primitive_buffers.h"
+#include "util/helpers.h"
 
 namespace {
 
-// Below this a colour counts as seen-through, as the depth pre-pass counts it.
-constexpr float kOpaqueAlpha = 0.99f;
 // How much wider than the copy's sphere the eye must keep: the sphere is measured in floats,
 // and the GPU places the corners a rounding step away from where the CPU does.
 constexpr float kSphereSlack = 1e-3f;
@@ -26,11 +25,6 @@ bool IsOpaque(const Material& material) {
   if (material.alpha_mask || material.base_color.a < kOpaqueAlpha) return false;
   return std::all_of(material.instance_base_colors.begin(), material.instance_base_colors.end(),
                      [](const glm::vec4& c) { return c.a >= kOpaqueAlpha; });
-}
-
-float LargestScale(const glm::mat4& m) {
-  return std::max({glm::length(glm::vec3(m[0])), glm::length(glm::vec3(m[1])),
-                   glm::length(glm::vec3(m[2]))});
 }
 
 float Handedness(const glm::mat4& m) { return glm::determinant(glm::mat3(m)); }
@@ -165,7 +159,7 @@ bool ClosedSolidCulling::MayCullBackFaces(const Primitive& p,
     // A mirrored copy is wound the other way round.
     if ((Handedness(m) > 0.0f) != root_right_handed) return false;
     const glm::vec3 centre(m * glm::vec4(shape.centre, 1.0f));
-    const float keep_off = shape.radius * LargestScale(m) * (1.0f + kSphereSlack) + near_reach;
+    const float keep_off = shape.radius * LargestAxisScale(m) * (1.0f + kSphereSlack) + near_reach;
     if (glm::dot(centre, centre) <= keep_off * keep_off) return false;
   }
   return true;
