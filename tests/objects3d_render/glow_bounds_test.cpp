@@ -77,6 +77,7 @@ TEST_F(GlowBoundsTest, FrameIsTheSameAsWithTheWholeTargetBlurred) {
       {"none lit", {{{0, 0.8f, 0}, 0.3f, {0, 0, 0}}}},
       {"a wide strip reaching just in front of the eye", {strip}, false, {0, 0, 6}},
   };
+  const auto keep = HoldSharedResources();
   for (const Case& c : cases) {
     auto scene = Scene(c.emitters, c.eye);
     if (c.markers) AddLightMarkers(*scene);
@@ -117,6 +118,7 @@ TEST_F(GlowBoundsTest, FrameIsNearlyTheFullSizeGlowsFrame) {
       {"thin and bright", {{{0, 0, 1.2f}, 0.03f, {1, 1, 1}}}, true},
       {"none lit", {{{0, 0.3f, 1.2f}, 0.3f, {0, 0, 0}}}, false},
   };
+  const auto keep = HoldSharedResources();
   for (const Case& c : cases) {
     auto scene = Scene(c.emitters);
     scene->Resize(kFrameSide, kFrameSide, 1.0f);

@@ -126,10 +126,6 @@ int DrawnPixels(const std::vector<uint8_t>& pixels) {
   return drawn;
 }
 
-// A scene kept while the models come and go, which keeps the shared resources (the
-// environment's prefiltered maps among them) from being made again for each model.
-std::unique_ptr<Objects3D> HoldSharedResources() { return MakeScene({0, 0, 1}); }
-
 class SampleModelsTest : public GLTest {};
 
 TEST_F(SampleModelsTest, EverySampleModelDrawsAPicture) {
