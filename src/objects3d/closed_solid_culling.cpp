@@ -4,119 +4,27 @@
 #include <array>
 #include <cmath>
 #include <cstring>
-#include <map>
 #include <unordered_map>
 #include <utility>
 
 #include <GL/glew.h>
 
+#include "objects3d/closed_solid.h"
 #include "objects3d/material.h"
-#include "objects3d/node_walk.h"
 #include "objects3d/primitive.h"
 #include "objects3d/primitive_buffers.h"
+#include "util/helpers.h"
 
 namespace {
 
-// Below this a colour counts as seen-through, as the depth pre-pass counts it.
-constexpr float kOpaqueAlpha = 0.99f;
 // How much wider than the copy's sphere the eye must keep: the sphere is measured in floats,
 // and the GPU places the corners a rounding step away from where the CPU does.
 constexpr float kSphereSlack = 1e-3f;
-
-glm::vec3 PositionAt(const Primitive& p, uint32_t vertex) {
-  const size_t at = static_cast<size_t>(vertex) * p.position_components;
-  return {p.positions[at], p.positions[at + 1], p.positions[at + 2]};
-}
-
-using Cell = std::array<int64_t, 3>;
-
-Cell CellOf(const glm::vec3& at, float cell_side) {
-  const glm::vec3 scaled = glm::floor(at / cell_side);
-  return {static_cast<int64_t>(scaled.x), static_cast<int64_t>(scaled.y),
-          static_cast<int64_t>(scaled.z)};
-}
-
-// One id per corner of the solid: a flat-shaded solid repeats each corner once per face, and
-// the two sides of a seam may carry the same corner rounded differently (or as -0 and 0), so
-// positions within a millionth of the primitive's size of each other count as one.
-std::vector<uint32_t> WeldedIds(const Primitive& p) {
-  const PositionBox box = BoxOfPositions(p);
-  const float tolerance = std::max(1e-6f * glm::length(box.max - box.min), 1e-30f);
-  std::map<Cell, std::vector<uint32_t>> cells;  // the first vertex of each corner, by cell
-  std::vector<uint32_t> welded(p.VertexCount());
-  for (uint32_t v = 0; v < welded.size(); ++v) {
-    const glm::vec3 at = PositionAt(p, v);
-    const Cell cell = CellOf(at, tolerance);
-    welded[v] = v;
-    for (int32_t n = 0; n < 27 && welded[v] == v; ++n) {
-      const auto found =
-          cells.find({cell[0] + n % 3 - 1, cell[1] + n / 3 % 3 - 1, cell[2] + n / 9 - 1});
-      if (found == cells.end()) continue;
-      for (const uint32_t other : found->second) {
-        if (glm::all(glm::lessThanEqual(glm::abs(PositionAt(p, other) - at), glm::vec3(tolerance)))) {
-          welded[v] = welded[other];
-          break;
-        }
-      }
-    }
-    if (welded[v] == v) cells[cell].push_back(v);
-  }
-  return welded;
-}
-
-// Whether each directed edge of the triangles appears once and its reverse once.
-bool EdgesPairUp(const std::vector<uint32_t>& corners) {
-  std::unordered_map<uint64_t, int32_t> edges;
-  const auto key = [](uint32_t a, uint32_t b) { return uint64_t{a} << 32 | b; };
-  for (size_t t = 0; t + 2 < corners.size(); t += 3) {
-    for (size_t i = 0; i < 3; ++i) {
-      const uint32_t a = corners[t + i];
-      const uint32_t b = corners[t + (i + 1) % 3];
-      if (a == b || ++edges[key(a, b)] > 1) return false;
-    }
-  }
-  return std::all_of(edges.begin(), edges.end(), [&](const auto& edge) {
-    const auto reverse = edges.find(key(static_cast<uint32_t>(edge.first),
-                                        static_cast<uint32_t>(edge.first >> 32)));
-    return reverse != edges.end();
-  });
-}
-
-// Six times the volume the triangles enclose; positive when they are wound outwards.
-double SignedVolume(const Primitive& p, const std::vector<uint32_t>& vertices) {
-  double volume = 0.0;
-  for (size_t t = 0; t + 2 < vertices.size(); t += 3) {
-    const glm::dvec3 a(PositionAt(p, vertices[t]));
-    const glm::dvec3 b(PositionAt(p, vertices[t + 1]));
-    const glm::dvec3 c(PositionAt(p, vertices[t + 2]));
-    volume += glm::dot(a, glm::cross(b, c));
-  }
-  return volume;
-}
-
-// The vertices of the triangles in draw order; empty when an index reaches past the vertices.
-std::vector<uint32_t> TriangleVertices(const Primitive& p) {
-  const uint32_t count = p.VertexCount();
-  std::vector<uint32_t> vertices = p.indices;
-  if (vertices.empty()) {
-    vertices.resize(count);
-    for (uint32_t v = 0; v < count; ++v) vertices[v] = v;
-  }
-  for (const uint32_t v : vertices) {
-    if (v >= count) return {};
-  }
-  return vertices;
-}
 
 bool IsOpaque(const Material& material) {
   if (material.alpha_mask || material.base_color.a < kOpaqueAlpha) return false;
   return std::all_of(material.instance_base_colors.begin(), material.instance_base_colors.end(),
                      [](const glm::vec4& c) { return c.a >= kOpaqueAlpha; });
-}
-
-float LargestScale(const glm::mat4& m) {
-  return std::max({glm::length(glm::vec3(m[0])), glm::length(glm::vec3(m[1])),
-                   glm::length(glm::vec3(m[2]))});
 }
 
 float Handedness(const glm::mat4& m) { return glm::determinant(glm::mat3(m)); }
@@ -201,17 +109,6 @@ bool DepthTestHidesBackFaces() {
   return (func == GL_LESS || func == GL_LEQUAL) && FrontFaceCoversColour();
 }
 
-bool IsClosedSolid(const Primitive& p) {
-  if (p.draw_mode != PrimitiveMode::Triangles || p.position_components < 3) return false;
-  if (!p.morph_targets.empty()) return false;  // morphing moves the corners apart
-  const std::vector<uint32_t> vertices = TriangleVertices(p);
-  if (vertices.empty() || vertices.size() % 3 != 0) return false;
-  const std::vector<uint32_t> welded = WeldedIds(p);
-  std::vector<uint32_t> corners(vertices.size());
-  for (size_t i = 0; i < vertices.size(); ++i) corners[i] = welded[vertices[i]];
-  return EdgesPairUp(corners) && SignedVolume(p, vertices) > 0.0;
-}
-
 float NearPlaneReach(const glm::mat4& projection) {
   // A perspective projection carries -z into w.
   if (projection[2][3] != -1.0f || projection[3][3] != 0.0f) return -1.0f;
@@ -262,7 +159,7 @@ bool ClosedSolidCulling::MayCullBackFaces(const Primitive& p,
     // A mirrored copy is wound the other way round.
     if ((Handedness(m) > 0.0f) != root_right_handed) return false;
     const glm::vec3 centre(m * glm::vec4(shape.centre, 1.0f));
-    const float keep_off = shape.radius * LargestScale(m) * (1.0f + kSphereSlack) + near_reach;
+    const float keep_off = shape.radius * LargestAxisScale(m) * (1.0f + kSphereSlack) + near_reach;
     if (glm::dot(centre, centre) <= keep_off * keep_off) return false;
   }
   return true;

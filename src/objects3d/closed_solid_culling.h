@@ -18,10 +18,6 @@
 
 class Primitive;
 
-// Whether the triangles of `primitive` (triangle lists only) close up into a solid wound
-// outwards, counter-clockwise seen from outside.
-bool IsClosedSolid(const Primitive& primitive);
-
 // Whether the GL state set for the next draws lets the depth test alone decide between a back
 // face of a closed solid and the front face of the same solid in front of it, so that leaving
 // the back faces out keeps the picture: the depth test is on and the draw framebuffer has a

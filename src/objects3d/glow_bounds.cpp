@@ -54,7 +54,8 @@ class BoundsVisitor : public NodeWalkVisitor {
   void AddBox(const PositionBox& box, const glm::mat4& model_view) {
     for (int corner = 0; corner < 8; ++corner) {
       const glm::vec4 clip = projection_ * model_view * glm::vec4(box.Corner(corner), 1.0f);
-      if (clip.w <= 1e-6f) {
+      // Written so that a corner that is not a number (a file's position) counts as unbounded.
+      if (!(clip.w > 1e-6f)) {
         unbounded_ = true;
         return;
       }
@@ -101,12 +102,18 @@ std::optional<PixelRect> EmitterScreenBounds(Objects3D& scene, const Camera& cam
   const glm::vec2& lo = bounds.lo();
   const glm::vec2& hi = bounds.hi();
   if (hi.x < lo.x) return PixelRect{};
-  // Pixels whose area the box touches; clipped to the viewport the pass drew into.
+  // Pixels whose area the box touches; clipped to the viewport the pass drew into. A corner
+  // just in front of the eye projects arbitrarily far: held to a pixel beyond the viewport
+  // before it becomes an integer.
+  const glm::vec2 low_end(viewport.x - 1, viewport.y - 1);
+  const glm::vec2 high_end(viewport.x + viewport.width + 1, viewport.y + viewport.height + 1);
+  const glm::ivec2 first(glm::floor(glm::clamp(lo, low_end, high_end)));
+  const glm::ivec2 last(glm::ceil(glm::clamp(hi, low_end, high_end)));
   PixelRect r;
-  r.x0 = std::max(viewport.x, static_cast<int32_t>(std::floor(lo.x)));
-  r.y0 = std::max(viewport.y, static_cast<int32_t>(std::floor(lo.y)));
-  r.x1 = std::min(viewport.x + viewport.width, static_cast<int32_t>(std::ceil(hi.x)) + 1);
-  r.y1 = std::min(viewport.y + viewport.height, static_cast<int32_t>(std::ceil(hi.y)) + 1);
+  r.x0 = std::max(viewport.x, first.x);
+  r.y0 = std::max(viewport.y, first.y);
+  r.x1 = std::min(viewport.x + viewport.width, last.x + 1);
+  r.y1 = std::min(viewport.y + viewport.height, last.y + 1);
   if (r.Empty()) return PixelRect{};
   return r;
 }

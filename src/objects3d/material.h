@@ -23,6 +23,10 @@ struct TextureImage {
   std::vector<uint8_t> pixels;
 };
 
+// A base colour whose alpha reaches this counts as opaque: it writes depth, casts shadows and is
+// laid down by the depth pre-pass. Below it a surface is seen through.
+constexpr float kOpaqueAlpha = 0.99f;
+
 // The material presets; values above White keep the defaults.
 enum MaterialPreset : uint32_t {
   MaterialPresetRed = 0,

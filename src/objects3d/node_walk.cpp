@@ -19,23 +19,6 @@ void CombineInstances(const std::vector<glm::mat4>& parents, const std::vector<g
 
 }  // namespace
 
-glm::vec3 PositionBox::Corner(int i) const {
-  return {(i & 1) ? max.x : min.x, (i & 2) ? max.y : min.y, (i & 4) ? max.z : min.z};
-}
-
-PositionBox BoxOfPositions(const Primitive& p) {
-  PositionBox box;
-  const uint32_t stride = p.position_components;
-  if (stride < 3) return box;
-  for (size_t i = 0; i + 2 < p.positions.size(); i += stride) {
-    const glm::vec3 v(p.positions[i], p.positions[i + 1], p.positions[i + 2]);
-    box.min = box.valid ? glm::min(box.min, v) : v;
-    box.max = box.valid ? glm::max(box.max, v) : v;
-    box.valid = true;
-  }
-  return box;
-}
-
 void NodeWalk::Run(Objects3D& scene, const glm::mat4& root, NodeWalkVisitor& visitor) {
   const Node& master = scene.GetMasterNode();
   RunPlaced(scene, root, master.instances, visitor);

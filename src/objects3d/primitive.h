@@ -80,3 +80,14 @@ class Primitive {
 
   bool NeedsUpload() const { return dirty || indices_dirty; }
 };
+
+// The box of a primitive's positions in its own space; not valid when it has none.
+struct PositionBox {
+  glm::vec3 min{0.0f}, max{0.0f};
+  bool valid = false;
+
+  // Corner i takes max on the axes whose bit is set in i (x 1, y 2, z 4), min on the others.
+  glm::vec3 Corner(int i) const;
+};
+
+PositionBox BoxOfPositions(const Primitive& primitive);

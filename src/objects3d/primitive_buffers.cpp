@@ -59,7 +59,7 @@ std::array<MorphTargetStreams, kMaxShaderMorphTargets> MorphStreams(const Primit
 }
 
 bool CastsShadow(const Material& m) {
-  return !m.unlit && !m.alpha_mask && !(m.base_color.a < 0.99f);
+  return !m.unlit && !m.alpha_mask && !(m.base_color.a < kOpaqueAlpha);
 }
 
 void PrimitiveBuffers::Update(Primitive& p) {
@@ -184,7 +184,7 @@ void DrawPrimitive(Primitive& p, RenderContext& context, RenderContextDrawMode m
   if (SkipsMode(material, mode) || instances.empty()) return;
   // The depth pre-pass leaves out what the main pass does not write depth for (seen-through
   // surfaces) and what it cuts away (masked ones).
-  if (context.depth_only && (material.alpha_mask || material.base_color.a < 0.99f)) return;
+  if (context.depth_only && (material.alpha_mask || material.base_color.a < kOpaqueAlpha)) return;
   if (p.normal_components != 0 && p.normal_components != 3) {
     ExitMsgFmt(__FILE__, __LINE__, "Unexpected normals stride of {}", p.normal_components);
   }

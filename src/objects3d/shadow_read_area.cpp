@@ -5,6 +5,8 @@
 #include <cmath>
 #include <vector>
 
+#include "util/camera/clipvolume.h"
+
 namespace {
 
 // Slack on the camera's frustum planes: the GPU multiplies the matrices in another order than
@@ -22,22 +24,12 @@ struct ClipPlanes {
   const glm::vec4* end() const { return at.data() + count; }
 };
 
-glm::vec4 Row(const glm::mat4& m, int32_t row) {
-  return {m[0][row], m[1][row], m[2][row], m[3][row]};
-}
-
 float Side(const glm::vec4& plane, const glm::vec3& p) { return glm::dot(plane, glm::vec4(p, 1.0f)); }
 
 // The planes of `clip` (local to clip space) that bound |x|, |y| (and |z| with `depth`) by
 // w * (1 + grow); a point is inside where every plane's Side is at least 0.
 ClipPlanes Planes(const glm::mat4& clip, float grow, bool depth) {
-  ClipPlanes planes;
-  const glm::vec4 w = Row(clip, 3) * (1.0f + grow);
-  for (int32_t axis = 0; axis < (depth ? 3 : 2); ++axis) {
-    planes.at[planes.count++] = w - Row(clip, axis);
-    planes.at[planes.count++] = w + Row(clip, axis);
-  }
-  return planes;
+  return {ClipVolumePlanes(clip, grow), depth ? size_t{6} : size_t{4}};
 }
 
 bool Inside(const ClipPlanes& planes, const glm::vec3& p) {

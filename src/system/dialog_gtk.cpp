@@ -200,7 +200,9 @@ GtkWidget* MakeDialogWindow(const DialogTemplate& dialog, DialogRun& run) {
 // before (the window layer's, which turn the signals into a quit request that only the main
 // loop reads) come back once the dialog is gone, so a signal after it still ends the run
 // cleanly. GLib leaves a signal at its default action when its last watch goes, hence the
-// saved actions.
+// saved actions, and a signal that came between the two would end the process: the signals
+// wait, blocked, until the old actions are back. (The program's only other thread at the
+// dialog is GLib's worker, which blocks every signal.)
 class QuitSignalWatch {
  public:
   explicit QuitSignalWatch(DialogRun& run) {
@@ -210,10 +212,15 @@ class QuitSignalWatch {
     }
   }
   ~QuitSignalWatch() {
+    sigset_t watched, mask;
+    sigemptyset(&watched);
+    for (const Watch& watch : watches_) sigaddset(&watched, watch.signal);
+    pthread_sigmask(SIG_BLOCK, &watched, &mask);
     for (Watch& watch : watches_) {
       g_source_remove(watch.source);
       sigaction(watch.signal, &watch.before, nullptr);
     }
+    pthread_sigmask(SIG_SETMASK, &mask, nullptr);
   }
   QuitSignalWatch(const QuitSignalWatch&) = delete;
   QuitSignalWatch& operator=(const QuitSignalWatch&) = delete;

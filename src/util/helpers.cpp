@@ -1,5 +1,6 @@
 #include "util/helpers.h"
 
+#include <algorithm>
 #include <cctype>
 #include <stdexcept>
 
@@ -19,6 +20,11 @@ float HueToChannel(float p, float q, float t) {
 }
 
 }  // namespace
+
+float LargestAxisScale(const glm::mat4& m) {
+  return std::max({glm::length(glm::vec3(m[0])), glm::length(glm::vec3(m[1])),
+                   glm::length(glm::vec3(m[2]))});
+}
 
 glm::vec3 HSLToRGB(const glm::vec3& hsl) {
   const float h = hsl.x;

@@ -8,6 +8,10 @@
 
 #include <glm/glm.hpp>
 
+// The longest of the matrix's x, y and z axes: how much it scales a sphere's radius (for
+// matrices without shear).
+float LargestAxisScale(const glm::mat4& m);
+
 // (hue, saturation, lightness), each in 0..1, to (red, green, blue).
 glm::vec3 HSLToRGB(const glm::vec3& hsl);
 

@@ -12,6 +12,8 @@
 #include <regex>
 #include <string>
 #include <thread>
+#include <csignal>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -28,6 +30,34 @@
 #include "tolmesystem.h"
 #include "util/data/data.h"
 #include "util/data/dialogactions.h"
+
+namespace {
+
+// While set, a SIGINT is raised right after GLib's watch of SIGINT goes (as one from outside may
+// arrive then): see the GLib stand-ins below.
+std::atomic<bool> raise_as_the_watch_goes{false};
+std::atomic<unsigned> sigint_watch{0};
+volatile sig_atomic_t sigints_taken = 0;
+
+}  // namespace
+
+// Stand-ins for GLib's, which they call: they note the source that watches SIGINT and raise
+// SIGINT as it is removed. The program's calls bind to these.
+extern "C" unsigned g_unix_signal_add(int signal, int (*handler)(void*), void* data) {
+  using Add = unsigned (*)(int, int (*)(void*), void*);
+  static const auto glib_add = reinterpret_cast<Add>(dlsym(RTLD_NEXT, "g_unix_signal_add"));
+  const unsigned source = glib_add(signal, handler, data);
+  if (signal == SIGINT) sigint_watch = source;
+  return source;
+}
+
+extern "C" int g_source_remove(unsigned source) {
+  using Remove = int (*)(unsigned);
+  static const auto glib_remove = reinterpret_cast<Remove>(dlsym(RTLD_NEXT, "g_source_remove"));
+  const int removed = glib_remove(source);
+  if (raise_as_the_watch_goes && source == sigint_watch) raise(SIGINT);
+  return removed;
+}
 
 namespace {
 
@@ -220,6 +250,21 @@ TEST_F(DialogWindowTest, ExceptionFromAControlEndsTheDialogAndReachesTheCaller) 
     EXPECT_STREQ(error.what(), "no data here");
   }
   EXPECT_EQ(FindShownWindow(system_settings->title), "");
+}
+
+// GLib puts a signal back to its default action, ending the process, as its last watch of it
+// goes: a SIGINT that comes as the dialog takes its watch down reaches the handler that was in
+// place before the dialog (the window layer's) all the same.
+TEST_F(DialogWindowTest, SigintAsTheWatchGoesReachesTheHandlerBefore) {
+  struct sigaction taking {}, before {};
+  taking.sa_handler = [](int) { sigints_taken = sigints_taken + 1; };
+  sigemptyset(&taking.sa_mask);
+  sigaction(SIGINT, &taking, &before);
+  raise_as_the_watch_goes = true;
+  EXPECT_EQ(ShowAndPress("Escape"), 2);
+  raise_as_the_watch_goes = false;
+  sigaction(SIGINT, &before, nullptr);
+  EXPECT_EQ(sigints_taken, 1);
 }
 
 TEST(DialogWithoutDisplay, CannotBeCreated) {

@@ -3,12 +3,14 @@
 // pictures embedded as data URIs). The data layer is put in packed-file mode with no entries,
 // so a file name in the input never reaches the disk. Every refused input must end in
 // GltfError, never in a read outside a buffer or a crash; a loaded one must hold records whose
-// indices point inside their lists.
+// indices point inside their lists, and its primitives go through the closed-solid test that
+// every draw puts them through.
 
 #include <cstdint>
 #include <vector>
 
 #include "fuzz_support.h"
+#include "objects3d/closed_solid.h"
 #include "objects3d/gltf_loader.h"
 #include "util/data/data.h"
 
@@ -29,6 +31,7 @@ void CheckRecords(const Objects3DData& data) {
     for (uint32_t index : primitive->indices) {
       if (index >= primitive->VertexCount()) __builtin_trap();
     }
+    IsClosedSolid(*primitive);
   }
   for (const auto& animation : data.animations) {
     for (const auto& channel : animation->channels) {

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the glTF loader fuzzer with clang (libFuzzer, ASan, UBSan) straight from the sources it
-# needs, makes a seed corpus from the shared sample models and a few files of our own, and
-# fuzzes for a bounded time.
+# needs, makes a seed corpus from the shared sample models, a few files of our own and the odd
+# primitives of tests/fuzz/gltf_seeds, and fuzzes for a bounded time.
 # Usage: tests/fuzz/run_fuzz_gltf.sh [seconds]   (default 60)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -14,17 +14,18 @@ clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-reco
   tests/fuzz/fuzz_gltf.cpp tests/fuzz/fuzz_support.cpp \
   src/objects3d/gltf_loader.cpp src/objects3d/gltf_parse.cpp src/objects3d/gltf_reader.cpp \
   src/objects3d/material.cpp src/objects3d/mesh.cpp src/objects3d/node.cpp \
-  src/objects3d/primitive.cpp \
+  src/objects3d/primitive.cpp src/objects3d/closed_solid.cpp \
   src/util/data/data.cpp src/util/data/datafile.cpp src/util/data/fileio.cpp src/util/data/replacementfile.cpp \
   src/util/data/chunkstreaminflater.cpp \
   -ltinygltf -lstb -lz -lfmt -o "$out/fuzz_gltf"
 
 # Seeds: ".glb" samples (first byte 0) and small ".gltf" texts with embedded buffers (first
 # byte 1; 3 adds the model-node prefix).
-python3 - "$out/corpus" /work/shared/testdata/gltf <<'PY'
+python3 - "$out/corpus" /work/shared/testdata/gltf tests/fuzz/gltf_seeds <<'PY'
 import base64, glob, json, os, struct, sys
-corpus, samples = sys.argv[1], sys.argv[2]
-for path in sorted(glob.glob(os.path.join(samples, "*/glTF-Binary/*.glb"))):
+corpus, samples, seeds = sys.argv[1], sys.argv[2], sys.argv[3]
+for path in sorted(glob.glob(os.path.join(samples, "*/glTF-Binary/*.glb"))
+                   + glob.glob(os.path.join(seeds, "*.glb"))):
     data = open(path, "rb").read()
     if len(data) <= 64 * 1024:
         open(os.path.join(corpus, os.path.basename(path)), "wb").write(b"\0" + data)

@@ -12,6 +12,7 @@
 
 #include <glm/gtc/matrix_transform.hpp>
 
+#include "objects3d/closed_solid.h"
 #include "objects3d/material.h"
 #include "objects3d/primitive.h"
 #include "objects3d/procedural.h"
@@ -36,6 +37,18 @@ std::shared_ptr<Primitive> CubeWithFirstFaceMoved(float amount) {
   const size_t components = p->position_components;
   for (size_t v = 0; v < 6; ++v) {
     for (size_t c = 0; c < 3; ++c) p->positions[v * components + c] *= 1.0f + amount;
+  }
+  return p;
+}
+
+// The flat-shaded cube of the given size about `centre`, with `change` applied to each position.
+std::shared_ptr<Primitive> CubeOf(const glm::vec3& size, const glm::vec3& centre,
+                                  glm::vec3 (*change)(const glm::vec3&) = nullptr) {
+  auto p = MakeCube(size, glm::vec3(1.0f));
+  for (size_t at = 0; at + 2 < p->positions.size(); at += p->position_components) {
+    glm::vec3 v = centre + glm::vec3(p->positions[at], p->positions[at + 1], p->positions[at + 2]);
+    if (change) v = change(v);
+    for (int c = 0; c < 3; ++c) p->positions[at + c] = v[c];
   }
   return p;
 }
@@ -87,6 +100,20 @@ TEST(ClosedSolidCulling, OnlyClosedSolidsWoundOutwardsQualify) {
          auto p = MakeCube(glm::vec3(1.0f), glm::vec3(1.0f));
          p->draw_mode = PrimitiveMode::Lines;
          return p;
+       },
+       false},
+      // Sizes at the ends of the float range weld without overflowing a cell index.
+      {"every corner at one point away from the origin",
+       [] { return CubeOf(glm::vec3(0.0f), glm::vec3(5.0f)); }, false},
+      {"a flat sliver 1e-25 wide far from the origin",
+       [] { return CubeOf({1e-25f, 1e-25f, 0.0f}, {0, 0, 5}); }, false},
+      {"a cube 1e-20 wide", [] { return CubeOf(glm::vec3(1e-20f), {2e-20f, 1e-20f, 0}); }, true},
+      {"a cube 1e30 wide", [] { return CubeOf(glm::vec3(1e30f), glm::vec3(0.0f)); }, true},
+      {"a cube with a corner not a number",
+       [] {
+         return CubeOf(glm::vec3(1.0f), glm::vec3(0.0f), [](const glm::vec3& v) {
+           return v.x > 0 && v.y > 0 && v.z > 0 ? glm::vec3(NAN) : v;
+         });
        },
        false},
       {"cube with a morph target",

@@ -19,11 +19,15 @@ struct Emitter {
   glm::vec3 at;
   float size;
   glm::vec3 emission;
+  glm::vec3 stretch{1.0f};  // the cube's size on each axis is `size` times this
 };
 
-// A lit grey floor and cube with the given glowing cubes, seen from (0, 2, 6).
-std::unique_ptr<Objects3D> Scene(const std::vector<Emitter>& emitters) {
-  auto scene = MakeScene({0, 2, 6});
+constexpr glm::vec3 kEye{0, 2, 6};
+
+// A lit grey floor and cube with the given glowing cubes, seen from `eye`.
+std::unique_ptr<Objects3D> Scene(const std::vector<Emitter>& emitters,
+                                 const glm::vec3& eye = kEye) {
+  auto scene = MakeScene(eye);
   Node& floor = scene->AddPrimitive(MakePlane(8, 8, 1), LitMaterial({0.5f, 0.5f, 0.5f, 1}, 1, 0), nullptr);
   floor.instances[0] = glm::translate(glm::mat4(1.0f), {0, -1, 0});
   scene->AddPrimitive(MakeCube(glm::vec3(0.8f), glm::vec3(1.0f)), LitMaterial({0.4f, 0.4f, 0.8f, 1}, 0.5f, 0),
@@ -31,7 +35,7 @@ std::unique_ptr<Objects3D> Scene(const std::vector<Emitter>& emitters) {
   for (const Emitter& e : emitters) {
     auto glowing = LitMaterial({0.1f, 0.1f, 0.1f, 1}, 0.5f, 0);
     glowing->emissive = e.emission;
-    Node& node = scene->AddPrimitive(MakeCube(glm::vec3(e.size), glm::vec3(1.0f)), glowing, nullptr);
+    Node& node = scene->AddPrimitive(MakeCube(e.size * e.stretch, glm::vec3(1.0f)), glowing, nullptr);
     node.instances[0] = glm::translate(glm::mat4(1.0f), e.at);
   }
   AddPointLight(*scene, {0, 3, 2}, 30.0f);
@@ -58,7 +62,11 @@ TEST_F(GlowBoundsTest, FrameIsTheSameAsWithTheWholeTargetBlurred) {
     const char* name;
     std::vector<Emitter> emitters;
     bool markers = false;
+    glm::vec3 eye = kEye;
   };
+  // A strip 300 wide whose near corners lie 2^-18 in front of the eye (which looks down -z):
+  // they project some 2^34 pixels to either side.
+  const Emitter strip{{0, -0.3f, 5}, 1.0f, {1, 0.3f, 0}, {300, 0.05f, 2 - 0x1p-17f}};
   const Case cases[] = {
       {"light markers and one emitter", {{{0, 0.8f, 0}, 0.3f, {1, 0.5f, 0}}}, true},
       {"light markers alone", {}, true},
@@ -67,9 +75,11 @@ TEST_F(GlowBoundsTest, FrameIsTheSameAsWithTheWholeTargetBlurred) {
       {"one half out of the picture", {{{3.4f, 0, 0}, 0.6f, {1, 0, 0}}}},
       {"one reaching behind the camera", {{{0, 2, 6}, 2.0f, {0, 0, 1}}}},
       {"none lit", {{{0, 0.8f, 0}, 0.3f, {0, 0, 0}}}},
+      {"a wide strip reaching just in front of the eye", {strip}, false, {0, 0, 6}},
   };
+  const auto keep = HoldSharedResources();
   for (const Case& c : cases) {
-    auto scene = Scene(c.emitters);
+    auto scene = Scene(c.emitters, c.eye);
     if (c.markers) AddLightMarkers(*scene);
     for (const uint8_t half_size : {0, 1}) {
       scene->glow_half_size = half_size;
@@ -108,6 +118,7 @@ TEST_F(GlowBoundsTest, FrameIsNearlyTheFullSizeGlowsFrame) {
       {"thin and bright", {{{0, 0, 1.2f}, 0.03f, {1, 1, 1}}}, true},
       {"none lit", {{{0, 0.3f, 1.2f}, 0.3f, {0, 0, 0}}}, false},
   };
+  const auto keep = HoldSharedResources();
   for (const Case& c : cases) {
     auto scene = Scene(c.emitters);
     scene->Resize(kFrameSide, kFrameSide, 1.0f);

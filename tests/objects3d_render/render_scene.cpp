@@ -22,6 +22,8 @@ std::unique_ptr<Objects3D> MakeScene(const glm::vec3& eye) {
   return scene;
 }
 
+std::unique_ptr<Objects3D> HoldSharedResources() { return MakeScene({0, 0, 1}); }
+
 std::vector<uint8_t> Render(Objects3D& scene, const glm::vec4& clear, int side) {
   // A target with a depth buffer, as the scenes draw into.
   FBO target(side, side, FBOType::Color, 0);

@@ -21,6 +21,10 @@ constexpr int kSide = 64;
 
 // A scene viewed by a camera at `eye` looking at the origin, sized kSide x kSide.
 std::unique_ptr<Objects3D> MakeScene(const glm::vec3& eye);
+// A scene to keep while a test's scenes come and go: the resources all scenes share (the
+// environment's prefiltered maps among them) live while one scene does, and are made again
+// for every scene otherwise.
+std::unique_ptr<Objects3D> HoldSharedResources();
 // Draws the scene into a fresh kSide x kSide target cleared to `clear`; returns the pixels.
 std::vector<uint8_t> Render(Objects3D& scene, const glm::vec4& clear = glm::vec4(0.0f),
                             int side = kSide);

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 
+#include <glm/gtc/matrix_transform.hpp>
 #include <gtest/gtest.h>
 
 #include "render_scene.h"
@@ -81,7 +82,8 @@ constexpr std::array<uint8_t, 3> kRed = {156, 25, 26};
 constexpr std::array<uint8_t, 3> kGreen = {24, 160, 25};
 constexpr std::array<uint8_t, 3> kBlue = {22, 23, 160};
 constexpr std::array<uint8_t, 3> kRoughWhiteMetal = {92, 96, 105};
-constexpr std::array<uint8_t, 3> kClear = {26, 26, 31};
+constexpr glm::vec4 kClearColour(0.1f, 0.1f, 0.12f, 1.0f);
+constexpr std::array<uint8_t, 3> kClear = {26, 26, 31};  // kClearColour as drawn
 constexpr int kColourTolerance = 30;
 
 const ColourSample kColourSamples[] = {
@@ -115,11 +117,21 @@ void ExpectColours(const std::string& model, const std::vector<uint8_t>& pixels)
   }
 }
 
+// The pixels of a picture drawn over kClearColour that are not that colour.
+int DrawnPixels(const std::vector<uint8_t>& pixels) {
+  int drawn = 0;
+  for (size_t i = 0; i < pixels.size(); i += 4) {
+    drawn += pixels[i] != kClear[0] || pixels[i + 1] != kClear[1] || pixels[i + 2] != kClear[2];
+  }
+  return drawn;
+}
+
 class SampleModelsTest : public GLTest {};
 
 TEST_F(SampleModelsTest, EverySampleModelDrawsAPicture) {
   if (!fs::is_directory(kModels)) GTEST_SKIP() << "no sample models";
   const fs::path out = PictureFolder();
+  const auto keep = HoldSharedResources();
   int drawn = 0;
   for (const auto& entry : fs::directory_iterator(kModels)) {
     const std::string file = ModelFile(entry.path());
@@ -130,18 +142,47 @@ TEST_F(SampleModelsTest, EverySampleModelDrawsAPicture) {
     Objects3D scene(file);
     FrameModel(scene);
     scene.Animate(0.25f);
-    const auto pixels = Render(scene, glm::vec4(0.1f, 0.1f, 0.12f, 1.0f), kPictureSide);
+    const auto pixels = Render(scene, kClearColour, kPictureSide);
     ASSERT_TRUE(WritePng((out / (name + ".png")).string(), pixels, kPictureSide, kPictureSide));
-    int covered = 0;
-    for (size_t i = 0; i < pixels.size(); i += 4) {
-      covered += pixels[i] != 26 || pixels[i + 1] != 26 || pixels[i + 2] != 31;
-    }
-    EXPECT_GT(covered, 200) << name << " drew nothing";
+    EXPECT_GT(DrawnPixels(pixels), 200) << name << " drew nothing";
     ExpectColours(name, pixels);
     EXPECT_TRUE(NoGLError());
     ++drawn;
   }
   EXPECT_GE(drawn, 6);
+}
+
+// The odd primitives the glTF fuzzer starts from (tests/fuzz/gltf_seeds): no size, a tiny or a
+// huge one (brought to a unit size by the master node), a position that is not a number. Each
+// loads and draws with shadows, glow and the closed-solid culling without a GL error (and, built
+// with the sanitizers, without undefined behaviour). The boxes with a size show, glow and all:
+// the glow blurred about the emitters alone gives the frame of the glow blurred everywhere.
+TEST_F(SampleModelsTest, OddPrimitivesDraw) {
+  const char* source = std::getenv("PLAYER_SOURCE_DIR");
+  const fs::path seeds = fs::path(source ? source : ".") / "tests" / "fuzz" / "gltf_seeds";
+  const struct {
+    const char* name;
+    float scale;
+    bool shows;
+  } cases[] = {{"one_point", 1, false},  {"flat_sliver_far_out", 1, false},
+               {"tiny_box", 1e20f, true}, {"huge_box", 1e-30f, true},
+               {"not_a_number", 1, true}};
+  const auto keep = HoldSharedResources();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Objects3D scene((seeds / (std::string(c.name) + ".glb")).string());
+    scene.GetMasterNode().instances[0] = glm::scale(glm::mat4(1.0f), glm::vec3(c.scale));
+    FrameModel(scene);
+    scene.Resize(kSide, kSide, 1.0f);
+    scene.glow_enabled = 1;
+    scene.glow_bounded = 0;
+    const auto whole = Render(scene, kClearColour);
+    scene.glow_bounded = 1;
+    const auto pixels = Render(scene, kClearColour);
+    EXPECT_EQ(pixels, whole);
+    EXPECT_EQ(DrawnPixels(pixels) > kSide * kSide / 4, c.shows) << DrawnPixels(pixels);
+    EXPECT_TRUE(NoGLError());
+  }
 }
 
 }  // namespace

@@ -169,7 +169,7 @@ void RenderContext::SetUp(const PrimitiveDrawInputs& draw) {
   }
   const ShaderVariant& v = GetVariant(features, draw.morph_count, description);
   v.program().Use();
-  glDepthMask(material.base_color.a >= 0.99f ? GL_TRUE : GL_FALSE);
+  glDepthMask(material.base_color.a >= kOpaqueAlpha ? GL_TRUE : GL_FALSE);
 
   const glm::mat4 view = CameraRootMatrix(*draw.camera);
   uint32_t unit = 0;

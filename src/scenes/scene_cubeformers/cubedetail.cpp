@@ -1,10 +1,10 @@
 #include "scenes/scene_cubeformers/cubedetail.h"
 
-#include <algorithm>
 #include <limits>
 #include <memory>
 
 #include "objects3d/objects3d.h"
+#include "util/helpers.h"
 
 namespace {
 
@@ -40,9 +40,7 @@ void SplitByScreenSize(const ScreenScale& screen, float radius,
   for (CubeInstances& level : levels) Clear(level);
   for (size_t i = 0; i < all.matrices.size(); ++i) {
     const glm::mat4& m = all.matrices[i];
-    const float scale = std::max({glm::length(glm::vec3(m[0])), glm::length(glm::vec3(m[1])),
-                                  glm::length(glm::vec3(m[2]))});
-    const float pixels = ProjectedPixels(screen, glm::vec3(m[3]), radius * scale);
+    const float pixels = ProjectedPixels(screen, glm::vec3(m[3]), radius * LargestAxisScale(m));
     size_t level = 0;
     while (level < thresholds.size() && pixels < thresholds[level]) ++level;
     levels[level].matrices.push_back(m);
