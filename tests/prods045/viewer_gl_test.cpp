@@ -8,6 +8,7 @@
 
 #include "scene_harness.h"
 #include "scenes/scene_gltf/scene_gltf.h"
+#include "scenes/scene_gltf/viewerlayout.h"
 #include "support/gl_fixture.h"
 #include "support/test_images.h"
 #include "util/camera/camera.h"
@@ -45,7 +46,7 @@ TEST_F(ViewerModel, LoadingAddsAFloorSevenCamerasAndThreeDefaultLights) {
   EXPECT_TRUE(model.default_lights);
   EXPECT_EQ(data.lights[2]->name, "Default light 3");
   EXPECT_EQ(data.lights[2]->color, glm::vec3(1.0f, 0.2f, 0.5f));
-  EXPECT_NEAR(data.lights[0]->shadow_far, 2.0f * model.size, 1e-5f);
+  EXPECT_NEAR(data.lights[0]->shadow_far, kLightShadowReach * model.size, 1e-5f);
   const Node& floor = model.objects.GetNode(model.floor_node);
   EXPECT_EQ(floor.name, "FloorNode");
   EXPECT_NEAR(floor.instances[0][3].y, model.bbox_min.y, 1e-6f);
@@ -105,29 +106,65 @@ class ViewerFrames : public GLTest {
   std::unique_ptr<RenderTarget> target_;
 };
 
-TEST_F(ViewerFrames, KeysSwitchModelsCamerasAndTogglesFrameByFrame) {
+// Left alone, the viewer tours its first model over the song: whole in the picture, hardly a
+// pixel washed out to white, the camera moving on, the lights showing. Keys then take over.
+TEST_F(ViewerFrames, ToursTheFirstModelUntilKeysSwitchModelsCamerasAndToggles) {
   ASSERT_EQ(viewer_.model_count(), 18u);
   EXPECT_TRUE(viewer_.model(0).loaded);
   EXPECT_FALSE(viewer_.model(17).loaded);  // models load when first shown
-  Frame();
+  const GltfScene& first = viewer_.model(0);
+  const Camera& camera = *first.objects.data.cameras[0];
+  glm::vec3 last_eye(0.0f);
+  for (const double t : {0.0, 13.0, 26.0, 39.0, 52.0, 63.0}) {
+    harness_.music->SetPositionSeconds(t);
+    Frame();
+    for (int i = 0; i < 8; ++i) {  // the bounding box's corners
+      const glm::vec3 corner = glm::mix(first.bbox_min, first.bbox_max,
+                                        glm::vec3(i & 1, (i >> 1) & 1, i >> 2));
+      const glm::vec4 p = camera.projection * camera.view * glm::vec4(corner, 1.0f);
+      EXPECT_TRUE(std::abs(p.x) < p.w && std::abs(p.y) < p.w) << t;
+    }
+    const std::vector<uint8_t> pixels = target_->ReadPixels();
+    size_t white = 0;
+    for (size_t i = 0; i < pixels.size(); i += 4) {
+      white += std::min({pixels[i], pixels[i + 1], pixels[i + 2]}) >= 245;
+    }
+    EXPECT_LT(white, kWidth * kHeight / 100) << t;
+    EXPECT_NE(camera.eye, last_eye) << t;
+    last_eye = camera.eye;
+  }
   const auto middle = target_->PixelAt(kWidth / 2, kHeight / 2);
   EXPECT_FALSE(PixelNear(middle, {51, 51, 51, 255}, 3)) << "no model in the middle";
+  const std::vector<uint8_t> lit = target_->ReadPixels();
+  harness_.SetTrack("gltfNumLights", 0.0f);
+  Frame();
+  EXPECT_LT(Psnr(lit, target_->ReadPixels()), 30.0);
 
+  harness_.keys['W'] = 1;  // a move goes on from the tour's place and ends the tour
+  viewer_.HandleKeys();
+  harness_.keys['W'] = 0;
+  EXPECT_FALSE(viewer_.touring);
+  EXPECT_LT(glm::distance(camera.eye, first.centre), glm::distance(last_eye, first.centre));
+  viewer_.touring = 1;
   Press(ViewerKey::kPageUp);  // wraps to the last model
   Frame();
   EXPECT_EQ(viewer_.current_model(), 17u);
   EXPECT_TRUE(viewer_.model(17).loaded);
+  EXPECT_EQ(camera.eye, BoundingBoxCameras(first.centre, first.size)[0].eye);  // given back
   Press('3');
   Press('H');
   Press('B');
   Frame();
-  EXPECT_EQ(viewer_.model(17).objects.cur_cam, 2);
+  const GltfScene& model = viewer_.model(17);
+  EXPECT_EQ(model.objects.cur_cam, 2);
+  EXPECT_FALSE(viewer_.touring);
+  const glm::vec3 placed = BoundingBoxCameras(model.centre, model.size)[0].eye;
+  EXPECT_EQ(model.objects.data.cameras[0]->eye, placed);
   EXPECT_TRUE(viewer_.toggles().help);
-  EXPECT_TRUE(viewer_.model(17).objects.draw_bbox);
+  EXPECT_TRUE(model.objects.draw_bbox);
   Press('F');
   Press('K');
   Frame();
-  const GltfScene& model = viewer_.model(17);
   EXPECT_FALSE(model.objects.data.nodes[model.floor_node]->visible);
   EXPECT_FALSE(model.objects.shadows_enabled);
   EXPECT_TRUE(NoGLError());

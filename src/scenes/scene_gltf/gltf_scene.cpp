@@ -95,6 +95,15 @@ void GltfScene::AddBoundingBoxCameras() {
   }
 }
 
+void GltfScene::PlaceCameras() {
+  const std::vector<CameraPose> poses = BoundingBoxCameras(centre, size);
+  for (size_t i = 0; i < poses.size() && i < objects.data.cameras.size(); ++i) {
+    const CameraPose& p = poses[i];
+    objects.data.cameras[i]->LookAt(p.eye.x, p.eye.y, p.eye.z, p.target.x, p.target.y,
+                                    p.target.z, p.up.x, p.up.y, p.up.z);
+  }
+}
+
 void GltfScene::AddDefaultLights() {
   LogInfo("  No lights found, adding default lights");
   default_lights = 1;
@@ -103,7 +112,7 @@ void GltfScene::AddDefaultLights() {
     light->name = preset.name;
     light->color = preset.color;
     light->shadow_near = 0.001f * size;
-    light->shadow_far = 2.0f * size;
+    light->shadow_far = kLightShadowReach * size;
     light->projection = CubeFaceProjection(light->shadow_near, light->shadow_far);
   }
 }

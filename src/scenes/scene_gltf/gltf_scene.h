@@ -20,6 +20,8 @@ class GltfScene {
   void AddFloor();
   void AddCamera(const glm::vec3& eye, const glm::vec3& target, const glm::vec3& up);
   void AddBoundingBoxCameras();
+  // Puts the bounding-box cameras back where AddBoundingBoxCameras placed them.
+  void PlaceCameras();
 
   // The size the scene was last given; handed on to the objects once they are loaded.
   void Resize(uint32_t new_width, uint32_t new_height, float new_aspect);

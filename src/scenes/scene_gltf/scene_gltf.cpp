@@ -30,7 +30,7 @@ const char* OnOff(uint8_t toggle) { return toggle ? "Enabled" : "Disabled"; }
 
 GLTF::GLTF()
     : tracks_({{"gltfNumLights", 3, &V::num_lights},
-               {"lightIntensity", 5, &V::light_intensity},
+               {"lightIntensity", kDefaultLightIntensity, &V::light_intensity},
                {"lightRange", -1, &V::light_range},
                {"shadowClip", -1, &V::shadow_clip}}) {}
 
@@ -76,6 +76,8 @@ void GLTF::Resize(uint32_t new_width, uint32_t new_height) {
 void GLTF::HandleKeys() {
   const ViewerInput input = ReadViewerKeys(*keys, toggles_, smoothed_frame_delta);
   if (input.model_step != 0) {
+    // The model left gets its cameras back; the next one's camera takes the tour on.
+    if (touring) Current().PlaceCameras();
     current_model_ = StepModel(current_model_, input.model_step,
                                static_cast<uint32_t>(models_.size()));
     LoadCurrent();
@@ -85,14 +87,32 @@ void GLTF::HandleKeys() {
   GltfScene& model = Current();
   Objects3D& objects = model.objects;
   if (input.camera_slot >= 0) {
+    // A chosen camera stands where the layout puts it, not where the tour left it.
+    if (touring) model.PlaceCameras();
+    touring = 0;
     objects.cur_cam = SelectCamera(input.camera_slot, objects.data.cameras.size(), objects.cur_cam);
     model.camera_index = static_cast<uint32_t>(objects.cur_cam);
   }
-  UpdateCamera(objects.data.cameras[objects.cur_cam].get(), keys, mouse, model.size, music, true);
+  DriveCamera(model, *objects.data.cameras[objects.cur_cam]);
   if (input.turned && model.HasFirstNode()) {
     const glm::mat4 turn(input.rotation);
     for (glm::mat4& instance : model.FirstNode().instances) instance = instance * turn;
   }
+}
+
+// While touring, the camera is placed on the tour's circle first; the free controls then move
+// it from there, and any move they make ends the tour.
+void GLTF::DriveCamera(GltfScene& model, Camera& camera) {
+  if (touring) {
+    const CameraPose pose = TourCamera(model.centre, model.size, camera.yfov, music->GetSeconds());
+    camera.LookAt(pose.eye.x, pose.eye.y, pose.eye.z, pose.target.x, pose.target.y,
+                  pose.target.z, pose.up.x, pose.up.y, pose.up.z);
+  }
+  const Camera placed = camera;
+  UpdateCamera(&camera, keys, mouse, model.size, music, true);
+  const bool moved = camera.eye != placed.eye || camera.dst != placed.dst ||
+                     camera.up != placed.up || camera.yfov != placed.yfov;
+  if (moved) touring = 0;
 }
 
 void GLTF::Render() {
@@ -136,14 +156,15 @@ void GLTF::MoveDefaultLights(GltfScene& model) {
 
 void GLTF::ApplyLights(GltfScene& model, const ViewerTracks& values) {
   const float enabled_count = std::trunc(values.num_lights + 0.5f);
-  const glm::mat4 projection = CubeFaceProjection(0.001f * model.size, 2.0f * model.size);
+  const glm::mat4 projection =
+      CubeFaceProjection(0.001f * model.size, kLightShadowReach * model.size);
   size_t i = 0;
   for (const std::shared_ptr<Light>& light : model.objects.data.lights) {
     light->enabled = static_cast<float>(i++) < enabled_count ? 1 : 0;
     light->shadow_near = 0.001f * model.size;
-    light->shadow_far = 2.0f * model.size;
+    light->shadow_far = kLightShadowReach * model.size;
     light->projection = projection;
-    light->intensity = values.light_intensity;
+    light->intensity = values.light_intensity * model.size * model.size;
     light->shadow_clip = values.shadow_clip;
     light->range = values.light_range;
   }

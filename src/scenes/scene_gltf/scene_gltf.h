@@ -1,9 +1,11 @@
 #pragma once
 // GLTF: the interactive model viewer. It cycles through a fixed list of glTF/GLB models, each in
 // its own Objects3D with a floor, seven cameras around its bounding box, default lights when
-// the file brings none, a sky box and a help overlay. Lights follow four tracks; the model's
-// first animation plays on the music's beat. Models load on first view, except in write mode,
-// where every model is loaded at once so that the packed data file holds them all.
+// the file brings none, a sky box and a help overlay. Until the viewer picks a camera or moves
+// one, the camera tours around the model on show with the music's time, the whole model in
+// view. Lights follow four tracks; the model's first animation plays on the music's beat.
+// Models load on first view, except in write mode, where every model is loaded at once so that
+// the packed data file holds them all.
 
 #include <memory>
 #include <string>
@@ -14,14 +16,20 @@
 #include "scenes/scene_gltf/viewerkeys.h"
 #include "scenes/trackset.h"
 
+class Camera;
 class Text;
 namespace Effects {
 class SkyBox;
 }
 
+// The default lights' intensity for a model one unit across (its bounding-box diagonal); the
+// lights stand out from the model in proportion to its size, so their intensity grows with the
+// size squared and every model gets the same light.
+constexpr float kDefaultLightIntensity = 0.9f;
+
 struct ViewerTracks {
   float num_lights = 3.0f;
-  float light_intensity = 5.0f;
+  float light_intensity = kDefaultLightIntensity;
   float light_range = -1.0f;
   float shadow_clip = -1.0f;
 };
@@ -55,9 +63,14 @@ class GLTF : public Scene {
   // the shadow edges move, by a fraction of a pixel after the filtered comparison.
   uint8_t shadow_map_halved = 1;
 
+  // 1 while the opening tour drives the camera: from the start until a digit key picks a camera
+  // or the free controls move it. Switching models keeps the tour on.
+  uint8_t touring = 1;
+
  private:
   GltfScene& Current() { return *models_[current_model_]; }
   void LoadCurrent() { Current().Load(grid_counter_); }
+  void DriveCamera(GltfScene& model, Camera& camera);
   void InitSkyBox();
   void DrawSkyBox(GltfScene& model, double beat);
   void MoveDefaultLights(GltfScene& model);

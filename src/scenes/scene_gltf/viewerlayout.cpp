@@ -1,7 +1,9 @@
 #include "scenes/scene_gltf/viewerlayout.h"
 
+#include <algorithm>
 #include <cmath>
 
+#include <glm/gtc/constants.hpp>
 #include <glm/gtc/matrix_transform.hpp>
 
 std::vector<CameraPose> BoundingBoxCameras(const glm::vec3& m, float size) {
@@ -22,6 +24,21 @@ std::vector<CameraPose> BoundingBoxCameras(const glm::vec3& m, float size) {
   };
 }
 
+CameraPose TourCamera(const glm::vec3& m, float size, float yfov, double t) {
+  constexpr double kTurnSeconds = 22.0;
+  constexpr double kTiltSeconds = 29.0;
+  constexpr double kSpare = 1.1;
+  constexpr double kLeastHalfAngle = 0.01;  // a degenerate view still gets a finite distance
+  const double half = std::max(kLeastHalfAngle, glm::radians(0.5 * static_cast<double>(yfov)));
+  const double distance = kSpare * 0.5 * size / std::sin(half);
+  const double turn = glm::two_pi<double>() * t / kTurnSeconds;
+  const double tilt =
+      glm::radians(25.5 + 8.5 * std::sin(glm::two_pi<double>() * t / kTiltSeconds));
+  const glm::dvec3 offset(std::sin(turn) * std::cos(tilt), std::sin(tilt),
+                          std::cos(turn) * std::cos(tilt));
+  return {m + glm::vec3(distance * offset), m, glm::vec3(0, 1, 0)};
+}
+
 const std::array<DefaultLight, 3>& DefaultLights() {
   static const std::array<DefaultLight, 3> lights = {{
       {"Default light 1", {1.0f, 1.0f, 0.7f}},
@@ -33,20 +50,23 @@ const std::array<DefaultLight, 3>& DefaultLights() {
 
 void DefaultLightPositions(const glm::vec3& m, float size, double t, size_t count,
                            glm::vec3* positions) {
-  const double r = 0.55 * size;
   if (count >= 1) {
     const double a = -0.5 * t;
-    positions[0] = glm::vec3(m.x - r * std::sin(a), m.y + 0.20625 * size, m.z + r * std::cos(a));
+    const double r = 0.7 * size;
+    positions[0] = glm::vec3(m.x - r * std::sin(a), m.y + 0.9 * size, m.z + r * std::cos(a));
   }
   if (count >= 2) {
     const double a = 0.3 * t;
-    positions[1] = glm::vec3(m.x - r * std::sin(a), m.y + 0.2 * size * std::sin(0.13 * t),
+    const double r = 0.65 * size;
+    positions[1] = glm::vec3(m.x - r * std::sin(a),
+                             m.y + size * (0.95 + 0.05 * std::sin(0.13 * t)),
                              m.z + r * std::cos(a));
   }
   if (count >= 3) {
     const double a = 0.21 * t;
+    const double r = 0.6 * size;
     positions[2] = glm::vec3(m.x - r * std::cos(a),
-                             m.y + 0.4 * size + 0.3 * size * std::sin(0.27 * t),
+                             m.y + size * (1.05 + 0.1 * std::sin(0.27 * t)),
                              m.z + r * std::sin(a));
   }
 }

@@ -1,7 +1,7 @@
 #pragma once
 // Where the model viewer puts things around a model, from its bounding box alone: the seven
-// cameras, the three circling default lights, and the 5 x 5 x 5 grid of copies for models
-// shown as a grid.
+// cameras, the opening tour's circling camera, the three circling default lights, and the
+// 5 x 5 x 5 grid of copies for models shown as a grid.
 
 #include <array>
 #include <cstdint>
@@ -19,6 +19,13 @@ struct CameraPose {
 // the bounding-box diagonal.
 std::vector<CameraPose> BoundingBoxCameras(const glm::vec3& centre, float size);
 
+// The opening tour's camera at music time t (seconds): it circles the model once every 22
+// seconds, looking down on its centre from 17 to 34 degrees above the floor, at the distance
+// where the bounding sphere (the diagonal's half, with a tenth to spare) fits the vertical
+// field of view `yfov` (degrees), so the whole model is always in the picture. The player's
+// views are all wider than tall, so the height is the narrower side.
+CameraPose TourCamera(const glm::vec3& centre, float size, float yfov, double t);
+
 struct DefaultLight {
   const char* name;
   glm::vec3 color;
@@ -27,10 +34,16 @@ struct DefaultLight {
 // The three lights a model without lights of its own gets.
 const std::array<DefaultLight, 3>& DefaultLights();
 
-// Positions of the default lights at music time t (seconds): each circles the centre at 0.55
-// times the size, at its own speed and height. Only the first `count` are written.
+// Positions of the default lights at music time t (seconds): each circles the centre at its own
+// speed, 0.6 to 0.7 times the size out and 0.9 to 1.15 times the size above it: above the model
+// and above the tour camera's view, so that none comes between the camera and the model or
+// lights a face from close by. Only the first `count` are written.
 void DefaultLightPositions(const glm::vec3& centre, float size, double t, size_t count,
                            glm::vec3* positions);
+
+// How far the default lights' shadows reach, times the size: the floor's farthest corner is up
+// to 2.06 times the size away from a light.
+constexpr float kLightShadowReach = 2.5f;
 
 struct GridCopies {
   std::vector<glm::mat4> matrices;
