@@ -616,18 +616,14 @@ std::vector<std::shared_ptr<Light>> ShadowedLights(const Objects3D& o) {
 }
 
 // Makes each light's cube map and draws its six faces; the lights become the pass's lights.
-// Lights read in one draw need a map each: the first takes the shared one, the rest their own.
+// Lights read in one draw need a map each: each takes the map of its place in the draw.
 void PrepareShadowedLights(Objects3D& o, std::span<const std::shared_ptr<Light>> lights,
                            const Camera& camera) {
   RenderContext& context = Context(o);
   for (size_t i = 0; i < lights.size(); ++i) {
     const std::shared_ptr<Light>& light = lights[i];
     light->shadows = 1;
-    if (i == 0) {
-      light->CreateShadowTextures();
-    } else {
-      light->CreateOwnShadowTextures();
-    }
+    light->CreateShadowTexturesAt(static_cast<uint32_t>(i));
     context.lights.assign(1, light);
     ShadowFaces(o, light, camera);
   }
@@ -682,6 +678,13 @@ void Objects3D::DrawShadowed() {
   RenderContext& context = Context(*this);
   const std::vector<std::shared_ptr<Light>> shadowed = ShadowedLights(*this);
   const std::span<const std::shared_ptr<Light>> lights(shadowed);
+  // A light this frame leaves out keeps no map but the shared one (a show that lit it beside
+  // others once, or the warm-up, would keep its map for nothing).
+  for (const auto& light : data.lights) {
+    if (std::find(shadowed.begin(), shadowed.end(), light) == shadowed.end()) {
+      light->ReleasePlacedShadowTextures();
+    }
+  }
   size_t first_added = 0;
   // A back face takes no light where the shadow faces cull front faces (the additive pass culls
   // back faces then); the one draw cannot, as the image-based light lights back faces too.

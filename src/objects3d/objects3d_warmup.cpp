@@ -262,7 +262,13 @@ void WarmUp(Objects3D& scene, int32_t samples, const Node* only) {
   target.Unbind();
   saved.Restore(scene);
   bindings.Restore();
-  for (const auto& light : scene.data.lights) light->shadows = scene.shadows_enabled;
+  // Every light was drawn beside the others: the maps of the later places go now, so that a
+  // show that never lights two at once keeps none. A map is made again by the first frame that
+  // draws several lights; its programs are built.
+  for (const auto& light : scene.data.lights) {
+    light->shadows = scene.shadows_enabled;
+    light->ReleasePlacedShadowTextures();
+  }
 }
 
 }  // namespace

@@ -1,18 +1,22 @@
 // Shading the first shadowed light in the same draw as the image-based light, and every further
-// shadowed light in that draw too (each with a cube map of its own), changes how often the scene
-// is drawn, not what it shows: each case draws the same as with the ambient pass and an
-// additive pass per light.
+// shadowed light in that draw too (each with the cube map of its place in the draw), changes how
+// often the scene is drawn, not what it shows: each case draws the same as with the ambient pass
+// and an additive pass per light.
 
+#include <array>
 #include <functional>
+#include <set>
 
 #include <glm/gtc/matrix_transform.hpp>
 #include <gtest/gtest.h>
 
 #include "objects3d/context/rendercontext.h"
 #include "objects3d/procedural.h"
+#include "objects3d/shadow_faces.h"
 #include "render_scene.h"
 #include "support/gl_state.h"
 #include "util/light/light.h"
+#include "util/light/shadowcubemap.h"
 
 namespace {
 
@@ -151,6 +155,56 @@ TEST_F(OnePassLightTest, EveryShadowedLightInOneDrawLooksAsAnAdditivePassPerFurt
     const auto one_draw = RenderSampled(*scene, c.samples);
     EXPECT_LE(LargestDifference(one_draw, per_light), 2) << c.name;
   }
+  EXPECT_TRUE(NoGLError());
+}
+
+// The maps other than the shared one that the scenes' lights hold, each counted once.
+size_t PlacedMapsHeld(std::initializer_list<const Objects3D*> scenes) {
+  std::set<const ShadowCubeMap*> maps;
+  for (const Objects3D* scene : scenes) {
+    for (const auto& light : scene->data.lights) {
+      if (light->shadow_map != CurrentShadowCubeMap()) maps.insert(light->shadow_map.get());
+    }
+  }
+  maps.erase(nullptr);
+  return maps.size();
+}
+
+// Lights drawn together read a map each, kept from frame to frame, and a light that a frame
+// leaves out or draws alone holds no map but the shared one. When the first light goes out, the
+// second takes the first place and the third the second: the picture stays that of an
+// additive pass per light. A second scene's lights drawn together read the first scene's maps.
+TEST_F(OnePassLightTest, OnlyLightsDrawnTogetherHoldMapsBesideTheSharedOne) {
+  // All made before any draws: making a scene while a map exists asks for maps at its size.
+  auto scene = ThreeLightStage();
+  auto reference = ThreeLightStage();
+  auto second = ThreeLightStage();
+  reference->shadowed_lights_in_one_draw = 0;
+  reference->data.lights[0]->enabled = 0;
+  const auto per_light = RenderSampled(*reference, 0);
+  const struct {
+    std::array<uint8_t, 3> on;
+    size_t placed_maps;
+  } frames[] = {{{1, 1, 1}, 2}, {{0, 1, 1}, 1}, {{0, 1, 1}, 1}, {{1, 0, 0}, 0}};
+  const ShadowCubeMap* third_map = nullptr;
+  for (const auto& frame : frames) {
+    const auto at = &frame - frames;
+    for (size_t i = 0; i < 3; ++i) scene->data.lights[i]->enabled = frame.on[i];
+    const auto picture = RenderSampled(*scene, 0);
+    EXPECT_EQ(PlacedMapsHeld({scene.get()}), frame.placed_maps) << "frame " << at;
+    if (frame.on[0]) continue;
+    EXPECT_LE(LargestDifference(picture, per_light), 2) << "frame " << at;
+    // Drawn again, the third light reads the map it read before, whose faces still hold what it
+    // casts and are not drawn again.
+    if (third_map) {
+      EXPECT_EQ(scene->data.lights[2]->shadow_map.get(), third_map) << "frame " << at;
+      EXPECT_EQ(scene->shadow_faces->last_stats().faces_drawn, 0) << "frame " << at;
+    }
+    third_map = scene->data.lights[2]->shadow_map.get();
+  }
+  for (const auto& light : scene->data.lights) light->enabled = 1;
+  for (Objects3D* drawn : {scene.get(), second.get()}) RenderSampled(*drawn, 0);
+  EXPECT_EQ(PlacedMapsHeld({scene.get(), second.get()}), 2u) << "a second scene";
   EXPECT_TRUE(NoGLError());
 }
 

@@ -17,6 +17,7 @@
 #include "support/gl_state.h"
 #include "util/glstate/face_culling.h"
 #include "util/light/light.h"
+#include "util/light/shadowcubemap.h"
 #include "util/passtiming/passtiming.h"
 
 namespace {
@@ -91,6 +92,10 @@ TEST_F(WarmUpTest, NoLightSwitchedOnOrOffCompilesAfterIt) {
   for (const auto& light : scene->data.lights) light->enabled = 0;
   WarmUpShaderVariants(*scene, 0);
   EXPECT_EQ(scene->data.lights[0]->enabled, 0);
+  // The warm-up drew both lights in one draw, the second reading a map beside the shared one;
+  // a show that never lights both keeps no such map.
+  EXPECT_TRUE(!scene->data.lights[1]->shadow_map ||
+              scene->data.lights[1]->shadow_map == CurrentShadowCubeMap());
   const size_t variants = scene->render_context->VariantCount();
   struct Case {
     uint8_t lights, first, second;

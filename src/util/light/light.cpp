@@ -1,7 +1,5 @@
 #include "util/light/light.h"
 
-#include <utility>
-
 #include <glm/gtc/matrix_transform.hpp>
 
 #include "util/fbo/fbo.h"
@@ -52,16 +50,17 @@ void Light::UpdateMatrix() {
   transform = glm::translate(glm::mat4(1.0f), -glm::vec3(position));
 }
 
-void Light::CreateShadowTextures() {
-  if (shadow_map && shadow_map != CurrentShadowCubeMap()) {
-    CreateOwnShadowTextures();
-    return;
-  }
-  shadow_map = AcquireShadowCubeMap(shadow_size);
+void Light::CreateShadowTextures() { CreateShadowTexturesAt(shadow_map ? shadow_place_ : 0); }
+
+void Light::CreateShadowTexturesAt(uint32_t place) {
+  shadow_map = AcquireShadowCubeMap(shadow_size, place);
+  shadow_place_ = place;
 }
 
-void Light::CreateOwnShadowTextures() {
-  shadow_map = AcquireOwnShadowCubeMap(std::move(shadow_map), shadow_size);
+void Light::ReleasePlacedShadowTextures() {
+  if (shadow_place_ == 0) return;
+  shadow_map.reset();
+  shadow_place_ = 0;
 }
 
 glm::mat4 Light::BeginShadowFace(int32_t face, const ShadowFaceTexels* texels) {

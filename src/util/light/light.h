@@ -36,12 +36,17 @@ class Light {
   // transform = translation by minus the position.
   void UpdateMatrix();
   // Takes hold of the shared cube map (made at shadow_size when none exists). A light that
-  // holds a map of its own keeps it, at the side the shared map is asked for.
+  // holds the map of a later place in a draw keeps it (at the side asked for), so that a scene
+  // may call this before every frame without the draw having to make that map again.
   void CreateShadowTextures();
-  // Takes hold of a cube map of its own (kept from then on), for a pass that reads this light's
-  // shadow in the same draw as other lights'.
-  void CreateOwnShadowTextures();
-  // Starts rendering face 0-5 into the shared map: binds its framebuffer with that face as
+  // Takes hold of the map a draw that reads several lights' shadows at once reads the light at
+  // `place` from: 0 the shared map, else the map of that place, shared by every light drawn
+  // there.
+  void CreateShadowTexturesAt(uint32_t place);
+  // Lets go of the map of a later place, for a light no longer drawn beside others: the map
+  // goes with the last light holding it. The shared map is kept.
+  void ReleasePlacedShadowTextures();
+  // Starts rendering face 0-5 into the light's map: binds its framebuffer with that face as
   // depth, sets the viewport to the map's real size, depth test and writes on, polygon offset,
   // clears the depth. Returns the model-view root of the face (face view x transform). Without
   // `shadows`, without a map, or for a face outside 0-5: the identity and no GL change. With
@@ -72,7 +77,8 @@ class Light {
   int32_t shadow_size = 2048;
   uint32_t last_width = 0;
   uint32_t last_height = 0;
-  // The shared cube map, held from the first CreateShadowTextures; or the light's own.
+  // The shared cube map, held from the first CreateShadowTextures; or the map of the light's
+  // place in a draw that reads several lights.
   std::shared_ptr<ShadowCubeMap> shadow_map;
 
  private:
@@ -91,4 +97,6 @@ class Light {
   };
   SavedFaceState saved_;
   bool face_active_ = false;
+  // The place in a draw whose map shadow_map is.
+  uint32_t shadow_place_ = 0;
 };

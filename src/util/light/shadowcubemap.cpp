@@ -1,15 +1,17 @@
 #include "util/light/shadowcubemap.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "system/log.h"
 #include "util/fbo/fbo.h"
 
 namespace {
 
-// Not an owner: the lights holding the map own it, so it goes with the last of them.
+// Not an owner: the lights holding a map own it, so it goes with the last of them.
 struct SharedShadowMapState {
-  std::weak_ptr<ShadowCubeMap> current;
+  // The map of each place in a draw; place 0 is the shared map.
+  std::vector<std::weak_ptr<ShadowCubeMap>> places;
   int32_t requested_size = 0;
 };
 
@@ -58,30 +60,27 @@ ShadowCubeMap::~ShadowCubeMap() {
   if (texture_ != 0) glDeleteTextures(1, &texture_);
 }
 
-std::shared_ptr<ShadowCubeMap> AcquireShadowCubeMap(int32_t size) {
+std::shared_ptr<ShadowCubeMap> AcquireShadowCubeMap(int32_t size, uint32_t place) {
   SharedShadowMapState& state = State();
-  std::shared_ptr<ShadowCubeMap> map = state.current.lock();
-  const int32_t requested = state.requested_size;
+  if (state.places.size() <= place) state.places.resize(place + 1);
+  std::shared_ptr<ShadowCubeMap> map = state.places[place].lock();
+  int32_t side = map ? map->size() : size;
+  if (place > 0) {
+    if (const std::shared_ptr<ShadowCubeMap> shared = state.places[0].lock()) side = shared->size();
+  }
+  if (state.requested_size > 0) side = state.requested_size;
   if (!map) {
-    map = std::make_shared<ShadowCubeMap>(requested > 0 ? requested : size);
-    state.current = map;
-  } else if (requested > 0 && map->size() != std::min(requested, ShadowCubeMap::kMaxSide)) {
-    map->Resize(requested);
+    map = std::make_shared<ShadowCubeMap>(side);
+    state.places[place] = map;
+  } else if (map->size() != std::min(side, ShadowCubeMap::kMaxSide)) {
+    map->Resize(side);
   }
   return map;
 }
 
-std::shared_ptr<ShadowCubeMap> AcquireOwnShadowCubeMap(std::shared_ptr<ShadowCubeMap> held,
-                                                       int32_t size) {
-  SharedShadowMapState& state = State();
-  const std::shared_ptr<ShadowCubeMap> shared = state.current.lock();
-  int32_t side = shared ? shared->size() : size;
-  if (state.requested_size > 0) side = std::min(state.requested_size, ShadowCubeMap::kMaxSide);
-  if (!held || held == shared) return std::make_shared<ShadowCubeMap>(side);
-  if (held->size() != side) held->Resize(side);
-  return held;
-}
-
 void RequestShadowCubeMapSize(int32_t size) { State().requested_size = size > 0 ? size : 0; }
 
-std::shared_ptr<ShadowCubeMap> CurrentShadowCubeMap() { return State().current.lock(); }
+std::shared_ptr<ShadowCubeMap> CurrentShadowCubeMap() {
+  const SharedShadowMapState& state = State();
+  return state.places.empty() ? nullptr : state.places[0].lock();
+}

@@ -1,9 +1,13 @@
 #pragma once
-// The depth cube map every light renders its shadow into, with the depth-only framebuffer its
+// The depth cube maps lights render their shadows into, with the depth-only framebuffer their
 // faces are drawn through. Lights share one map, so they cast their shadows one after
-// another; a light whose shadow is read in the same draw as others' holds a map of its own. The map lives as long as a light holds it; AcquireShadowCubeMap hands out the
-// current one and makes it when there is none. A new size asked for is given to that one map
-// in place, so every light holding it sees the new size and no old map stays alive beside it.
+// another. A draw that reads several lights' shadows at once reads each from the map of its
+// place in the draw: the shared map for the first, and for each further place a map of that
+// place, which every light drawn there shares. So the maps alive are as many as the most lights
+// a draw reads together, however many lights and scenes there are. A map lives as long as a
+// light holds it; AcquireShadowCubeMap hands out the current one and makes it when there is
+// none. A new size asked for is given to the maps in place, so every light holding one sees the
+// new size and no old map stays alive beside it.
 
 #include <array>
 #include <cstddef>
@@ -70,16 +74,12 @@ class ShadowCubeMap {
   std::unique_ptr<FBO> fbo_;
 };
 
-// The shared map; made at `size` when none exists, resized when another size has been
-// requested.
-std::shared_ptr<ShadowCubeMap> AcquireShadowCubeMap(int32_t size);
-// Asks for the shared map at a new side: the next acquisition makes it when the current one
-// differs. 0 goes back to the size of the first light that asks.
+// The map of `place` in a draw (0, the shared map, also for a light drawn alone); made when
+// none exists, resized when another size has been requested. The shared map is made at `size`;
+// a later place's map follows the shared map's side (`size` when there is no shared map).
+std::shared_ptr<ShadowCubeMap> AcquireShadowCubeMap(int32_t size, uint32_t place = 0);
+// Asks for the maps at a new side: the next acquisition of each resizes it. 0 goes back to the
+// size of the first light that asks.
 void RequestShadowCubeMapSize(int32_t size);
-// A map for one holder alone, for a light whose shadow is read in the same draw as another
-// light's: `held` when it is such a map already, else a new one; either at the shared map's side
-// (as last requested, else as it is), or `size` when there is no shared map.
-std::shared_ptr<ShadowCubeMap> AcquireOwnShadowCubeMap(std::shared_ptr<ShadowCubeMap> held,
-                                                       int32_t size);
-// The map as it is now; null when no light holds one.
+// The shared map as it is now; null when no light holds one.
 std::shared_ptr<ShadowCubeMap> CurrentShadowCubeMap();
