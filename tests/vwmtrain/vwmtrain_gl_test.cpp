@@ -6,9 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <chrono>
 #include <cstdlib>
 #include <memory>
 #include <set>
+#include <thread>
 
 #include "effects/skybox.h"
 #include "scenes/scene_vwmtrain/keyboardkeys.h"
@@ -144,7 +146,10 @@ TEST_F(VWMTrainGLTest, NoElementSwitchedOnBuildsAProgram) {
   }
 }
 
-TEST_F(VWMTrainGLTest, FullScreenTextModeShowsOnlyTheTextLayer) {
+// The text-mode layer also runs on the music's clock: held at one moment, its picture stays
+// however much wall-clock time passes (a capture draws slower than the show plays); moved on,
+// it moves.
+TEST_F(VWMTrainGLTest, FullScreenTextModeShowsOnlyTheTextLayerOnTheMusicsClock) {
   // The fire without burning leaves the text screen empty: the frame is black, with nothing of
   // the lit stage, the greetings or the laser.
   Set("asciiFullScreen", 1);
@@ -163,6 +168,18 @@ TEST_F(VWMTrainGLTest, FullScreenTextModeShowsOnlyTheTextLayer) {
   }
   EXPECT_GT(on_palette, pixels.size() / 4 * 8 / 10);
   EXPECT_GE(colours.size(), 3u);
+  manager_->music->SetPaused(true);
+  for (const float rotozoom : {1.0f, 0.0f}) {  // the fire burns again
+    Set("asciiScene", rotozoom);
+    Set("fireBurn", 1);
+    manager_->music->SetPositionSeconds(10.0);
+    // The rotozoom draws before it steps: a step shows on the frame after.
+    const Pixels held = Frames(2);
+    std::this_thread::sleep_for(std::chrono::milliseconds(120));  // several steps of either clock
+    EXPECT_TRUE(Frames(2) == held) << "rotozoom " << rotozoom;
+    manager_->music->SetPositionSeconds(10.5);
+    EXPECT_FALSE(Frames(1) == held) << "rotozoom " << rotozoom;
+  }
 }
 
 // The stage frame clears all of the scene buffer itself, so the frame composer leaves that
