@@ -9,7 +9,7 @@ import picture
 import productions
 
 TITLE = "Cindercoil"
-SHOW_SECONDS = 181      # 416 beats at 140 a minute and the closing chord
+SHOW_SECONDS = 179      # 416 beats at 140 a minute and the closing chord's echo
 SCREEN = dict(left=0.38, top=0.3, right=0.62, bottom=0.62)
 BARS = picture.hue_between(170.0, 250.0)
 
