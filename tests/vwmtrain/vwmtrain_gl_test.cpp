@@ -15,6 +15,8 @@
 #include "effects/skybox.h"
 #include "scenes/scene_vwmtrain/keyboardkeys.h"
 #include "scenes/scene_vwmtrain/vwmtrain.h"
+#include "scenes/framemath.h"
+#include "scenes/scene_wm20text/wm20text.h"
 #include "scenes/scenemanager.h"
 #include "support/gl_fixture.h"
 #include "support/main_pass_states.h"
@@ -65,9 +67,11 @@ class VWMTrainGLTest : public GLTest {
     const ProductionSceneTable table = {{6, {{"VWMTrain", [this] { return MakeScene(); }}}}};
     manager_ = std::make_unique<SceneManager>(table);
     // Every track at its default: the show's choreography must not decide what this sees.
-    for (MusicTrackEntry& entry : manager_->music->tracks)
-      entry.track->keys = {SyncKey{0, entry.default_value, SyncKeyType::Step}};
-    Set("ActiveScene1st", 0);
+    if (!KeepsShowTracks()) {
+      for (MusicTrackEntry& entry : manager_->music->tracks)
+        entry.track->keys = {SyncKey{0, entry.default_value, SyncKeyType::Step}};
+      Set("ActiveScene1st", 0);
+    }
     target_ = std::make_unique<RenderTarget>(kWidth, kHeight);
   }
   void TearDown() override {
@@ -97,6 +101,7 @@ class VWMTrainGLTest : public GLTest {
 
   virtual std::unique_ptr<Scene> MakeScene() { return std::make_unique<VWMTrain>(); }
   virtual uint32_t SceneBufferSamples() const { return 0; }
+  virtual bool KeepsShowTracks() const { return false; }
 
   std::unique_ptr<SceneManager> manager_;
   std::unique_ptr<RenderTarget> target_;
@@ -494,3 +499,59 @@ TEST_F(VWMTrainGLTest, TheSkyLeavesNothingOfAnUnclearedTarget) {
   }
   sky.size = show_size;
 }
+
+namespace {
+
+// The train scene with production 6's own tracks, as the show plays them.
+class VWMTrainShowGLTest : public VWMTrainGLTest {
+ protected:
+  bool KeepsShowTracks() const override { return true; }
+};
+
+// Wherever the show has the text scene's lines (names, credits, title) up over the stage with
+// the monitor, none of their pixels falls in the monitor's box in the picture: a name must
+// neither hide behind the monitor nor cover the greetings typed on its screen.
+TEST_F(VWMTrainShowGLTest, NoNameStandsOverTheMonitor) {
+  Music& music = *manager_->music;
+  WM20Text names;
+  names.music = &music;
+  names.Init();
+  names.Resize(kWidth, kHeight);
+  music.SetPaused(true);
+  music.bpm = music.GetSyncValue("bpm");
+  const auto value = [&](const char* name) { return music.GetSyncValue(name); };
+  const auto slot = [&](const char* name) { return SceneSlotIndex(value(name), 0, 3); };
+  for (int row = 0; row < 3392; row += 2) {  // the show's rows
+    music.SetRow(row);
+    const bool lines = (slot("ActiveScene2nd") == 2u || slot("ActiveScene4rd") == 2u) &&
+                       std::max(value("textFade"), value("textFade2")) > 0.02f;
+    const bool monitor = slot("ActiveScene1st") == 0u && value("asciiFullScreen") <= 0.5f &&
+                         value("crtmEnabled") > 0.5f;
+    if (!lines || !monitor) continue;
+    Frames(1);
+    glm::vec3 lo, hi;
+    scene().stage().GetNodeBBox("crt", lo, hi);
+    const Camera& camera = *scene().stage().data.cameras.front();
+    glm::vec2 low(1e9f), high(-1e9f);  // the box's corners in the picture, in pixels
+    for (int corner = 0; corner < 8; ++corner) {
+      const glm::vec3 point(corner & 1 ? hi.x : lo.x, corner & 2 ? hi.y : lo.y,
+                            corner & 4 ? hi.z : lo.z);
+      const glm::vec4 clip = camera.projection * camera.view * glm::vec4(point, 1.0f);
+      const glm::vec2 at = (glm::vec2(clip) / clip.w * 0.5f + 0.5f) * glm::vec2(kWidth, kHeight);
+      low = glm::min(low, at);
+      high = glm::max(high, at);
+    }
+    target_->Bind();
+    glClearColor(0, 0, 0, 0);
+    glClear(GL_COLOR_BUFFER_BIT);
+    names.Render();
+    const Pixels pixels = target_->ReadPixels();
+    int covered = 0;
+    for (int y = std::max(0, int(low.y)); y <= std::min(kHeight - 1, int(high.y)); ++y)
+      for (int x = std::max(0, int(low.x)); x <= std::min(kWidth - 1, int(high.x)); ++x)
+        covered += PixelOf(pixels, kWidth, x, y)[3] > 8;
+    EXPECT_EQ(covered, 0) << "row " << row << " (" << row * 60.0 / (8 * music.bpm) << " s)";
+  }
+}
+
+}  // namespace
