@@ -209,12 +209,16 @@ void FillMagenta(const FBO& fbo) {
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
 }
 
-bool WasDrawn(const FBO& fbo) {
+std::array<uint8_t, 4> CentrePixel(const FBO& fbo) {
   std::array<uint8_t, 4> pixel{};
   glBindFramebuffer(GL_FRAMEBUFFER, fbo.framebuffer);
   glReadPixels(fbo.width / 2, fbo.height / 2, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel.data());
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
-  return pixel != std::array<uint8_t, 4>{255, 0, 255, 255};
+  return pixel;
+}
+
+bool WasDrawn(const FBO& fbo) {
+  return CentrePixel(fbo) != std::array<uint8_t, 4>{255, 0, 255, 255};
 }
 
 // The monitor's two pictures are drawn only on frames whose screen shows them (or on every
@@ -244,6 +248,8 @@ TEST_F(VWMTrainGLTest, TheMonitorsPicturesAreDrawnOnlyWhenShown) {
     EXPECT_EQ(Frames(1), every_frame) << c.name;
     EXPECT_EQ(WasDrawn(text_layer), c.text_layer) << c.name;
     EXPECT_EQ(WasDrawn(greetings), c.greetings) << c.name;
+    // Drawn, the greetings picture is opaque between the letters: the screen shows no stage.
+    if (c.greetings) EXPECT_EQ(CentrePixel(greetings)[3], 255) << c.name;
   }
 }
 
