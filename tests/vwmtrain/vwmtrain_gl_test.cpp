@@ -12,6 +12,8 @@
 #include <set>
 #include <thread>
 
+#include <glm/gtc/matrix_transform.hpp>
+
 #include "effects/skybox.h"
 #include "scenes/scene_vwmtrain/keyboardkeys.h"
 #include "scenes/scene_vwmtrain/vwmtrain.h"
@@ -538,12 +540,11 @@ TEST_F(VWMTrainShowGLTest, NoNameStandsOverTheMonitor) {
     glm::vec3 lo, hi;
     scene().stage().GetNodeBBox("crt", lo, hi);
     const Camera& camera = *scene().stage().data.cameras.front();
-    glm::vec2 low(1e9f), high(-1e9f);  // the box's corners in the picture, in pixels
+    glm::vec3 low(1e9f), high(-1e9f);  // the box's corners in the picture, in pixels
     for (int corner = 0; corner < 8; ++corner) {
-      const glm::vec3 point(corner & 1 ? hi.x : lo.x, corner & 2 ? hi.y : lo.y,
-                            corner & 4 ? hi.z : lo.z);
-      const glm::vec4 clip = camera.projection * camera.view * glm::vec4(point, 1.0f);
-      const glm::vec2 at = (glm::vec2(clip) / clip.w * 0.5f + 0.5f) * glm::vec2(kWidth, kHeight);
+      const glm::vec3 side(corner & 1, (corner >> 1) & 1, (corner >> 2) & 1);
+      const glm::vec3 at = glm::project(glm::mix(lo, hi, side), camera.view, camera.projection,
+                                        glm::vec4(0, 0, kWidth, kHeight));
       low = glm::min(low, at);
       high = glm::max(high, at);
     }
