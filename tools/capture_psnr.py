@@ -66,7 +66,7 @@ import player  # noqa: E402
 
 # The productions that draw 3D scenes, with the seconds of their shows; production 0 (the model
 # viewer) plays on as long as no key is pressed and is captured for its song's length.
-SHOWS = {0: 63.7, 4: 63.0, 5: 92.6, 6: 181.0}
+SHOWS = {0: 63.7, 4: 63.0, 5: 92.6, 6: 179.3}
 # A show that ends by itself may hold a few frames more or less than its nominal length.
 FRAME_SLACK = 45
 LOAD_TIMEOUT = 600.0

@@ -10,7 +10,7 @@ lame, so that what the scenes read from the notes is what is heard.
   productions 0, 3, 4: teodan-07-instrumental.mp3, Quenbry_-_Tidewheel.mp3, Quenbry-Saltglass.mp3
 
 Sections, as beat (sync row at 8 rows a beat):
-  wendmoor2020, 140 BPM, 416 beats (~181 s with the tail): intro 0 (0), build 64 (512),
+  wendmoor2020, 140 BPM, 416 beats (~179 s with the tail): intro 0 (0), build 64 (512),
     main 128 (1024), break 256 (2048), finale 320 (2560), closing chord 408 (3264).
     Note tracks 0-15: Kick Snare Clap HiHat OpenHat Crash Toms Perc Bass Pad Strings Lead
     Pluck Bell Keys FX; Keys (14) opens with a run over keys 48..108 and arpeggiates chords.

@@ -1,6 +1,6 @@
 """Two AVI captures of production 6's first seconds at 640 x 360 hold the same frames, one of
 them made while busy loops slow the drawing: frame N of a capture shows the show at N / 30 s,
-however long the frames took. The stretch runs into the text-mode rotozoom (7-13.7 s) and the
+however long the frames took. The stretch runs into the text-mode rotozoom (10.3-13.7 s) and the
 fire on the monitor's screen after it, whose steps once followed the wall clock.
 
 The frames are compared by ffmpeg's per-frame checksums. Needs the capture player build

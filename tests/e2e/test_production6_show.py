@@ -9,14 +9,13 @@ import picture
 import productions
 
 TITLE = "Cindercoil"
-SHOW_SECONDS = 181      # 416 beats at 140 a minute and the closing chord
+SHOW_SECONDS = 179      # 416 beats at 140 a minute and the closing chord's echo
 SCREEN = dict(left=0.38, top=0.3, right=0.62, bottom=0.62)
 BARS = picture.hue_between(170.0, 250.0)
 
 
 def text_mode(shot):
-    """The rotozoom's coloured blocks over the whole picture (held at half brightness under the
-    title, so a good share rather than most of it)."""
+    """The rotozoom's coloured blocks over the whole picture."""
     vivid = shot.share(picture.is_vivid)
     return vivid >= 0.15, vivid
 
@@ -43,7 +42,7 @@ def greetings(shot):
 
 
 # (name, from, to: seconds of the show, check).
-MOMENTS = [("text-mode", 7.5, 13.5, text_mode), ("spectrum-bars", 57.0, 108.0, spectrum_bars),
+MOMENTS = [("text-mode", 10.5, 13.5, text_mode), ("spectrum-bars", 57.0, 108.0, spectrum_bars),
            ("greetings", 110.0, 136.5, greetings)]
 
 

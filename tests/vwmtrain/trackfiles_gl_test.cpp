@@ -41,6 +41,10 @@ const std::set<std::pair<uint32_t, std::string>> kMayHoldTheirDefault = {
     {5, "greetSpacing"},
     // The spectrum field's depth offset is keyed to follow its newest row at this spacing.
     {6, "fftrSpacing"},
+    // Plain bars are all one cyan and melt into one flat shape: the show keeps voxel columns.
+    {6, "fftrVoxelize"},
+    // The keyboard grows into place on the floor rather than rising through it.
+    {6, "keybY"},
     // Opened by the train scene but drawing nothing.
     {6, "rastaXRange"}, {6, "rastaZRange"}, {6, "rastaScale"}, {6, "rastaMoveSpeed"},
     {6, "billEnable"}, {6, "billX"}, {6, "billY"}, {6, "billZ"}, {6, "trainRotate"},

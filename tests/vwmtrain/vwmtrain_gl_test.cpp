@@ -6,13 +6,19 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <chrono>
 #include <cstdlib>
 #include <memory>
 #include <set>
+#include <thread>
+
+#include <glm/gtc/matrix_transform.hpp>
 
 #include "effects/skybox.h"
 #include "scenes/scene_vwmtrain/keyboardkeys.h"
 #include "scenes/scene_vwmtrain/vwmtrain.h"
+#include "scenes/framemath.h"
+#include "scenes/scene_wm20text/wm20text.h"
 #include "scenes/scenemanager.h"
 #include "support/gl_fixture.h"
 #include "support/main_pass_states.h"
@@ -63,9 +69,11 @@ class VWMTrainGLTest : public GLTest {
     const ProductionSceneTable table = {{6, {{"VWMTrain", [this] { return MakeScene(); }}}}};
     manager_ = std::make_unique<SceneManager>(table);
     // Every track at its default: the show's choreography must not decide what this sees.
-    for (MusicTrackEntry& entry : manager_->music->tracks)
-      entry.track->keys = {SyncKey{0, entry.default_value, SyncKeyType::Step}};
-    Set("ActiveScene1st", 0);
+    if (!KeepsShowTracks()) {
+      for (MusicTrackEntry& entry : manager_->music->tracks)
+        entry.track->keys = {SyncKey{0, entry.default_value, SyncKeyType::Step}};
+      Set("ActiveScene1st", 0);
+    }
     target_ = std::make_unique<RenderTarget>(kWidth, kHeight);
   }
   void TearDown() override {
@@ -95,6 +103,7 @@ class VWMTrainGLTest : public GLTest {
 
   virtual std::unique_ptr<Scene> MakeScene() { return std::make_unique<VWMTrain>(); }
   virtual uint32_t SceneBufferSamples() const { return 0; }
+  virtual bool KeepsShowTracks() const { return false; }
 
   std::unique_ptr<SceneManager> manager_;
   std::unique_ptr<RenderTarget> target_;
@@ -144,7 +153,10 @@ TEST_F(VWMTrainGLTest, NoElementSwitchedOnBuildsAProgram) {
   }
 }
 
-TEST_F(VWMTrainGLTest, FullScreenTextModeShowsOnlyTheTextLayer) {
+// The text-mode layer also runs on the music's clock: held at one moment, its picture stays
+// however much wall-clock time passes (a capture draws slower than the show plays); moved on,
+// it moves.
+TEST_F(VWMTrainGLTest, FullScreenTextModeShowsOnlyTheTextLayerOnTheMusicsClock) {
   // The fire without burning leaves the text screen empty: the frame is black, with nothing of
   // the lit stage, the greetings or the laser.
   Set("asciiFullScreen", 1);
@@ -163,6 +175,18 @@ TEST_F(VWMTrainGLTest, FullScreenTextModeShowsOnlyTheTextLayer) {
   }
   EXPECT_GT(on_palette, pixels.size() / 4 * 8 / 10);
   EXPECT_GE(colours.size(), 3u);
+  manager_->music->SetPaused(true);
+  for (const float rotozoom : {1.0f, 0.0f}) {  // the fire burns again
+    Set("asciiScene", rotozoom);
+    Set("fireBurn", 1);
+    manager_->music->SetPositionSeconds(10.0);
+    // The rotozoom draws before it steps: a step shows on the frame after.
+    const Pixels held = Frames(2);
+    std::this_thread::sleep_for(std::chrono::milliseconds(120));  // several steps of either clock
+    EXPECT_TRUE(Frames(2) == held) << "rotozoom " << rotozoom;
+    manager_->music->SetPositionSeconds(10.5);
+    EXPECT_FALSE(Frames(1) == held) << "rotozoom " << rotozoom;
+  }
 }
 
 // The stage frame clears all of the scene buffer itself, so the frame composer leaves that
@@ -187,12 +211,16 @@ void FillMagenta(const FBO& fbo) {
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
 }
 
-bool WasDrawn(const FBO& fbo) {
+std::array<uint8_t, 4> CentrePixel(const FBO& fbo) {
   std::array<uint8_t, 4> pixel{};
   glBindFramebuffer(GL_FRAMEBUFFER, fbo.framebuffer);
   glReadPixels(fbo.width / 2, fbo.height / 2, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel.data());
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
-  return pixel != std::array<uint8_t, 4>{255, 0, 255, 255};
+  return pixel;
+}
+
+bool WasDrawn(const FBO& fbo) {
+  return CentrePixel(fbo) != std::array<uint8_t, 4>{255, 0, 255, 255};
 }
 
 // The monitor's two pictures are drawn only on frames whose screen shows them (or on every
@@ -222,6 +250,8 @@ TEST_F(VWMTrainGLTest, TheMonitorsPicturesAreDrawnOnlyWhenShown) {
     EXPECT_EQ(Frames(1), every_frame) << c.name;
     EXPECT_EQ(WasDrawn(text_layer), c.text_layer) << c.name;
     EXPECT_EQ(WasDrawn(greetings), c.greetings) << c.name;
+    // Drawn, the greetings picture is opaque between the letters: the screen shows no stage.
+    if (c.greetings) EXPECT_EQ(CentrePixel(greetings)[3], 255) << c.name;
   }
 }
 
@@ -477,3 +507,58 @@ TEST_F(VWMTrainGLTest, TheSkyLeavesNothingOfAnUnclearedTarget) {
   }
   sky.size = show_size;
 }
+
+namespace {
+
+// The train scene with production 6's own tracks, as the show plays them.
+class VWMTrainShowGLTest : public VWMTrainGLTest {
+ protected:
+  bool KeepsShowTracks() const override { return true; }
+};
+
+// Wherever the show has the text scene's lines (names, credits, title) up over the stage with
+// the monitor, none of their pixels falls in the monitor's box in the picture: a name must
+// neither hide behind the monitor nor cover the greetings typed on its screen.
+TEST_F(VWMTrainShowGLTest, NoNameStandsOverTheMonitor) {
+  Music& music = *manager_->music;
+  WM20Text names;
+  names.music = &music;
+  names.Init();
+  names.Resize(kWidth, kHeight);
+  music.SetPaused(true);
+  music.bpm = music.GetSyncValue("bpm");
+  const auto value = [&](const char* name) { return music.GetSyncValue(name); };
+  const auto slot = [&](const char* name) { return SceneSlotIndex(value(name), 0, 3); };
+  for (int row = 0; row < 3392; row += 2) {  // the show's rows
+    music.SetRow(row);
+    const bool lines = (slot("ActiveScene2nd") == 2u || slot("ActiveScene4rd") == 2u) &&
+                       std::max(value("textFade"), value("textFade2")) > 0.02f;
+    const bool monitor = slot("ActiveScene1st") == 0u && value("asciiFullScreen") <= 0.5f &&
+                         value("crtmEnabled") > 0.5f;
+    if (!lines || !monitor) continue;
+    Frames(1);
+    glm::vec3 lo, hi;
+    scene().stage().GetNodeBBox("crt", lo, hi);
+    const Camera& camera = *scene().stage().data.cameras.front();
+    glm::vec3 low(1e9f), high(-1e9f);  // the box's corners in the picture, in pixels
+    for (int corner = 0; corner < 8; ++corner) {
+      const glm::vec3 side(corner & 1, (corner >> 1) & 1, (corner >> 2) & 1);
+      const glm::vec3 at = glm::project(glm::mix(lo, hi, side), camera.view, camera.projection,
+                                        glm::vec4(0, 0, kWidth, kHeight));
+      low = glm::min(low, at);
+      high = glm::max(high, at);
+    }
+    target_->Bind();
+    glClearColor(0, 0, 0, 0);
+    glClear(GL_COLOR_BUFFER_BIT);
+    names.Render();
+    const Pixels pixels = target_->ReadPixels();
+    int covered = 0;
+    for (int y = std::max(0, int(low.y)); y <= std::min(kHeight - 1, int(high.y)); ++y)
+      for (int x = std::max(0, int(low.x)); x <= std::min(kWidth - 1, int(high.x)); ++x)
+        covered += PixelOf(pixels, kWidth, x, y)[3] > 8;
+    EXPECT_EQ(covered, 0) << "row " << row << " (" << row * 60.0 / (8 * music.bpm) << " s)";
+  }
+}
+
+}  // namespace

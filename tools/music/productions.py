@@ -120,6 +120,9 @@ def wendmoor2020():
                          + parts["keys"])
     song = _song_from_parts("wendmoor2020", 140.0, composer, parts, WENDMOOR_TRACKS,
                             lead_beats=0.04)
+    # The closing chord's echo is cut after a second: the show's picture fades out with it, and
+    # a longer tail would only hold the ended show on a silent screen.
+    song.tail_seconds = 1.0
     song.sections = _merge_sections(plan, composer)
     pad = song.track("Pad")
     pad.cc = [(beat, 1, value) for (_, beat), (_, _, value) in zip(composer.section_starts, plan)]

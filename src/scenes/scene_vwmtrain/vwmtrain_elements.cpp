@@ -159,7 +159,13 @@ void VWMTrain::UpdateTrain() {
 
 void VWMTrain::RenderText() {
   const GreetingSettings settings = GreetingSettings::FromTracks(Reader());
+  // The picture is cleared to opaque black: the monitor's screen shows its alpha, and a clear
+  // one would let the stage behind show through between the letters.
+  std::array<GLfloat, 4> clear{};
+  glGetFloatv(GL_COLOR_CLEAR_VALUE, clear.data());
+  glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
   textFbo_->Bind();
+  glClearColor(clear[0], clear[1], clear[2], clear[3]);
   text_->SetGLState();
   text_->SetFaceSize(settings.face_size);
   glColor4f(0.2f, 1.0f, 0.2f, 1.0f);
