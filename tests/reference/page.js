@@ -7,17 +7,55 @@ import * as THREE from 'three';
 import { GLTFLoader } from 'three/addons/loaders/GLTFLoader.js';
 
 // Our renderer lights from the environment with the single-scattering split sum of glTF's
-// reference viewer: specular = radiance x (F0 A + B), diffuse = base colour x irradiance.
-// three.js adds a multiple-scattering term (up to twice as bright on rough metals) and takes
-// its energy out of the diffuse part; both are switched off here so that the pictures differ
-// only where a renderer is wrong, not by a modelling choice.
-function useSingleScattering() {
+// reference viewer: specular = radiance x (F0 A + B), diffuse = base colour x irradiance, A and B
+// integrated over the GGX lobe. three.js adds a multiple-scattering term (up to twice as bright
+// on rough metals) and takes its energy out of the diffuse part; and it takes A and B from a
+// fitted curve ("environmentBRDF", Physically Based Shading on Mobile), which at roughness 1
+// gives A + B = 0.45 where the integral gives 0.31 head-on (a rough metal a third too bright).
+// Both are replaced here, the fit by the integral it fits, so that the pictures differ only
+// where a renderer is wrong, not by a modelling choice.
+const kIntegratedDfg = `vec2 DFGApprox( const in vec3 normal, const in vec3 viewDir, const in float roughness ) {
+	// GGX half vectors importance-sampled along a Hammersley sequence, Smith-Schlick visibility
+	// with k = alpha / 2, Schlick's Fresnel split into the parts that scale F0 and add to it.
+	float dotNV = clamp( dot( normal, viewDir ), 1e-4, 1.0 );
+	float alpha = roughness * roughness;
+	float k = alpha / 2.0;
+	vec3 V = vec3( sqrt( 1.0 - dotNV * dotNV ), 0.0, dotNV );
+	vec2 sum = vec2( 0.0 );
+	const uint COUNT = 64u;
+	for ( uint i = 0u; i < COUNT; ++i ) {
+		uint bits = ( i << 16u ) | ( i >> 16u );
+		bits = ( ( bits & 0x55555555u ) << 1u ) | ( ( bits & 0xAAAAAAAAu ) >> 1u );
+		bits = ( ( bits & 0x33333333u ) << 2u ) | ( ( bits & 0xCCCCCCCCu ) >> 2u );
+		bits = ( ( bits & 0x0F0F0F0Fu ) << 4u ) | ( ( bits & 0xF0F0F0F0u ) >> 4u );
+		bits = ( ( bits & 0x00FF00FFu ) << 8u ) | ( ( bits & 0xFF00FF00u ) >> 8u );
+		vec2 xi = vec2( float( i ) / float( COUNT ), float( bits ) * 2.3283064365386963e-10 );
+		float phi = 2.0 * PI * xi.x;
+		float cosTheta = sqrt( ( 1.0 - xi.y ) / ( 1.0 + ( alpha * alpha - 1.0 ) * xi.y ) );
+		float sinTheta = sqrt( 1.0 - cosTheta * cosTheta );
+		vec3 H = vec3( sinTheta * cos( phi ), sinTheta * sin( phi ), cosTheta );
+		vec3 L = 2.0 * dot( V, H ) * H - V;
+		if ( L.z <= 0.0 ) continue;
+		float dotVH = saturate( dot( V, H ) );
+		float visibility = L.z / ( L.z * ( 1.0 - k ) + k ) / ( dotNV * ( 1.0 - k ) + k ) *
+		                   dotVH / H.z;
+		float fresnel = pow( 1.0 - dotVH, 5.0 );
+		sum += visibility * vec2( 1.0 - fresnel, fresnel );
+	}
+	return sum / float( COUNT );
+}
+`;
+
+function useSingleScatteringSplitSum() {
+  let chunk = THREE.ShaderChunk.lights_physical_pars_fragment;
+  const fit = chunk.match(/vec2 DFGApprox\([^]*?\n}\n/);
+  if (!fit) throw new Error('three.js lighting code has changed: DFGApprox');
+  chunk = chunk.replace(fit[0], kIntegratedDfg);
   const replacements = [
     ['reflectedLight.indirectSpecular += multiScattering * cosineWeightedIrradiance;', ''],
     ['vec3 diffuse = material.diffuseColor * ( 1.0 - max( max( totalScattering.r, totalScattering.g ), totalScattering.b ) );',
      'vec3 diffuse = material.diffuseColor;'],
   ];
-  let chunk = THREE.ShaderChunk.lights_physical_pars_fragment;
   for (const [from, to] of replacements) {
     if (!chunk.includes(from)) throw new Error('three.js lighting code has changed: ' + from);
     chunk = chunk.replace(from, to);
@@ -25,7 +63,7 @@ function useSingleScattering() {
   THREE.ShaderChunk.lights_physical_pars_fragment = chunk;
 }
 
-useSingleScattering();
+useSingleScatteringSplitSum();
 
 function loadImage(url) {
   return new Promise((resolve, reject) => {

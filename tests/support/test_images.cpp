@@ -88,3 +88,16 @@ double Psnr(const Pixels& a, const Pixels& b) {
   if (squares == 0.0) return 1000.0;
   return 10.0 * std::log10(255.0 * 255.0 / (squares / static_cast<double>(count)));
 }
+
+glm::vec3 CubeFaceDirection(int face, float s, float t) {
+  const float sc = 2.0f * s - 1.0f;
+  const float tc = 2.0f * t - 1.0f;
+  switch (face) {
+    case 0: return {-1.0f, -tc, sc};
+    case 1: return {1.0f, -tc, -sc};
+    case 2: return {sc, -1.0f, -tc};
+    case 3: return {sc, 1.0f, tc};
+    case 4: return {-sc, -tc, -1.0f};
+    default: return {sc, -tc, 1.0f};
+  }
+}

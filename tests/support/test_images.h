@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include <glm/glm.hpp>
+
 using Pixels = std::vector<uint8_t>;
 
 void WritePng(const std::string& path, int width, int height, int channels, const Pixels& pixels);
@@ -21,3 +23,7 @@ Pixels Solid(int width, int height, std::vector<uint8_t> colour);
 // Peak signal-to-noise ratio of two RGBA pictures of one size over their colour channels (alpha
 // left out), in dB; 1000 for identical pictures.
 double Psnr(const Pixels& a, const Pixels& b);
+
+// The direction that meets cube face f (order -X, +X, -Y, +Y, -Z, +Z) at texture coordinates
+// (s, t), t = 0 being the top row of the face image, after GL's cube-map face table.
+glm::vec3 CubeFaceDirection(int face, float s, float t);

@@ -140,11 +140,13 @@ vec3 iblShading(MaterialInfo m, vec3 n, vec3 v)
     vec3 r_world = u_EyeToWorld * reflect(-v, n);
     vec2 brdf = texture(u_brdfLUT, vec2(NdotV, m.perceptualRoughness)).rg;
     vec3 diffuse_light = texture(u_DiffuseEnvSampler, n_world).rgb;
+    // The prefiltered environment holds linear light, level m of the n filtered for roughness
+    // m / (n - 1).
 #ifdef USE_TEX_LOD
     float lod = m.perceptualRoughness * float(max(u_MipCount - 1, 0));
-    vec3 specular_light = sRGBToLinear(textureLod(u_SpecularEnvSampler, r_world, lod).rgb);
+    vec3 specular_light = textureLod(u_SpecularEnvSampler, r_world, lod).rgb;
 #else
-    vec3 specular_light = sRGBToLinear(texture(u_SpecularEnvSampler, r_world).rgb);
+    vec3 specular_light = texture(u_SpecularEnvSampler, r_world).rgb;
 #endif
     vec3 diffuse = diffuse_light * m.diffuseColor;
     vec3 specular = specular_light * (m.f0 * brdf.x + brdf.y);

@@ -2,21 +2,20 @@
 // Prefilters an environment cube map for one roughness: the GGX-weighted average of the
 // environment around the direction, with the view taken along the normal (so reflection, normal
 // and view coincide). Directions are importance-sampled from the GGX distribution along a
-// Hammersley sequence; each sample reads a mip level of the source matching the solid angle it
-// stands for, so few samples give a smooth result.
-// gamma: the source is raised to this power before averaging and the result to its inverse
-// (1.0 averages the stored values as they are).
+// Hammersley sequence; each sample reads the mip level of the source whose texels match the
+// solid angle it stands for, so few samples give a smooth result (a coarser level would widen
+// the lobe). The source holds linear light, its mip chain too, so that the averages are averages
+// of light.
 
 in vec3 Direction;
 
 uniform samplerCube environmentMap;
 uniform float roughness;
-uniform float gamma;
+uniform uint sampleCount;
 
 out vec4 FragColor;
 
 const float PI = 3.14159265359;
-const uint SAMPLE_COUNT = 64u;
 
 vec2 Hammersley( uint i, uint count )
 {
@@ -45,7 +44,7 @@ float DistributionGGX( float NdotH, float alpha )
 
 vec3 Source( vec3 direction, float lod )
 {
-	return pow( textureLod( environmentMap, direction, lod ).rgb, vec3( gamma ) );
+	return textureLod( environmentMap, direction, lod ).rgb;
 }
 
 void main()
@@ -54,7 +53,7 @@ void main()
 	// Roughness 0 is a mirror: the environment itself.
 	if ( roughness <= 0.0 )
 	{
-		FragColor = vec4( pow( Source( N, 0.0 ), vec3( 1.0 / gamma ) ), 1.0 );
+		FragColor = vec4( Source( N, 0.0 ), 1.0 );
 		return;
 	}
 	float alpha = roughness * roughness;
@@ -64,19 +63,19 @@ void main()
 
 	vec3 sum = vec3( 0.0 );
 	float weight = 0.0;
-	for ( uint i = 0u; i < SAMPLE_COUNT; ++i )
+	for ( uint i = 0u; i < sampleCount; ++i )
 	{
-		vec3 H = ImportanceSampleGGX( Hammersley( i, SAMPLE_COUNT ), N, alpha );
+		vec3 H = ImportanceSampleGGX( Hammersley( i, sampleCount ), N, alpha );
 		vec3 L = normalize( 2.0 * dot( N, H ) * H - N );
 		float NdotL = dot( N, L );
 		if ( NdotL <= 0.0 ) continue;
 		float NdotH = max( dot( N, H ), 0.0 );
 		// With V = N the sample's density is D / 4.
 		float pdf = DistributionGGX( NdotH, alpha ) * 0.25 + 0.0001;
-		float sampleSolidAngle = 1.0 / ( float( SAMPLE_COUNT ) * pdf );
-		float lod = clamp( 0.5 * log2( sampleSolidAngle / texelSolidAngle ) + 1.0, 0.0, maxLod );
+		float sampleSolidAngle = 1.0 / ( float( sampleCount ) * pdf );
+		float lod = clamp( 0.5 * log2( sampleSolidAngle / texelSolidAngle ), 0.0, maxLod );
 		sum += Source( L, lod ) * NdotL;
 		weight += NdotL;
 	}
-	FragColor = vec4( pow( sum / max( weight, 0.0001 ), vec3( 1.0 / gamma ) ), 1.0 );
+	FragColor = vec4( sum / max( weight, 0.0001 ), 1.0 );
 }

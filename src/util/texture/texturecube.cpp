@@ -90,20 +90,47 @@ class PrefilterStateGuard {
   std::array<GLboolean, 4> was_enabled_{};
 };
 
-// An empty floating-point cube map with its whole mip chain allocated.
-GLuint CreateEmptyFloatCube(uint32_t size) {
+// A floating-point cube map whose level 0 face i (in face order) holds the RGB floats
+// face_light(i) gives (none for nullptr), with its whole mip chain averaged from level 0.
+template <typename FaceLight>
+GLuint CreateFloatCube(uint32_t size, FaceLight face_light) {
   GLuint cube = 0;
   glGenTextures(1, &cube);
   glBindTexture(GL_TEXTURE_CUBE_MAP, cube);
-  for (const GLenum target : kFaceTargets) {
-    glTexImage2D(target, 0, GL_RGB16F, static_cast<GLsizei>(size), static_cast<GLsizei>(size), 0,
-                 GL_RGB, GL_FLOAT, nullptr);
+  for (size_t face = 0; face < 6; ++face) {
+    glTexImage2D(kFaceTargets[face], 0, GL_RGB16F, static_cast<GLsizei>(size),
+                 static_cast<GLsizei>(size), 0, GL_RGB, GL_FLOAT, face_light(face));
   }
   SetSamplerState(GL_TEXTURE_CUBE_MAP, false, GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR,
                   GL_CLAMP_TO_EDGE);
   glGenerateMipmap(GL_TEXTURE_CUBE_MAP);
   return cube;
 }
+
+// Byte faces hold display-encoded colour: the light to the power 1 / 2.2, as the renderer
+// encodes its output. A floating-point cube map of their light (alpha dropped), decoded one
+// face at a time, with a mip chain averaged in linear light.
+GLuint CreateLinearCube(const std::array<std::vector<uint8_t>, 6>& bytes, uint32_t size,
+                        uint32_t bytes_per_pixel) {
+  std::array<float, 256> light{};
+  for (size_t level = 0; level < light.size(); ++level) {
+    light[level] = std::pow(static_cast<float>(level) / 255.0f, 2.2f);
+  }
+  std::vector<float> face_light(static_cast<size_t>(size) * size * 3);
+  return CreateFloatCube(size, [&](size_t face) {
+    for (size_t value = 0; value < face_light.size(); ++value) {
+      face_light[value] = light[bytes[face][value / 3 * bytes_per_pixel + value % 3]];
+    }
+    return face_light.data();
+  });
+}
+
+// Directions the prefilter averages for each texel of a level this wide. Each reads the source
+// at the level whose texels match its share of the lobe: the fewer the directions, the coarser
+// the reads and the wider the lobe comes out. On the rough levels, whose lobes reach far, 64
+// directions let light in from well beyond the lobe (a sharp horizon a quarter too bright at
+// roughness 1/2); those levels are small, so more directions cost little.
+GLuint SamplesPerTexel(uint32_t side) { return side <= 32 ? 256 : 64; }
 
 // Views from the origin onto faces +X, -X, +Y, -Y, +Z, -Z, with GL's up vectors for each face.
 std::array<glm::mat4, 6> CaptureViews() {
@@ -264,16 +291,27 @@ void TextureCube::CreatePrefilteredMipmaps() {
                         static_cast<GLsizei>(height));
   glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth);
 
-  const GLuint prefiltered = CreateEmptyFloatCube(width);
+  // The filter averages light: it reads the faces in linear light, from a mip chain averaged in
+  // linear light. Averaging the encoded values instead darkens every mix of bright and dark
+  // (a sun in a dark sky loses most of its light to a rough surface). Radiance faces are linear
+  // already, mip chain and all; byte faces are decoded into a cube of their own, and the byte
+  // cube goes at once, so that no more than two cubes are held at a time.
+  GLuint source = id;
+  if (bytes_per_pixel != kFloatRGBBytes) {
+    source = CreateLinearCube(face_data, width, bytes_per_pixel);
+    glDeleteTextures(1, &id);
+    id = 0;
+  }
+  const GLuint prefiltered =
+      CreateFloatCube(width, [](size_t) { return static_cast<const float*>(nullptr); });
   const glm::mat4 projection = glm::perspective(glm::radians(90.0f), 1.0f, 0.1f, 10.0f);
   const std::array<glm::mat4, 6> views = CaptureViews();
   program.Use();
-  SetUniformIfPresent(program, "gamma", 1.0f);
   const GLint environment = program.GetUniformLocation("environmentMap");
   if (environment >= 0) glUniform1i(environment, 0);
   SetUniformIfPresent(program, "projection", projection);
   glActiveTexture(GL_TEXTURE0);
-  glBindTexture(GL_TEXTURE_CUBE_MAP, id);
+  glBindTexture(GL_TEXTURE_CUBE_MAP, source);
   // Some drivers (llvmpipe) filter anisotropically even at an explicit level of detail, which
   // smears neighbouring texels into the prefiltered result; the source is read trilinearly.
   glTexParameterf(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MAX_ANISOTROPY_EXT, 1.0f);
@@ -287,8 +325,12 @@ void TextureCube::CreatePrefilteredMipmaps() {
     glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, static_cast<GLsizei>(w),
                           static_cast<GLsizei>(h));
     glViewport(0, 0, static_cast<GLsizei>(w), static_cast<GLsizei>(h));
+    // The lookup reads roughness r at level r (levels - 1): the last level is roughness 1.
     SetUniformIfPresent(program, "roughness",
-                        static_cast<float>(mip) / static_cast<float>(levels) * 0.85f);
+                        levels > 1 ? static_cast<float>(mip) / static_cast<float>(levels - 1)
+                                   : 0.0f);
+    const GLint samples = program.GetUniformLocation("sampleCount");
+    if (samples >= 0) glUniform1ui(samples, SamplesPerTexel(w));
     for (size_t face = 0; face < 6; ++face) {
       SetUniformIfPresent(program, "view", views[face]);
       glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, kCaptureTargets[face],
@@ -306,7 +348,7 @@ void TextureCube::CreatePrefilteredMipmaps() {
   glBindTexture(GL_TEXTURE_CUBE_MAP, 0);
   glDeleteRenderbuffers(1, &depth);
   glDeleteFramebuffers(1, &framebuffer);
-  glDeleteTextures(1, &id);
+  glDeleteTextures(1, &source);
   id = prefiltered;
 }
 

@@ -2,8 +2,8 @@
 // A cube-map texture made from six face images found in the data tree by trying a few naming
 // schemes, each face decoded through Texture (Radiance faces as linear floats, the others as
 // bytes). Face order everywhere is -X, +X, -Y, +Y, -Z, +Z.
-// CreatePrefilteredMipmaps replaces the mip chain by renderings of the environment blurred for
-// rising roughness, for image-based lighting. Owns its GL cube map.
+// CreatePrefilteredMipmaps replaces the mip chain by renderings of the environment's light
+// blurred for rising roughness, for image-based lighting. Owns its GL cube map.
 
 #include <array>
 #include <cstdint>
@@ -28,8 +28,8 @@ class TextureCube {
 
   bool Load(const CubeFaceFiles& files, bool flip);
   bool Create();
-  // Mip level m becomes the environment prefiltered for roughness m / levels x 0.85. The cube
-  // must be square with an even size.
+  // Mip level m of the n becomes the environment's light (byte faces decoded) prefiltered for
+  // roughness m / (n - 1), as floats. The cube must be square with an even size.
   void CreatePrefilteredMipmaps();
 
   std::array<std::unique_ptr<Texture>, 6> faces;
