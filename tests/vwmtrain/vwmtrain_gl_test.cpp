@@ -15,6 +15,7 @@
 #include <glm/gtc/matrix_transform.hpp>
 
 #include "effects/skybox.h"
+#include "scenes/scene_vwmtrain/greetings.h"
 #include "scenes/scene_vwmtrain/keyboardkeys.h"
 #include "scenes/scene_vwmtrain/vwmtrain.h"
 #include "scenes/framemath.h"
@@ -558,6 +559,80 @@ TEST_F(VWMTrainShowGLTest, NoNameStandsOverTheMonitor) {
       for (int x = std::max(0, int(low.x)); x <= std::min(kWidth - 1, int(high.x)); ++x)
         covered += PixelOf(pixels, kWidth, x, y)[3] > 8;
     EXPECT_EQ(covered, 0) << "row " << row << " (" << row * 60.0 / (8 * music.bpm) << " s)";
+  }
+}
+
+// The greetings picture's pixels, bottom row first.
+Pixels PictureOf(const FBO& fbo) {
+  Pixels pixels(static_cast<size_t>(fbo.width) * fbo.height * 4);
+  glBindFramebuffer(GL_FRAMEBUFFER, fbo.framebuffer);
+  glReadPixels(0, 0, fbo.width, fbo.height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+  glBindFramebuffer(GL_FRAMEBUFFER, 0);
+  return pixels;
+}
+
+// One typed line in the picture: its lit columns, the widest unlit run between its first and
+// last lit column, and its lit width per character (about one letter cell).
+struct TypedLine {
+  int first = 0, last = 0, widest_gap = 0;
+  double cell = 0;
+};
+
+// The typed lines of a greetings picture, top first: each band of rows with lit (green)
+// pixels, for `lengths` lines of so many characters.
+std::vector<TypedLine> TypedLines(const Pixels& pixels, int width, int height,
+                                  const std::vector<size_t>& lengths) {
+  const auto lit_columns = [&](int row, std::vector<bool>& columns) {
+    bool any = false;
+    for (int x = 0; x < width; ++x)
+      if (PixelOf(pixels, width, x, row)[1] > 100) columns[static_cast<size_t>(x)] = any = true;
+    return any;
+  };
+  std::vector<TypedLine> lines;
+  for (int y = height - 1; y >= 0 && lines.size() < lengths.size(); --y) {
+    std::vector<bool> columns(static_cast<size_t>(width), false);
+    if (!lit_columns(y, columns)) continue;
+    while (y > 0 && lit_columns(y - 1, columns)) --y;
+    TypedLine line{width, -1, 0, 0};
+    for (int x = 0, run = 0; x < width; ++x) {
+      if (columns[static_cast<size_t>(x)]) {
+        if (line.last >= 0) line.widest_gap = std::max(line.widest_gap, run);
+        line.first = std::min(line.first, x);
+        line.last = x;
+      }
+      run = columns[static_cast<size_t>(x)] ? 0 : run + 1;
+    }
+    line.cell = double(line.last - line.first + 1) / lengths[lines.size()];
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+// Each page of greetings as the show types it on the monitor's screen: the words of a
+// two-word name stand at least a letter cell apart, the letters of a word closer, and every
+// line ends inside the picture.
+TEST_F(VWMTrainShowGLTest, TheGreetingsWordsStandALetterApart) {
+  Music& music = *manager_->music;
+  music.SetPaused(true);
+  music.bpm = music.GetSyncValue("bpm");
+  const FBO& picture = scene().greetingsPicture();
+  const std::vector<std::string>& names = scene().greetings();
+  for (int row : {2330, 2430, 2530}) {  // each page typed whole
+    music.SetRow(row);
+    Frames(1);
+    const auto settings = GreetingSettings::FromTracks(
+        [&](const std::string& name) { return music.GetSyncValue(name); });
+    std::vector<size_t> lengths;
+    for (const GreetingLine& line : Greetings::Layout(names, settings))
+      lengths.push_back(line.text.size());
+    const auto lines = TypedLines(PictureOf(picture), picture.width, picture.height, lengths);
+    ASSERT_EQ(lines.size(), lengths.size()) << row;
+    for (size_t i = 0; i < lines.size(); ++i) {
+      const std::string& name = names.at(static_cast<size_t>(settings.first_line) + i);
+      EXPECT_EQ(lines[i].widest_gap >= lines[i].cell, name.find(' ') != std::string::npos)
+          << name << ": gap " << lines[i].widest_gap << ", cell " << lines[i].cell;
+      EXPECT_LT(lines[i].last, picture.width - 1) << name;
+    }
   }
 }
 

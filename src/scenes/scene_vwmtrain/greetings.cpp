@@ -5,6 +5,7 @@
 #include <limits>
 #include <sstream>
 #include <stdexcept>
+#include <utility>
 
 #include <fmt/format.h>
 
@@ -70,7 +71,9 @@ std::vector<GreetingLine> Greetings::Layout(const std::vector<std::string>& name
        characters > 0 && line >= 0 && line < static_cast<int64_t>(names.size()); ++line) {
     const std::string& name = names[static_cast<size_t>(line)];
     const size_t shown = static_cast<size_t>(std::min<int64_t>(characters, name.size()));
-    lines.push_back({name.substr(0, shown), s.x, y});
+    std::string typed = name.substr(0, shown);
+    std::replace(typed.begin(), typed.end(), ' ', kWordGap);
+    lines.push_back({std::move(typed), s.x, y});
     y += s.line_distance;
     characters -= static_cast<int64_t>(name.size());
   }

@@ -10,7 +10,7 @@
 #include "scenes/scene_vwmtrain/fftbars.h"
 
 struct GreetingLine {
-  std::string text;  // the part typed so far
+  std::string text;  // the part typed so far, as printed in the monitor's face
   float x = 0.0f;    // fractions of the text layout size
   float y = 0.0f;
 };
@@ -34,6 +34,10 @@ class Greetings {
   // FreeType has no face of size 0 or below; a huge size would only fill memory.
   static constexpr int32_t kMaxFaceSize = 1024;
   static constexpr const char* kFile = "data/scenes/vwm20/greetings.txt";
+  // The monitor's 14-segment face draws ' ' as a sliver a quarter of a letter wide, so two
+  // words would run together; its '!' is the display's blank, a letter cell with no segment
+  // lit. The typed lines print this between words.
+  static constexpr char kWordGap = '!';
 
   // The names from the text of the greetings file: one a line, blank lines and lines
   // starting with '#' skipped, surrounding spaces trimmed. Fewer or more than kCount names is
@@ -41,7 +45,8 @@ class Greetings {
   static std::vector<std::string> Parse(const std::string& text);
 
   // The lines typed so far: from the first line on, each shows as many characters as are left
-  // (at most its own length); a line starting outside the list shows nothing.
+  // (at most its own length), spaces as kWordGap; a line starting outside the list shows
+  // nothing.
   static std::vector<GreetingLine> Layout(const std::vector<std::string>& names,
                                           const GreetingSettings& settings);
 };
