@@ -18,6 +18,7 @@
 #include "support/effect_gl.h"
 #include "support/gl_fixture.h"
 #include "support/main_pass_states.h"
+#include "support/messagebox_recorder.h"
 #include "util/camera/camera.h"
 #include "util/fbo/fbo.h"
 #include "util/light/light.h"
@@ -439,10 +440,13 @@ TEST_F(CubeFormersWarmUp, FramesDrawTheCubesInStatesTheWarmUpDrewThemIn) {
 
 using CubeFormersDeathTest = CubeFormersDraw;
 
-TEST_F(CubeFormersDeathTest, ArrangementsOutsideTheThreeEndTheRun) {
+// The arrangement is chosen before anything is drawn: a value outside the three ends the run
+// without needing a frame.
+TEST(CubeFormersArrangement, ValuesOutsideTheThreeEndTheRun) {
+  EchoMessageBoxesToStderr();
   for (float wild : {2.5f, -0.6f}) {
-    harness_.SetTrack("subScene", wild);
-    EXPECT_EXIT(Frame(), ::testing::ExitedWithCode(1), "Invalid subScene") << wild;
+    EXPECT_EXIT(CubeFormers::Arrangement(wild), ::testing::ExitedWithCode(1), "Invalid subScene")
+        << wild;
   }
 }
 
