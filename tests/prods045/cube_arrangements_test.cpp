@@ -1,10 +1,12 @@
 // The block and ribbon arrangements of CubeFormers: positions, explosion, flashing cubes.
+#include <algorithm>
 #include <cmath>
 
 #include <glm/gtc/constants.hpp>
 
 #include <gtest/gtest.h>
 
+#include "production5_tracks.h"
 #include "scenes/scene_cubeformers/cubearrangements.h"
 
 namespace {
@@ -113,6 +115,47 @@ TEST(CubeRibbon, EveryFifteenthCubeFlashesWithTheNote) {
   EXPECT_EQ(Glowing(cubes), 273u);  // i = 11, 26, ... below 4096
   EXPECT_EQ(cubes.emissions[11], glm::vec3(0.75f));
   EXPECT_EQ(cubes.emissions[12], glm::vec3(0.0f));
+}
+
+// The distance from p to the segment from a to b.
+float DistanceToSegment(const glm::vec3& p, const glm::vec3& a, const glm::vec3& b) {
+  const glm::vec3 ab = b - a;
+  const float length2 = glm::dot(ab, ab);
+  const float t = length2 > 0.0f ? std::clamp(glm::dot(p - a, ab) / length2, 0.0f, 1.0f) : 0.0f;
+  return glm::length(p - (a + t * ab));
+}
+
+// Production 5's camera flies beside the ribbon and never into it: at every frame of the
+// ribbon's part (30 a second) the eye, wherever the camera's shake puts it, stays a unit clear
+// of the sphere around every cube, however far the music widens the ribbon (the note from 0 to
+// 1 moves each cube's centre along a segment).
+TEST(CubeRibbon, ProductionFivesCameraStaysClearOfEveryCube) {
+  constexpr float kCubeReach = 1.7320508f;  // the cube spans -1 to 1 about its centre
+  Production5Tracks p5;
+  CubeInstances narrow, wide;
+  narrow.Resize(kRibbonCubes);
+  wide.Resize(kRibbonCubes);
+  size_t frames = 0;
+  for (int frame = 0; frame < 30 * 100; ++frame) {
+    const double row = frame * p5.RowsPerSecond() / 30.0;
+    if (std::lround(p5.At("subScene", row)) != 1) continue;
+    ++frames;
+    const RibbonTracks tracks{p5.At("radius", row, 5.2f), p5.At("angle", row, 27.1f),
+                              p5.At("zDist", row), p5.At("rotOffset", row),
+                              p5.At("rotMult", row, 1.0f)};
+    LayOutRibbon(tracks, 0.0f, 0.0f, row / 8.0, narrow);
+    LayOutRibbon(tracks, 1.0f, 0.0f, row / 8.0, wide);
+    const glm::vec3 eye(p5.At("cameraEyeX", row), p5.At("cameraEyeY", row),
+                        p5.At("cameraEyeZ", row));
+    float nearest = 1e9f;
+    for (uint32_t i = 0; i < kRibbonCubes; ++i) {
+      nearest = std::min(nearest, DistanceToSegment(eye, Translation(narrow.matrices[i]),
+                                                    Translation(wide.matrices[i])));
+    }
+    const float clear = nearest - kCubeReach - p5.At("cameraShake", row);
+    EXPECT_GE(clear, 1.0f) << "at frame " << frame << " (" << frame / 30.0 << " s)";
+  }
+  EXPECT_GT(frames, 300u);  // the ribbon's part was found
 }
 
 }  // namespace

@@ -9,11 +9,17 @@
 
 #include <gtest/gtest.h>
 
+#include "production5_tracks.h"
 #include "scene_harness.h"
+#include "effects/fade.h"
 #include "objects3d/closed_solid_culling.h"
+#include "objects3d/context/rendercontext.h"
 #include "scenes/scene_cubeformers/scene_cubeformers.h"
+#include "support/effect_gl.h"
 #include "support/gl_fixture.h"
 #include "support/main_pass_states.h"
+#include "support/messagebox_recorder.h"
+#include "util/camera/camera.h"
 #include "util/fbo/fbo.h"
 #include "util/light/light.h"
 #include "util/light/shadowcubemap.h"
@@ -324,6 +330,78 @@ TEST_F(CubeFormersDraw, CheaperPassesKeepThePicture) {
   EXPECT_TRUE(NoGLError());
 }
 
+float Luma(const std::array<uint8_t, 4>& pixel) {
+  return 0.2126f * pixel[0] + 0.7152f * pixel[1] + 0.0722f * pixel[2];
+}
+
+float Median(std::vector<float> values) {
+  if (values.empty()) return 0.0f;
+  std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
+  return values[values.size() / 2];
+}
+
+// Production 5's first greeting reads once the white flash it arrives in has cleared: a third
+// of a second after it comes, and still in the last frame before it bursts, its letters stand
+// far brighter than the slab around them. The frame is drawn from the show's own tracks at that
+// row and then whitened by the fade the frame's effects apply; letters and slab are read where
+// the centres of the front greeting's cube faces fall.
+TEST_F(CubeFormersDraw, ProductionFivesFirstGreetingReadsSoonAfterItArrives) {
+  constexpr int kW = 320;
+  constexpr int kH = 180;
+  Production5Tracks p5;
+  const auto row_of = [&p5](int frame) { return frame * p5.RowsPerSecond() / 30.0; };
+  int arrives = 0;  // frames of 30 a second
+  while (arrives < 3000 && std::lround(p5.At("subScene", row_of(arrives))) != 2) ++arrives;
+  int bursts = arrives;
+  while (bursts < 3000 && p5.At("explodeCasing", row_of(bursts)) == 0.0f &&
+         p5.At("explodeMain", row_of(bursts)) == 0.0f) {
+    ++bursts;
+  }
+  ASSERT_LT(bursts, 3000);
+  FBO picture(kW, kH, FBOType::Color, 0);
+  RenderTarget shown(kW, kH);
+  Effects::Fade fade;
+  for (const int frame : {arrives + 9, bursts - 1}) {
+    const double row = row_of(frame);
+    for (const auto& track : harness_.music->device->tracks) {
+      if (p5.HasKeys(track->name)) harness_.SetTrack(track->name, p5.At(track->name, row));
+    }
+    picture.Bind();
+    ResetGLState();
+    scene_.Resize(kW, kH);
+    scene_.Render();
+    picture.Unbind();
+    fade.param_values[0] = p5.At("ppFade", row, -1.0f) >= 0.0f ? p5.At("ppFadeValue", row) : 0.0f;
+    fade.apply(kW, kH, 0.0);
+    DrawPicture(shown, *picture.color_textures[0]);
+    const std::vector<uint8_t> pixels = shown.ReadPixels();
+
+    Objects3D& model = scene_.model(2);
+    const Camera& camera = *model.data.cameras[0];
+    const glm::mat4 clip =
+        CameraProjection(camera.yfov, static_cast<float>(kW) / kH, camera.znear, camera.zfar) *
+        CameraRootMatrix(camera);
+    const Node& master = model.GetNode(0u);
+    const std::vector<glm::vec3>& glows = model.GetMaterial(master)->instance_emission_colors;
+    const size_t front_slab = master.instances.size() / scene_.greetings().RowsShown(0);
+    std::vector<float> letters, slab;
+    for (size_t i = 0; i < front_slab; ++i) {
+      const glm::vec3 centre(master.instances[i][3]);
+      const glm::vec3 face = centre + glm::normalize(camera.eye - centre);  // toward the eye
+      const glm::vec4 p = clip * glm::vec4(face, 1.0f);
+      const int x = static_cast<int>((p.x / p.w * 0.5f + 0.5f) * kW);
+      const int y = static_cast<int>((p.y / p.w * 0.5f + 0.5f) * kH);
+      if (x < 0 || y < 0 || x >= kW || y >= kH) continue;
+      (glows[i].x > 0.0f ? letters : slab).push_back(Luma(PixelOf(pixels, kW, x, y)));
+    }
+    ASSERT_FALSE(letters.empty());
+    EXPECT_GE(Median(letters) - Median(slab), 100.0f)
+        << "at frame " << frame << " (" << frame / 30.0 << " s): letters " << Median(letters)
+        << ", slab " << Median(slab);
+  }
+  EXPECT_TRUE(NoGLError());
+}
+
 // Keeps the states of the main passes drawn while loading (the warm-up's) apart from those of
 // the frames drawn after.
 class CubeFormersWarmUp : public CubeFormersDraw {
@@ -362,10 +440,13 @@ TEST_F(CubeFormersWarmUp, FramesDrawTheCubesInStatesTheWarmUpDrewThemIn) {
 
 using CubeFormersDeathTest = CubeFormersDraw;
 
-TEST_F(CubeFormersDeathTest, ArrangementsOutsideTheThreeEndTheRun) {
+// The arrangement is chosen before anything is drawn: a value outside the three ends the run
+// without needing a frame.
+TEST(CubeFormersArrangement, ValuesOutsideTheThreeEndTheRun) {
+  EchoMessageBoxesToStderr();
   for (float wild : {2.5f, -0.6f}) {
-    harness_.SetTrack("subScene", wild);
-    EXPECT_EXIT(Frame(), ::testing::ExitedWithCode(1), "Invalid subScene") << wild;
+    EXPECT_EXIT(CubeFormers::Arrangement(wild), ::testing::ExitedWithCode(1), "Invalid subScene")
+        << wild;
   }
 }
 

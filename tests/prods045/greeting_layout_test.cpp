@@ -2,21 +2,17 @@
 // letters stand and how they glow.
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
-#include <filesystem>
-#include <map>
 #include <set>
 
 #include <glm/gtc/matrix_transform.hpp>
 #include <gtest/gtest.h>
 
+#include "production5_tracks.h"
 #include "scenes/scene_cubeformers/greetinglayout.h"
 #include "scenes/scene_cubeformers/greetings.h"
 #include "support/test_files.h"
 #include "util/camera/camera.h"
 #include "util/cubefont/cubefont.h"
-#include "util/music/sync_track.h"
-#include "util/music/sync_track_file.h"
 
 namespace {
 
@@ -193,31 +189,6 @@ TEST(GreetingLayout, LongNamesBreakOrShrinkToTheWidestLineAllowed) {
     EXPECT_EQ(set_cells, letters_cells) << c.name;  // no letter lost in the breaking
   }
 }
-
-// Production 5's tracks, built from their text as its packed data file is made.
-class Production5Tracks {
- public:
-  Production5Tracks() : folder_(MakeTemporaryFolder("p5tracks")) {
-    const std::string build = "python3 tools/synctracks.py build data-src/tracks/production5.txt"
-                              " --out " + folder_.string() + " > /dev/null";
-    EXPECT_EQ(std::system(build.c_str()), 0) << build;
-  }
-  ~Production5Tracks() { std::filesystem::remove_all(folder_); }
-
-  float At(const std::string& name, double row) {
-    auto [entry, added] = tracks_.try_emplace(name);
-    if (added) {
-      std::string error;
-      const std::filesystem::path path = folder_ / ("_" + name + ".track");
-      EXPECT_TRUE(SyncParseTrackFile(ReadWholeFile(path), entry->second.keys, error)) << error;
-    }
-    return SyncGetValue(&entry->second, row);
-  }
-
- private:
-  std::filesystem::path folder_;
-  std::map<std::string, SyncTrack> tracks_;
-};
 
 // Every greeting of the list, while it is the current one and before it explodes, stands in
 // the 16:9 frame of production 5's camera with a margin of a tenth of the frame's width on
