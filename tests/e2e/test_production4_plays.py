@@ -28,11 +28,17 @@ def tunnel(shot):
     return reach >= 0.05 and colours >= 30, reach
 
 
-def coloured(shot):
+def coloured(shot, least_vivid=0.05):
     """Glowing shapes or lit boxes: a good part of the picture in strong colours, over black
     (the tunnel fills the picture)."""
     vivid = shot.share(picture.is_vivid)
-    return vivid >= 0.05 and shot.share(picture.is_lit) < 0.7, vivid
+    return vivid >= least_vivid and shot.share(picture.is_lit) < 0.7, vivid
+
+
+def outlines(shot):
+    """The glowing shapes' thin frames, first seen from high above: strong colours over black,
+    but on a smaller part of the picture than solid boxes."""
+    return coloured(shot, least_vivid=0.01)
 
 
 # (name, from, to: seconds of the show, check). The scenes change every 7.5 s. Slow frames
@@ -40,7 +46,7 @@ def coloured(shot):
 # show's start is known to a second or so: the shapes and the wall, which the tunnel with its
 # balls could pass for, leave out the first one and a half seconds of their span.
 MOMENTS = [("balls", 1.0, 7.0, ball_grid), ("tunnel", 7.5, 15.0, tunnel),
-           ("shapes", 16.5, 22.5, coloured), ("wall", 24.0, 30.0, coloured),
+           ("shapes", 16.5, 22.5, outlines), ("wall", 24.0, 30.0, coloured),
            ("tunnel-again", 37.5, 45.0, tunnel)]
 
 # The picture fades out over the song's silent tail: three seconds before the end it is still
