@@ -264,25 +264,30 @@ void ForEachMarkerPosition(Objects3D& o, bool enabled_only, DrawAt draw) {
   master.instances[0] = saved;
 }
 
-// Half the frame's size, rounded up: the size of the half-size glow's blur.
+// The size the glow is blurred at: the frame's, or half of it rounded up.
 RenderSize GlowBlurSize(const Objects3D& o) {
   const RenderSize size = EffectiveSize(o);
+  if (!o.glow_half_size) return size;
   return {(size.width + 1) / 2, (size.height + 1) / 2, size.aspect};
 }
 
-// The glow picture's size: the frame's, or half of it when it is blurred at half size and no
-// caller reads the picture itself.
+// The glow picture's size: the blur's, or the frame's when a caller reads the picture itself.
 RenderSize GlowSize(const Objects3D& o) {
-  if (!o.glow_half_size || o.glow_picture_full_size) return EffectiveSize(o);
-  return GlowBlurSize(o);
+  return o.glow_picture_full_size ? EffectiveSize(o) : GlowBlurSize(o);
 }
 
-// The glow target at the glow picture's size, made on first use.
+// A glow target (the picture, its blur) at `size`, made on first use.
 FBO& GlowTarget(std::unique_ptr<FBO>& target, const RenderSize& size) {
   if (!target) target = std::make_unique<FBO>(size.width, size.height, FBOType::Color, 0);
   target->Resize(size.width, size.height);
   return *target;
 }
+
+PixelRect Intersection(const PixelRect& a, const PixelRect& b) {
+  return {std::max(a.x0, b.x0), std::max(a.y0, b.y0), std::min(a.x1, b.x1), std::min(a.y1, b.y1)};
+}
+
+void Scissor(const PixelRect& r) { glScissor(r.x0, r.y0, r.x1 - r.x0, r.y1 - r.y0); }
 
 void GlowPass(Objects3D& o, const std::shared_ptr<Camera>& camera) {
   TimedPass timed("glow");
@@ -336,12 +341,9 @@ class ScissorWithin {
     glGetBooleanv(GL_SCISSOR_TEST, &enabled_);
     glGetIntegerv(GL_SCISSOR_BOX, box_.data());
     clip_ = area;
-    if (enabled_) {
-      clip_ = {std::max(area.x0, box_[0]), std::max(area.y0, box_[1]),
-               std::min(area.x1, box_[0] + box_[2]), std::min(area.y1, box_[1] + box_[3])};
-    }
+    if (enabled_) clip_ = Intersection(area, {box_[0], box_[1], box_[0] + box_[2], box_[1] + box_[3]});
     glEnable(GL_SCISSOR_TEST);
-    if (!clip_.Empty()) glScissor(clip_.x0, clip_.y0, clip_.x1 - clip_.x0, clip_.y1 - clip_.y0);
+    if (!clip_.Empty()) Scissor(clip_);
   }
   ~ScissorWithin() {
     glScissor(box_[0], box_[1], box_[2], box_[3]);
@@ -367,50 +369,36 @@ void DrawTextureOver(Objects3D& o, ShaderProgram& program, const Texture& textur
   texture.UnbindFromUnit(0);
 }
 
-// Blurs the glow picture (half or full size) into the half-size blur target, over the
-// half-size pixels under `clip` (frame pixels) and one more on each side for the stretch's
-// filtering.
-const Texture& BlurAtHalfSize(Objects3D& o, const PixelRect& clip) {
+// Blurs the glow picture into the blur target over the blur's pixels under `clip` (frame
+// pixels) and one more on each side for the stretch's filtering; the scissor box is left at
+// `clip`.
+const Texture& BlurGlow(Objects3D& o, const PixelRect& clip) {
   const RenderSize size = GlowBlurSize(o);
   FBO& target = GlowTarget(o.glow_blur_fbo, size);
   target.BindWithoutClear();
-  glViewport(0, 0, size.width, size.height);
-  const PixelRect half = GrowWithin({clip.x0 / 2, clip.y0 / 2, (clip.x1 + 1) / 2, (clip.y1 + 1) / 2},
-                                    1, 1, size.width, size.height);
-  glScissor(half.x0, half.y0, half.x1 - half.x0, half.y1 - half.y0);
+  const PixelRect under = o.glow_half_size
+      ? PixelRect{clip.x0 / 2, clip.y0 / 2, (clip.x1 + 1) / 2, (clip.y1 + 1) / 2}
+      : clip;
+  Scissor(GrowWithin(under, 1, 1, size.width, size.height));
   glDisable(GL_BLEND);
   DrawTextureOver(o, *RequireObjects3DSharedResources().blur_shader, *o.glow_fbo->color_textures[0]);
   target.Unbind();
-  glScissor(clip.x0, clip.y0, clip.x1 - clip.x0, clip.y1 - clip.y0);
+  Scissor(clip);
   return *target.color_textures[0];
 }
 
-// Adds the blurred glow picture (linear light) into the linear-light frame, leaving the frame's
-// coverage (alpha) as the passes left it; only where the glow can light anything. A half-size
-// blur may instead be handed to the frame's resolve, which adds it once per sample as it reads.
+// Blurs the glow picture (linear light) and hands it to the frame's resolve, which adds it to
+// the frame's light once per sample as it reads; only where the glow can light anything.
 void GlowComposite(Objects3D& o, const Camera& camera, const RenderSize& size, LinearLightFrame& frame) {
   TimedPass timed("glow composite");
   const PixelRect area = GlowArea(o, camera, size);
   if (area.Empty()) return;
   const ScissorWithin scissor(area);
-  if (scissor.clip().Empty()) return;
-  const Objects3DSharedResources& shared = RequireObjects3DSharedResources();
+  const PixelRect& clip = scissor.clip();
+  if (clip.Empty()) return;
   glDisable(GL_DEPTH_TEST);
   glDepthMask(GL_FALSE);
-  const Texture* blurred = o.glow_fbo->color_textures[0].get();
-  ShaderProgram* program = shared.blur_shader.get();
-  if (o.glow_half_size) {
-    blurred = &BlurAtHalfSize(o, scissor.clip());
-    program = shared.copy_shader.get();
-    if (o.glow_added_in_resolve) {
-      frame.AddOnResolve(*blurred, scissor.clip());
-      return;
-    }
-  }
-  glEnable(GL_BLEND);
-  glBlendFuncSeparate(GL_ONE, GL_ONE, GL_ZERO, GL_ONE);
-  glViewport(0, 0, size.width, size.height);
-  DrawTextureOver(o, *program, *blurred);
+  frame.AddOnResolve(BlurGlow(o, clip), clip);
 }
 
 void DepthOfFieldComposite(Objects3D& o, const Camera& camera) {
@@ -815,7 +803,7 @@ void Objects3D::Draw() {
 
 void Objects3D::Prewarm() {
   if (glow_enabled) GlowTarget(glow_fbo, GlowSize(*this));
-  if (glow_enabled && glow_half_size) GlowTarget(glow_blur_fbo, GlowBlurSize(*this));
+  if (glow_enabled) GlowTarget(glow_blur_fbo, GlowBlurSize(*this));
   if (dof_enabled && !dof_fbo) dof_fbo = MakeTarget(*this, FBOType::ColorDepthTexture);
   if (data.nodes.empty()) throw std::runtime_error("Tried GetMasterNode() with no nodes");
   // The one draw per primitive hands every buffer to the driver before the first frame; with

@@ -1,8 +1,7 @@
-// The linear-light frame's resolve: the half-size glow added as the frame is resolved gives the
-// frame of the glow blended into the linear frame first, reading the frame's depth only when
-// the target takes it leaves what is drawn afterwards hidden or shown as before, the resolve
-// programs made for one kind of frame draw what the program for any frame draws, and a frame of
-// one sample a pixel under multisampling switched off gives the multisampled frame's picture.
+// The linear-light frame's resolve: reading the frame's depth only when the target takes it
+// leaves what is drawn afterwards hidden or shown as before, the resolve programs made for one
+// kind of frame draw what the program for any frame draws, and a frame of one sample a pixel
+// under multisampling switched off gives the multisampled frame's picture.
 
 #include <algorithm>
 #include <cstdlib>
@@ -75,39 +74,6 @@ Pixels RenderInto(Objects3D& scene, const Target& t) {
   });
 }
 
-TEST_F(LinearResolveTest, GlowAddedInTheResolveGivesTheBlendedGlowsFrame) {
-  struct Case {
-    const char* name;
-    glm::vec3 emitter;
-    glm::vec3 emission;
-    bool shadows;
-    Target target;
-  };
-  const Case cases[] = {
-      {"middle, four samples, shadows", {0, 0.8f, 0}, {1, 0.5f, 0}, true, {4, true, -1}},
-      {"middle, one sample", {0, 0.8f, 0}, {1, 0.5f, 0}, false, {0, false, -1}},
-      {"edge, four samples", {-2.6f, 0, 0}, {0, 1, 0}, false, {4, false, -1}},
-      {"over the cube, four samples, blended", {0.2f, 0.1f, 1.0f}, {1, 1, 1}, true, {4, true, -1}},
-      {"in front of the background", {0, 1.8f, -2}, {0, 0.4f, 1}, false, {4, true, -1}},
-      {"none lit", {0, 0.8f, 0}, {0, 0, 0}, true, {4, true, -1}},
-  };
-  for (const Case& c : cases) {
-    auto scene = GlowScene(c.emitter, c.emission);
-    scene->shadows_enabled = c.shadows ? 1 : 0;
-    scene->glow_enabled = 0;
-    const Pixels unlit = RenderInto(*scene, c.target);
-    scene->glow_enabled = 1;
-    scene->glow_added_in_resolve = 0;
-    const Pixels blended = RenderInto(*scene, c.target);
-    scene->glow_added_in_resolve = 1;
-    const Pixels added = RenderInto(*scene, c.target);
-    // The sum is rounded to half floats in the frame only when blended.
-    EXPECT_LE(LargestDifference(added, blended), 1) << c.name;
-    if (c.emission != glm::vec3(0.0f)) EXPECT_GT(LargestDifference(blended, unlit), 20) << c.name;
-  }
-  EXPECT_TRUE(NoGLError());
-}
-
 int RedPixels(const Pixels& p) {
   int count = 0;
   for (size_t i = 0; i < p.size(); i += 4) count += p[i] == 255 && p[i + 1] == 0 && p[i + 2] == 0;
@@ -167,7 +133,6 @@ TEST_F(LinearResolveTest, ProgramsMadeForTheFrameGiveTheFrameOfTheProgramForAny)
     auto scene = GlowScene({0, 0.8f, 0}, {1, 0.5f, 0});
     scene->shadows_enabled = 1;
     scene->glow_enabled = c.glow ? 1 : 0;
-    scene->glow_added_in_resolve = 1;
     scene->resolve_variant_programs = 0;
     const Pixels any = RenderInto(*scene, c.target);
     scene->resolve_variant_programs = 1;
