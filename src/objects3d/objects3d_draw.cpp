@@ -30,7 +30,10 @@
 #include "util/camera/camera.h"
 #include "util/easydraw/easydraw.h"
 #include "util/fbo/fbo.h"
+#include "util/glstate/blend_state.h"
+#include "util/glstate/depth_state.h"
 #include "util/glstate/face_culling.h"
+#include "util/glstate/kept_state.h"
 #include "util/light/light.h"
 #include "util/light/shadowcubemap.h"
 #include "util/passtiming/passtiming.h"
@@ -63,14 +66,6 @@ void RestoreProgram(GLint program) {
 class FrameStateGuard {
  public:
   FrameStateGuard() {
-    glGetBooleanv(GL_BLEND, &blend_);
-    glGetIntegerv(GL_BLEND_SRC_RGB, &blend_src_rgb_);
-    glGetIntegerv(GL_BLEND_DST_RGB, &blend_dst_rgb_);
-    glGetIntegerv(GL_BLEND_SRC_ALPHA, &blend_src_alpha_);
-    glGetIntegerv(GL_BLEND_DST_ALPHA, &blend_dst_alpha_);
-    glGetBooleanv(GL_DEPTH_TEST, &depth_test_);
-    glGetBooleanv(GL_DEPTH_WRITEMASK, &depth_mask_);
-    glGetIntegerv(GL_DEPTH_FUNC, &depth_func_);
     glGetBooleanv(GL_CULL_FACE, &cull_face_);
     glGetIntegerv(GL_CULL_FACE_MODE, &cull_face_mode_);
     glGetIntegerv(GL_FRONT_FACE, &front_face_);
@@ -78,15 +73,11 @@ class FrameStateGuard {
     glGetIntegerv(GL_VIEWPORT, viewport_.data());
     glGetIntegerv(GL_CURRENT_PROGRAM, &program_);
     glGetIntegerv(GL_POLYGON_MODE, polygon_mode_.data());
-    glGetBooleanv(GL_TEXTURE_CUBE_MAP, &texture_cube_map_);
+    for (size_t i = 0; i < kCapabilities.size(); ++i) capabilities_[i] = glIsEnabled(kCapabilities[i]);
   }
   ~FrameStateGuard() {
-    SetEnabled(GL_BLEND, blend_);
-    glBlendFuncSeparate(static_cast<GLenum>(blend_src_rgb_), static_cast<GLenum>(blend_dst_rgb_),
-                        static_cast<GLenum>(blend_src_alpha_), static_cast<GLenum>(blend_dst_alpha_));
-    SetEnabled(GL_DEPTH_TEST, depth_test_);
-    glDepthMask(depth_mask_);
-    glDepthFunc(static_cast<GLenum>(depth_func_));
+    blend_.Apply();
+    depth_.Apply();
     SetEnabled(GL_CULL_FACE, cull_face_);
     glCullFace(static_cast<GLenum>(cull_face_mode_));
     glFrontFace(static_cast<GLenum>(front_face_));
@@ -94,18 +85,17 @@ class FrameStateGuard {
     glViewport(viewport_[0], viewport_[1], viewport_[2], viewport_[3]);
     RestoreProgram(program_);
     glPolygonMode(GL_FRONT_AND_BACK, static_cast<GLenum>(polygon_mode_[0]));
-    SetEnabled(GL_TEXTURE_CUBE_MAP, texture_cube_map_);
+    for (size_t i = 0; i < kCapabilities.size(); ++i) SetEnabled(kCapabilities[i], capabilities_[i]);
   }
   FrameStateGuard(const FrameStateGuard&) = delete;
   FrameStateGuard& operator=(const FrameStateGuard&) = delete;
 
  private:
-  GLboolean blend_ = GL_FALSE;
-  GLint blend_src_rgb_ = GL_ONE, blend_dst_rgb_ = GL_ZERO;
-  GLint blend_src_alpha_ = GL_ONE, blend_dst_alpha_ = GL_ZERO;
-  GLboolean depth_test_ = GL_FALSE;
-  GLboolean depth_mask_ = GL_TRUE;
-  GLint depth_func_ = GL_LESS;
+  // Fixed-function switches the sky box and the debug box set.
+  static constexpr std::array<GLenum, 3> kCapabilities = {GL_TEXTURE_CUBE_MAP, GL_TEXTURE_2D,
+                                                          GL_LIGHTING};
+  BlendState blend_ = BlendState::Current();
+  DepthState depth_ = DepthState::Current();
   GLboolean cull_face_ = GL_FALSE;
   GLint cull_face_mode_ = GL_BACK;
   GLint front_face_ = GL_CCW;
@@ -113,7 +103,7 @@ class FrameStateGuard {
   std::array<GLint, 4> viewport_{};
   GLint program_ = 0;
   std::array<GLint, 2> polygon_mode_{GL_FILL, GL_FILL};
-  GLboolean texture_cube_map_ = GL_FALSE;
+  std::array<GLboolean, kCapabilities.size()> capabilities_{};
 };
 
 struct RenderSize {
@@ -283,6 +273,16 @@ FBO& GlowTarget(std::unique_ptr<FBO>& target, const RenderSize& size) {
   return *target;
 }
 
+// Binds `target` cleared to transparent black (within the scissor box, if any), keeping the
+// caller's clear colour.
+void BindClearedToBlack(FBO& target) {
+  std::array<GLfloat, 4> clear{};
+  glGetFloatv(GL_COLOR_CLEAR_VALUE, clear.data());
+  glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+  target.Bind();
+  glClearColor(clear[0], clear[1], clear[2], clear[3]);
+}
+
 PixelRect Intersection(const PixelRect& a, const PixelRect& b) {
   return {std::max(a.x0, b.x0), std::max(a.y0, b.y0), std::min(a.x1, b.x1), std::min(a.y1, b.y1)};
 }
@@ -293,8 +293,7 @@ void GlowPass(Objects3D& o, const std::shared_ptr<Camera>& camera) {
   TimedPass timed("glow");
   const RenderSize size = GlowSize(o);
   FBO& target = GlowTarget(o.glow_fbo, size);
-  glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-  target.Bind();
+  BindClearedToBlack(target);
   // The glow picture must line up with the main pass, which draws into the letterboxed part.
   SetViewport(size);
   RenderContext& context = Context(o);
@@ -396,18 +395,34 @@ void GlowComposite(Objects3D& o, const Camera& camera, const RenderSize& size, L
   const ScissorWithin scissor(area);
   const PixelRect& clip = scissor.clip();
   if (clip.Empty()) return;
+  const KeptState<DepthState> depth;
+  const KeptState<BlendState> blend;
   glDisable(GL_DEPTH_TEST);
-  glDepthMask(GL_FALSE);
   frame.AddOnResolve(BlurGlow(o, clip), clip);
+}
+
+// The sky box behind everything else. It leaves culling off: the caller's is put back. It also
+// leaves the depth test on, and the passes after it draw with that (the train scene's stage
+// relies on it after its monitor pictures).
+void DrawSky(Objects3D& o, const std::shared_ptr<Camera>& camera, const RenderSize& size) {
+  TimedPass timed("sky");
+  GLint side = GL_BACK;
+  glGetIntegerv(GL_CULL_FACE_MODE, &side);
+  const FaceCullingScope culling(glIsEnabled(GL_CULL_FACE) ? static_cast<GLenum>(side) : GL_NONE);
+  o.skybox->setCamera(camera, static_cast<uint32_t>(size.width), static_cast<uint32_t>(size.height),
+                      size.aspect);
+  o.skybox->render(0.0);
 }
 
 void DepthOfFieldComposite(Objects3D& o, const Camera& camera) {
   TimedPass timed("depth of field");
   const Objects3DSharedResources& shared = RequireObjects3DSharedResources();
+  o.dof_fbo->Unbind();
+  const KeptState<DepthState> depth_test;
+  const KeptState<BlendState> blending;
   glDisable(GL_DEPTH_TEST);
   glEnable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  o.dof_fbo->Unbind();
   ShaderProgram& dof = *shared.dof_shader;
   dof.Use();
   const float n = camera.znear;
@@ -445,13 +460,19 @@ void DepthPrepass(Objects3D& o, const Camera& camera) {
   RenderContext& context = Context(o);
   context.lights.clear();
   context.depth_only = 1;
+  std::array<GLboolean, 4> colour_writes{};
+  glGetBooleanv(GL_COLOR_WRITEMASK, colour_writes.data());
+  const GLboolean offset = glIsEnabled(GL_POLYGON_OFFSET_FILL);
+  std::array<GLfloat, 2> offset_by{};
+  glGetFloatv(GL_POLYGON_OFFSET_FACTOR, &offset_by[0]);
+  glGetFloatv(GL_POLYGON_OFFSET_UNITS, &offset_by[1]);
   glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
   glEnable(GL_POLYGON_OFFSET_FILL);
   glPolygonOffset(1.0f, kPrepassOffsetUnits);
   DrawTree(o, Mode::Glow, CameraRootMatrix(camera), camera);
-  glPolygonOffset(0.0f, 0.0f);
-  glDisable(GL_POLYGON_OFFSET_FILL);
-  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  glPolygonOffset(offset_by[0], offset_by[1]);
+  SetEnabled(GL_POLYGON_OFFSET_FILL, offset);
+  glColorMask(colour_writes[0], colour_writes[1], colour_writes[2], colour_writes[3]);
   context.depth_only = 0;
   context.UnbindTextures();
 }
@@ -490,6 +511,21 @@ void ShadowFaces(Objects3D& o, const std::shared_ptr<Light>& light, const Camera
                                   o.shadow_face_scissor != 0};
   o.shadow_faces->Render(o, Context(o), *light, camera, options);
 }
+
+// Compares depths by `func` for the length of a pass; the caller's function is put back.
+class KeptDepthFunc {
+ public:
+  explicit KeptDepthFunc(GLenum func) {
+    glGetIntegerv(GL_DEPTH_FUNC, &saved_);
+    glDepthFunc(func);
+  }
+  ~KeptDepthFunc() { glDepthFunc(static_cast<GLenum>(saved_)); }
+  KeptDepthFunc(const KeptDepthFunc&) = delete;
+  KeptDepthFunc& operator=(const KeptDepthFunc&) = delete;
+
+ private:
+  GLint saved_ = GL_LESS;
+};
 
 // Lets the first fragment of each sample through and no other until the stencil is cleared.
 // Restores the stencil state it changed when it goes.
@@ -551,6 +587,7 @@ void UnbindShadowMaps(RenderContext& context) {
 
 void ShadowLightingPass(Objects3D& o, const Camera& camera) {
   RenderContext& context = Context(o);
+  const KeptState<BlendState> blend;
   // Each light adds its linear light into the linear-light frame; coverage stays the ambient
   // pass's.
   glEnable(GL_BLEND);
@@ -560,16 +597,14 @@ void ShadowLightingPass(Objects3D& o, const Camera& camera) {
   // The additive pass lights exactly the surfaces the ambient pass left in front: the vertex
   // stage's position is invariant, so the same surface meets the same depth. A looser test would
   // let a second surface at a silhouette add its light too.
-  glDepthFunc(GL_EQUAL);
+  const KeptDepthFunc depth_func(GL_EQUAL);
   {
     // Coplanar surfaces (a mesh's overlapping triangles, a face drawn twice) meet that depth
     // alike, and each would add the light again: each sample takes the light once.
     const FirstFragmentOnly once;
     DrawTree(o, Mode::ShadowLighting, CameraRootMatrix(camera), camera);
   }
-  glDepthFunc(GL_LEQUAL);
   UnbindShadowMaps(context);
-  glDisable(GL_BLEND);
 }
 
 // The image-based light and the emission of every surface; `with_lights`, the pass's lights
@@ -577,7 +612,7 @@ void ShadowLightingPass(Objects3D& o, const Camera& camera) {
 // draw.
 void AmbientPass(Objects3D& o, const Camera& camera, bool with_lights) {
   RenderContext& context = Context(o);
-  glDepthFunc(GL_LEQUAL);
+  const KeptDepthFunc depth_func(GL_LEQUAL);
   const FaceCullingScope culling(SeenSideCulling(o, false));
   if (!with_lights) {
     context.lights.clear();
@@ -760,12 +795,7 @@ void Objects3D::Draw() {
     if (!dof_fbo) dof_fbo = MakeTarget(*this, FBOType::ColorDepthTexture);
     dof_fbo->Bind();
   }
-  if (skybox_enabled && skybox) {
-    TimedPass timed("sky");
-    skybox->setCamera(camera, static_cast<uint32_t>(size.width), static_cast<uint32_t>(size.height),
-                      size.aspect);
-    skybox->render(0.0);
-  }
+  if (skybox_enabled && skybox) DrawSky(*this, camera, size);
   camera->SetUpMatrices(size.width, size.height, size.aspect);
   if (glow_enabled) GlowPass(*this, camera);
   const bool shadowed = shadows_enabled && !data.lights.empty();
