@@ -414,6 +414,9 @@ void DrawSky(Objects3D& o, const std::shared_ptr<Camera>& camera, const RenderSi
   o.skybox->render(0.0);
 }
 
+// Lays the depth of field's picture over the caller's target. The frame was drawn into it as
+// into a layer (BlendState::IntoLayer), so its colour is premultiplied by its coverage; light
+// over nothing (the glow around an emitter) has colour without coverage and adds.
 void DepthOfFieldComposite(Objects3D& o, const Camera& camera) {
   TimedPass timed("depth of field");
   const Objects3DSharedResources& shared = RequireObjects3DSharedResources();
@@ -422,7 +425,7 @@ void DepthOfFieldComposite(Objects3D& o, const Camera& camera) {
   const KeptState<BlendState> blending;
   glDisable(GL_DEPTH_TEST);
   glEnable(GL_BLEND);
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
   ShaderProgram& dof = *shared.dof_shader;
   dof.Use();
   const float n = camera.znear;
@@ -794,6 +797,8 @@ void Objects3D::Draw() {
     TimedPass timed("depth of field clear");
     if (!dof_fbo) dof_fbo = MakeTarget(*this, FBOType::ColorDepthTexture);
     dof_fbo->Bind();
+    // Its picture is laid over the target as a layer, premultiplied by its coverage.
+    BlendState::Current().IntoLayer().Apply();
   }
   if (skybox_enabled && skybox) DrawSky(*this, camera, size);
   camera->SetUpMatrices(size.width, size.height, size.aspect);

@@ -1,6 +1,7 @@
 // The light of a frame adds up in linear space and is display-encoded once: shadows on match
-// shadows off wherever no shadow falls, glow adds to the light before the encoding, and a
-// scene's first frame already has the exposure and IBL colour set before it.
+// shadows off wherever no shadow falls, a see-through surface looks the same through the
+// linear-light frame as drawn straight onto the target, glow adds to the light before the
+// encoding, and a scene's first frame already has the exposure and IBL colour set before it.
 
 #include <algorithm>
 #include <cstdlib>
@@ -24,6 +25,15 @@ class LinearLightTest : public GLTest {};
 int LargestBrightening(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
   int largest = 0;
   for (size_t i = 0; i < a.size(); ++i) largest = std::max(largest, b[i] - a[i]);
+  return largest;
+}
+
+// The largest difference of any colour channel (alpha left out) of any pixel.
+int LargestColourDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+  int largest = 0;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (i % 4 != 3) largest = std::max(largest, std::abs(a[i] - b[i]));
+  }
   return largest;
 }
 
@@ -135,6 +145,39 @@ TEST_F(LinearLightTest, CoplanarTrianglesTakeEachLightOnce) {
     EXPECT_GT(MeanOver(off, kMid - 4, kMid - 4, 8, 3), 40.0f) << "the wall is lit";
     EXPECT_LE(LargestBrightening(off, on), 2);
     EXPECT_LE(CountDifferent(off, on, 2), kSide * kSide / 200);
+    EXPECT_TRUE(NoGLError());
+  }
+}
+
+// A grey square at half coverage, lit from in front: nothing shadows it.
+TEST_F(LinearLightTest, SeeThroughSurfaceLooksAsDrawnStraightOntoTheTarget) {
+  const struct {
+    const char* what;
+    bool glow;
+    bool shadows;
+    Blending blending;
+    int samples;
+  } cases[] = {
+      {"shadows, laid over", false, true, Blending::kOver, 0},
+      {"glow, laid over", true, false, Blending::kOver, 0},
+      {"glow and shadows, multisampled", true, true, Blending::kOver, 4},
+      {"shadows, added", false, true, Blending::kAdd, 0},
+      {"glow, added", true, false, Blending::kAdd, 4},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto scene = MakeScene({0, 0, 3});
+    scene->AddPrimitive(MakeSquare(0.6f), LitMaterial({0.5f, 0.5f, 0.5f, 0.5f}, 1.0f, 0.0f), nullptr);
+    AddPointLight(*scene, {0.5f, 0.5f, 2}, 3.0f);
+    const auto plain = RenderBlended(*scene, c.samples, c.blending);
+    EXPECT_GT(LargestColourDifference(plain, RenderBlended(*scene, c.samples, Blending::kNone)), 20)
+        << "the square lets the background through";
+    scene->glow_enabled = c.glow ? 1 : 0;
+    scene->shadows_enabled = c.shadows ? 1 : 0;
+    const auto framed = RenderBlended(*scene, c.samples, c.blending);
+    // The target's alpha is not compared: drawn straight, a surface of coverage a leaves a * a
+    // there; the frame leaves its coverage.
+    EXPECT_LE(LargestColourDifference(plain, framed), 2);
     EXPECT_TRUE(NoGLError());
   }
 }

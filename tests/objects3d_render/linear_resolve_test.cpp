@@ -1,8 +1,8 @@
-// The linear-light frame's resolve: the target takes the same depth with glow or shadows as
-// without, reading the frame's depth only when the target takes it changes nothing, the
-// resolve programs made for one kind of frame draw what the program for any frame draws, and a
-// frame of one sample a pixel under multisampling switched off gives the multisampled frame's
-// picture.
+// The linear-light frame's resolve: the frame with depth of field in focus shows the glow as the
+// frame without it, the target takes the same depth with glow or shadows as without, reading
+// the frame's depth only when the target takes it changes nothing, the resolve programs made
+// for one kind of frame draw what the program for any frame draws, and a frame of one sample a
+// pixel under multisampling switched off gives the multisampled frame's picture.
 
 #include <algorithm>
 #include <cstdlib>
@@ -15,6 +15,7 @@
 #include "render_scene.h"
 #include "support/gl_state.h"
 #include "support/test_images.h"
+#include "util/camera/camera.h"
 #include "util/fbo/fbo.h"
 #include "util/glstate/face_culling.h"
 
@@ -73,6 +74,48 @@ Pixels RenderInto(Objects3D& scene, const Target& t) {
   return RenderSampled(scene, t.samples, t.blend, kFrame, [&] {
     if (t.square_depth >= 0.0f) DrawSquareAtDepth(t.square_depth);
   });
+}
+
+// The frame laid over a target cleared to `clear`, blending as the scenes do.
+Pixels RenderOver(Objects3D& scene, const glm::vec4& clear) {
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  const Pixels pixels = Render(scene, clear, kFrame);
+  glDisable(GL_BLEND);
+  return pixels;
+}
+
+TEST_F(LinearResolveTest, DepthOfFieldInFocusShowsTheGlowAsWithout) {
+  struct Case {
+    const char* name;
+    glm::vec3 emitter;
+    glm::vec3 emission;
+    bool shadows;
+    glm::vec4 clear;
+  };
+  const glm::vec4 transparent(0.0f);
+  const Case cases[] = {
+      {"middle, shadows", {0, 0.8f, 0}, {1, 0.5f, 0}, true, transparent},
+      {"middle", {0, 0.8f, 0}, {1, 0.5f, 0}, false, transparent},
+      {"edge", {-2.6f, 0, 0}, {0, 1, 0}, false, transparent},
+      {"over the cube, opaque background", {0.2f, 0.1f, 1.0f}, {1, 1, 1}, true, {0.1f, 0.2f, 0.3f, 1}},
+      {"in front of the background", {0, 1.8f, -2}, {0, 0.4f, 1}, false, transparent},
+      {"none lit", {0, 0.8f, 0}, {0, 0, 0}, true, transparent},
+  };
+  for (const Case& c : cases) {
+    auto scene = GlowScene(c.emitter, c.emission);
+    Camera& camera = *scene->data.cameras[0];
+    camera.focusPoint = 0.0f;
+    camera.focusRange = 1.0f;
+    scene->shadows_enabled = c.shadows ? 1 : 0;
+    const Pixels unlit = RenderOver(*scene, c.clear);
+    scene->glow_enabled = 1;
+    const Pixels sharp = RenderOver(*scene, c.clear);
+    scene->dof_enabled = 1;
+    EXPECT_LE(LargestDifference(RenderOver(*scene, c.clear), sharp), 1) << c.name;
+    if (c.emission != glm::vec3(0.0f)) EXPECT_GT(LargestDifference(sharp, unlit), 20) << c.name;
+  }
+  EXPECT_TRUE(NoGLError());
 }
 
 int RedPixels(const Pixels& p) {

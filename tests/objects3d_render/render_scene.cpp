@@ -41,6 +41,11 @@ std::vector<uint8_t> Render(Objects3D& scene, const glm::vec4& clear, int side) 
 
 std::vector<uint8_t> RenderSampled(Objects3D& scene, int samples, bool blend, int side,
                                    const std::function<void()>& after) {
+  return RenderBlended(scene, samples, blend ? Blending::kOver : Blending::kNone, side, after);
+}
+
+std::vector<uint8_t> RenderBlended(Objects3D& scene, int samples, Blending blending, int side,
+                                   const std::function<void()>& after) {
   GLint outer = 0;
   glGetIntegerv(GL_FRAMEBUFFER_BINDING, &outer);
   FBO target(side, side, FBOType::Color, samples);
@@ -50,11 +55,11 @@ std::vector<uint8_t> RenderSampled(Objects3D& scene, int samples, bool blend, in
   glEnable(GL_DEPTH_TEST);
   glDepthMask(GL_TRUE);
   glDepthFunc(GL_LESS);
-  if (blend) {
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  } else {
+  if (blending == Blending::kNone) {
     glDisable(GL_BLEND);
+  } else {
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, blending == Blending::kAdd ? GL_ONE : GL_ONE_MINUS_SRC_ALPHA);
   }
   target.Bind();
   scene.Draw();

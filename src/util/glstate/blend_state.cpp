@@ -19,3 +19,10 @@ void BlendState::Apply() const {
 }
 
 bool BlendState::Adds() const { return enabled && factors[1] == GL_ONE; }
+
+BlendState BlendState::IntoLayer() const {
+  BlendState layer = *this;
+  layer.factors[2] = GL_ONE;
+  layer.factors[3] = Adds() ? GL_ONE : GL_ONE_MINUS_SRC_ALPHA;
+  return layer;
+}

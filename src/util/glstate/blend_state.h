@@ -14,4 +14,8 @@ struct BlendState {
   void Apply() const;
   // Whether a draw adds to what is there (GL_ONE as the colour's destination factor).
   bool Adds() const;
+  // For drawing into a layer that is laid onto the target later with its colour premultiplied:
+  // the colour's factors as they are, alpha summed as coverage (one, one minus source alpha; or
+  // one, one where the draw adds). Blending off stays off.
+  BlendState IntoLayer() const;
 };
