@@ -25,6 +25,7 @@
 #include "objects3d/gltf_loader.h"
 #include "objects3d/objects3d_data.h"
 
+class AddedLight;
 class Camera;
 class FBO;
 class Light;
@@ -228,6 +229,10 @@ class Objects3D {
   // The blurred glow picture, at the size it is blurred at; the linear-light frame's resolve
   // adds it.
   std::unique_ptr<FBO> glow_blur_fbo;
+  // Light the caller adds with the glow; none when null.
+  std::shared_ptr<AddedLight> added_light;
+  // The blurred glow stretched to the frame's size with added_light drawn onto it.
+  std::unique_ptr<FBO> added_light_fbo;
   std::unique_ptr<FBO> dof_fbo;
   // The linear-light frame: the passes of a frame with shadows or glow add their light here
   // and the frame is display-encoded once onto the caller's target. Made on first need, with

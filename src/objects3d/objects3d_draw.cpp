@@ -16,6 +16,7 @@
 #include <glm/gtc/type_ptr.hpp>
 
 #include "effects/skybox.h"
+#include "objects3d/added_light.h"
 #include "objects3d/closed_solid_culling.h"
 #include "objects3d/context/rendercontext.h"
 #include "objects3d/glow_bounds.h"
@@ -266,7 +267,7 @@ RenderSize GlowSize(const Objects3D& o) {
   return o.glow_picture_full_size ? EffectiveSize(o) : GlowBlurSize(o);
 }
 
-// A glow target (the picture, its blur) at `size`, made on first use.
+// A glow target (the picture, its blur, the light added on resolve) at `size`, made on first use.
 FBO& GlowTarget(std::unique_ptr<FBO>& target, const RenderSize& size) {
   if (!target) target = std::make_unique<FBO>(size.width, size.height, FBOType::Color, 0);
   target->Resize(size.width, size.height);
@@ -285,6 +286,13 @@ void BindClearedToBlack(FBO& target) {
 
 PixelRect Intersection(const PixelRect& a, const PixelRect& b) {
   return {std::max(a.x0, b.x0), std::max(a.y0, b.y0), std::min(a.x1, b.x1), std::min(a.y1, b.y1)};
+}
+
+// The smallest rectangle holding both; either may be empty.
+PixelRect Bounding(const PixelRect& a, const PixelRect& b) {
+  if (a.Empty()) return b;
+  if (b.Empty()) return a;
+  return {std::min(a.x0, b.x0), std::min(a.y0, b.y0), std::max(a.x1, b.x1), std::max(a.y1, b.y1)};
 }
 
 void Scissor(const PixelRect& r) { glScissor(r.x0, r.y0, r.x1 - r.x0, r.y1 - r.y0); }
@@ -386,19 +394,49 @@ const Texture& BlurGlow(Objects3D& o, const PixelRect& clip) {
   return *target.color_textures[0];
 }
 
-// Blurs the glow picture (linear light) and hands it to the frame's resolve, which adds it to
-// the frame's light once per sample as it reads; only where the glow can light anything.
+// The blurred glow stretched over a picture of the frame's size, with the light the caller adds
+// drawn onto it, for the resolve to add within `clip` (the glow's area and the caller's light's).
+const Texture& WithCallersLight(Objects3D& o, const PixelRect& glow, const PixelRect& callers,
+                                const PixelRect& clip) {
+  const Texture* blurred = glow.Empty() ? nullptr : &BlurGlow(o, glow);
+  FBO& target = GlowTarget(o.added_light_fbo, EffectiveSize(o));
+  Scissor(clip);
+  BindClearedToBlack(target);
+  if (blurred) {
+    Scissor(glow);
+    DrawTextureOver(o, *RequireObjects3DSharedResources().copy_shader, *blurred);
+  }
+  if (!callers.Empty()) {
+    Scissor(callers);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_ONE, GL_ONE);
+    o.added_light->Draw(o);
+  }
+  target.Unbind();
+  return *target.color_textures[0];
+}
+
+// Blurs the glow picture (linear light) and hands it, with any light the caller adds, to the
+// frame's resolve, which adds it to the frame's light once per sample as it reads; only where
+// the glow or the caller's light can light anything.
 void GlowComposite(Objects3D& o, const Camera& camera, const RenderSize& size, LinearLightFrame& frame) {
   TimedPass timed("glow composite");
-  const PixelRect area = GlowArea(o, camera, size);
-  if (area.Empty()) return;
-  const ScissorWithin scissor(area);
+  const PixelRect glow = GlowArea(o, camera, size);
+  const PixelRect callers = o.added_light ? o.added_light->Area(o) : PixelRect{};
+  const PixelRect both = Bounding(glow, callers);
+  if (both.Empty()) return;
+  const ScissorWithin scissor(both);
   const PixelRect& clip = scissor.clip();
   if (clip.Empty()) return;
   const KeptState<DepthState> depth;
   const KeptState<BlendState> blend;
   glDisable(GL_DEPTH_TEST);
-  frame.AddOnResolve(BlurGlow(o, clip), clip);
+  const PixelRect glow_clip = Intersection(glow, clip);
+  if (callers.Empty()) {
+    frame.AddOnResolve(BlurGlow(o, glow_clip), glow_clip);
+  } else {
+    frame.AddOnResolve(WithCallersLight(o, glow_clip, Intersection(callers, clip), clip), clip);
+  }
 }
 
 // The sky box behind everything else. It leaves culling off: the caller's is put back. It also

@@ -1,7 +1,8 @@
 // The light of a frame adds up in linear space and is display-encoded once: shadows on match
 // shadows off wherever no shadow falls, a see-through surface looks the same through the
-// linear-light frame as drawn straight onto the target, glow adds to the light before the
-// encoding, and a scene's first frame already has the exposure and IBL colour set before it.
+// linear-light frame as drawn straight onto the target, glow and the light a caller adds add
+// to the light before the encoding, and a scene's first frame already has the exposure and IBL
+// colour set before it.
 
 #include <algorithm>
 #include <cstdlib>
@@ -9,6 +10,7 @@
 #include <glm/gtc/matrix_transform.hpp>
 #include <gtest/gtest.h>
 
+#include "objects3d/added_light.h"
 #include "objects3d/context/rendercontext.h"
 #include "objects3d/procedural.h"
 #include "render_scene.h"
@@ -182,27 +184,53 @@ TEST_F(LinearLightTest, SeeThroughSurfaceLooksAsDrawnStraightOntoTheTarget) {
   }
 }
 
-// A lit grey square that emits green: glow adds the emission once more. Added as light, the
-// picture equals the same square emitting twice as much without glow.
-TEST_F(LinearLightTest, GlowAddsToTheLightBeforeTheEncoding) {
-  const glm::vec3 emission(0.0f, 0.3f, 0.0f);
-  for (const bool shadows : {false, true}) {
-    SCOPED_TRACE(shadows ? "shadows on" : "shadows off");
+// Light of one colour over the whole frame, as a caller adds it.
+class FlatLight : public AddedLight {
+ public:
+  explicit FlatLight(const glm::vec3& light) : light_(light) {}
+  PixelRect Area(const Objects3D& scene) override {
+    return {0, 0, scene.render_width, scene.render_height};
+  }
+  void Draw(const Objects3D&) override { DrawFlatSquare(0.5f, glm::vec4(light_, 1.0f)); }
+
+ private:
+  glm::vec3 light_;
+};
+
+// A lit grey square that emits green (glow adds the emission once more), or light a caller adds
+// over the frame. Added as light, the picture equals the same square emitting that much more
+// without glow.
+TEST_F(LinearLightTest, GlowAndAddedLightAddToTheLightBeforeTheEncoding) {
+  const glm::vec3 green(0.0f, 0.3f, 0.0f);
+  const struct {
+    const char* what;
+    bool shadows;
+    glm::vec3 emission;
+    glm::vec3 added;
+  } cases[] = {
+      {"glow", false, green, glm::vec3(0.0f)},
+      {"glow, shadows", true, green, glm::vec3(0.0f)},
+      {"light the caller adds", false, glm::vec3(0.0f), green},
+      {"light the caller adds, shadows", true, glm::vec3(0.0f), {0.2f, 0.0f, 0.1f}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
     auto scene = MakeScene({0, 0, 3});
     auto material = LitMaterial({0.3f, 0.3f, 0.3f, 1}, 1.0f, 0.0f);
     scene->AddPrimitive(MakeSquare(1.0f), material, nullptr);
     AddPointLight(*scene, {0, 0, 2}, 2.0f);
     scene->render_context->ibl_color = glm::vec4(0.0f);
-    scene->shadows_enabled = shadows ? 1 : 0;
-    material->emissive = emission;
+    scene->shadows_enabled = c.shadows ? 1 : 0;
+    material->emissive = c.emission;
+    scene->added_light = std::make_shared<FlatLight>(c.added);
     scene->glow_enabled = 1;
-    const auto glowing = RenderSampled(*scene, 0);
-    material->emissive = 2.0f * emission;
+    const auto lit = RenderSampled(*scene, 0);
+    material->emissive = 2.0f * c.emission + c.added;
     scene->glow_enabled = 0;
-    const auto doubled = RenderSampled(*scene, 0);
+    const auto emitting = RenderSampled(*scene, 0);
     for (int channel = 0; channel < 3; ++channel) {
-      EXPECT_NEAR(MeanOver(glowing, kMid - 4, kMid - 4, 8, channel),
-                  MeanOver(doubled, kMid - 4, kMid - 4, 8, channel), 3.0f)
+      EXPECT_NEAR(MeanOver(lit, kMid - 4, kMid - 4, 8, channel),
+                  MeanOver(emitting, kMid - 4, kMid - 4, 8, channel), 3.0f)
           << "channel " << channel;
     }
     EXPECT_TRUE(NoGLError());

@@ -41,26 +41,6 @@ std::unique_ptr<Objects3D> GlowScene(const glm::vec3& emitter, const glm::vec3& 
   return scene;
 }
 
-// Draws a red square over the whole target at depth `depth` (window space, 0 near to 1 far)
-// through the fixed pipeline, with the depth test as the target's caller leaves it.
-void DrawSquareAtDepth(float depth) {
-  glUseProgram(0);
-  glBindVertexArray(0);
-  glDisable(GL_BLEND);
-  glMatrixMode(GL_PROJECTION);
-  glLoadIdentity();
-  glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
-  const float z = depth * 2.0f - 1.0f;
-  glColor4f(1.0f, 0.0f, 0.0f, 1.0f);
-  glBegin(GL_QUADS);
-  glVertex3f(-1, -1, z);
-  glVertex3f(1, -1, z);
-  glVertex3f(1, 1, z);
-  glVertex3f(-1, 1, z);
-  glEnd();
-}
-
 struct Target {
   int samples;
   bool blend;
@@ -72,7 +52,7 @@ struct Target {
 // square when asked.
 Pixels RenderInto(Objects3D& scene, const Target& t) {
   return RenderSampled(scene, t.samples, t.blend, kFrame, [&] {
-    if (t.square_depth >= 0.0f) DrawSquareAtDepth(t.square_depth);
+    if (t.square_depth >= 0.0f) DrawFlatSquare(t.square_depth, {1, 0, 0, 1});
   });
 }
 

@@ -77,6 +77,23 @@ std::vector<uint8_t> RenderBlended(Objects3D& scene, int samples, Blending blend
   return pixels;
 }
 
+void DrawFlatSquare(float depth, const glm::vec4& colour) {
+  glUseProgram(0);
+  glBindVertexArray(0);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  const float z = depth * 2.0f - 1.0f;
+  glColor4f(colour.r, colour.g, colour.b, colour.a);
+  glBegin(GL_QUADS);
+  glVertex3f(-1, -1, z);
+  glVertex3f(1, -1, z);
+  glVertex3f(1, 1, z);
+  glVertex3f(-1, 1, z);
+  glEnd();
+}
+
 int LargestDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
   int largest = a.size() == b.size() ? 0 : 255;
   for (size_t i = 0; i < a.size() && i < b.size(); ++i) largest = std::max(largest, std::abs(a[i] - b[i]));

@@ -35,6 +35,9 @@ enum class Blending { kNone, kOver, kAdd };
 // As RenderSampled, blending as given.
 std::vector<uint8_t> RenderBlended(Objects3D& scene, int samples, Blending blending,
                                    int side = kSide, const std::function<void()>& after = {});
+// Draws a square of `colour` over the whole bound target at depth `depth` (window space, 0 near
+// to 1 far) through the fixed pipeline, with the depth test and blending as they are.
+void DrawFlatSquare(float depth, const glm::vec4& colour);
 // The largest difference of any channel of any pixel (255 for pictures of different sizes).
 int LargestDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b);
 std::array<uint8_t, 4> Pixel(const std::vector<uint8_t>& pixels, int x, int y);
