@@ -53,11 +53,8 @@ bool DepthIsWritten() {
 
 LinearLightFrame::LinearLightFrame(Objects3D& scene, int32_t width, int32_t height)
     : scene_(scene), width_(width), height_(height) {
-  glGetBooleanv(GL_BLEND, &caller_blend_);
-  glGetIntegerv(GL_BLEND_SRC_RGB, &caller_factors_[0]);
-  glGetIntegerv(GL_BLEND_DST_RGB, &caller_factors_[1]);
-  glGetIntegerv(GL_BLEND_SRC_ALPHA, &caller_factors_[2]);
-  glGetIntegerv(GL_BLEND_DST_ALPHA, &caller_factors_[3]);
+  caller_blend_ = BlendState::Current();
+  caller_blend_.IntoLayer().Apply();
   glGetIntegerv(GL_DEPTH_FUNC, &caller_depth_func_);
   glGetIntegerv(GL_VIEWPORT, caller_viewport_);
   glGetBooleanv(GL_STENCIL_TEST, &caller_stencil_test_);
@@ -104,6 +101,7 @@ void LinearLightFrame::BindResolveInputs() {
   SetInt(resolve, "u_Added", static_cast<int32_t>(kAddedUnit));
   SetInt(resolve, "u_Samples", multisampled ? frame.samples : 0);
   SetInt(resolve, "u_ReadDepth", reads_depth);
+  SetInt(resolve, "u_Premultiplied", caller_blend_.enabled);
   const PixelRect area = added_ ? added_area_ : PixelRect{};
   const int32_t area_at = resolve.GetUniformLocation("u_AddedArea");
   if (area_at >= 0) glUniform4i(area_at, area.x0, area.y0, area.x1, area.y1);
@@ -129,16 +127,13 @@ void LinearLightFrame::Resolve() {
   scene_.linear_fbo->Unbind();
   if (caller_stencil_test_) glEnable(GL_STENCIL_TEST);
   BindResolveInputs();
-  const bool additive = caller_blend_ && caller_factors_[1] == GL_ONE;
   glEnable(GL_BLEND);
-  glBlendFunc(GL_ONE, additive ? GL_ONE : GL_ONE_MINUS_SRC_ALPHA);
+  glBlendFunc(GL_ONE, caller_blend_.Adds() ? GL_ONE : GL_ONE_MINUS_SRC_ALPHA);
   glDepthFunc(GL_LEQUAL);
   glViewport(0, 0, width_, height_);
   EasyDraw::DrawQuad(0.0f, 0.0f, 1.0f, 1.0f);
   UnbindResolveInputs();
-  if (!caller_blend_) glDisable(GL_BLEND);
-  glBlendFuncSeparate(static_cast<GLenum>(caller_factors_[0]), static_cast<GLenum>(caller_factors_[1]),
-                      static_cast<GLenum>(caller_factors_[2]), static_cast<GLenum>(caller_factors_[3]));
+  caller_blend_.Apply();
   glDepthFunc(static_cast<GLenum>(caller_depth_func_));
   glViewport(caller_viewport_[0], caller_viewport_[1], caller_viewport_[2], caller_viewport_[3]);
 }

@@ -4,15 +4,18 @@
 // into a floating-point target of the caller's size and sample count, and Resolve clamps and
 // display-encodes the sum once onto the caller's target, depth included.
 //
-// The frame is laid onto the caller's target the way the caller composites: a caller that adds
-// (blending with GL_ONE as destination factor) gets the frame added; any other gets it laid
-// over by its coverage (premultiplied). Where the frame is empty the target is left alone.
+// The passes blend into the frame with the caller's colour factors and sum coverage in alpha,
+// so a caller that blends gets its surfaces' colour premultiplied by their coverage; Resolve
+// encodes the colour by itself and lays it on by its coverage, as the caller's blending would
+// have laid the surface on: added for a caller that adds (GL_ONE as colour destination factor),
+// over for any other. Where the frame is empty the target is left alone.
 
 #include <cstdint>
 
 #include <GL/glew.h>
 
 #include "objects3d/glow_bounds.h"
+#include "util/glstate/blend_state.h"
 
 class Objects3D;
 class Texture;
@@ -22,7 +25,7 @@ class LinearLightFrame {
   // Makes the scene's frame when it is missing, of another size or of another sample count
   // than the bound target, and binds it cleared to transparent black and far depth. The
   // viewport in force is kept. The caller's stencil test, meant for its own target, is off
-  // while the frame is bound.
+  // while the frame is bound, and its blending takes coverage in alpha (BlendState::IntoLayer).
   LinearLightFrame(Objects3D& scene, int32_t width, int32_t height);
   LinearLightFrame(const LinearLightFrame&) = delete;
   LinearLightFrame& operator=(const LinearLightFrame&) = delete;
@@ -44,10 +47,8 @@ class LinearLightFrame {
   Objects3D& scene_;
   int32_t width_;
   int32_t height_;
-  GLboolean caller_blend_ = GL_FALSE;
+  BlendState caller_blend_;
   GLboolean caller_stencil_test_ = GL_FALSE;
-  // Source and destination factors, colour then alpha.
-  GLint caller_factors_[4] = {GL_ONE, GL_ZERO, GL_ONE, GL_ZERO};
   GLint caller_depth_func_ = GL_LESS;
   GLint caller_viewport_[4] = {0, 0, 0, 0};
   const Texture* added_ = nullptr;

@@ -25,6 +25,7 @@
 #include "objects3d/gltf_loader.h"
 #include "objects3d/objects3d_data.h"
 
+class AddedLight;
 class Camera;
 class FBO;
 class Light;
@@ -186,11 +187,6 @@ class Objects3D {
   // With glow_half_size, the glow picture itself is still drawn at the frame's size (and only
   // blurred at half size), for a caller that reads the picture (glow_fbo) and needs its detail.
   uint8_t glow_picture_full_size = 0;
-  // With glow_half_size and a linear-light frame, the blurred glow is added as the frame is
-  // resolved rather than blended into every sample of the frame first; the picture is the same
-  // but for the sum's rounding to half floats in the frame. Off until a whole-show capture
-  // with it agrees with the blended glow's over the laser's range.
-  uint8_t glow_added_in_resolve = 0;
   // The linear-light resolve reads the frame's depth only when the target takes it (depth test
   // on, depth writes allowed); the picture is the same either way.
   uint8_t resolve_reads_depth_only_when_written = 1;
@@ -230,8 +226,13 @@ class Objects3D {
   // The pixels of the frame the last glow picture can be lit in (the emitters' rectangle, grown
   // for the texture filtering); the whole target when they cannot be bounded.
   PixelRect glow_picture_area;
-  // The blurred glow picture, at the glow picture's size; used at half size only.
+  // The blurred glow picture, at the size it is blurred at; the linear-light frame's resolve
+  // adds it.
   std::unique_ptr<FBO> glow_blur_fbo;
+  // Light the caller adds with the glow; none when null.
+  std::shared_ptr<AddedLight> added_light;
+  // The blurred glow stretched to the frame's size with added_light drawn onto it.
+  std::unique_ptr<FBO> added_light_fbo;
   std::unique_ptr<FBO> dof_fbo;
   // The linear-light frame: the passes of a frame with shadows or glow add their light here
   // and the frame is display-encoded once onto the caller's target. Made on first need, with

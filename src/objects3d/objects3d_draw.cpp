@@ -16,6 +16,7 @@
 #include <glm/gtc/type_ptr.hpp>
 
 #include "effects/skybox.h"
+#include "objects3d/added_light.h"
 #include "objects3d/closed_solid_culling.h"
 #include "objects3d/context/rendercontext.h"
 #include "objects3d/glow_bounds.h"
@@ -30,7 +31,10 @@
 #include "util/camera/camera.h"
 #include "util/easydraw/easydraw.h"
 #include "util/fbo/fbo.h"
+#include "util/glstate/blend_state.h"
+#include "util/glstate/depth_state.h"
 #include "util/glstate/face_culling.h"
+#include "util/glstate/kept_state.h"
 #include "util/light/light.h"
 #include "util/light/shadowcubemap.h"
 #include "util/passtiming/passtiming.h"
@@ -63,14 +67,6 @@ void RestoreProgram(GLint program) {
 class FrameStateGuard {
  public:
   FrameStateGuard() {
-    glGetBooleanv(GL_BLEND, &blend_);
-    glGetIntegerv(GL_BLEND_SRC_RGB, &blend_src_rgb_);
-    glGetIntegerv(GL_BLEND_DST_RGB, &blend_dst_rgb_);
-    glGetIntegerv(GL_BLEND_SRC_ALPHA, &blend_src_alpha_);
-    glGetIntegerv(GL_BLEND_DST_ALPHA, &blend_dst_alpha_);
-    glGetBooleanv(GL_DEPTH_TEST, &depth_test_);
-    glGetBooleanv(GL_DEPTH_WRITEMASK, &depth_mask_);
-    glGetIntegerv(GL_DEPTH_FUNC, &depth_func_);
     glGetBooleanv(GL_CULL_FACE, &cull_face_);
     glGetIntegerv(GL_CULL_FACE_MODE, &cull_face_mode_);
     glGetIntegerv(GL_FRONT_FACE, &front_face_);
@@ -78,15 +74,11 @@ class FrameStateGuard {
     glGetIntegerv(GL_VIEWPORT, viewport_.data());
     glGetIntegerv(GL_CURRENT_PROGRAM, &program_);
     glGetIntegerv(GL_POLYGON_MODE, polygon_mode_.data());
-    glGetBooleanv(GL_TEXTURE_CUBE_MAP, &texture_cube_map_);
+    for (size_t i = 0; i < kCapabilities.size(); ++i) capabilities_[i] = glIsEnabled(kCapabilities[i]);
   }
   ~FrameStateGuard() {
-    SetEnabled(GL_BLEND, blend_);
-    glBlendFuncSeparate(static_cast<GLenum>(blend_src_rgb_), static_cast<GLenum>(blend_dst_rgb_),
-                        static_cast<GLenum>(blend_src_alpha_), static_cast<GLenum>(blend_dst_alpha_));
-    SetEnabled(GL_DEPTH_TEST, depth_test_);
-    glDepthMask(depth_mask_);
-    glDepthFunc(static_cast<GLenum>(depth_func_));
+    blend_.Apply();
+    depth_.Apply();
     SetEnabled(GL_CULL_FACE, cull_face_);
     glCullFace(static_cast<GLenum>(cull_face_mode_));
     glFrontFace(static_cast<GLenum>(front_face_));
@@ -94,18 +86,17 @@ class FrameStateGuard {
     glViewport(viewport_[0], viewport_[1], viewport_[2], viewport_[3]);
     RestoreProgram(program_);
     glPolygonMode(GL_FRONT_AND_BACK, static_cast<GLenum>(polygon_mode_[0]));
-    SetEnabled(GL_TEXTURE_CUBE_MAP, texture_cube_map_);
+    for (size_t i = 0; i < kCapabilities.size(); ++i) SetEnabled(kCapabilities[i], capabilities_[i]);
   }
   FrameStateGuard(const FrameStateGuard&) = delete;
   FrameStateGuard& operator=(const FrameStateGuard&) = delete;
 
  private:
-  GLboolean blend_ = GL_FALSE;
-  GLint blend_src_rgb_ = GL_ONE, blend_dst_rgb_ = GL_ZERO;
-  GLint blend_src_alpha_ = GL_ONE, blend_dst_alpha_ = GL_ZERO;
-  GLboolean depth_test_ = GL_FALSE;
-  GLboolean depth_mask_ = GL_TRUE;
-  GLint depth_func_ = GL_LESS;
+  // Fixed-function switches the sky box and the debug box set.
+  static constexpr std::array<GLenum, 3> kCapabilities = {GL_TEXTURE_CUBE_MAP, GL_TEXTURE_2D,
+                                                          GL_LIGHTING};
+  BlendState blend_ = BlendState::Current();
+  DepthState depth_ = DepthState::Current();
   GLboolean cull_face_ = GL_FALSE;
   GLint cull_face_mode_ = GL_BACK;
   GLint front_face_ = GL_CCW;
@@ -113,7 +104,7 @@ class FrameStateGuard {
   std::array<GLint, 4> viewport_{};
   GLint program_ = 0;
   std::array<GLint, 2> polygon_mode_{GL_FILL, GL_FILL};
-  GLboolean texture_cube_map_ = GL_FALSE;
+  std::array<GLboolean, kCapabilities.size()> capabilities_{};
 };
 
 struct RenderSize {
@@ -264,32 +255,53 @@ void ForEachMarkerPosition(Objects3D& o, bool enabled_only, DrawAt draw) {
   master.instances[0] = saved;
 }
 
-// Half the frame's size, rounded up: the size of the half-size glow's blur.
+// The size the glow is blurred at: the frame's, or half of it rounded up.
 RenderSize GlowBlurSize(const Objects3D& o) {
   const RenderSize size = EffectiveSize(o);
+  if (!o.glow_half_size) return size;
   return {(size.width + 1) / 2, (size.height + 1) / 2, size.aspect};
 }
 
-// The glow picture's size: the frame's, or half of it when it is blurred at half size and no
-// caller reads the picture itself.
+// The glow picture's size: the blur's, or the frame's when a caller reads the picture itself.
 RenderSize GlowSize(const Objects3D& o) {
-  if (!o.glow_half_size || o.glow_picture_full_size) return EffectiveSize(o);
-  return GlowBlurSize(o);
+  return o.glow_picture_full_size ? EffectiveSize(o) : GlowBlurSize(o);
 }
 
-// The glow target at the glow picture's size, made on first use.
+// A glow target (the picture, its blur, the light added on resolve) at `size`, made on first use.
 FBO& GlowTarget(std::unique_ptr<FBO>& target, const RenderSize& size) {
   if (!target) target = std::make_unique<FBO>(size.width, size.height, FBOType::Color, 0);
   target->Resize(size.width, size.height);
   return *target;
 }
 
+// Binds `target` cleared to transparent black (within the scissor box, if any), keeping the
+// caller's clear colour.
+void BindClearedToBlack(FBO& target) {
+  std::array<GLfloat, 4> clear{};
+  glGetFloatv(GL_COLOR_CLEAR_VALUE, clear.data());
+  glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+  target.Bind();
+  glClearColor(clear[0], clear[1], clear[2], clear[3]);
+}
+
+PixelRect Intersection(const PixelRect& a, const PixelRect& b) {
+  return {std::max(a.x0, b.x0), std::max(a.y0, b.y0), std::min(a.x1, b.x1), std::min(a.y1, b.y1)};
+}
+
+// The smallest rectangle holding both; either may be empty.
+PixelRect Bounding(const PixelRect& a, const PixelRect& b) {
+  if (a.Empty()) return b;
+  if (b.Empty()) return a;
+  return {std::min(a.x0, b.x0), std::min(a.y0, b.y0), std::max(a.x1, b.x1), std::max(a.y1, b.y1)};
+}
+
+void Scissor(const PixelRect& r) { glScissor(r.x0, r.y0, r.x1 - r.x0, r.y1 - r.y0); }
+
 void GlowPass(Objects3D& o, const std::shared_ptr<Camera>& camera) {
   TimedPass timed("glow");
   const RenderSize size = GlowSize(o);
   FBO& target = GlowTarget(o.glow_fbo, size);
-  glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-  target.Bind();
+  BindClearedToBlack(target);
   // The glow picture must line up with the main pass, which draws into the letterboxed part.
   SetViewport(size);
   RenderContext& context = Context(o);
@@ -336,12 +348,9 @@ class ScissorWithin {
     glGetBooleanv(GL_SCISSOR_TEST, &enabled_);
     glGetIntegerv(GL_SCISSOR_BOX, box_.data());
     clip_ = area;
-    if (enabled_) {
-      clip_ = {std::max(area.x0, box_[0]), std::max(area.y0, box_[1]),
-               std::min(area.x1, box_[0] + box_[2]), std::min(area.y1, box_[1] + box_[3])};
-    }
+    if (enabled_) clip_ = Intersection(area, {box_[0], box_[1], box_[0] + box_[2], box_[1] + box_[3]});
     glEnable(GL_SCISSOR_TEST);
-    if (!clip_.Empty()) glScissor(clip_.x0, clip_.y0, clip_.x1 - clip_.x0, clip_.y1 - clip_.y0);
+    if (!clip_.Empty()) Scissor(clip_);
   }
   ~ScissorWithin() {
     glScissor(box_[0], box_[1], box_[2], box_[3]);
@@ -367,59 +376,94 @@ void DrawTextureOver(Objects3D& o, ShaderProgram& program, const Texture& textur
   texture.UnbindFromUnit(0);
 }
 
-// Blurs the glow picture (half or full size) into the half-size blur target, over the
-// half-size pixels under `clip` (frame pixels) and one more on each side for the stretch's
-// filtering.
-const Texture& BlurAtHalfSize(Objects3D& o, const PixelRect& clip) {
+// Blurs the glow picture into the blur target over the blur's pixels under `clip` (frame
+// pixels) and one more on each side for the stretch's filtering; the scissor box is left at
+// `clip`.
+const Texture& BlurGlow(Objects3D& o, const PixelRect& clip) {
   const RenderSize size = GlowBlurSize(o);
   FBO& target = GlowTarget(o.glow_blur_fbo, size);
   target.BindWithoutClear();
-  glViewport(0, 0, size.width, size.height);
-  const PixelRect half = GrowWithin({clip.x0 / 2, clip.y0 / 2, (clip.x1 + 1) / 2, (clip.y1 + 1) / 2},
-                                    1, 1, size.width, size.height);
-  glScissor(half.x0, half.y0, half.x1 - half.x0, half.y1 - half.y0);
+  const PixelRect under = o.glow_half_size
+      ? PixelRect{clip.x0 / 2, clip.y0 / 2, (clip.x1 + 1) / 2, (clip.y1 + 1) / 2}
+      : clip;
+  Scissor(GrowWithin(under, 1, 1, size.width, size.height));
   glDisable(GL_BLEND);
   DrawTextureOver(o, *RequireObjects3DSharedResources().blur_shader, *o.glow_fbo->color_textures[0]);
   target.Unbind();
-  glScissor(clip.x0, clip.y0, clip.x1 - clip.x0, clip.y1 - clip.y0);
+  Scissor(clip);
   return *target.color_textures[0];
 }
 
-// Adds the blurred glow picture (linear light) into the linear-light frame, leaving the frame's
-// coverage (alpha) as the passes left it; only where the glow can light anything. A half-size
-// blur may instead be handed to the frame's resolve, which adds it once per sample as it reads.
-void GlowComposite(Objects3D& o, const Camera& camera, const RenderSize& size, LinearLightFrame& frame) {
-  TimedPass timed("glow composite");
-  const PixelRect area = GlowArea(o, camera, size);
-  if (area.Empty()) return;
-  const ScissorWithin scissor(area);
-  if (scissor.clip().Empty()) return;
-  const Objects3DSharedResources& shared = RequireObjects3DSharedResources();
-  glDisable(GL_DEPTH_TEST);
-  glDepthMask(GL_FALSE);
-  const Texture* blurred = o.glow_fbo->color_textures[0].get();
-  ShaderProgram* program = shared.blur_shader.get();
-  if (o.glow_half_size) {
-    blurred = &BlurAtHalfSize(o, scissor.clip());
-    program = shared.copy_shader.get();
-    if (o.glow_added_in_resolve) {
-      frame.AddOnResolve(*blurred, scissor.clip());
-      return;
-    }
+// The blurred glow stretched over a picture of the frame's size, with the light the caller adds
+// drawn onto it, for the resolve to add within `clip` (the glow's area and the caller's light's).
+const Texture& WithCallersLight(Objects3D& o, const PixelRect& glow, const PixelRect& callers,
+                                const PixelRect& clip) {
+  const Texture* blurred = glow.Empty() ? nullptr : &BlurGlow(o, glow);
+  FBO& target = GlowTarget(o.added_light_fbo, EffectiveSize(o));
+  Scissor(clip);
+  BindClearedToBlack(target);
+  if (blurred) {
+    Scissor(glow);
+    DrawTextureOver(o, *RequireObjects3DSharedResources().copy_shader, *blurred);
   }
-  glEnable(GL_BLEND);
-  glBlendFuncSeparate(GL_ONE, GL_ONE, GL_ZERO, GL_ONE);
-  glViewport(0, 0, size.width, size.height);
-  DrawTextureOver(o, *program, *blurred);
+  if (!callers.Empty()) {
+    Scissor(callers);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_ONE, GL_ONE);
+    o.added_light->Draw(o);
+  }
+  target.Unbind();
+  return *target.color_textures[0];
 }
 
+// Blurs the glow picture (linear light) and hands it, with any light the caller adds, to the
+// frame's resolve, which adds it to the frame's light once per sample as it reads; only where
+// the glow or the caller's light can light anything.
+void GlowComposite(Objects3D& o, const Camera& camera, const RenderSize& size, LinearLightFrame& frame) {
+  TimedPass timed("glow composite");
+  const PixelRect glow = GlowArea(o, camera, size);
+  const PixelRect callers = o.added_light ? o.added_light->Area(o) : PixelRect{};
+  const PixelRect both = Bounding(glow, callers);
+  if (both.Empty()) return;
+  const ScissorWithin scissor(both);
+  const PixelRect& clip = scissor.clip();
+  if (clip.Empty()) return;
+  const KeptState<DepthState> depth;
+  const KeptState<BlendState> blend;
+  glDisable(GL_DEPTH_TEST);
+  const PixelRect glow_clip = Intersection(glow, clip);
+  if (callers.Empty()) {
+    frame.AddOnResolve(BlurGlow(o, glow_clip), glow_clip);
+  } else {
+    frame.AddOnResolve(WithCallersLight(o, glow_clip, Intersection(callers, clip), clip), clip);
+  }
+}
+
+// The sky box behind everything else. It leaves culling off: the caller's is put back. It also
+// leaves the depth test on, and the passes after it draw with that (the train scene's stage
+// relies on it after its monitor pictures).
+void DrawSky(Objects3D& o, const std::shared_ptr<Camera>& camera, const RenderSize& size) {
+  TimedPass timed("sky");
+  GLint side = GL_BACK;
+  glGetIntegerv(GL_CULL_FACE_MODE, &side);
+  const FaceCullingScope culling(glIsEnabled(GL_CULL_FACE) ? static_cast<GLenum>(side) : GL_NONE);
+  o.skybox->setCamera(camera, static_cast<uint32_t>(size.width), static_cast<uint32_t>(size.height),
+                      size.aspect);
+  o.skybox->render(0.0);
+}
+
+// Lays the depth of field's picture over the caller's target. The frame was drawn into it as
+// into a layer (BlendState::IntoLayer), so its colour is premultiplied by its coverage; light
+// over nothing (the glow around an emitter) has colour without coverage and adds.
 void DepthOfFieldComposite(Objects3D& o, const Camera& camera) {
   TimedPass timed("depth of field");
   const Objects3DSharedResources& shared = RequireObjects3DSharedResources();
+  o.dof_fbo->Unbind();
+  const KeptState<DepthState> depth_test;
+  const KeptState<BlendState> blending;
   glDisable(GL_DEPTH_TEST);
   glEnable(GL_BLEND);
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  o.dof_fbo->Unbind();
+  glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
   ShaderProgram& dof = *shared.dof_shader;
   dof.Use();
   const float n = camera.znear;
@@ -457,13 +501,19 @@ void DepthPrepass(Objects3D& o, const Camera& camera) {
   RenderContext& context = Context(o);
   context.lights.clear();
   context.depth_only = 1;
+  std::array<GLboolean, 4> colour_writes{};
+  glGetBooleanv(GL_COLOR_WRITEMASK, colour_writes.data());
+  const GLboolean offset = glIsEnabled(GL_POLYGON_OFFSET_FILL);
+  std::array<GLfloat, 2> offset_by{};
+  glGetFloatv(GL_POLYGON_OFFSET_FACTOR, &offset_by[0]);
+  glGetFloatv(GL_POLYGON_OFFSET_UNITS, &offset_by[1]);
   glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
   glEnable(GL_POLYGON_OFFSET_FILL);
   glPolygonOffset(1.0f, kPrepassOffsetUnits);
   DrawTree(o, Mode::Glow, CameraRootMatrix(camera), camera);
-  glPolygonOffset(0.0f, 0.0f);
-  glDisable(GL_POLYGON_OFFSET_FILL);
-  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  glPolygonOffset(offset_by[0], offset_by[1]);
+  SetEnabled(GL_POLYGON_OFFSET_FILL, offset);
+  glColorMask(colour_writes[0], colour_writes[1], colour_writes[2], colour_writes[3]);
   context.depth_only = 0;
   context.UnbindTextures();
 }
@@ -502,6 +552,21 @@ void ShadowFaces(Objects3D& o, const std::shared_ptr<Light>& light, const Camera
                                   o.shadow_face_scissor != 0};
   o.shadow_faces->Render(o, Context(o), *light, camera, options);
 }
+
+// Compares depths by `func` for the length of a pass; the caller's function is put back.
+class KeptDepthFunc {
+ public:
+  explicit KeptDepthFunc(GLenum func) {
+    glGetIntegerv(GL_DEPTH_FUNC, &saved_);
+    glDepthFunc(func);
+  }
+  ~KeptDepthFunc() { glDepthFunc(static_cast<GLenum>(saved_)); }
+  KeptDepthFunc(const KeptDepthFunc&) = delete;
+  KeptDepthFunc& operator=(const KeptDepthFunc&) = delete;
+
+ private:
+  GLint saved_ = GL_LESS;
+};
 
 // Lets the first fragment of each sample through and no other until the stencil is cleared.
 // Restores the stencil state it changed when it goes.
@@ -563,6 +628,7 @@ void UnbindShadowMaps(RenderContext& context) {
 
 void ShadowLightingPass(Objects3D& o, const Camera& camera) {
   RenderContext& context = Context(o);
+  const KeptState<BlendState> blend;
   // Each light adds its linear light into the linear-light frame; coverage stays the ambient
   // pass's.
   glEnable(GL_BLEND);
@@ -572,16 +638,14 @@ void ShadowLightingPass(Objects3D& o, const Camera& camera) {
   // The additive pass lights exactly the surfaces the ambient pass left in front: the vertex
   // stage's position is invariant, so the same surface meets the same depth. A looser test would
   // let a second surface at a silhouette add its light too.
-  glDepthFunc(GL_EQUAL);
+  const KeptDepthFunc depth_func(GL_EQUAL);
   {
     // Coplanar surfaces (a mesh's overlapping triangles, a face drawn twice) meet that depth
     // alike, and each would add the light again: each sample takes the light once.
     const FirstFragmentOnly once;
     DrawTree(o, Mode::ShadowLighting, CameraRootMatrix(camera), camera);
   }
-  glDepthFunc(GL_LEQUAL);
   UnbindShadowMaps(context);
-  glDisable(GL_BLEND);
 }
 
 // The image-based light and the emission of every surface; `with_lights`, the pass's lights
@@ -589,7 +653,7 @@ void ShadowLightingPass(Objects3D& o, const Camera& camera) {
 // draw.
 void AmbientPass(Objects3D& o, const Camera& camera, bool with_lights) {
   RenderContext& context = Context(o);
-  glDepthFunc(GL_LEQUAL);
+  const KeptDepthFunc depth_func(GL_LEQUAL);
   const FaceCullingScope culling(SeenSideCulling(o, false));
   if (!with_lights) {
     context.lights.clear();
@@ -774,13 +838,10 @@ void Objects3D::Draw() {
     TimedPass timed("depth of field clear");
     if (!dof_fbo) dof_fbo = MakeTarget(*this, FBOType::ColorDepthTexture);
     dof_fbo->Bind();
+    // Its picture is laid over the target as a layer, premultiplied by its coverage.
+    BlendState::Current().IntoLayer().Apply();
   }
-  if (skybox_enabled && skybox) {
-    TimedPass timed("sky");
-    skybox->setCamera(camera, static_cast<uint32_t>(size.width), static_cast<uint32_t>(size.height),
-                      size.aspect);
-    skybox->render(0.0);
-  }
+  if (skybox_enabled && skybox) DrawSky(*this, camera, size);
   camera->SetUpMatrices(size.width, size.height, size.aspect);
   if (glow_enabled) GlowPass(*this, camera);
   const bool shadowed = shadows_enabled && !data.lights.empty();
@@ -818,7 +879,7 @@ void Objects3D::Draw() {
 
 void Objects3D::Prewarm() {
   if (glow_enabled) GlowTarget(glow_fbo, GlowSize(*this));
-  if (glow_enabled && glow_half_size) GlowTarget(glow_blur_fbo, GlowBlurSize(*this));
+  if (glow_enabled) GlowTarget(glow_blur_fbo, GlowBlurSize(*this));
   if (dof_enabled && !dof_fbo) dof_fbo = MakeTarget(*this, FBOType::ColorDepthTexture);
   if (data.nodes.empty()) throw std::runtime_error("Tried GetMasterNode() with no nodes");
   // The one draw per primitive hands every buffer to the driver before the first frame; with

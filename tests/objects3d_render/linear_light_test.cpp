@@ -1,6 +1,8 @@
 // The light of a frame adds up in linear space and is display-encoded once: shadows on match
-// shadows off wherever no shadow falls, glow adds to the light before the encoding, and a
-// scene's first frame already has the exposure and IBL colour set before it.
+// shadows off wherever no shadow falls, a see-through surface looks the same through the
+// linear-light frame as drawn straight onto the target, glow and the light a caller adds add
+// to the light before the encoding, and a scene's first frame already has the exposure and IBL
+// colour set before it.
 
 #include <algorithm>
 #include <cstdlib>
@@ -8,6 +10,7 @@
 #include <glm/gtc/matrix_transform.hpp>
 #include <gtest/gtest.h>
 
+#include "objects3d/added_light.h"
 #include "objects3d/context/rendercontext.h"
 #include "objects3d/procedural.h"
 #include "render_scene.h"
@@ -24,6 +27,15 @@ class LinearLightTest : public GLTest {};
 int LargestBrightening(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
   int largest = 0;
   for (size_t i = 0; i < a.size(); ++i) largest = std::max(largest, b[i] - a[i]);
+  return largest;
+}
+
+// The largest difference of any colour channel (alpha left out) of any pixel.
+int LargestColourDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+  int largest = 0;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (i % 4 != 3) largest = std::max(largest, std::abs(a[i] - b[i]));
+  }
   return largest;
 }
 
@@ -62,20 +74,26 @@ TEST_F(LinearLightTest, ShadowsOnMatchShadowsOffWhereNoShadowFalls) {
     float intensity;
     float exposure;
     int samples;
+    // Each light in an additive pass of its own, after the image-based light's.
+    bool pass_per_light;
+    float lit_at_least;
   } cases[] = {
-      {"plain", 15.0f, 1.0f, 0},
-      {"light beyond white", 300.0f, 1.0f, 0},
-      {"exposed", 15.0f, 3.0f, 0},
-      {"multisampled", 15.0f, 1.0f, 4},
+      {"plain", 15.0f, 1.0f, 0, false, 30.0f},
+      {"light beyond white", 300.0f, 1.0f, 0, false, 30.0f},
+      {"exposed", 15.0f, 3.0f, 0, false, 30.0f},
+      {"multisampled", 15.0f, 1.0f, 4, false, 30.0f},
+      // Light of a few thousandths, which eight bits a channel of linear light cannot hold.
+      {"dark, a pass per light", 15.0f, 0.02f, 0, true, 8.0f},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     auto scene = UnshadowedPair(c.intensity);
     scene->render_context->exposure = c.exposure;
+    scene->one_pass_light = c.pass_per_light ? 0 : 1;
     const auto off = RenderSampled(*scene, c.samples);
     scene->shadows_enabled = 1;
     const auto on = RenderSampled(*scene, c.samples);
-    EXPECT_GT(MeanOver(off, kMid - 18, kMid - 2, 4, 3), 30.0f) << "the rough cube is lit";
+    EXPECT_GT(MeanOver(off, kMid - 18, kMid - 2, 4, 3), c.lit_at_least) << "the rough cube is lit";
     // A shadow only darkens: nothing may come out brighter with shadows on.
     EXPECT_LE(LargestBrightening(off, on), 2);
     // Every pixel equals the unshadowed picture but for the few along the cubes' edges where
@@ -121,6 +139,8 @@ TEST_F(LinearLightTest, CoplanarTrianglesTakeEachLightOnce) {
     SCOPED_TRACE(c.what);
     auto scene = WallBeforeBox(c.indices, c.lights);
     scene->render_context->ibl_color = glm::vec4(0.2f);
+    // The lights are added in a pass of their own, which meets the ambient pass's depth.
+    scene->one_pass_light = 0;
     const auto off = RenderSampled(*scene, c.samples);
     scene->shadows_enabled = 1;
     const auto on = RenderSampled(*scene, c.samples);
@@ -131,27 +151,86 @@ TEST_F(LinearLightTest, CoplanarTrianglesTakeEachLightOnce) {
   }
 }
 
-// A lit grey square that emits green: glow adds the emission once more. Added as light, the
-// picture equals the same square emitting twice as much without glow.
-TEST_F(LinearLightTest, GlowAddsToTheLightBeforeTheEncoding) {
-  const glm::vec3 emission(0.0f, 0.3f, 0.0f);
-  for (const bool shadows : {false, true}) {
-    SCOPED_TRACE(shadows ? "shadows on" : "shadows off");
+// A grey square at half coverage, lit from in front: nothing shadows it.
+TEST_F(LinearLightTest, SeeThroughSurfaceLooksAsDrawnStraightOntoTheTarget) {
+  const struct {
+    const char* what;
+    bool glow;
+    bool shadows;
+    Blending blending;
+    int samples;
+  } cases[] = {
+      {"shadows, laid over", false, true, Blending::kOver, 0},
+      {"glow, laid over", true, false, Blending::kOver, 0},
+      {"glow and shadows, multisampled", true, true, Blending::kOver, 4},
+      {"shadows, added", false, true, Blending::kAdd, 0},
+      {"glow, added", true, false, Blending::kAdd, 4},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto scene = MakeScene({0, 0, 3});
+    scene->AddPrimitive(MakeSquare(0.6f), LitMaterial({0.5f, 0.5f, 0.5f, 0.5f}, 1.0f, 0.0f), nullptr);
+    AddPointLight(*scene, {0.5f, 0.5f, 2}, 3.0f);
+    const auto plain = RenderBlended(*scene, c.samples, c.blending);
+    EXPECT_GT(LargestColourDifference(plain, RenderBlended(*scene, c.samples, Blending::kNone)), 20)
+        << "the square lets the background through";
+    scene->glow_enabled = c.glow ? 1 : 0;
+    scene->shadows_enabled = c.shadows ? 1 : 0;
+    const auto framed = RenderBlended(*scene, c.samples, c.blending);
+    // The target's alpha is not compared: drawn straight, a surface of coverage a leaves a * a
+    // there; the frame leaves its coverage.
+    EXPECT_LE(LargestColourDifference(plain, framed), 2);
+    EXPECT_TRUE(NoGLError());
+  }
+}
+
+// Light of one colour over the whole frame, as a caller adds it.
+class FlatLight : public AddedLight {
+ public:
+  explicit FlatLight(const glm::vec3& light) : light_(light) {}
+  PixelRect Area(const Objects3D& scene) override {
+    return {0, 0, scene.render_width, scene.render_height};
+  }
+  void Draw(const Objects3D&) override { DrawFlatSquare(0.5f, glm::vec4(light_, 1.0f)); }
+
+ private:
+  glm::vec3 light_;
+};
+
+// A lit grey square that emits green (glow adds the emission once more), or light a caller adds
+// over the frame. Added as light, the picture equals the same square emitting that much more
+// without glow.
+TEST_F(LinearLightTest, GlowAndAddedLightAddToTheLightBeforeTheEncoding) {
+  const glm::vec3 green(0.0f, 0.3f, 0.0f);
+  const struct {
+    const char* what;
+    bool shadows;
+    glm::vec3 emission;
+    glm::vec3 added;
+  } cases[] = {
+      {"glow", false, green, glm::vec3(0.0f)},
+      {"glow, shadows", true, green, glm::vec3(0.0f)},
+      {"light the caller adds", false, glm::vec3(0.0f), green},
+      {"light the caller adds, shadows", true, glm::vec3(0.0f), {0.2f, 0.0f, 0.1f}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
     auto scene = MakeScene({0, 0, 3});
     auto material = LitMaterial({0.3f, 0.3f, 0.3f, 1}, 1.0f, 0.0f);
     scene->AddPrimitive(MakeSquare(1.0f), material, nullptr);
     AddPointLight(*scene, {0, 0, 2}, 2.0f);
     scene->render_context->ibl_color = glm::vec4(0.0f);
-    scene->shadows_enabled = shadows ? 1 : 0;
-    material->emissive = emission;
+    scene->shadows_enabled = c.shadows ? 1 : 0;
+    material->emissive = c.emission;
+    scene->added_light = std::make_shared<FlatLight>(c.added);
     scene->glow_enabled = 1;
-    const auto glowing = RenderSampled(*scene, 0);
-    material->emissive = 2.0f * emission;
+    const auto lit = RenderSampled(*scene, 0);
+    material->emissive = 2.0f * c.emission + c.added;
     scene->glow_enabled = 0;
-    const auto doubled = RenderSampled(*scene, 0);
+    const auto emitting = RenderSampled(*scene, 0);
     for (int channel = 0; channel < 3; ++channel) {
-      EXPECT_NEAR(MeanOver(glowing, kMid - 4, kMid - 4, 8, channel),
-                  MeanOver(doubled, kMid - 4, kMid - 4, 8, channel), 3.0f)
+      EXPECT_NEAR(MeanOver(lit, kMid - 4, kMid - 4, 8, channel),
+                  MeanOver(emitting, kMid - 4, kMid - 4, 8, channel), 3.0f)
           << "channel " << channel;
     }
     EXPECT_TRUE(NoGLError());

@@ -1,8 +1,8 @@
-// The linear-light frame's resolve: the half-size glow added as the frame is resolved gives the
-// frame of the glow blended into the linear frame first, reading the frame's depth only when
-// the target takes it leaves what is drawn afterwards hidden or shown as before, the resolve
-// programs made for one kind of frame draw what the program for any frame draws, and a frame of
-// one sample a pixel under multisampling switched off gives the multisampled frame's picture.
+// The linear-light frame's resolve: the frame with depth of field in focus shows the glow as the
+// frame without it, the target takes the same depth with glow or shadows as without, reading
+// the frame's depth only when the target takes it changes nothing, the resolve programs made
+// for one kind of frame draw what the program for any frame draws, and a frame of one sample a
+// pixel under multisampling switched off gives the multisampled frame's picture.
 
 #include <algorithm>
 #include <cstdlib>
@@ -15,6 +15,7 @@
 #include "render_scene.h"
 #include "support/gl_state.h"
 #include "support/test_images.h"
+#include "util/camera/camera.h"
 #include "util/fbo/fbo.h"
 #include "util/glstate/face_culling.h"
 
@@ -40,26 +41,6 @@ std::unique_ptr<Objects3D> GlowScene(const glm::vec3& emitter, const glm::vec3& 
   return scene;
 }
 
-// Draws a red square over the whole target at depth `depth` (window space, 0 near to 1 far)
-// through the fixed pipeline, with the depth test as the target's caller leaves it.
-void DrawSquareAtDepth(float depth) {
-  glUseProgram(0);
-  glBindVertexArray(0);
-  glDisable(GL_BLEND);
-  glMatrixMode(GL_PROJECTION);
-  glLoadIdentity();
-  glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
-  const float z = depth * 2.0f - 1.0f;
-  glColor4f(1.0f, 0.0f, 0.0f, 1.0f);
-  glBegin(GL_QUADS);
-  glVertex3f(-1, -1, z);
-  glVertex3f(1, -1, z);
-  glVertex3f(1, 1, z);
-  glVertex3f(-1, 1, z);
-  glEnd();
-}
-
 struct Target {
   int samples;
   bool blend;
@@ -71,39 +52,48 @@ struct Target {
 // square when asked.
 Pixels RenderInto(Objects3D& scene, const Target& t) {
   return RenderSampled(scene, t.samples, t.blend, kFrame, [&] {
-    if (t.square_depth >= 0.0f) DrawSquareAtDepth(t.square_depth);
+    if (t.square_depth >= 0.0f) DrawFlatSquare(t.square_depth, {1, 0, 0, 1});
   });
 }
 
-TEST_F(LinearResolveTest, GlowAddedInTheResolveGivesTheBlendedGlowsFrame) {
+// The frame laid over a target cleared to `clear`, blending as the scenes do.
+Pixels RenderOver(Objects3D& scene, const glm::vec4& clear) {
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  const Pixels pixels = Render(scene, clear, kFrame);
+  glDisable(GL_BLEND);
+  return pixels;
+}
+
+TEST_F(LinearResolveTest, DepthOfFieldInFocusShowsTheGlowAsWithout) {
   struct Case {
     const char* name;
     glm::vec3 emitter;
     glm::vec3 emission;
     bool shadows;
-    Target target;
+    glm::vec4 clear;
   };
+  const glm::vec4 transparent(0.0f);
   const Case cases[] = {
-      {"middle, four samples, shadows", {0, 0.8f, 0}, {1, 0.5f, 0}, true, {4, true, -1}},
-      {"middle, one sample", {0, 0.8f, 0}, {1, 0.5f, 0}, false, {0, false, -1}},
-      {"edge, four samples", {-2.6f, 0, 0}, {0, 1, 0}, false, {4, false, -1}},
-      {"over the cube, four samples, blended", {0.2f, 0.1f, 1.0f}, {1, 1, 1}, true, {4, true, -1}},
-      {"in front of the background", {0, 1.8f, -2}, {0, 0.4f, 1}, false, {4, true, -1}},
-      {"none lit", {0, 0.8f, 0}, {0, 0, 0}, true, {4, true, -1}},
+      {"middle, shadows", {0, 0.8f, 0}, {1, 0.5f, 0}, true, transparent},
+      {"middle", {0, 0.8f, 0}, {1, 0.5f, 0}, false, transparent},
+      {"edge", {-2.6f, 0, 0}, {0, 1, 0}, false, transparent},
+      {"over the cube, opaque background", {0.2f, 0.1f, 1.0f}, {1, 1, 1}, true, {0.1f, 0.2f, 0.3f, 1}},
+      {"in front of the background", {0, 1.8f, -2}, {0, 0.4f, 1}, false, transparent},
+      {"none lit", {0, 0.8f, 0}, {0, 0, 0}, true, transparent},
   };
   for (const Case& c : cases) {
     auto scene = GlowScene(c.emitter, c.emission);
+    Camera& camera = *scene->data.cameras[0];
+    camera.focusPoint = 0.0f;
+    camera.focusRange = 1.0f;
     scene->shadows_enabled = c.shadows ? 1 : 0;
-    scene->glow_enabled = 0;
-    const Pixels unlit = RenderInto(*scene, c.target);
+    const Pixels unlit = RenderOver(*scene, c.clear);
     scene->glow_enabled = 1;
-    scene->glow_added_in_resolve = 0;
-    const Pixels blended = RenderInto(*scene, c.target);
-    scene->glow_added_in_resolve = 1;
-    const Pixels added = RenderInto(*scene, c.target);
-    // The sum is rounded to half floats in the frame only when blended.
-    EXPECT_LE(LargestDifference(added, blended), 1) << c.name;
-    if (c.emission != glm::vec3(0.0f)) EXPECT_GT(LargestDifference(blended, unlit), 20) << c.name;
+    const Pixels sharp = RenderOver(*scene, c.clear);
+    scene->dof_enabled = 1;
+    EXPECT_LE(LargestDifference(RenderOver(*scene, c.clear), sharp), 1) << c.name;
+    if (c.emission != glm::vec3(0.0f)) EXPECT_GT(LargestDifference(sharp, unlit), 20) << c.name;
   }
   EXPECT_TRUE(NoGLError());
 }
@@ -117,35 +107,34 @@ int RedPixels(const Pixels& p) {
 TEST_F(LinearResolveTest, SquareDrawnAfterwardsMeetsTheSameDepth) {
   struct Case {
     const char* name;
+    bool shadows;
     bool glow;
     Target target;
   };
-  // The square lies behind the cube and the near floor but in front of the far floor. The
-  // resolve lays the frame's depth only where the target's depth test is on, which the glow
-  // composite leaves off: with glow the square covers everything.
+  // The square lies behind the cube and the near floor but in front of the far floor.
   const Case cases[] = {
-      {"shadows, four samples", false, {4, true, 0.987f}},
-      {"shadows, one sample", false, {0, false, 0.987f}},
-      {"shadows and glow, four samples", true, {4, true, 0.987f}},
-      {"shadows, nothing drawn after", false, {4, true, -1}},
+      {"shadows, four samples", true, false, {4, true, 0.987f}},
+      {"shadows, one sample", true, false, {0, false, 0.987f}},
+      {"glow, one sample", false, true, {0, true, 0.987f}},
+      {"shadows and glow, four samples", true, true, {4, true, 0.987f}},
+      {"shadows, nothing drawn after", true, false, {4, true, -1}},
   };
   for (const Case& c : cases) {
     auto scene = GlowScene({0, 0.8f, 0}, {1, 0.5f, 0});
-    scene->shadows_enabled = 1;
+    // The plain frame: no linear-light frame at all.
+    const Pixels plain = RenderInto(*scene, c.target);
+    scene->shadows_enabled = c.shadows ? 1 : 0;
     scene->glow_enabled = c.glow ? 1 : 0;
     scene->resolve_reads_depth_only_when_written = 0;
     const Pixels always = RenderInto(*scene, c.target);
     scene->resolve_reads_depth_only_when_written = 1;
     EXPECT_EQ(LargestDifference(RenderInto(*scene, c.target), always), 0) << c.name;
     if (c.target.square_depth < 0.0f) continue;
-    // The square shows over the far floor; the cube and the near floor hide it unless glow is on.
+    // The square shows over the far floor only, as over the plain frame.
     const int red = RedPixels(always);
     EXPECT_GT(red, 0) << c.name;
-    if (c.glow) {
-      EXPECT_EQ(red, kFrame * kFrame) << c.name;
-    } else {
-      EXPECT_LT(red, kFrame * kFrame * 9 / 10) << c.name;
-    }
+    EXPECT_LT(red, kFrame * kFrame * 9 / 10) << c.name;
+    EXPECT_EQ(red, RedPixels(plain)) << c.name;
   }
   EXPECT_TRUE(NoGLError());
 }
@@ -156,7 +145,6 @@ TEST_F(LinearResolveTest, ProgramsMadeForTheFrameGiveTheFrameOfTheProgramForAny)
     bool glow;
     Target target;
   };
-  // With glow the composite leaves the depth test off, so the frame's depth is not read.
   const Case cases[] = {
       {"one sample, depth read", false, {0, false, 0.987f}},
       {"four samples, depth read", false, {4, true, 0.987f}},
@@ -167,7 +155,6 @@ TEST_F(LinearResolveTest, ProgramsMadeForTheFrameGiveTheFrameOfTheProgramForAny)
     auto scene = GlowScene({0, 0.8f, 0}, {1, 0.5f, 0});
     scene->shadows_enabled = 1;
     scene->glow_enabled = c.glow ? 1 : 0;
-    scene->glow_added_in_resolve = 1;
     scene->resolve_variant_programs = 0;
     const Pixels any = RenderInto(*scene, c.target);
     scene->resolve_variant_programs = 1;

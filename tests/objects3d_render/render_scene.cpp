@@ -43,6 +43,11 @@ std::vector<uint8_t> Render(Objects3D& scene, const glm::vec4& clear, int side) 
 
 std::vector<uint8_t> RenderSampled(Objects3D& scene, int samples, bool blend, int side,
                                    const std::function<void()>& after) {
+  return RenderBlended(scene, samples, blend ? Blending::kOver : Blending::kNone, side, after);
+}
+
+std::vector<uint8_t> RenderBlended(Objects3D& scene, int samples, Blending blending, int side,
+                                   const std::function<void()>& after) {
   GLint outer = 0;
   glGetIntegerv(GL_FRAMEBUFFER_BINDING, &outer);
   FBO target(side, side, FBOType::Color, samples);
@@ -52,11 +57,11 @@ std::vector<uint8_t> RenderSampled(Objects3D& scene, int samples, bool blend, in
   glEnable(GL_DEPTH_TEST);
   glDepthMask(GL_TRUE);
   glDepthFunc(GL_LESS);
-  if (blend) {
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  } else {
+  if (blending == Blending::kNone) {
     glDisable(GL_BLEND);
+  } else {
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, blending == Blending::kAdd ? GL_ONE : GL_ONE_MINUS_SRC_ALPHA);
   }
   target.Bind();
   scene.Draw();
@@ -72,6 +77,23 @@ std::vector<uint8_t> RenderSampled(Objects3D& scene, int samples, bool blend, in
   glReadPixels(0, 0, side, side, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
   glBindFramebuffer(GL_FRAMEBUFFER, static_cast<GLuint>(outer));
   return pixels;
+}
+
+void DrawFlatSquare(float depth, const glm::vec4& colour) {
+  glUseProgram(0);
+  glBindVertexArray(0);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  const float z = depth * 2.0f - 1.0f;
+  glColor4f(colour.r, colour.g, colour.b, colour.a);
+  glBegin(GL_QUADS);
+  glVertex3f(-1, -1, z);
+  glVertex3f(1, -1, z);
+  glVertex3f(1, 1, z);
+  glVertex3f(-1, 1, z);
+  glEnd();
 }
 
 int LargestDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {

@@ -33,6 +33,15 @@ std::vector<uint8_t> Render(Objects3D& scene, const glm::vec4& clear = glm::vec4
 // with the target still bound, resolved to one sample a pixel.
 std::vector<uint8_t> RenderSampled(Objects3D& scene, int samples, bool blend = false,
                                    int side = kSide, const std::function<void()>& after = {});
+// How the target takes the scene's draws: not blended, laid over by source alpha, or added by
+// source alpha.
+enum class Blending { kNone, kOver, kAdd };
+// As RenderSampled, blending as given.
+std::vector<uint8_t> RenderBlended(Objects3D& scene, int samples, Blending blending,
+                                   int side = kSide, const std::function<void()>& after = {});
+// Draws a square of `colour` over the whole bound target at depth `depth` (window space, 0 near
+// to 1 far) through the fixed pipeline, with the depth test and blending as they are.
+void DrawFlatSquare(float depth, const glm::vec4& colour);
 // The largest difference of any channel of any pixel (255 for pictures of different sizes).
 int LargestDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b);
 std::array<uint8_t, 4> Pixel(const std::vector<uint8_t>& pixels, int x, int y);

@@ -429,11 +429,20 @@ TEST_F(FrameStateTest, ShadowedGlowingDepthOfFieldFramePutsTheStateBack) {
   scene->data.materials[1]->emissive = {0.5f, 0.0f, 0.0f};
   FBO target(kSide, kSide, FBOType::Color, 0);
   target.Bind();
+  // The known state, and a caller that keeps its alpha and offsets its polygons.
+  for (const bool own_writes : {false, true}) {
+    ResetGLState();
+    glViewport(0, 0, kSide, kSide);
+    if (own_writes) {
+      glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
+      glEnable(GL_POLYGON_OFFSET_FILL);
+      glPolygonOffset(0.5f, 2.0f);
+    }
+    const GLStateSnapshot before = GLStateSnapshot::Take();
+    scene->Draw();
+    EXPECT_TRUE(SameGLState(before, GLStateSnapshot::Take())) << own_writes;
+  }
   ResetGLState();
-  glViewport(0, 0, kSide, kSide);
-  const GLStateSnapshot before = GLStateSnapshot::Take();
-  scene->Draw();
-  EXPECT_TRUE(SameGLState(before, GLStateSnapshot::Take()));
   target.Unbind();
   EXPECT_TRUE(NoGLError());
 }

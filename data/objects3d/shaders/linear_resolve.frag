@@ -3,8 +3,13 @@
 //! the 3D picture. Pixels nothing was drawn into are left to the target. With a multisampled
 //! frame every sample is resolved on its own, onto the same sample of the target.
 //!
-//! Light that is the same for every sample of a pixel (the blurred glow) may be added here from
-//! a picture of its own, stretched over the frame, within a rectangle of frame pixels.
+//! The frame holds its surfaces' colour with their coverage in alpha: premultiplied by it when
+//! the passes blended, as drawn when they did not (u_Premultiplied 0). Light that covers nothing
+//! (the blurred glow, light the caller adds) comes from a picture of its own, stretched over the
+//! frame, within a rectangle of frame pixels. The surfaces' colour, with that light, is encoded
+//! and laid on by their coverage, and the light alone is encoded and added where they leave the
+//! target showing: a see-through surface looks as it does drawn straight onto the target, and
+//! the light adds to the surfaces before the encoding.
 //!
 //! The program is made with MULTISAMPLED, READS_DEPTH and ADDS_LIGHT defined either as
 //! constants, for one kind of frame (the compiler drops the other paths, which llvmpipe would
@@ -18,6 +23,8 @@ uniform sampler2DMS u_DepthSamples;
 uniform int u_Samples;
 // 0 where the target takes no depth: the frame's depth is then not read.
 uniform int u_ReadDepth;
+// 0 where the frame's colour is not premultiplied by its coverage.
+uniform int u_Premultiplied;
 uniform sampler2D u_Added;
 // x0, y0, x1, y1 (x1 and y1 just past the rectangle); empty when nothing is added.
 uniform ivec4 u_AddedArea;
@@ -27,6 +34,11 @@ uniform vec2 u_AddedScale;
 out vec4 FragColor;
 
 const float INV_GAMMA = 1.0 / 2.2;
+
+vec3 encode(vec3 light)
+{
+    return pow(clamp(light, 0.0, 1.0), vec3(INV_GAMMA));
+}
 
 void main()
 {
@@ -40,10 +52,14 @@ void main()
         light = texelFetch(u_Light, at, 0);
         if (READS_DEPTH) depth = texelFetch(u_Depth, at, 0).r;
     }
+    vec3 added = vec3(0.0);
     if (ADDS_LIGHT && all(greaterThanEqual(at, u_AddedArea.xy)) && all(lessThan(at, u_AddedArea.zw))) {
-        light.rgb += textureLod(u_Added, (vec2(at) + 0.5) * u_AddedScale, 0.0).rgb;
+        added = textureLod(u_Added, (vec2(at) + 0.5) * u_AddedScale, 0.0).rgb;
     }
-    if (light == vec4(0.0)) discard;
-    FragColor = vec4(pow(clamp(light.rgb, 0.0, 1.0), vec3(INV_GAMMA)), light.a);
+    if (light == vec4(0.0) && added == vec3(0.0)) discard;
+    float coverage = max(light.a, 0.0);
+    vec3 surface = coverage > 0.0 && u_Premultiplied != 0 ? light.rgb / coverage : light.rgb;
+    vec3 encoded = coverage * encode(surface + added) + max(1.0 - coverage, 0.0) * encode(added);
+    FragColor = vec4(encoded, coverage);
     gl_FragDepth = depth;
 }

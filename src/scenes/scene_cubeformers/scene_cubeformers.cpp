@@ -141,10 +141,6 @@ void CubeFormers::SetUpModel(Objects3D& model, uint32_t index) {
   // pre-pass saves the main pass next to nothing and costs a pass over every triangle (4 to 7
   // bare copies on the blocks and greetings; the ribbon's frame costs a ninth less without it).
   model.depth_prepass = 0;
-  // The blurred glow is added as the linear-light frame is resolved, not blended into each of
-  // its four samples first (0.5 to 2.5 bare copies); the show's capture agrees with the blended
-  // glow's at 70 dB or more.
-  model.glow_added_in_resolve = 1;
   model.draw_light_markers = 1;
   model.light_marker_size = 3.0f;
   model.light_marker = ball_;

@@ -70,7 +70,7 @@ void VWMTrain::Init() {
   LogInfo("NodeTree enabled only:");
   stage_.DumpTree(true, 0, 0);
   sprites_.data.cameras.push_back(camera_);
-  radialBlur_ = std::make_unique<Effects::RadialBlur>();
+  laser_ = std::make_shared<LaserLight>();
   stage_.shadows_enabled = 1;
   stage_.glow_enabled = 1;
   stage_.dof_enabled = 1;
@@ -148,12 +148,8 @@ void VWMTrain::Render() {
   }
   DrawStage();
   SetSpriteDrawState();
-  {
-    TimedPass timed("sprites");
-    DrawSprites();
-  }
-  TimedPass timed("laser");
-  RenderLaser(beat);
+  TimedPass timed("sprites");
+  DrawSprites();
 }
 
 void VWMTrain::UpdateStageElements(double beat) {

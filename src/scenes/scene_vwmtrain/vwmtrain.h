@@ -16,7 +16,6 @@
 
 #include <glm/glm.hpp>
 
-#include "effects/radialblur.h"
 #include "objects3d/objects3d.h"
 #include "scenes/scene.h"
 #include "scenes/scene_vwmtrain/asciilayer.h"
@@ -24,6 +23,7 @@
 #include "scenes/scene_vwmtrain/fftsnapshots.h"
 #include "scenes/scene_vwmtrain/instanceset.h"
 #include "scenes/scene_vwmtrain/keyboardkeys.h"
+#include "scenes/scene_vwmtrain/laserlight.h"
 #include "scenes/scene_vwmtrain/vwmtraintracks.h"
 #include "util/fbo/fbo.h"
 #include "util/text/text.h"
@@ -123,7 +123,6 @@ class VWMTrain : public Scene {
   bool LaserOn() const;
 
   bool FullScreenTextMode() const;
-  void RenderLaser(double beat);
   void DrawStage();
   void DrawSprites();
   // The element's switch: both node flags follow it; false means skip the element.
@@ -144,7 +143,8 @@ class VWMTrain : public Scene {
   KeyboardKeys keys_;
   std::vector<KeyLane> keyLanes_;
   std::unique_ptr<Text> text_;
-  std::unique_ptr<Effects::RadialBlur> radialBlur_;
+  // Added to the stage's light while the laser is on.
+  std::shared_ptr<LaserLight> laser_;
   std::vector<std::string> Greetings_;
 
   // Nodes and materials the frame moves, found once at set-up.

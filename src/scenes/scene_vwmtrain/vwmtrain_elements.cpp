@@ -4,7 +4,6 @@
 #include <GL/glew.h>
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 
 #include <glm/gtc/matrix_transform.hpp>
@@ -14,7 +13,6 @@
 #include "scenes/scene_vwmtrain/numberednodes.h"
 #include "scenes/scene_vwmtrain/rastafield.h"
 #include "scenes/scene_vwmtrain/stageplacement.h"
-#include "scenes/scene_vwmtrain/streakreach.h"
 #include "scenes/scene_vwmtrain/vwmtrain.h"
 #include "objects3d/context/rendercontext.h"
 #include "util/helpers.h"
@@ -186,6 +184,13 @@ void VWMTrain::DrawStage() {
   stage_.render_context->exposure = Track("rndrExposure");
   stage_.draw_light_markers = 1;
   stage_.light_marker_size = 0.1f;
+  // The laser's streaks join the glow's light.
+  stage_.added_light = nullptr;
+  if (LaserOn()) {
+    laser_->Set(Track("textLaserStepSize"), ClampedCount(Track("textLaserIterations"), 1000),
+                Track("textLaserAlpha"), laser_bounded);
+    stage_.added_light = laser_;
+  }
   stage_.Draw();
 }
 
@@ -201,32 +206,3 @@ void VWMTrain::DrawSprites() {
 }
 
 bool VWMTrain::LaserOn() const { return Track("textLaserOn") > 0.5f; }
-
-void VWMTrain::RenderLaser(double beat) {
-  if (!LaserOn()) return;
-  // Without a glow picture there is nothing to streak.
-  const auto glow = PictureOf(stage_.glow_fbo.get());
-  if (!glow) return;
-  const float step = Track("textLaserStepSize");
-  radialBlur_->setTexture(glow);
-  radialBlur_->setIterations(ClampedCount(Track("textLaserIterations"), 1000));
-  radialBlur_->setStepSize(step);
-  radialBlur_->setColor(1.0f, 1.0f, 1.0f, Track("textLaserAlpha"));
-  if (!laser_bounded) {
-    radialBlur_->render(beat);
-    return;
-  }
-  // The streaks add light only where they can reach the glow picture's lit part.
-  const PixelRect reach =
-      StreakReach(stage_.glow_picture_area, step, stage_.render_width, stage_.render_height);
-  if (reach.Empty()) return;
-  GLboolean scissor = GL_FALSE;
-  std::array<GLint, 4> box{};
-  glGetBooleanv(GL_SCISSOR_TEST, &scissor);
-  glGetIntegerv(GL_SCISSOR_BOX, box.data());
-  if (!scissor) glScissor(reach.x0, reach.y0, reach.x1 - reach.x0, reach.y1 - reach.y0);
-  glEnable(GL_SCISSOR_TEST);
-  radialBlur_->render(beat);
-  glScissor(box[0], box[1], box[2], box[3]);
-  if (!scissor) glDisable(GL_SCISSOR_TEST);
-}
