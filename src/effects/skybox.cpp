@@ -158,7 +158,7 @@ void SkyBox::render(double /*time*/) {
   glBindTexture(GL_TEXTURE_CUBE_MAP, cube_map_->id);
   GLint sampler = 0;
   glGetIntegerv(GL_SAMPLER_BINDING, &sampler);
-  glBindSampler(0, base_level_sampling ? base_level_sampler_ : 0);
+  glBindSampler(0, shortcuts.base_level_sampling ? base_level_sampler_ : 0);
   DrawCube(position, size);
   glBindSampler(0, static_cast<GLuint>(sampler));
   glEnable(GL_LIGHTING);

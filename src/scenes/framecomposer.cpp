@@ -94,7 +94,8 @@ void FrameComposer::RenderScene(Scene& scene, const FBO& target) {
 void FrameComposer::BindSceneBuffer(const Slots& slots) {
   FBO& target = *compositionFbos[0];
   const auto first = std::find_if(slots.begin(), slots.end(), [](Scene* s) { return s != nullptr; });
-  if (skip_clear_under_clearing_scene && first != slots.end() && (*first)->ClearsWholeTarget()) {
+  if (shortcuts.skip_clear_under_clearing_scene && first != slots.end() &&
+      (*first)->ClearsWholeTarget()) {
     target.BindWithoutClear();
     return;
   }
@@ -124,7 +125,7 @@ void FrameComposer::ResolveComposition() {
 }
 
 void FrameComposer::BindForWholePass(FBO& target) const {
-  if (skip_clear_under_whole_passes) {
+  if (shortcuts.skip_clear_under_whole_passes) {
     target.BindWithoutClear();
   } else {
     target.Bind();

@@ -44,12 +44,16 @@ class FrameComposer {
   // True when the letterboxed picture covers the whole window: no bars.
   bool PictureFillsScreen() const;
 
-  // The scene buffer is not cleared under a first scene that clears all of it itself (a
-  // multisampled clear costs about one full-screen copy); the picture is the same.
-  bool skip_clear_under_clearing_scene = true;
-  // The buffers that the composition's resolve or an effect's pass then covers whole (blending
-  // and scissor off) are not cleared first; the picture is the same.
-  bool skip_clear_under_whole_passes = true;
+  // Ways of drawing the same picture more cheaply: all on in a show, turned off only by tests.
+  struct Shortcuts {
+    // The scene buffer is not cleared under a first scene that clears all of it itself (a
+    // multisampled clear costs about one full-screen copy).
+    bool skip_clear_under_clearing_scene = true;
+    // The buffers that the composition's resolve or an effect's pass then covers whole
+    // (blending and scissor off) are not cleared first.
+    bool skip_clear_under_whole_passes = true;
+  };
+  Shortcuts shortcuts;
 
   std::array<std::unique_ptr<FBO>, kCompositionBuffers> compositionFbos;
   std::vector<std::unique_ptr<Effects::PostProc>> effects;
@@ -67,7 +71,8 @@ class FrameComposer {
   // Binds the scene buffer, cleared unless the first scene of `slots` clears it itself.
   void BindSceneBuffer(const Slots& slots);
   void ResolveComposition();
-  // Binds a buffer the next pass covers whole: uncleared with skip_clear_under_whole_passes.
+  // Binds a buffer the next pass covers whole: uncleared with the shortcut
+  // skip_clear_under_whole_passes.
   void BindForWholePass(FBO& target) const;
   const std::vector<ActiveEffect>& ActiveEffects();
   // Without effects the scene buffer is resolved straight onto the screen's letterbox, when

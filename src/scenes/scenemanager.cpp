@@ -181,7 +181,7 @@ void SceneManager::RenderFrame() {
   GLint screen_framebuffer = 0;
   glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &screen_framebuffer);
   ResetGLState();
-  if (!skip_screen_clear_under_full_picture || !composer_->PictureFillsScreen()) {
+  if (!shortcuts.skip_screen_clear_under_full_picture || !composer_->PictureFillsScreen()) {
     TimedPass timed("screen clear");
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     glClear(kClearEverything);

@@ -58,10 +58,13 @@ class SceneManager {
   uint32_t samples = 0;
   uint32_t frameCount = 0;
   bool dumping = false;
-  // The screen is not cleared before a frame whose picture fills all of it (no letterbox bars):
-  // the picture's last pass writes every pixel without blending and nothing reads the screen's
-  // depth or stencil. The picture is the same.
-  bool skip_screen_clear_under_full_picture = true;
+  // Ways of drawing the same picture more cheaply: all on in a show, turned off only by tests.
+  struct Shortcuts {
+    // The screen is not cleared before a frame whose picture fills all of it (no letterbox
+    // bars): its last pass writes every pixel unblended, and nothing reads depth or stencil.
+    bool skip_screen_clear_under_full_picture = true;
+  };
+  Shortcuts shortcuts;
 
  private:
   void OpenVideoDump(uint32_t width, uint32_t height);

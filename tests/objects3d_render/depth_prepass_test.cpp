@@ -60,7 +60,7 @@ TEST_F(DepthPrepassTest, PictureIsTheSameWithAndWithout) {
     scene->depth_prepass = 1;
     // The pre-pass through the glow programs and through the colourless depth programs.
     for (const uint8_t colourless : {0, 1}) {
-      scene->render_context->colourless_depth_programs = colourless;
+      scene->render_context->shortcuts.colourless_depth_programs = colourless;
       const auto with = Render(*scene, glm::vec4(0.1f, 0.1f, 0.1f, 1.0f));
       EXPECT_LE(LargestDifference(with, without), 1) << c.name << " colourless " << int{colourless};
     }
@@ -76,7 +76,7 @@ TEST_F(DepthPrepassTest, ColourlessPrepassSharesTheShadowFacePrograms) {
     scene->shadows_enabled = 1;
     scene->glow_enabled = 0;
     scene->depth_prepass = prepass;
-    scene->render_context->colourless_depth_programs = colourless;
+    scene->render_context->shortcuts.colourless_depth_programs = colourless;
     Render(*scene);
     return scene->render_context->VariantCount();
   };

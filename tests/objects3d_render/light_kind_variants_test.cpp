@@ -52,9 +52,9 @@ TEST_F(LightKindVariantsTest, ProgramsWithoutUnusedKindsDrawTheSame) {
     for (const uint8_t shadows : {0, 1}) {
       auto scene = Stage(set.kinds);
       scene->shadows_enabled = shadows;
-      scene->render_context->light_kind_variants = 0;
+      scene->render_context->shortcuts.light_kind_variants = 0;
       const auto every_kind = Render(*scene);
-      scene->render_context->light_kind_variants = 1;
+      scene->render_context->shortcuts.light_kind_variants = 1;
       EXPECT_LE(LargestDifference(Render(*scene), every_kind), 1) << set.name << ", shadows " << +shadows;
     }
   }

@@ -48,9 +48,9 @@ TEST_F(SkySamplingTest, FrameIsNearlyTheFullFiltersFrame) {
   };
   for (const Case& c : cases) {
     auto scene = Scene(c.cover);
-    scene->skybox->base_level_sampling = false;
+    scene->skybox->shortcuts.base_level_sampling = false;
     const Pixels filtered = Render(*scene, glm::vec4(0.0f), kFrameSide);
-    scene->skybox->base_level_sampling = true;
+    scene->skybox->shortcuts.base_level_sampling = true;
     const Pixels base_level = Render(*scene, glm::vec4(0.0f), kFrameSide);
     scene->skybox_enabled = 0;
     const Pixels no_sky = Render(*scene, glm::vec4(0.0f), kFrameSide);

@@ -222,7 +222,7 @@ TEST_F(ViewerFrames, TheHalvedShadowMapKeepsTheShadowsInPlace) {
     }
     std::vector<uint8_t> pictures[2];
     for (const uint8_t halved : {0, 1}) {
-      viewer_.shadow_map_halved = halved;
+      viewer_.shortcuts.shadow_map_halved = halved;
       Frame();
       pictures[halved] = target_->ReadPixels();
       ASSERT_TRUE(CurrentShadowCubeMap()) << m.name;

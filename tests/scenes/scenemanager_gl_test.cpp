@@ -152,7 +152,7 @@ TEST_F(SceneManagerTest, TheSceneBufferIsClearedUnlessTheFirstSceneClearsItAll) 
   for (const Case& c : cases) {
     for (const bool skip : {false, true}) {
       auto manager = MakeManager(64, 36, {std::make_shared<ClaimingClearScene>(kGreen, c.box, c.claims)});
-      manager->composer().skip_clear_under_clearing_scene = skip;
+      manager->composer().shortcuts.skip_clear_under_clearing_scene = skip;
       // Last frame's picture, red, still in the scene buffer.
       FBO& buffer = *manager->composer().compositionFbos[0];
       glClearColor(1, 0, 0, 1);
@@ -292,7 +292,7 @@ TEST_F(SceneManagerTest, TheScreenShowsOnlyThisFramesPicture) {
     SetTrack(*manager, "ppFade", c.effect ? 0.0f : -1.0f);
     std::vector<uint8_t> pictures[2];
     for (const bool skip : {false, true}) {
-      manager->skip_screen_clear_under_full_picture = skip;
+      manager->shortcuts.skip_screen_clear_under_full_picture = skip;
       target_->Bind();
       glClearColor(1, 0, 0, 1);  // last frame's picture, red
       glClear(GL_COLOR_BUFFER_BIT);
@@ -500,7 +500,7 @@ TEST_F(EffectChainTest, BuffersCoveredWholeShowNoStalePicture) {
       manager_ = MakeManager(32, 18, {std::make_shared<ScissorLeavingScene>(std::array<float, 4>{0.6f, 0.6f, 0.6f, 1})});
       manager_->composer().effects[1] = std::make_unique<GainOffsetPass>("Fade", &Halve);
       manager_->composer().effects[2] = std::make_unique<GainOffsetPass>("Blur", &AddQuarter);
-      manager_->composer().skip_clear_under_whole_passes = skip;
+      manager_->composer().shortcuts.skip_clear_under_whole_passes = skip;
       SetTrack(*manager_, "ppFade", c.fade);
       SetTrack(*manager_, "ppBlur", c.blur);
       // Last frame's picture, blue, still in the resolve and effect buffers.

@@ -105,12 +105,12 @@ ShaderFeatureInputs RenderContext::FeatureInputs(const PrimitiveDrawInputs& draw
   const Material& m = *draw.material;
   ShaderFeatureInputs in;
   // The depth-write variants take the camera's projection here: SetUp picks it by draw.mode.
-  in.mode = depth_only && colourless_depth_programs ? Mode::ShadowDepthWrite : draw.mode;
+  in.mode = depth_only && shortcuts.colourless_depth_programs ? Mode::ShadowDepthWrite : draw.mode;
   in.light_count = LightCount();
   for (uint32_t i = 0; i < in.light_count; ++i) {
     const int32_t type = lights[i]->type;
-    in.directional_lights |= !light_kind_variants || type == kLightTypeDirectional;
-    in.spot_lights |= !light_kind_variants || type == kLightTypeSpot;
+    in.directional_lights |= !shortcuts.light_kind_variants || type == kLightTypeDirectional;
+    in.spot_lights |= !shortcuts.light_kind_variants || type == kLightTypeSpot;
   }
   in.instance_count = draw.instance_count;
   in.base_color_texture = m.base_color_texture != nullptr;

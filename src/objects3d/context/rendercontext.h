@@ -81,13 +81,16 @@ class RenderContext {
   uint8_t shadow_map_bound = 0;
   // Set while the depth pre-pass runs: only surfaces that write depth in the main pass are drawn.
   uint8_t depth_only = 0;
-  // While depth_only is set, draw through the depth-write variants, whose fragment stage has no
-  // output at all. llvmpipe runs a fragment stage that has outputs even with every colour write
-  // masked off, so the glow programs would still compute (and fetch) emission for every pixel.
-  uint8_t colourless_depth_programs = 1;
-  // Lit variants leave out the directional and the spot light's terms where the pass has no
-  // such light; off, every lit variant takes every kind. The picture is the same either way.
-  uint8_t light_kind_variants = 1;
+  // Ways of drawing the same picture more cheaply: all on in a show, turned off only by tests.
+  struct Shortcuts {
+    // While depth_only is set, draw through the depth-write variants, whose fragment stage has
+    // no output: llvmpipe runs a stage with outputs even with every colour write masked off.
+    bool colourless_depth_programs = true;
+    // Lit variants leave out the directional and the spot light's terms where the pass has no
+    // such light, rather than every variant taking every kind.
+    bool light_kind_variants = true;
+  };
+  Shortcuts shortcuts;
   float exposure = 1.0f;
   // Set by the draw passes while they draw into the linear-light frame: the shaders then write
   // exposed linear light, which the frame's end display-encodes once.

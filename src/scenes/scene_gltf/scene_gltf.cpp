@@ -173,7 +173,7 @@ void GLTF::ApplyLights(GltfScene& model, const ViewerTracks& values) {
 // The shared map is asked for at this side every frame, before the lights take hold of it, so
 // that the request made when any scene was resized does not stand for the viewer.
 int32_t GLTF::ShadowMapSide() const {
-  const uint32_t texels_across = shadow_map_halved ? (width + 1) / 2 : width;
+  const uint32_t texels_across = shortcuts.shadow_map_halved ? (width + 1) / 2 : width;
   return ShadowMapSize(texels_across, max_cube_size_);
 }
 

@@ -56,12 +56,15 @@ class GLTF : public Scene {
   // Side of the shared shadow cube map while the viewer draws.
   int32_t ShadowMapSide() const;
 
-  // The shadow cube map at half the side the frame's width asks for elsewhere (1024 rather
-  // than 2048 at 1280 x 720): the six faces of each of the three lights then cost about a
-  // third as much to draw. The lights circle close to the model, nearer than the camera, so a
-  // texel of the halved map still spans little more than a pixel where the shadows fall; only
-  // the shadow edges move, by a fraction of a pixel after the filtered comparison.
-  uint8_t shadow_map_halved = 1;
+  // Ways of drawing the same picture more cheaply: all on in a show, turned off only by tests.
+  struct Shortcuts {
+    // The shadow cube map at half the side the frame's width asks for elsewhere (1024 rather
+    // than 2048 at 1280 x 720): the three lights' faces cost about a third as much to draw.
+    // The lights circle nearer the model than the camera, so a texel of the halved map still
+    // spans little more than a pixel where shadows fall; shadow edges move by a fraction of one.
+    bool shadow_map_halved = true;
+  };
+  Shortcuts shortcuts;
 
   // 1 while the opening tour drives the camera: from the start until a digit key picks a camera
   // or the free controls move it. Switching models keeps the tour on.
