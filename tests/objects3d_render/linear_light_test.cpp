@@ -188,9 +188,7 @@ TEST_F(LinearLightTest, SeeThroughSurfaceLooksAsDrawnStraightOntoTheTarget) {
 class FlatLight : public AddedLight {
  public:
   explicit FlatLight(const glm::vec3& light) : light_(light) {}
-  PixelRect Area(const Objects3D& scene) override {
-    return {0, 0, scene.render_width, scene.render_height};
-  }
+  PixelRect Area(const Objects3D& s) override { return {0, 0, s.render_width, s.render_height}; }
   void Draw(const Objects3D&) override { DrawFlatSquare(0.5f, glm::vec4(light_, 1.0f)); }
 
  private:
